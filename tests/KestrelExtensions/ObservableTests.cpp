@@ -1,0 +1,44 @@
+#include "KestrelExtensions/Observation/Binding.h"
+
+#include <gtest/gtest.h>
+
+using namespace KestrelExtensions;
+
+namespace {
+struct Grid {
+    int rows = 2;
+    int columns = 2;
+    bool operator==(const Grid&) const = default;
+};
+} // namespace
+
+TEST(Observable, SignalsOnlyRealChangesWithOldAndNewValue)
+{
+    Observable<int> value(1);
+    std::vector<std::pair<int, int>> seen;
+    QObject context;
+    value.onChange(&context, [&](int before, int after) { seen.emplace_back(before, after); });
+    value.set(1);
+    value.set(3);
+    value.set(3);
+    value.set(4);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], std::make_pair(1, 3));
+    EXPECT_EQ(seen[1], std::make_pair(3, 4));
+}
+
+TEST(Binding, MemberProjectionWritesTheWholeValueOnce)
+{
+    Observable<Grid> grid;
+    int changes = 0;
+    QObject::connect(&grid, &ObservableBase::changed, [&] { ++changes; });
+    auto rows = Binding<Grid>::of(grid).member(&Grid::rows);
+    rows.set(5);
+    EXPECT_EQ(grid.get().rows, 5);
+    EXPECT_EQ(grid.get().columns, 2);
+    EXPECT_EQ(changes, 1);
+    rows.set(5);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(rows.get(), 5);
+    EXPECT_EQ(rows.notifier(), &grid);
+}
