@@ -1,0 +1,91 @@
+#include "FileContents.h"
+
+#include "FileError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace KestrelExtensions {
+
+namespace {
+
+struct FileDescriptor {
+    int fd = -1;
+    ~FileDescriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+QByteArray readFileContents(const QString& path)
+{
+    using Operation = FileError::Operation;
+    // POSIX calls rather than QFile, so the cause (errno) reaches the caller.
+    const QByteArray encoded = QFile::encodeName(path);
+    FileDescriptor file;
+    do {
+        file.fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
+    } while (file.fd < 0 && errno == EINTR);
+    if (file.fd < 0)
+        throw FileError::fromErrno(Operation::Read, path, errno);
+    struct stat status {};
+    if (::fstat(file.fd, &status) != 0)
+        throw FileError::fromErrno(Operation::Read, path, errno);
+    if (S_ISDIR(status.st_mode))
+        throw FileError::fromErrno(Operation::Read, path, EISDIR);
+
+    QByteArray contents;
+    if (status.st_size > 0)
+        contents.reserve(qsizetype(status.st_size));
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t count = ::read(file.fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError::fromErrno(Operation::Read, path, errno);
+        }
+        if (count == 0)
+            break;
+        contents.append(buffer, qsizetype(count));
+    }
+    return contents;
+}
+
+void writeFileContents(const QByteArray& data, const QString& path)
+{
+    using Operation = FileError::Operation;
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        throw FileError(Operation::Write, FileError::Code::NoSuchFolder, path,
+                        QStringLiteral("No such file or directory"));
+    if (info.isDir())
+        throw FileError::fromErrno(Operation::Write, path, EISDIR);
+
+    QSaveFile file(path);
+    const auto failure = [&] {
+        const auto code = file.error() == QFileDevice::PermissionsError ? FileError::Code::NoPermission
+                                                                        : FileError::Code::Other;
+        return FileError(Operation::Write, code, path, file.errorString());
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        throw failure();
+    if (file.write(data) != data.size()) {
+        const FileError error = failure();
+        file.cancelWriting();
+        throw error;
+    }
+    if (!file.commit())
+        throw failure();
+}
+
+} // namespace KestrelExtensions
