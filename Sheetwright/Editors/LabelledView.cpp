@@ -1,0 +1,33 @@
+#include "LabelledView.h"
+
+#include "KestrelExtensions/Localization/Localized.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace Sheetwright {
+
+LabelledView::LabelledView(const QString& title, QWidget* control, QWidget* parent)
+    : QWidget(parent), m_control(control), m_caption(new QLabel(KestrelExtensions::localized(title), this))
+{
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(control, 0, Qt::AlignHCenter);
+    stack->addWidget(m_caption, 0, Qt::AlignHCenter);
+
+    QFont captionFont = m_caption->font();
+    captionFont.setPointSizeF(captionFont.pointSizeF() * 0.8);
+    m_caption->setFont(captionFont);
+    // Secondary text colour for the enabled states only, so a disabled stack still greys its caption.
+    QPalette palette = m_caption->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::WindowText, palette.color(group, QPalette::PlaceholderText));
+    m_caption->setPalette(palette);
+    m_caption->setObjectName(QStringLiteral("caption"));
+
+    control->setAccessibleName(m_caption->text());
+    setAccessibleName(m_caption->text());
+}
+
+} // namespace Sheetwright

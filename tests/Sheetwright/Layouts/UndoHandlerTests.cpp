@@ -1,0 +1,120 @@
+#include "Sheetwright/Undo/UndoHandler.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace Sheetwright;
+using KestrelExtensions::Binding;
+using KestrelExtensions::Observable;
+
+namespace {
+// A window's side of undo: every change of the model is reported to the handler.
+struct Owner {
+    Observable<int> model{1};
+    QUndoStack stack;
+    std::unique_ptr<UndoHandler<int>> handler = std::make_unique<UndoHandler<int>>();
+    QObject context;
+
+    Owner()
+    {
+        model.onChange(&context, [this](int before, int after) {
+            if (handler)
+                handler->registerUndo(before, after);
+        });
+    }
+    void bind()
+    {
+        handler->setBinding(Binding<int>::of(model));
+        handler->setUndoManager(&stack);
+    }
+};
+} // namespace
+
+TEST(UndoHandler, RegistersNothingBeforeItIsBound)
+{
+    Owner owner;
+    owner.model.set(2);
+    EXPECT_EQ(owner.stack.count(), 0);
+    EXPECT_FALSE(owner.stack.canUndo());
+}
+
+TEST(UndoHandler, UndoAndRedoRestoreValuesWithoutGrowingTheStack)
+{
+    Owner owner;
+    owner.bind();
+    QSignalSpy changes(&owner.model, &KestrelExtensions::ObservableBase::changed);
+    owner.model.set(2);
+    EXPECT_EQ(owner.stack.count(), 1);
+
+    owner.stack.undo();
+    EXPECT_EQ(owner.model.get(), 1);
+    EXPECT_EQ(owner.stack.count(), 1);
+    EXPECT_TRUE(owner.stack.canRedo());
+
+    owner.stack.redo();
+    EXPECT_EQ(owner.model.get(), 2);
+    owner.stack.undo();
+    EXPECT_EQ(owner.model.get(), 1);
+    EXPECT_EQ(owner.stack.count(), 1);
+    EXPECT_EQ(changes.count(), 4);
+}
+
+TEST(UndoHandler, WalksBackThroughSeveralChangesAndANewEditDropsTheRedoSteps)
+{
+    Owner owner;
+    owner.bind();
+    for (int v : {2, 3, 4})
+        owner.model.set(v);
+    ASSERT_EQ(owner.stack.count(), 3);
+    for (int expected : {3, 2, 1}) {
+        owner.stack.undo();
+        EXPECT_EQ(owner.model.get(), expected);
+    }
+    owner.stack.redo();
+    owner.model.set(9);
+    EXPECT_EQ(owner.stack.count(), 2);
+    EXPECT_FALSE(owner.stack.canRedo());
+    owner.stack.undo();
+    EXPECT_EQ(owner.model.get(), 2);
+}
+
+TEST(UndoHandler, AnUndoThatChangesNothingDoesNotSwallowTheNextEdit)
+{
+    Owner owner;
+    owner.bind();
+    owner.model.set(2);
+    owner.stack.undo(); // back to 1; redo would restore 2
+    // The value changes outside the handler to what redo will write (the window unbound, say).
+    owner.handler->setUndoManager(nullptr);
+    owner.model.set(2);
+    owner.handler->setUndoManager(&owner.stack);
+    owner.stack.redo(); // writes 2 over 2: no change is reported
+    EXPECT_FALSE(owner.handler->ignoreNextRegister());
+
+    owner.model.set(5);
+    EXPECT_EQ(owner.stack.index(), 2);
+    owner.stack.undo();
+    EXPECT_EQ(owner.model.get(), 2);
+}
+
+TEST(UndoHandler, SurvivesItsStackOrItselfGoingFirst)
+{
+    {
+        Owner owner;
+        owner.bind();
+        auto* stack = new QUndoStack;
+        owner.handler->setUndoManager(stack);
+        delete stack;
+        owner.model.set(3); // nothing to register into, nothing to crash
+        EXPECT_EQ(owner.model.get(), 3);
+    }
+    {
+        Owner owner;
+        owner.bind();
+        owner.model.set(3);
+        owner.handler.reset();
+        owner.stack.undo(); // the step outlives its handler and does nothing
+        EXPECT_EQ(owner.model.get(), 3);
+    }
+}

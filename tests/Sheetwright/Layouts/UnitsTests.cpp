@@ -1,0 +1,106 @@
+#include "KestrelExtensions/Defaults/UserDefaults.h"
+#include "Sheetwright/Layouts/LayoutUnits.h"
+#include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace Sheetwright;
+
+namespace {
+const QLocale usEnglish(QLocale::English, QLocale::UnitedStates);
+
+struct FormatRow {
+    LayoutUnits units;
+    double points;
+    const char* text;
+};
+} // namespace
+
+TEST(UnitFormatter, ShowsPointsInTheChosenUnit)
+{
+    const FormatRow rows[] = {
+        {LayoutUnits::imperial, 792, "11 in"},
+        {LayoutUnits::imperial, 612, "8.5 in"},
+        {LayoutUnits::imperial, 18, "0.25 in"},
+        {LayoutUnits::imperial, 4.5, "0.062 in"}, // 0.0625: ties go to even
+        {LayoutUnits::metric, 595.3, "210.009 mm"},
+        {LayoutUnits::metric, 18, "6.35 mm"},
+        {LayoutUnits::metric, 612, "215.9 mm"},
+        {LayoutUnits::points, 1224, "1,224 pt"},
+        {LayoutUnits::points, 595.3, "595.3 pt"}, // fractions are shown, only typed ones are refused
+        {LayoutUnits::points, -5, "-5"},          // only the positive suffix exists
+        {LayoutUnits::points, 0, "0 pt"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(formatter(row.units).format(row.points, usEnglish), QString::fromUtf8(row.text))
+            << row.points << " " << rawValue(row.units).toStdString();
+}
+
+TEST(UnitFormatter, ParsesTypedTextIntoPointsAndRefusesGarbage)
+{
+    struct ParseRow {
+        LayoutUnits units;
+        const char* text;
+        std::optional<double> points;
+    };
+    const ParseRow rows[] = {
+        {LayoutUnits::imperial, "11 in", 792},
+        {LayoutUnits::imperial, "11", 792},
+        {LayoutUnits::imperial, " 11in ", 792},
+        {LayoutUnits::imperial, "8.5 IN", 612},
+        {LayoutUnits::metric, "210 mm", 595.275591},
+        {LayoutUnits::points, "1,224 pt", 1224},
+        {LayoutUnits::points, "12.0", 12},
+        {LayoutUnits::points, "12.5", std::nullopt},
+        {LayoutUnits::imperial, "11 mm", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const auto parsed = formatter(row.units).parse(QString::fromUtf8(row.text), usEnglish);
+        ASSERT_EQ(parsed.has_value(), row.points.has_value()) << row.text;
+        if (row.points) {
+            EXPECT_NEAR(*parsed, *row.points, 1e-9) << row.text;
+        }
+    }
+    EXPECT_EQ(*inchesFormatter().parse(QStringLiteral("11"), usEnglish), 792.0); // exactly, no drift
+    for (auto units : allLayoutUnits())
+        for (const char* garbage : {"", "   ", "abc", "nan", "inf", "-inf", "1e400", "--3"})
+            EXPECT_FALSE(formatter(units).parse(QString::fromUtf8(garbage), usEnglish)) << garbage;
+}
+
+TEST(UnitFormatter, EveryShownTextReadsBackToTheSameText)
+{
+    for (auto units : allLayoutUnits())
+        for (double points : {792.0, 612.0, 18.0, 595.3, 841.9, 1190.6, 1224.0}) {
+            const auto& f = formatter(units);
+            const QString text = f.format(points, usEnglish);
+            if (!f.allowsFractions() && points != std::trunc(points))
+                continue;
+            const auto back = f.parse(text, usEnglish);
+            ASSERT_TRUE(back) << text.toStdString();
+            EXPECT_EQ(f.format(*back, usEnglish), text);
+        }
+}
+
+TEST(LayoutUnits, RawValuesAndTheStoredSetting)
+{
+    ASSERT_EQ(allLayoutUnits().size(), 3u);
+    EXPECT_EQ(rawValue(allLayoutUnits()[0]), "points");
+    EXPECT_EQ(rawValue(allLayoutUnits()[1]), "imperial");
+    EXPECT_EQ(rawValue(allLayoutUnits()[2]), "metric");
+    EXPECT_FALSE(layoutUnitsFromRawValue(QStringLiteral("Metric")));
+
+    KestrelExtensions::UserDefaults defaults(TestSupport::temporaryHome() + "/units.ini");
+    EXPECT_EQ(storedLayoutUnits(defaults), LayoutUnits::imperial);
+    defaults.setString(QStringLiteral("units"), QStringLiteral("bogus"));
+    EXPECT_EQ(storedLayoutUnits(defaults), LayoutUnits::imperial);
+    EXPECT_EQ(defaults.string(QStringLiteral("units")), QStringLiteral("bogus")); // not rewritten
+
+    QSignalSpy spy(&defaults, &KestrelExtensions::UserDefaults::changed);
+    storeLayoutUnits(defaults, LayoutUnits::metric);
+    storeLayoutUnits(defaults, LayoutUnits::metric);
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(storedLayoutUnits(defaults), LayoutUnits::metric);
+    EXPECT_EQ(defaults.string(QStringLiteral("units")), QStringLiteral("metric"));
+}
