@@ -1,0 +1,143 @@
+#include "RuvedovUzedoz/Pdf/PdfDocument.h"
+
+#include "KestrelExtensions/Logging/Log.h"
+#include "RuvedovUzedoz/Pdf/CairoHandles.h"
+#include "RuvedovUzedoz/Pdf/GraphicsContext.h"
+#include "RuvedovUzedoz/Pdf/PdfPage.h"
+#include "RuvedovUzedoz/Pdf/PdfPostProcess.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cairo-pdf.h>
+#include <cmath>
+
+namespace RuvedovUzedoz {
+
+namespace {
+
+std::atomic<quint64> nextDocumentId{1};
+
+// cairo's output callback: no C++ exception may cross back into cairo, so running out of memory
+// becomes cairo's write error and fails the document.
+cairo_status_t appendToBuffer(void* closure, const unsigned char* data, unsigned int length) noexcept
+{
+    try {
+        static_cast<QByteArray*>(closure)->append(reinterpret_cast<const char*>(data), qsizetype(length));
+        return CAIRO_STATUS_SUCCESS;
+    } catch (...) {
+        return CAIRO_STATUS_WRITE_ERROR;
+    }
+}
+
+bool isDrawableSize(QSizeF size)
+{
+    return std::isfinite(size.width()) && std::isfinite(size.height()) && size.width() > 0 &&
+           size.height() > 0 && size.width() <= 14400 * 100 && size.height() <= 14400 * 100;
+}
+
+void setMetadata(cairo_surface_t* surface, cairo_pdf_metadata_t entry, const QString& value)
+{
+    cairo_pdf_surface_set_metadata(surface, entry, value.toUtf8().constData());
+}
+
+void logFailure(cairo_status_t status)
+{
+    KestrelExtensions::Log::system(QStringLiteral("PDF rendering failed: ") +
+                                   QString::fromUtf8(cairo_status_to_string(status)));
+}
+
+} // namespace
+
+PdfDocument::PdfDocument() : m_id(nextDocumentId++) {}
+
+PdfDocument::~PdfDocument()
+{
+    for (const auto& page : m_pages)
+        page->m_document = nullptr;
+}
+
+void PdfDocument::insertPage(std::shared_ptr<PdfPage> page, qsizetype index)
+{
+    if (!page || page->m_document)
+        return;
+    index = std::clamp<qsizetype>(index, 0, pageCount());
+    page->m_document = this;
+    m_pages.insert(m_pages.begin() + index, std::move(page));
+}
+
+PdfPage* PdfDocument::page(qsizetype index) const
+{
+    return index >= 0 && index < pageCount() ? m_pages[size_t(index)].get() : nullptr;
+}
+
+qsizetype PdfDocument::index(const PdfPage& page) const
+{
+    const auto found =
+        std::find_if(m_pages.begin(), m_pages.end(), [&](const auto& held) { return held.get() == &page; });
+    return found == m_pages.end() ? -1 : qsizetype(found - m_pages.begin());
+}
+
+std::optional<QByteArray> PdfDocument::dataRepresentation() const
+{
+    if (m_pages.empty())
+        return std::nullopt;
+    std::vector<QRectF> boxes;
+    for (const auto& page : m_pages) {
+        if (!isDrawableSize(page->mediaBox().size())) {
+            KestrelExtensions::Log::system(
+                QStringLiteral("PDF rendering failed: page size %1 × %2 cannot be drawn")
+                    .arg(page->mediaBox().width())
+                    .arg(page->mediaBox().height()));
+            return std::nullopt;
+        }
+        boxes.push_back(page->mediaBox());
+    }
+
+    QByteArray data;
+    {
+        CairoSurface surface(
+            cairo_pdf_surface_create_for_stream(appendToBuffer, &data, boxes[0].width(), boxes[0].height()));
+        setMetadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, m_attributes.creator);
+        setMetadata(surface.get(), CAIRO_PDF_METADATA_TITLE, m_attributes.title);
+        setMetadata(surface.get(), CAIRO_PDF_METADATA_AUTHOR, m_attributes.author);
+        setMetadata(surface.get(), CAIRO_PDF_METADATA_SUBJECT, m_attributes.subject);
+        setMetadata(surface.get(), CAIRO_PDF_METADATA_KEYWORDS,
+                    m_attributes.keywords.join(QStringLiteral(", ")));
+        CairoContext cairo(cairo_create(surface.get()));
+
+        for (size_t i = 0; i < m_pages.size(); ++i) {
+            const QSizeF size = boxes[i].size();
+            cairo_pdf_surface_set_size(surface.get(), size.width(), size.height());
+            // A Document structure root marks the whole file as tagged; it must close before the last
+            // page is shown, or cairo drops it.
+            if (i == 0)
+                cairo_tag_begin(cairo.get(), "Document", "");
+            {
+                GraphicsContext context(cairo.get(), size);
+                m_pages[i]->draw(PdfDisplayBox::MediaBox, context);
+            }
+            if (i + 1 == m_pages.size())
+                cairo_tag_end(cairo.get(), "Document");
+            cairo_show_page(cairo.get());
+            if (cairo_status(cairo.get()) != CAIRO_STATUS_SUCCESS)
+                break;
+        }
+        const cairo_status_t drawing = cairo_status(cairo.get());
+        cairo.reset();
+        cairo_surface_finish(surface.get());
+        const cairo_status_t status =
+            drawing != CAIRO_STATUS_SUCCESS ? drawing : cairo_surface_status(surface.get());
+        if (status != CAIRO_STATUS_SUCCESS) {
+            logFailure(status);
+            return std::nullopt;
+        }
+    }
+
+    const bool shifted = std::any_of(boxes.begin(), boxes.end(),
+                                     [](const QRectF& box) { return box.x() != 0 || box.y() != 0; });
+    if (!shifted)
+        return data;
+    return applyMediaBoxes(data, boxes);
+}
+
+} // namespace RuvedovUzedoz
