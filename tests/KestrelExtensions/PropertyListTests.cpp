@@ -1,0 +1,135 @@
+#include "KestrelExtensions/Coding/PropertyListCoder.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace KestrelExtensions;
+
+namespace {
+
+// Carries any JSON-shaped value, so tests can put exactly the shape they mean into a property list.
+struct Any {
+    QJsonValue json;
+    QJsonValue toJson() const { return json; }
+    static Any fromJson(const QJsonValue& value) { return Any{value}; }
+};
+
+QJsonValue roundTrip(const QJsonValue& value)
+{
+    return PropertyListDecoder().decode<Any>(PropertyListEncoder().encode(Any{value})).json;
+}
+
+QByteArray plist(const QByteArray& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body + "</plist>";
+}
+
+} // namespace
+
+TEST(PropertyList, NestedValuesRoundTrip)
+{
+    const QJsonObject value{
+        {"name", "<Tom & \"Jerry\">"},
+        {"empty", ""},
+        {"on", true},
+        {"off", false},
+        {"count", 3},
+        {"large", qint64(1) << 60},
+        {"negative", -7},
+        {"ratio", 0.125},
+        {"list", QJsonArray{1, "two", QJsonArray{}, QJsonObject{}}},
+        {"nested", QJsonObject{{"deeper", QJsonObject{{"x", 1.5}}}}},
+    };
+    EXPECT_EQ(roundTrip(value), QJsonValue(value));
+    EXPECT_EQ(roundTrip(QJsonValue(qint64(1) << 60)).toInteger(), qint64(1) << 60) << "no precision lost";
+    EXPECT_EQ(roundTrip(42), QJsonValue(42));
+    EXPECT_EQ(roundTrip("top"), QJsonValue("top"));
+    EXPECT_TRUE(std::isinf(roundTrip(HUGE_VAL).toDouble()));
+
+    const QByteArray text = PropertyListEncoder().encode(Any{QJsonObject{{"count", 3}, {"ratio", 0.5}}});
+    EXPECT_TRUE(text.contains("<plist version=\"1.0\">"));
+    EXPECT_TRUE(text.contains("<integer>3</integer>"));
+    EXPECT_TRUE(text.contains("<real>0.5</real>"));
+}
+
+TEST(PropertyList, WritesNoNullAndNoBinary)
+{
+    try {
+        PropertyListEncoder().encode(Any{QJsonObject{{"list", QJsonArray{1, QJsonValue::Null}}}});
+        FAIL();
+    } catch (const EncodingError& error) {
+        EXPECT_EQ(error.codingPath(), (QStringList{"list", "Index 1"}));
+    }
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.plist");
+    PropertyListEncoder().encodeToFile(Any{QJsonObject{{"a", 1}}}, path);
+    PropertyListEncoder binary;
+    binary.setOutputFormat(PropertyListFormat::Binary);
+    EXPECT_THROW(binary.encodeToFile(Any{QJsonObject{{"a", 2}}}, path), EncodingError);
+    EXPECT_EQ(PropertyListDecoder().decodeFromFile<Any>(path).json, QJsonValue(QJsonObject{{"a", 1}}));
+}
+
+TEST(PropertyList, ReadsHandWrittenDocuments)
+{
+    const QByteArray text = plist("\n<dict>\n\t<key>when</key><date>2024-05-01T10:00:00Z</date>\n"
+                                  "\t<key>blob</key><data>\n  aGVs\n  bG8=\n</data>\n"
+                                  "\t<key>flag</key><true/>\n\t<key>none</key><dict/>\n"
+                                  "\t<key>text</key><string/>\n\t<key>n</key><integer> 12 </integer>\n"
+                                  "\t<!-- a comment -->\n</dict>\n");
+    const QJsonObject object = PropertyListDecoder().decode<Any>(text).json.toObject();
+    EXPECT_EQ(object.value("when"), QJsonValue("2024-05-01T10:00:00Z"));
+    EXPECT_EQ(object.value("blob"), QJsonValue("aGVsbG8="));
+    EXPECT_EQ(object.value("flag"), QJsonValue(true));
+    EXPECT_EQ(object.value("none"), QJsonValue(QJsonObject{}));
+    EXPECT_EQ(object.value("text"), QJsonValue(""));
+    EXPECT_EQ(object.value("n"), QJsonValue(12));
+}
+
+TEST(PropertyList, MalformedDocumentsAreDataCorrupted)
+{
+    const QByteArray rows[] = {
+        "",
+        "bplist00\x01\x02",
+        "<dict></dict>",
+        plist(""),
+        plist("<dict><string>no key</string></dict>"),
+        plist("<dict><key>a</key></dict>"),
+        plist("<integer>1.5</integer>"),
+        plist("<real>lots</real>"),
+        plist("<true>yes</true>"),
+        plist("<data>!!!</data>"),
+        plist("<set/>"),
+        plist("<string>a</string><string>b</string>"),
+        plist("loose text"),
+        plist("<array><string>unclosed</array>"),
+        plist(QByteArray("<array>").repeated(2000) + QByteArray("</array>").repeated(2000)),
+    };
+    for (const QByteArray& data : rows) {
+        try {
+            PropertyListDecoder().decode<Any>(data);
+            ADD_FAILURE() << data.left(80).constData();
+        } catch (const DecodingError& error) {
+            EXPECT_EQ(error.kind(), DecodingError::Kind::DataCorrupted) << data.left(80).constData();
+        }
+    }
+}
+
+TEST(PropertyList, SeveralFilesStopAtTheFirstFailure)
+{
+    QTemporaryDir dir;
+    PropertyListEncoder().encodeToFile(Any{1}, dir.filePath("a.plist"));
+    PropertyListEncoder().encodeToFile(Any{2}, dir.filePath("b.plist"));
+    const auto values =
+        PropertyListDecoder().decodeFromFiles<Any>({dir.filePath("b.plist"), dir.filePath("a.plist")});
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].json, QJsonValue(2));
+    EXPECT_EQ(values[1].json, QJsonValue(1));
+    EXPECT_THROW(
+        PropertyListDecoder().decodeFromFiles<Any>({dir.filePath("a.plist"), dir.filePath("c.plist")}),
+        FileError);
+}
