@@ -1,0 +1,203 @@
+#include "KeyWindow/Observation/WindowObserver.h"
+#include "KeyWindow/Publishing/KeyWindowPublisher.h"
+#include "TestKeys.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace KeyWindow;
+
+namespace {
+
+class KeyWindowObservation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        state().setWindow(nullptr);
+        state().setValues({});
+    }
+    static KeyWindowState& state() { return KeyWindowState::shared(); }
+
+    // A shown, observed window whose content publishes `number` under NumberKey.
+    static std::unique_ptr<QWidget> observedWindow(int number)
+    {
+        auto window = std::make_unique<QWidget>();
+        window->resize(200, 100);
+        observeWindow(window.get());
+        publish<NumberKey>(window.get(), number);
+        window->show();
+        QCoreApplication::processEvents();
+        return window;
+    }
+    static bool activate(QWidget& window)
+    {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+};
+
+TEST_F(KeyWindowObservation, ViewsOutsideObservedContentAreNeverKey)
+{
+    QWidget window;
+    auto* inner = new QWidget(&window);
+    window.show();
+    ASSERT_TRUE(activate(window));
+    EXPECT_FALSE(isKeyWindow(inner));
+    EXPECT_FALSE(isKeyWindow(nullptr));
+}
+
+TEST_F(KeyWindowObservation, AnAlreadyActiveWindowPublishesWhenItIsFound)
+{
+    QWidget window;
+    auto* inner = new QWidget(&window);
+    window.show();
+    ASSERT_TRUE(activate(window));
+
+    QSignalSpy changes(&state(), &KeyWindowState::valuesChanged);
+    WindowObserver* observer = observeWindow(&window);
+    publish<NumberKey>(inner, 5);
+    EXPECT_FALSE(isKeyWindow(inner)) << "the window is looked up on the next turn of the event loop";
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(isKeyWindow(inner));
+    EXPECT_EQ(observer->window(), &window);
+    EXPECT_EQ(state().window(), &window);
+    EXPECT_EQ(state().value<NumberKey>(), 5);
+    EXPECT_GE(changes.count(), 1);
+}
+
+TEST_F(KeyWindowObservation, OnlyTheKeyWindowsValuesReachTheSharedState)
+{
+    auto a = observedWindow(1);
+    auto b = observedWindow(2);
+    ASSERT_TRUE(activate(*a));
+    EXPECT_EQ(state().value<NumberKey>(), 1);
+    publish<NumberKey>(b.get(), 20);
+    EXPECT_EQ(state().value<NumberKey>(), 1);
+    EXPECT_EQ(state().window(), a.get());
+
+    ASSERT_TRUE(activate(*b));
+    EXPECT_EQ(state().window(), b.get());
+    EXPECT_EQ(state().value<NumberKey>(), 20);
+}
+
+TEST_F(KeyWindowObservation, EitherOrderOfResignAndBecomeEndsOnTheNewKeyWindow)
+{
+    for (const bool resignFirst : {true, false}) {
+        auto a = observedWindow(1);
+        auto b = observedWindow(2);
+        WindowObserver* observerA = windowObserver(a.get());
+        WindowObserver* observerB = windowObserver(b.get());
+        observerA->setIsKeyWindow(true);
+        ASSERT_EQ(state().value<NumberKey>(), 1);
+        if (resignFirst) {
+            observerA->setIsKeyWindow(false);
+            observerB->setIsKeyWindow(true);
+        } else {
+            observerB->setIsKeyWindow(true);
+            observerA->setIsKeyWindow(false);
+        }
+        EXPECT_EQ(state().window(), b.get()) << "resign first: " << resignFirst;
+        EXPECT_EQ(state().value<NumberKey>(), 2) << "resign first: " << resignFirst;
+    }
+}
+
+TEST_F(KeyWindowObservation, ClosingTheKeyWindowClearsTheStateAndOthersLeaveIt)
+{
+    auto a = observedWindow(1);
+    auto b = observedWindow(2);
+    ASSERT_TRUE(activate(*a));
+    b->close();
+    EXPECT_EQ(state().window(), a.get());
+    EXPECT_EQ(state().value<NumberKey>(), 1);
+
+    a->close();
+    EXPECT_EQ(state().window(), nullptr);
+    EXPECT_TRUE(state().values().isEmpty());
+}
+
+TEST_F(KeyWindowObservation, DestroyingTheKeyWindowLeavesNoObjectBehind)
+{
+    auto window = std::make_unique<QWidget>();
+    observeWindow(window.get());
+    auto* channel = new Channel(window.get());
+    publish(window.get(), channel);
+    window->show();
+    QCoreApplication::processEvents();
+    windowObserver(window.get())->setIsKeyWindow(true);
+    ASSERT_EQ(state().value<Channel>(), channel);
+
+    // Destroyed while still key, with no hide or deactivation seen first.
+    windowObserver(window.get())->setWindow(window.get());
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window.reset();
+    EXPECT_EQ(state().window(), nullptr);
+    EXPECT_EQ(state().value<Channel>(), nullptr);
+}
+
+TEST_F(KeyWindowObservation, AssigningTheSameWindowTwiceKeepsThreeRegistrations)
+{
+    auto window = observedWindow(1);
+    WindowObserver* observer = windowObserver(window.get());
+    observer->setWindow(window.get());
+    observer->setWindow(window.get());
+    EXPECT_EQ(observer->registrationCount(), 3);
+
+    observer->setIsKeyWindow(false);
+    QSignalSpy changes(&state(), &KeyWindowState::valuesChanged);
+    QSignalSpy keyChanges(observer, &WindowObserver::isKeyWindowChanged);
+    QEvent activation(QEvent::WindowActivate);
+    QApplication::sendEvent(window.get(), &activation);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(keyChanges.count(), 1);
+
+    observer->setWindow(nullptr);
+    EXPECT_EQ(observer->registrationCount(), 0);
+    EXPECT_FALSE(observer->isKeyWindow());
+}
+
+TEST_F(KeyWindowObservation, GatheringValuesInOneWindow)
+{
+    QWidget window;
+    WindowObserver* observer = observeWindow(&window);
+    auto* parent = new QWidget(&window);
+    auto* first = new QWidget(parent);
+    auto* second = new QWidget(parent);
+
+    publish<NumberKey>(first, 1);
+    publish<NumberKey>(second, 2);
+    EXPECT_EQ(observer->values().value<NumberKey>(), 2) << "the later sibling wins";
+
+    publish<NumberKey>(parent, 3);
+    EXPECT_EQ(observer->values().value<NumberKey>(), 3) << "a view's own value beats its children's";
+
+    publish<NumberKey>(parent, std::optional<int>());
+    EXPECT_EQ(observer->values().value<NumberKey>(), 2) << "publishing none keeps what is inside";
+
+    publish<TextKey>(first, QStringLiteral("a"));
+    EXPECT_EQ(observer->values().value<TextKey>(), QStringLiteral("a"));
+    EXPECT_EQ(observer->values().value<NumberKey>(), 2);
+}
+
+TEST_F(KeyWindowObservation, RepublishingCountsAsAChangeOnlyForValuesWithoutEquality)
+{
+    auto window = observedWindow(1);
+    windowObserver(window.get())->setIsKeyWindow(true);
+    QSignalSpy changes(&state(), &KeyWindowState::valuesChanged);
+
+    publish<NumberKey>(window.get(), 1);
+    EXPECT_EQ(changes.count(), 0);
+    publish<NumberKey>(window.get(), 4);
+    EXPECT_EQ(changes.count(), 1);
+
+    Channel channel;
+    publish(window.get(), &channel);
+    publish(window.get(), &channel);
+    EXPECT_EQ(changes.count(), 3);
+    EXPECT_EQ(state().value<Channel>(), &channel);
+}
+
+} // namespace

@@ -1,0 +1,134 @@
+#include "KeyWindow/Observation/WindowObserver.h"
+#include "KeyWindow/Publishing/KeyWindowPublisher.h"
+#include "KeyWindow/Publishing/KeyWindowReaders.h"
+#include "TestKeys.h"
+
+#include <QSignalSpy>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace KeyWindow;
+using KestrelExtensions::Binding;
+using KestrelExtensions::Observable;
+
+namespace {
+
+class KeyWindowReaders : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KeyWindowState::shared().setWindow(nullptr);
+        KeyWindowState::shared().setValues({});
+        Channel::defaultValue().last.clear();
+    }
+
+    struct Window {
+        std::unique_ptr<QWidget> widget = std::make_unique<QWidget>();
+        Channel* channel = new Channel(widget.get());
+        WindowObserver* observer = observeWindow(widget.get());
+
+        Window()
+        {
+            publish(widget.get(), channel);
+            observer->setWindow(widget.get());
+        }
+    };
+};
+
+TEST_F(KeyWindowReaders, WithNoKeyWindowTheDefaultObjectTakesTheWrites)
+{
+    KeyWindowObservableObject<Channel> commands;
+    EXPECT_EQ(&commands.wrappedValue(), &Channel::defaultValue());
+    commands.wrappedValue().last = QStringLiteral("rotate");
+    EXPECT_EQ(Channel::defaultValue().last, QStringLiteral("rotate"));
+
+    KeyWindowValue<NumberKey> number;
+    EXPECT_FALSE(number.wrappedValue());
+}
+
+TEST_F(KeyWindowReaders, TheObjectReaderFollowsTheKeyWindow)
+{
+    Window a;
+    Window b;
+    KeyWindowObservableObject<Channel> commands;
+    QSignalSpy refreshes(&commands, &KeyWindowReader::changed);
+
+    a.observer->setIsKeyWindow(true);
+    EXPECT_EQ(&commands.wrappedValue(), a.channel);
+    b.observer->setIsKeyWindow(true);
+    a.observer->setIsKeyWindow(false);
+    EXPECT_EQ(&commands.wrappedValue(), b.channel);
+    EXPECT_GE(refreshes.count(), 2);
+
+    // Held until the next update only.
+    commands.setWrappedValue(*a.channel);
+    EXPECT_EQ(&commands.wrappedValue(), a.channel);
+    commands.update();
+    EXPECT_EQ(&commands.wrappedValue(), b.channel);
+
+    b.observer->setIsKeyWindow(false);
+    EXPECT_EQ(&commands.wrappedValue(), &Channel::defaultValue());
+}
+
+TEST_F(KeyWindowReaders, AnObjectThatWentAwayIsNeverHandedOut)
+{
+    auto a = std::make_unique<Window>();
+    a->observer->setIsKeyWindow(true);
+    KeyWindowObservableObject<Channel> commands;
+    ASSERT_EQ(&commands.wrappedValue(), a->channel);
+    delete a->channel;
+    EXPECT_EQ(&commands.wrappedValue(), &Channel::defaultValue());
+}
+
+TEST_F(KeyWindowReaders, ValueReaderReadsWhatTheKeyWindowPublished)
+{
+    Window a;
+    KeyWindowValue<NumberKey> number;
+    a.observer->setIsKeyWindow(true);
+    EXPECT_FALSE(number.wrappedValue());
+    publish<NumberKey>(a.widget.get(), 9);
+    EXPECT_EQ(number.wrappedValue(), 9);
+}
+
+TEST_F(KeyWindowReaders, BindingReadersWriteIntoTheKeyWindow)
+{
+    Window a;
+    Observable<int> rows(2);
+    Observable<std::optional<QString>> title(QStringLiteral("Trip"));
+    KeyWindowValueBinding<RowsBindingKey, int> rowsReader;
+    KeyWindowOptionalValueBinding<TitleBindingKey, QString> titleReader;
+
+    // Nothing published yet: reads none, writes are dropped.
+    a.observer->setIsKeyWindow(true);
+    rowsReader.setWrappedValue(5);
+    titleReader.setWrappedValue(QStringLiteral("x"));
+    EXPECT_FALSE(rowsReader.wrappedValue());
+    EXPECT_EQ(rows.get(), 2);
+    EXPECT_EQ(title.get(), QStringLiteral("Trip"));
+
+    publish<RowsBindingKey>(a.widget.get(), Binding<int>::of(rows));
+    publish<TitleBindingKey>(a.widget.get(), Binding<std::optional<QString>>::of(title));
+    EXPECT_EQ(rowsReader.wrappedValue(), 2);
+    rowsReader.setWrappedValue(4);
+    EXPECT_EQ(rows.get(), 4);
+    rowsReader.setWrappedValue(std::nullopt);
+    EXPECT_EQ(rows.get(), 4) << "none is not written through a plain binding";
+
+    titleReader.setWrappedValue(std::nullopt);
+    EXPECT_EQ(title.get(), std::nullopt) << "none is written through an optional binding";
+
+    auto projected = rowsReader.projectedValue();
+    projected.set(7);
+    EXPECT_EQ(rows.get(), 7);
+    EXPECT_EQ(projected.get(), 7);
+    projected.set(std::nullopt);
+    EXPECT_EQ(rows.get(), 7);
+
+    a.observer->setIsKeyWindow(false);
+    rowsReader.setWrappedValue(1);
+    EXPECT_EQ(rows.get(), 7);
+    EXPECT_FALSE(projected.get());
+}
+
+} // namespace
