@@ -1,0 +1,81 @@
+#include "ContactSheet.h"
+
+#include "KestrelExtensions/Logging/Log.h"
+#include "KestrelExtensions/URL/BaseName.h"
+#include "RuvedovUzedoz/Sheet/ImageDiscovery.h"
+
+#include <QFileInfo>
+
+using KestrelExtensions::Log;
+
+namespace RuvedovUzedoz {
+
+namespace {
+
+// The last path component, also for a folder URL written with a trailing slash.
+QString lastPathComponent(const QUrl& url)
+{
+    return url.adjusted(QUrl::StripTrailingSlash).fileName(QUrl::FullyDecoded);
+}
+
+} // namespace
+
+ContactSheet::ContactSheet(PDFMetadata metadata, const QList<QUrl>& images)
+{
+    Log::out(QStringLiteral("Making new ContactSheet"));
+    this->images = QSet<QUrl>(images.begin(), images.end());
+    progress = PDFProgress::create();
+    this->metadata = std::move(metadata);
+}
+
+void ContactSheet::add(const QList<QUrl>& urls)
+{
+    for (const QUrl& url : urls)
+        addURL(url);
+}
+
+void ContactSheet::addURL(const QUrl& url)
+{
+    const QString name = lastPathComponent(url);
+    if (!url.isLocalFile()) {
+        Log::system(QStringLiteral("Failed to add ") + name);
+        return;
+    }
+    const QString path = url.adjusted(QUrl::StripTrailingSlash).toLocalFile();
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        Log::system(QStringLiteral("Failed to add ") + name);
+        return;
+    }
+    if (info.isDir()) {
+        const std::optional<QList<QUrl>> found = ImageDiscovery::imagesInFolder(path);
+        if (!found) {
+            Log::system(QStringLiteral("Failed to add ") + name);
+            return;
+        }
+        Log::system(QStringLiteral("Adding %1 images from directory %2")
+                        .arg(found->size())
+                        .arg(KestrelExtensions::baseName(url)));
+        for (const QUrl& image : *found)
+            images.insert(image);
+        return;
+    }
+    // Only regular files: a named pipe called "x.jpg" would block the render that reads it.
+    if (!info.isFile() || !ImageDiscovery::isImageFile(path))
+        return;
+    Log::system(QStringLiteral("Adding URL ") + name);
+    images.insert(url);
+}
+
+void ContactSheet::remove(const QSet<QUrl>& urls)
+{
+    for (const QUrl& url : urls)
+        images.remove(url);
+}
+
+void ContactSheet::remove(const QUrl& url)
+{
+    images.remove(url);
+}
+
+} // namespace RuvedovUzedoz

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "RuvedovUzedoz/Sheet/PDFInfo.h"
+#include "RuvedovUzedoz/Sheet/PDFMetadata.h"
+#include "RuvedovUzedoz/Sheet/PDFProgress.h"
+
+#include <QFuture>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+namespace RuvedovUzedoz {
+
+class PdfDocument;
+struct PageLayout;
+
+// A window's document in memory: the PDF metadata, the set of image files (no order, no duplicates)
+// and the progress of its renders. Copies share the progress object; metadata and images are copied.
+// Adding never throws: each file or folder's outcome is one log line.
+struct ContactSheet {
+    PDFMetadata metadata;
+    QSet<QUrl> images;
+    std::shared_ptr<PDFProgress> progress;
+
+    explicit ContactSheet(PDFMetadata metadata = {}, const QList<QUrl>& images = {});
+
+    // Image files are added as they are; folders add their image files one level deep, hidden files
+    // and sub-folders left out. Other files are skipped without a word.
+    void add(const QList<QUrl>& urls);
+    template <class Range> void addContentsOf(const Range& urls)
+    {
+        QList<QUrl> list;
+        for (const QUrl& url : urls)
+            list.append(url);
+        add(list);
+    }
+
+    void remove(const QSet<QUrl>& urls);
+    void remove(const QUrl& url);
+
+    // Renders the sheet's images, in file-name order, on pages of `layout`; nullopt for an empty sheet.
+    QFuture<std::optional<PDFInfo>> generatePDF(const PageLayout& layout) const;
+    static QFuture<std::optional<PDFInfo>> render(std::shared_ptr<PdfDocument> document,
+                                                  std::shared_ptr<PDFProgress> progress);
+    // The future carries a failure to create the folder or write the file as an exception.
+    QFuture<void> writePDF(const QString& path, const PageLayout& layout) const;
+
+private:
+    void addURL(const QUrl& url);
+};
+
+} // namespace RuvedovUzedoz

@@ -1,0 +1,4 @@
+sheetwright_add_test(RuvedovUzedozModelsTests
+  SOURCES
+    Models/ColorTests.cpp
+  LIBRARIES RuvedovUzedoz)
