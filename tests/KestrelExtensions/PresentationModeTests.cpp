@@ -1,0 +1,86 @@
+#include "KestrelExtensions/Widgets/Presentation/PresentationMode.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace KestrelExtensions;
+
+namespace {
+
+void activate(QWidget* window)
+{
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TEST(EndSheet, ClosesTheActiveSheetThenDismisses)
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    QDialog sheet(&mainWindow);
+    sheet.setWindowModality(Qt::WindowModal);
+    sheet.show();
+    activate(&sheet);
+    ASSERT_EQ(QApplication::activeWindow(), &sheet);
+
+    int dismissals = 0;
+    bool sheetVisibleAtDismissal = true;
+    PresentationMode mode([&] {
+        ++dismissals;
+        sheetVisibleAtDismissal = sheet.isVisible();
+    });
+    endSheetAndDismiss(mode);
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_TRUE(mainWindow.isVisible());
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_FALSE(sheetVisibleAtDismissal) << "the sheet ends before the presentation is dismissed";
+    EXPECT_FALSE(mode.isPresented());
+}
+
+TEST(EndSheet, WithoutASheetOnlyDismisses)
+{
+    {
+        // No window at all.
+        Observable<bool> presented(true);
+        PresentationMode mode(Binding<bool>::of(presented));
+        EXPECT_TRUE(mode.isPresented());
+        endSheetAndDismiss(mode);
+        EXPECT_FALSE(presented.get());
+    }
+    {
+        // The active window is a main window, not a sheet: it stays open.
+        QWidget mainWindow;
+        mainWindow.show();
+        activate(&mainWindow);
+        int dismissals = 0;
+        PresentationMode mode([&] { ++dismissals; });
+        endSheetAndDismiss(mode);
+        EXPECT_TRUE(mainWindow.isVisible());
+        EXPECT_EQ(dismissals, 1);
+    }
+}
+
+TEST(EndSheet, AGivenSheetClosesEvenWhenAnotherWindowIsActive)
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    QDialog sheet(&mainWindow);
+    sheet.show();
+    QWidget other;
+    other.show();
+    activate(&other);
+    int dismissals = 0;
+    PresentationMode mode([&] { ++dismissals; });
+    endSheetAndDismiss(&sheet, mode);
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_TRUE(other.isVisible());
+    EXPECT_EQ(dismissals, 1);
+
+    endSheetAndDismiss(nullptr, mode);
+    EXPECT_EQ(dismissals, 2) << "a missing sheet still dismisses";
+}
