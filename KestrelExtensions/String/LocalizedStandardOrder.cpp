@@ -71,7 +71,12 @@ bool localizedStandardLess(const QString& a, const QString& b)
 
 void sortImages(std::vector<QUrl>& images)
 {
-    std::sort(images.begin(), images.end(), [](const QUrl& a, const QUrl& b) { return a.path() < b.path(); });
+    // Pre-order by full path (then the whole URL) so that names the order ranks equal always come out in
+    // the same sequence, whatever order the set handed them over in.
+    std::sort(images.begin(), images.end(), [](const QUrl& a, const QUrl& b) {
+        const int byPath = a.path().compare(b.path());
+        return byPath != 0 ? byPath < 0 : a < b;
+    });
     std::vector<QString> names;
     names.reserve(images.size());
     for (const QUrl& url : images)

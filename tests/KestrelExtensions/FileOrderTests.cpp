@@ -38,3 +38,95 @@ TEST(FileOrder, EqualNamesAreNotLessEitherWay)
     EXPECT_FALSE(localizedStandardLess("IMG_002", "IMG_2"));
     EXPECT_FALSE(localizedStandardLess("img", "IMG"));
 }
+
+TEST(FileOrder, RealLocalesOrderDigitsByValueToo)
+{
+    for (const char* locale : {"en_US", "de_DE", "fr_FR", "ja_JP"}) {
+        EXPECT_LT(localizedStandardCompare("IMG_2", "IMG_10", locale), 0) << locale;
+        EXPECT_LT(localizedStandardCompare("img_3", "IMG_10", locale), 0) << locale;
+        EXPECT_LT(localizedStandardCompare("IMG_2", "img_3", locale), 0) << locale;
+        EXPECT_EQ(localizedStandardCompare("Photo", "photo", locale), 0) << locale;
+    }
+    // An unknown locale name falls back to a working collation rather than failing.
+    EXPECT_LT(localizedStandardCompare("a2", "a10", "xx_NOWHERE"), 0);
+}
+
+TEST(FileOrder, PredicateIsAStrictWeakOrderingOverASample)
+{
+    const QStringList names{"IMG_2",
+                            "img_2",
+                            "IMG_002",
+                            "IMG_10",
+                            "img_3",
+                            "Ｉmg_4",
+                            "IMG_٥",
+                            "A",
+                            "a",
+                            "á",
+                            "B",
+                            "",
+                            " ",
+                            "a b",
+                            "a_b",
+                            "a-b",
+                            "ab",
+                            "holiday.tar",
+                            "Holiday",
+                            "2024",
+                            "10",
+                            "9",
+                            "0009",
+                            "😀",
+                            "Zebra",
+                            "zebra 2",
+                            "zebra 10",
+                            "Ärger",
+                            "Äpfel",
+                            "x" + QString(40, '9'),
+                            "x" + QString(41, '1'),
+                            "x" + QString(41, '0') + "1"};
+    const auto less = [](const QString& a, const QString& b) { return localizedStandardLess(a, b); };
+    const auto equivalent = [&](const QString& a, const QString& b) { return !less(a, b) && !less(b, a); };
+    for (const QString& a : names) {
+        EXPECT_FALSE(less(a, a)) << a.toStdString();
+        for (const QString& b : names) {
+            EXPECT_FALSE(less(a, b) && less(b, a)) << a.toStdString() << " / " << b.toStdString();
+            for (const QString& c : names) {
+                if (less(a, b) && less(b, c)) {
+                    EXPECT_TRUE(less(a, c))
+                        << a.toStdString() << " < " << b.toStdString() << " < " << c.toStdString();
+                }
+                if (equivalent(a, b) && equivalent(b, c)) {
+                    EXPECT_TRUE(equivalent(a, c)) << a.toStdString() << " ~ " << c.toStdString();
+                }
+            }
+        }
+    }
+    // Digit runs far beyond 64 bits still compare by value.
+    EXPECT_TRUE(less("x" + QString(40, '9'), "x" + QString(41, '1')));
+}
+
+TEST(FileOrder, TiesComeOutInOneSequenceWhateverTheInsertionOrder)
+{
+    const QList<QUrl> urls{QUrl("file:///b/IMG_2.jpg"),   QUrl("file:///a/img_2.png"),
+                           QUrl("file:///a/IMG_002.jpg"), QUrl("file:///c/A.jpg"),
+                           QUrl("file:///c/A.png"),       QUrl("file:///a/IMG_10.jpg"),
+                           QUrl("file:///z/Holiday/"),    QUrl("file:///y/holiday.tar.gz")};
+    QSet<QUrl> forward;
+    for (const QUrl& url : urls)
+        forward.insert(url);
+    QSet<QUrl> backward;
+    backward.reserve(64);
+    for (auto it = urls.rbegin(); it != urls.rend(); ++it)
+        backward.insert(*it);
+    const auto ordered = orderedImages(forward);
+    EXPECT_EQ(ordered, orderedImages(backward));
+    ASSERT_EQ(ordered.size(), size_t(urls.size()));
+    EXPECT_EQ(ordered.front(), QUrl("file:///c/A.jpg"));
+    EXPECT_EQ(ordered[1], QUrl("file:///c/A.png"));
+    // The three names that rank equal keep full-path order, ahead of IMG_10.
+    EXPECT_EQ(ordered[4], QUrl("file:///a/IMG_002.jpg"));
+    EXPECT_EQ(ordered[5], QUrl("file:///a/img_2.png"));
+    EXPECT_EQ(ordered[6], QUrl("file:///b/IMG_2.jpg"));
+    EXPECT_EQ(ordered[7], QUrl("file:///a/IMG_10.jpg"));
+}
