@@ -1,0 +1,50 @@
+#pragma once
+
+#include "CheckResult.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace KestrelUpdater {
+
+// One fetch of the feed and its verdict against the running version. Emits finished exactly once.
+class UpdateCheck : public QObject {
+    Q_OBJECT
+public:
+    struct Request {
+        QUrl url;               // the feed with any profile query
+        QString currentVersion; // what is running
+        QString skippedVersion; // treated as up to date (empty: none)
+        int transferTimeoutMs = 30000;
+        qint64 maximumSize = 0;
+    };
+
+    UpdateCheck(QNetworkAccessManager& network, Request request, QObject* parent = nullptr);
+    ~UpdateCheck() override;
+
+    void start();
+    void cancel();
+
+signals:
+    void finished(const KestrelUpdater::CheckResult& result);
+
+private:
+    void readAvailable();
+    void replyFinished();
+    void fail(QString message);
+    void conclude(CheckResult result);
+
+    QNetworkAccessManager& m_network;
+    Request m_request;
+    QPointer<QNetworkReply> m_reply;
+    QByteArray m_body;
+    QString m_abortReason; // why we aborted the reply ourselves
+    bool m_done = false;
+};
+
+} // namespace KestrelUpdater

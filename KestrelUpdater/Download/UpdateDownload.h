@@ -1,0 +1,65 @@
+#pragma once
+
+#include "KestrelUpdater/Check/CheckResult.h"
+
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace KestrelUpdater {
+
+// Downloads an item's enclosure into a folder. The bytes go to a hidden partial file first; only a file
+// whose length matches the feed and whose signature (when a key is configured and the item is signed)
+// verifies is given its final name. Anything else is deleted. Emits finished exactly once.
+class UpdateDownload : public QObject {
+    Q_OBJECT
+public:
+    struct Request {
+        AppcastItem item;
+        QString directory;
+        QByteArray publicKeyBase64; // empty: no key configured
+        QString currentVersion;
+        int transferTimeoutMs = 30000;
+    };
+
+    // Files larger than this are refused even when the feed does not say how long they are.
+    static constexpr qint64 maximumSize = qint64(4) * 1024 * 1024 * 1024;
+
+    UpdateDownload(QNetworkAccessManager& network, Request request, QObject* parent = nullptr);
+    ~UpdateDownload() override;
+
+    void start();
+    void cancel();
+
+    // A file name safe to create from the last path component of a URL.
+    static QString safeFileName(const QUrl& url);
+    // The path "<directory>/<name>", or "<base> (n).<ext>" when that exists already.
+    static QString uniquePath(const QString& directory, const QString& name);
+
+signals:
+    void progress(qint64 received, qint64 total);
+    void finished(const KestrelUpdater::DownloadResult& result);
+
+private:
+    void readAvailable();
+    void replyFinished();
+    void fail(QString message);
+    void conclude(DownloadResult result);
+    QString verifyAndKeep();
+
+    QNetworkAccessManager& m_network;
+    Request m_request;
+    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<QFile> m_partial;
+    qint64 m_received = 0;
+    QString m_abortReason;
+    bool m_signatureVerified = false;
+    QString m_finalPath;
+    bool m_done = false;
+};
+
+} // namespace KestrelUpdater

@@ -1,0 +1,192 @@
+#include "DialogUserDriver.h"
+
+#include "KestrelExtensions/Localization/Localized.h"
+#include "KestrelUpdater/Updater.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+using KestrelExtensions::localized;
+
+namespace KestrelUpdater {
+namespace {
+
+QString applicationDisplayName()
+{
+    const QString name = QGuiApplication::applicationDisplayName();
+    return name.isEmpty() ? QStringLiteral("Sheetwright") : name;
+}
+
+QProgressDialog* makeProgress(const QString& text, Updater& updater)
+{
+    auto* dialog = new QProgressDialog(text, localized("Cancel"), 0, 0, QApplication::activeWindow());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(applicationDisplayName());
+    dialog->setMinimumDuration(0);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    QObject::connect(dialog, &QProgressDialog::canceled, &updater, &Updater::cancel);
+    dialog->show();
+    return dialog;
+}
+
+void closeProgress(QPointer<QProgressDialog>& dialog)
+{
+    if (!dialog)
+        return;
+    // Closing must not read as the user cancelling.
+    QObject::disconnect(dialog, &QProgressDialog::canceled, nullptr, nullptr);
+    dialog->close();
+    dialog = nullptr;
+}
+
+void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+} // namespace
+
+DialogUserDriver::DialogUserDriver() = default;
+
+DialogUserDriver::~DialogUserDriver()
+{
+    closeProgress(m_checkProgress);
+    closeProgress(m_downloadProgress);
+}
+
+void DialogUserDriver::showCheckStarted(Updater& updater)
+{
+    closeProgress(m_checkProgress);
+    m_checkProgress = makeProgress(localized("Checking for updates…"), updater);
+}
+
+void DialogUserDriver::bringCheckToFront()
+{
+    if (m_checkProgress) {
+        m_checkProgress->raise();
+        m_checkProgress->activateWindow();
+    }
+}
+
+void DialogUserDriver::dismissCheck()
+{
+    closeProgress(m_checkProgress);
+}
+
+void DialogUserDriver::showUpToDate(Updater& updater, const CheckResult& result)
+{
+    const QString version = result.item ? result.item->displayVersion() : updater.currentVersion();
+    showMessage(QMessageBox::Information, localized("You're up to date!"),
+                localized("%1 %2 is the newest version available.").arg(applicationDisplayName(), version));
+}
+
+void DialogUserDriver::showUpdateFound(Updater& updater, const CheckResult& result)
+{
+    if (!result.item)
+        return;
+    const AppcastItem item = *result.item;
+    auto* dialog = new QDialog(QApplication::activeWindow());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(localized("A new version of %1 is available!").arg(applicationDisplayName()));
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(
+        new QLabel(localized("%1 %2 is now available; you have %3.")
+                       .arg(applicationDisplayName(), item.displayVersion(), updater.currentVersion()),
+                   dialog));
+    if (!item.description.isEmpty()) {
+        // Release notes are shown as they came: no remote images or style sheets are fetched.
+        auto* notes = new QTextBrowser(dialog);
+        notes->setOpenExternalLinks(true);
+        notes->setHtml(item.description);
+        notes->setMinimumSize(420, 220);
+        layout->addWidget(notes);
+    }
+    auto* buttons = new QDialogButtonBox(dialog);
+    if (item.description.isEmpty() && !item.releaseNotesLink.isEmpty()) {
+        auto* notesButton = buttons->addButton(localized("Release Notes…"), QDialogButtonBox::HelpRole);
+        QObject::connect(notesButton, &QPushButton::clicked, dialog,
+                         [link = item.releaseNotesLink] { QDesktopServices::openUrl(link); });
+    }
+    auto* skip = buttons->addButton(localized("Skip This Version"), QDialogButtonBox::DestructiveRole);
+    auto* later = buttons->addButton(localized("Remind Me Later"), QDialogButtonBox::RejectRole);
+    auto* download = buttons->addButton(item.hasEnclosure ? localized("Download…") : localized("Learn More…"),
+                                        QDialogButtonBox::AcceptRole);
+    download->setDefault(true);
+    QPointer<Updater> target(&updater);
+    QObject::connect(skip, &QPushButton::clicked, dialog, [dialog, target, item] {
+        if (target)
+            target->setSkippedVersion(item.version);
+        dialog->close();
+    });
+    QObject::connect(later, &QPushButton::clicked, dialog, &QDialog::close);
+    QObject::connect(download, &QPushButton::clicked, dialog, [dialog, target, item] {
+        if (item.hasEnclosure && target)
+            target->downloadUpdate(item);
+        else if (!item.link.isEmpty())
+            QDesktopServices::openUrl(item.link);
+        dialog->close();
+    });
+    layout->addWidget(buttons);
+    dialog->show();
+}
+
+void DialogUserDriver::showCheckError(Updater&, const CheckResult& result)
+{
+    showMessage(QMessageBox::Warning, localized("Update Error!"),
+                localized("An error occurred while checking for updates: %1").arg(result.message));
+}
+
+void DialogUserDriver::showDownloadStarted(Updater& updater, const AppcastItem& item)
+{
+    closeProgress(m_downloadProgress);
+    m_downloadProgress = makeProgress(
+        localized("Downloading %1 %2…").arg(applicationDisplayName(), item.displayVersion()), updater);
+}
+
+void DialogUserDriver::showDownloadProgress(qint64 received, qint64 total)
+{
+    if (!m_downloadProgress)
+        return;
+    if (total > 0) {
+        // Progress bars count in int: scale to per mille.
+        m_downloadProgress->setMaximum(1000);
+        m_downloadProgress->setValue(int(std::min<qint64>(1000, received * 1000 / total)));
+    }
+}
+
+void DialogUserDriver::showDownloadFinished(Updater&, const DownloadResult& result)
+{
+    closeProgress(m_downloadProgress);
+    if (result.status == DownloadResult::Status::Cancelled)
+        return;
+    if (result.status == DownloadResult::Status::Error) {
+        showMessage(QMessageBox::Warning, localized("Update Error!"),
+                    localized("The update could not be downloaded: %1").arg(result.message));
+        return;
+    }
+    auto* box =
+        new QMessageBox(QMessageBox::Information, localized("The update is ready"),
+                        localized("%1 %2 was downloaded to %3. Install it with your system's package tools.")
+                            .arg(applicationDisplayName(), result.item.displayVersion(), result.filePath),
+                        QMessageBox::Ok, QApplication::activeWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    auto* show = box->addButton(localized("Show in Folder"), QMessageBox::ActionRole);
+    QObject::connect(show, &QPushButton::clicked, box, [path = result.filePath] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    });
+    box->show();
+}
+
+} // namespace KestrelUpdater

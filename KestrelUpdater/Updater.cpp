@@ -1,0 +1,459 @@
+#include "Updater.h"
+
+#include "Channel/FeedChannel.h"
+#include "Check/SystemProfile.h"
+#include "Check/UpdateCheck.h"
+#include "Download/UpdateDownload.h"
+#include "Interface/DialogUserDriver.h"
+#include "Interface/UserDriver.h"
+#include "KestrelExtensions/Defaults/UserDefaults.h"
+#include "KestrelExtensions/Logging/Log.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrlQuery>
+#include <cmath>
+
+#ifndef KESTREL_UPDATER_FEED_BASE
+#define KESTREL_UPDATER_FEED_BASE "https://updates.example.com/applications/"
+#endif
+#ifndef KESTREL_UPDATER_ED25519_PUBLIC_KEY
+#define KESTREL_UPDATER_ED25519_PUBLIC_KEY ""
+#endif
+#ifndef KESTREL_UPDATER_FALLBACK_VERSION
+#define KESTREL_UPDATER_FALLBACK_VERSION "0"
+#endif
+
+namespace KestrelUpdater {
+namespace {
+
+Updater* sharedUpdater = nullptr;
+
+const auto automaticallyChecksKey = "KestrelUpdater/AutomaticallyChecksForUpdates";
+const auto intervalKey = "KestrelUpdater/UpdateCheckInterval";
+const auto sendsProfileKey = "KestrelUpdater/SendsSystemProfile";
+const auto automaticallyDownloadsKey = "KestrelUpdater/AutomaticallyDownloadsUpdates";
+const auto lastCheckKey = "KestrelUpdater/LastUpdateCheckDate";
+const auto feedKey = "KestrelUpdater/FeedURL";
+const auto skippedVersionKey = "KestrelUpdater/SkippedVersion";
+const auto lastProfileKey = "KestrelUpdater/LastProfileSubmissionDate";
+
+constexpr qint64 profileSpacingSeconds = 7 * 24 * 3600;
+constexpr qint64 longestTimerMs = 24 * 3600 * 1000;
+
+QDateTime readDate(const KestrelExtensions::UserDefaults& defaults, const char* key)
+{
+    const auto text = defaults.string(QLatin1String(key));
+    if (!text)
+        return {};
+    QDateTime date = QDateTime::fromString(*text, Qt::ISODateWithMs);
+    return date.isValid() ? date.toUTC() : QDateTime();
+}
+
+QString dateText(const QDateTime& date)
+{
+    return date.toUTC().toString(Qt::ISODateWithMs);
+}
+
+} // namespace
+
+Updater::Updater(KestrelExtensions::UserDefaults& defaults, const QUrl& feedBase,
+                 std::optional<QString> applicationId, QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_feedBase(feedBase), m_publicKey(defaultPublicEd25519Key())
+{
+    qRegisterMetaType<KestrelUpdater::CheckResult>();
+    qRegisterMetaType<KestrelUpdater::DownloadResult>();
+    if (applicationId)
+        m_applicationId = validApplicationId(*applicationId).value_or(QString());
+    else
+        m_applicationId = bundleIdentifier().value_or(QStringLiteral("com.ardentmoss.Sheetwright"));
+    m_currentVersion = QCoreApplication::applicationVersion().isEmpty()
+                           ? QStringLiteral(KESTREL_UPDATER_FALLBACK_VERSION)
+                           : QCoreApplication::applicationVersion();
+    m_network = new QNetworkAccessManager(this);
+    m_schedule = new QTimer(this);
+    m_schedule->setSingleShot(true);
+    connect(m_schedule, &QTimer::timeout, this, &Updater::scheduledCheckDue);
+    m_scheduleStart = QDateTime::currentDateTimeUtc();
+    if (!sharedUpdater)
+        sharedUpdater = this;
+    reschedule();
+}
+
+Updater::~Updater()
+{
+    if (sharedUpdater == this)
+        sharedUpdater = nullptr;
+    // The running check and download end with their objects; nothing is announced any more.
+    m_check.reset();
+    m_download.reset();
+}
+
+Updater* Updater::shared()
+{
+    if (!sharedUpdater)
+        new Updater(KestrelExtensions::UserDefaults::standard(), defaultFeedBase(), std::nullopt,
+                    QCoreApplication::instance());
+    return sharedUpdater;
+}
+
+void Updater::setShared(Updater* updater)
+{
+    sharedUpdater = updater;
+}
+
+QUrl Updater::defaultFeedBase()
+{
+    return QUrl(QStringLiteral(KESTREL_UPDATER_FEED_BASE));
+}
+
+QByteArray Updater::defaultPublicEd25519Key()
+{
+    return QByteArrayLiteral(KESTREL_UPDATER_ED25519_PUBLIC_KEY);
+}
+
+// Settings
+
+void Updater::setBool(const char* key, bool value, void (Updater::*notify)())
+{
+    const QString name = QLatin1String(key);
+    const bool old = m_defaults.boolean(name).value_or(false);
+    m_defaults.setBool(name, value);
+    if (old != value)
+        emit(this->*notify)();
+}
+
+bool Updater::automaticallyChecksForUpdates() const
+{
+    // Off until the user turns it on: no traffic the user did not ask for.
+    return m_defaults.boolean(QLatin1String(automaticallyChecksKey)).value_or(false);
+}
+
+void Updater::setAutomaticallyChecksForUpdates(bool on)
+{
+    setBool(automaticallyChecksKey, on, &Updater::automaticallyChecksForUpdatesChanged);
+    reschedule();
+}
+
+double Updater::updateCheckInterval() const
+{
+    const auto stored = m_defaults.number(QLatin1String(intervalKey));
+    return (stored && std::isfinite(*stored)) ? *stored : defaultUpdateCheckInterval;
+}
+
+void Updater::setUpdateCheckInterval(double seconds)
+{
+    if (!std::isfinite(seconds)) {
+        KestrelExtensions::Log::system(
+            QStringLiteral("Ignoring an update check interval that is not a number"));
+        return;
+    }
+    const double old = updateCheckInterval();
+    m_defaults.setValue(QLatin1String(intervalKey), seconds);
+    if (old != seconds)
+        emit updateCheckIntervalChanged();
+    reschedule();
+}
+
+bool Updater::sendsSystemProfile() const
+{
+    return m_defaults.boolean(QLatin1String(sendsProfileKey)).value_or(false);
+}
+
+void Updater::setSendsSystemProfile(bool on)
+{
+    setBool(sendsProfileKey, on, &Updater::sendsSystemProfileChanged);
+}
+
+bool Updater::automaticallyDownloadsUpdates() const
+{
+    return m_defaults.boolean(QLatin1String(automaticallyDownloadsKey)).value_or(false);
+}
+
+void Updater::setAutomaticallyDownloadsUpdates(bool on)
+{
+    setBool(automaticallyDownloadsKey, on, &Updater::automaticallyDownloadsUpdatesChanged);
+}
+
+QDateTime Updater::lastUpdateCheckDate() const
+{
+    return readDate(m_defaults, lastCheckKey);
+}
+
+QUrl Updater::feedURL() const
+{
+    if (const auto stored = m_defaults.string(QLatin1String(feedKey))) {
+        const QUrl url(*stored);
+        if (url.isValid() && !url.isEmpty())
+            return url;
+    }
+    return QUrl(feedStringFor(false, m_feedBase, m_applicationId));
+}
+
+void Updater::setFeedURL(const QUrl& url)
+{
+    if (!url.isValid() || url.isEmpty() || url.isRelative()) {
+        KestrelExtensions::Log::system(QStringLiteral("Ignoring invalid update feed %1").arg(url.toString()));
+        return;
+    }
+    const QUrl old = feedURL();
+    m_defaults.setString(QLatin1String(feedKey), url.toString());
+    if (old != url)
+        emit feedURLChanged();
+}
+
+QString Updater::skippedVersion() const
+{
+    return m_defaults.string(QLatin1String(skippedVersionKey)).value_or(QString());
+}
+
+void Updater::setSkippedVersion(const QString& version)
+{
+    if (version.isEmpty())
+        m_defaults.remove(QLatin1String(skippedVersionKey));
+    else
+        m_defaults.setString(QLatin1String(skippedVersionKey), version);
+}
+
+QDateTime Updater::lastProfileSubmissionDate() const
+{
+    return readDate(m_defaults, lastProfileKey);
+}
+
+void Updater::setInitialCheckDelayMs(int ms)
+{
+    m_initialCheckDelayMs = std::max(0, ms);
+    reschedule();
+}
+
+QString Updater::downloadDirectory() const
+{
+    if (!m_downloadDirectory.isEmpty())
+        return m_downloadDirectory;
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return downloads.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::HomeLocation) : downloads;
+}
+
+UserDriver& Updater::userDriver()
+{
+    if (!m_userDriver)
+        m_userDriver = std::make_unique<DialogUserDriver>();
+    return *m_userDriver;
+}
+
+void Updater::setUserDriver(std::unique_ptr<UserDriver> driver)
+{
+    m_userDriver = std::move(driver);
+}
+
+// Checking
+
+bool Updater::isChecking() const
+{
+    return m_check != nullptr;
+}
+
+bool Updater::isScheduled() const
+{
+    return m_schedule->isActive();
+}
+
+void Updater::checkForUpdates()
+{
+    check(CheckMode::UserInitiated);
+}
+
+QUrl Updater::requestUrlFor(const QUrl& feed) const
+{
+    if (!sendsSystemProfile())
+        return feed;
+    const QDateTime last = lastProfileSubmissionDate();
+    if (last.isValid() && last.secsTo(QDateTime::currentDateTimeUtc()) < profileSpacingSeconds)
+        return feed;
+    QUrl url = feed;
+    QUrlQuery query(url);
+    const QUrlQuery profile = systemProfile(m_currentVersion);
+    for (const auto& [name, value] : profile.queryItems(QUrl::FullyDecoded))
+        query.addQueryItem(name, value);
+    url.setQuery(query);
+    return url;
+}
+
+void Updater::check(CheckMode mode)
+{
+    if (m_check) {
+        if (mode == CheckMode::UserInitiated)
+            userDriver().bringCheckToFront();
+        return;
+    }
+    UpdateCheck::Request request;
+    request.url = requestUrlFor(feedURL());
+    request.currentVersion = m_currentVersion;
+    // Only a check the user did not ask for keeps quiet about a version the user chose to skip.
+    if (mode == CheckMode::Background)
+        request.skippedVersion = skippedVersion();
+    request.transferTimeoutMs = m_transferTimeoutMs;
+    request.maximumSize = maximumFeedSize;
+    const bool sendsProfile = request.url.hasQuery() && !feedURL().hasQuery();
+
+    m_check = std::make_unique<UpdateCheck>(*m_network, request);
+    connect(m_check.get(), &UpdateCheck::finished, this,
+            [this, mode, sendsProfile](const CheckResult& result) {
+                if (sendsProfile && result.status != CheckResult::Status::Error &&
+                    result.status != CheckResult::Status::Cancelled)
+                    m_defaults.setString(QLatin1String(lastProfileKey),
+                                         dateText(QDateTime::currentDateTimeUtc()));
+                finishCheck(mode, result);
+            });
+    emit isCheckingChanged();
+    if (mode == CheckMode::UserInitiated)
+        userDriver().showCheckStarted(*this);
+    if (m_check)
+        m_check->start();
+}
+
+void Updater::cancel()
+{
+    if (m_check)
+        m_check->cancel();
+    if (m_download)
+        m_download->cancel();
+}
+
+void Updater::finishCheck(CheckMode mode, CheckResult result)
+{
+    // The check object is still on the stack of its own signal: let it go later.
+    if (m_check)
+        m_check.release()->deleteLater();
+
+    const bool answered = result.status == CheckResult::Status::UpToDate ||
+                          result.status == CheckResult::Status::UpdateAvailable;
+    // Only an answered check moves the date, so the pane never claims a check that did not happen.
+    if (answered) {
+        m_defaults.setString(QLatin1String(lastCheckKey), dateText(QDateTime::currentDateTimeUtc()));
+        emit lastUpdateCheckDateChanged();
+    }
+    if (result.status == CheckResult::Status::Error) {
+        KestrelExtensions::Log::system(QStringLiteral("Update check failed: %1").arg(result.message));
+        const double interval =
+            updateCheckInterval() > 0 ? updateCheckInterval() : defaultUpdateCheckInterval;
+        m_retryAfter = QDateTime::currentDateTimeUtc().addSecs(qint64(std::clamp(interval, 60.0, 3600.0)));
+    } else if (answered) {
+        m_retryAfter = {};
+    }
+    emit isCheckingChanged();
+    emit checkFinished(result);
+
+    switch (mode) {
+    case CheckMode::UserInitiated:
+        userDriver().dismissCheck();
+        if (result.status == CheckResult::Status::UpToDate)
+            userDriver().showUpToDate(*this, result);
+        else if (result.status == CheckResult::Status::UpdateAvailable)
+            userDriver().showUpdateFound(*this, result);
+        else if (result.status == CheckResult::Status::Error)
+            userDriver().showCheckError(*this, result);
+        break;
+    case CheckMode::Background:
+        if (result.status == CheckResult::Status::UpdateAvailable) {
+            if (automaticallyDownloadsUpdates() && result.item && result.item->hasEnclosure && !m_download)
+                startDownload(*result.item, true);
+            else
+                userDriver().showUpdateFound(*this, result);
+        }
+        break;
+    case CheckMode::Probe:
+        break;
+    }
+    reschedule();
+}
+
+// Downloading
+
+bool Updater::isDownloading() const
+{
+    return m_download != nullptr;
+}
+
+void Updater::downloadUpdate(const AppcastItem& item)
+{
+    startDownload(item, false);
+}
+
+void Updater::startDownload(const AppcastItem& item, bool silent)
+{
+    if (m_download)
+        return;
+    UpdateDownload::Request request;
+    request.item = item;
+    request.directory = downloadDirectory();
+    request.publicKeyBase64 = m_publicKey;
+    request.currentVersion = m_currentVersion;
+    request.transferTimeoutMs = m_transferTimeoutMs;
+    m_download = std::make_unique<UpdateDownload>(*m_network, request);
+    connect(m_download.get(), &UpdateDownload::progress, this, [this, silent](qint64 received, qint64 total) {
+        emit downloadProgress(received, total);
+        if (!silent)
+            userDriver().showDownloadProgress(received, total);
+    });
+    connect(m_download.get(), &UpdateDownload::finished, this,
+            [this, silent](const DownloadResult& result) { finishDownload(result, silent); });
+    if (!silent)
+        userDriver().showDownloadStarted(*this, item);
+    if (m_download)
+        m_download->start();
+}
+
+void Updater::finishDownload(DownloadResult result, bool silent)
+{
+    if (m_download)
+        m_download.release()->deleteLater();
+    if (result.status == DownloadResult::Status::Downloaded)
+        KestrelExtensions::Log::system(QStringLiteral("Update downloaded to %1").arg(result.filePath));
+    else if (result.status == DownloadResult::Status::Error)
+        KestrelExtensions::Log::system(QStringLiteral("Update download failed: %1").arg(result.message));
+    emit downloadFinished(result);
+    // A silent download speaks only when the update is ready; its failures stay in the log.
+    if (!silent || result.status == DownloadResult::Status::Downloaded)
+        userDriver().showDownloadFinished(*this, result);
+}
+
+// Scheduling
+
+QDateTime Updater::nextCheckDue() const
+{
+    double interval = updateCheckInterval();
+    if (!(interval > 0))
+        interval = defaultUpdateCheckInterval;
+    interval = std::max(interval, minimumUpdateCheckInterval);
+    const QDateTime last = lastUpdateCheckDate();
+    const QDateTime due =
+        last.isValid() ? last.addSecs(qint64(interval)) : m_scheduleStart.addMSecs(m_initialCheckDelayMs);
+    // After a failure the old date would make the check due at once, again and again: wait a little.
+    return (m_retryAfter.isValid() && m_retryAfter > due) ? m_retryAfter : due;
+}
+
+void Updater::reschedule()
+{
+    if (!automaticallyChecksForUpdates()) {
+        m_schedule->stop();
+        return;
+    }
+    const qint64 wait =
+        std::clamp<qint64>(QDateTime::currentDateTimeUtc().msecsTo(nextCheckDue()), 0, longestTimerMs);
+    m_schedule->start(int(wait));
+}
+
+void Updater::scheduledCheckDue()
+{
+    // The timer is capped at a day and does not run during suspend: ask the clock whether it is time.
+    if (nextCheckDue() > QDateTime::currentDateTimeUtc().addMSecs(500)) {
+        reschedule();
+        return;
+    }
+    check(CheckMode::Background);
+}
+
+} // namespace KestrelUpdater
