@@ -13,25 +13,26 @@ namespace RuvedovUzedoz {
 struct PreparedImage {
     enum class Encoding { Jpeg, Pixels };
     Encoding encoding = Encoding::Pixels;
-    int width = 0;        // stored pixel size, before `orientation` is applied
+    int width = 0; // stored pixel size, before `orientation` is applied
     int height = 0;
-    int orientation = 1;  // EXIF orientation 1..8 that the placement must still apply; 1 = upright as stored
-    QByteArray jpeg;      // Encoding::Jpeg: a complete JPEG file (1 or 3 components), embedded as is (DCT)
+    int orientation = 1; // EXIF orientation 1..8 that the placement must still apply; 1 = upright as stored
+    QByteArray jpeg;     // Encoding::Jpeg: a complete JPEG file (1 or 3 components), embedded as is (DCT)
     int jpegComponents = 3;
-    QByteArray pixels;    // Encoding::Pixels: cairo ARGB32 premultiplied when hasAlpha, else cairo RGB24; native endian
-    int stride = 0;       // bytes per row of `pixels`
+    QByteArray
+        pixels; // Encoding::Pixels: cairo ARGB32 premultiplied when hasAlpha, else cairo RGB24; native endian
+    int stride = 0; // bytes per row of `pixels`
     bool hasAlpha = false;
     QSize uprightSize() const; // width × height after orientation (swapped for orientations 5..8)
 };
 
 // The image-compression settings taken from the page layout.
 struct ImageSettings {
-    bool compress = true;        // layout.enableQuartz
-    double quality = 1;          // layout.imageQuality (JPEG quality round(q*100) clamped 1..100)
-    double scaleFactor = 1;      // layout.imageScaleFactor
-    double resolution = 300;     // layout.imageResolution (dpi)
-    double sizeMax = 2048;       // layout.imageSizeMax (pixels, longest side)
-    double sizeMin = 0;          // layout.imageSizeMin
+    bool compress = true;    // layout.enableQuartz
+    double quality = 1;      // layout.imageQuality (JPEG quality round(q*100) clamped 1..100)
+    double scaleFactor = 1;  // layout.imageScaleFactor
+    double resolution = 300; // layout.imageResolution (dpi)
+    double sizeMax = 2048;   // layout.imageSizeMax (pixels, longest side)
+    double sizeMin = 0;      // layout.imageSizeMin
 };
 
 // One picture to prepare: its file and the box (in points) that it will be fitted into on the page.

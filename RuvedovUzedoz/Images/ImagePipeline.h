@@ -1,0 +1,41 @@
+#pragma once
+
+#include "PreparedImage.h"
+
+#include <QFuture>
+#include <atomic>
+#include <map>
+#include <memory>
+
+namespace RuvedovUzedoz {
+
+// Prepares pictures ahead of the page drawing on its own thread pool, in request order, holding at most
+// `lookahead` prepared pictures at a time so memory does not grow with the number of pages.
+class ImagePipeline {
+public:
+    ImagePipeline(std::vector<ImageRequest> requests, ImageSettings settings,
+                  int lookahead = 0 /* 0 = a default from the core count */);
+    ~ImagePipeline(); // stops outstanding work and waits for it; safe at any point
+    ImagePipeline(const ImagePipeline&) = delete;
+    ImagePipeline& operator=(const ImagePipeline&) = delete;
+    // Blocks until request `index` is prepared. Indexes are taken in increasing order, each at most once.
+    // nullopt: the file could not be read as an image (one log line naming the file and the reason was
+    // written).
+    std::optional<PreparedImage> take(size_t index);
+
+    // The look-ahead used when none is given: two pictures per preparing thread.
+    static int defaultLookahead();
+
+private:
+    void submitAhead();
+
+    std::vector<ImageRequest> m_requests;
+    ImageSettings m_settings;
+    size_t m_lookahead;
+    size_t m_nextToSubmit = 0;
+    std::map<size_t, QFuture<std::optional<PreparedImage>>> m_pending;
+    std::vector<QFuture<std::optional<PreparedImage>>> m_skipped;
+    std::shared_ptr<std::atomic_bool> m_stopped = std::make_shared<std::atomic_bool>(false);
+};
+
+} // namespace RuvedovUzedoz

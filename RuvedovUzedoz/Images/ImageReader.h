@@ -1,0 +1,28 @@
+#pragma once
+
+#include "PreparedImage.h"
+
+#include <QString>
+
+namespace RuvedovUzedoz {
+
+// Reads one picture file and prepares it for the page (thread-safe; called on the image pool).
+//
+// With compression on, the picture is scaled to the target size and re-encoded as JPEG; pictures with
+// transparency are scaled but kept lossless. With compression off, a plain JPEG is passed on byte for byte
+// (nothing is decoded; the placement applies its orientation) and anything else is decoded at full size.
+// Decoded pictures are turned upright and converted to sRGB.
+class ImageReader {
+public:
+    // Pictures with more pixels than this are refused from their header alone, before any decoding.
+    static constexpr qint64 maximumPixels = qint64(16384) * 16384;
+    // Decoded pixels are held in memory and drawn by cairo, which takes at most 32767 on a side; larger
+    // pictures are scaled down to fit both limits.
+    static constexpr int maximumDecodedSide = 32767;
+    static constexpr qint64 maximumDecodedPixels = 100'000'000;
+
+    // nullopt when the file cannot be read as a picture; one log line then names the file and the reason.
+    static std::optional<PreparedImage> prepare(const ImageRequest& request, const ImageSettings& settings);
+};
+
+} // namespace RuvedovUzedoz

@@ -1,0 +1,8 @@
+sheetwright_add_test(RuvedovUzedozImagesTests
+  SOURCES
+    Images/ImageFixtures.cpp
+    Images/ImagePipelineTests.cpp
+    Images/ImageReaderTests.cpp
+    Images/JpegStructureTests.cpp
+    Images/TargetSizeTests.cpp
+  LIBRARIES RuvedovUzedoz PkgConfig::VIPS)

@@ -1,0 +1,92 @@
+#include "ImageFixtures.h"
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "RuvedovUzedoz/Images/ImagePipeline.h"
+
+#include <gtest/gtest.h>
+
+using namespace RuvedovUzedoz;
+using KestrelExtensions::LogCapture;
+
+namespace {
+
+ImageSettings passingThrough()
+{
+    ImageSettings settings;
+    settings.compress = false;
+    return settings;
+}
+
+// Pictures of widths 10, 11, 12, ... so each result tells which request it came from.
+std::vector<ImageRequest> numberedRequests(const ImageFixtures::Folder& folder, int count)
+{
+    std::vector<ImageRequest> requests;
+    for (int i = 0; i < count; ++i) {
+        requests.push_back({folder.jpeg(QString("picture-%1.jpg").arg(i), {.width = 10 + i, .height = 8}),
+                            QSizeF(100, 100)});
+    }
+    return requests;
+}
+
+} // namespace
+
+TEST(ImagePipeline, DeliversEveryPictureInRequestOrderAndLogsOnlyTheBadOne)
+{
+    ImageFixtures::Folder folder;
+    std::vector<ImageRequest> requests = numberedRequests(folder, 12);
+    requests[5].url = folder.bytes("garbage.jpg", "not a picture");
+    for (const int lookahead : {1, 3, 0}) {
+        LogCapture log;
+        ImagePipeline pipeline(requests, passingThrough(), lookahead);
+        for (size_t i = 0; i < requests.size(); ++i) {
+            const auto image = pipeline.take(i);
+            if (i == 5) {
+                EXPECT_FALSE(image);
+            } else {
+                ASSERT_TRUE(image) << i;
+                EXPECT_EQ(image->width, 10 + int(i));
+            }
+        }
+        EXPECT_FALSE(pipeline.take(requests.size())) << "past the end";
+        ASSERT_EQ(log.systemLines().size(), 1);
+        EXPECT_TRUE(log.systemLines().first().startsWith("Cannot read image garbage.jpg: "));
+    }
+}
+
+TEST(ImagePipeline, SkippedAndRepeatedIndexesAndEarlyEndAreSafe)
+{
+    ImageFixtures::Folder folder;
+    const std::vector<ImageRequest> requests = numberedRequests(folder, 10);
+    {
+        ImagePipeline pipeline(requests, passingThrough(), 2);
+        ASSERT_TRUE(pipeline.take(0));
+        EXPECT_FALSE(pipeline.take(0)) << "each index is taken once";
+        const auto far = pipeline.take(7);
+        ASSERT_TRUE(far);
+        EXPECT_EQ(far->width, 17);
+        // Ends with work still queued and under way.
+    }
+    {
+        ImagePipeline untouched(requests, passingThrough(), 4);
+    }
+    {
+        ImagePipeline empty({}, passingThrough());
+        EXPECT_FALSE(empty.take(0));
+    }
+}
+
+TEST(ImagePipeline, AFileThatVanishesBeforePreparationOnlyLosesItsOwnCell)
+{
+    ImageFixtures::Folder folder;
+    const std::vector<ImageRequest> requests = numberedRequests(folder, 6);
+    LogCapture log;
+    // Look-ahead 1: the last picture is not prepared before it is asked for.
+    ImagePipeline pipeline(requests, ImageSettings{}, 1);
+    ASSERT_TRUE(pipeline.take(0));
+    ASSERT_TRUE(QFile::remove(requests[5].url.toLocalFile()));
+    for (size_t i = 1; i < 5; ++i) {
+        EXPECT_TRUE(pipeline.take(i)) << i;
+    }
+    EXPECT_FALSE(pipeline.take(5));
+    ASSERT_EQ(log.systemLines().size(), 1);
+    EXPECT_EQ(log.systemLines().first(), "Cannot read image picture-5.jpg: the file does not exist");
+}

@@ -1,0 +1,201 @@
+#include "ImageFixtures.h"
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "RuvedovUzedoz/Images/ImageReader.h"
+#include "RuvedovUzedoz/Images/JpegStructure.h"
+
+#include <QDir>
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace RuvedovUzedoz;
+using ImageFixtures::readAll;
+using KestrelExtensions::LogCapture;
+
+namespace {
+
+ImageSettings compressing(double sizeMax = 2048)
+{
+    ImageSettings settings;
+    settings.sizeMax = sizeMax;
+    return settings;
+}
+
+ImageSettings passingThrough()
+{
+    ImageSettings settings;
+    settings.compress = false;
+    return settings;
+}
+
+const QSizeF box(369, 261);
+
+quint32 pixelAt(const PreparedImage& image, int x, int y)
+{
+    quint32 word;
+    std::memcpy(&word, image.pixels.constData() + y * image.stride + x * 4, 4);
+    return word;
+}
+
+} // namespace
+
+TEST(ImageReader, WithoutCompressionPlainJpegsPassThroughByteForByte)
+{
+    ImageFixtures::Folder folder;
+    struct Row {
+        const char* name;
+        ImageFixtures::JpegOptions options;
+        int components;
+        int orientation;
+        QSize upright;
+    } rows[] = {
+        {"baseline.jpg", {.width = 80, .height = 50}, 3, 1, {80, 50}},
+        {"grey.jpg", {.width = 80, .height = 50, .bands = 1}, 1, 1, {80, 50}},
+        {"progressive.jpg", {.width = 80, .height = 50, .progressive = true}, 3, 1, {80, 50}},
+        {"exif-orientation-6.jpg", {.width = 80, .height = 50, .orientation = 6}, 3, 6, {50, 80}},
+        {"exif-orientation-8.jpg", {.width = 80, .height = 50, .orientation = 8}, 3, 8, {50, 80}},
+        {"exif-orientation-3.jpg", {.width = 80, .height = 50, .orientation = 3}, 3, 3, {80, 50}},
+    };
+    for (const Row& row : rows) {
+        const QUrl url = folder.jpeg(row.name, row.options);
+        const auto image = ImageReader::prepare({url, box}, passingThrough());
+        ASSERT_TRUE(image) << row.name;
+        EXPECT_EQ(image->encoding, PreparedImage::Encoding::Jpeg) << row.name;
+        EXPECT_EQ(image->jpeg, readAll(url)) << row.name;
+        EXPECT_EQ(image->jpegComponents, row.components) << row.name;
+        EXPECT_EQ(QSize(image->width, image->height), QSize(80, 50)) << row.name;
+        EXPECT_EQ(image->orientation, row.orientation) << row.name;
+        EXPECT_EQ(image->uprightSize(), row.upright) << row.name;
+        EXPECT_TRUE(image->pixels.isEmpty()) << row.name;
+    }
+}
+
+TEST(ImageReader, WithoutCompressionOtherPicturesAreDecodedLosslesslyAtFullSize)
+{
+    ImageFixtures::Folder folder;
+
+    const auto png = ImageReader::prepare({folder.pngWithAlpha("alpha.png", 64, 48), box}, passingThrough());
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->encoding, PreparedImage::Encoding::Pixels);
+    EXPECT_EQ(QSize(png->width, png->height), QSize(64, 48));
+    EXPECT_TRUE(png->hasAlpha);
+    EXPECT_EQ(png->stride, 64 * 4);
+    ASSERT_EQ(png->pixels.size(), 64 * 4 * 48);
+    EXPECT_EQ(pixelAt(*png, 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(pixelAt(*png, 63, 47), 0x80800000u) << "half-transparent red is premultiplied";
+
+    // CMYK is never passed on as it is: it becomes opaque sRGB pixels.
+    const auto cmyk = ImageReader::prepare({folder.jpeg("cmyk.jpg", {.cmyk = true}), box}, passingThrough());
+    ASSERT_TRUE(cmyk);
+    EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Pixels);
+    EXPECT_FALSE(cmyk->hasAlpha);
+    EXPECT_EQ(QSize(cmyk->width, cmyk->height), QSize(64, 48));
+    EXPECT_EQ(pixelAt(*cmyk, 10, 10) >> 24, 0xFFu);
+}
+
+TEST(ImageReader, CompressionScalesTurnsUprightAndReencodes)
+{
+    ImageFixtures::Folder folder;
+    struct Row {
+        const char* name;
+        ImageFixtures::JpegOptions options;
+        double sizeMax;
+        QSize expected;
+        int components;
+    } rows[] = {
+        {"landscape.jpg", {.width = 400, .height = 300}, 200, {200, 150}, 3},
+        {"not-upscaled.jpg", {.width = 400, .height = 300}, 2048, {400, 300}, 3},
+        {"exif-orientation-6.jpg", {.width = 400, .height = 300, .orientation = 6}, 200, {150, 200}, 3},
+        {"exif-orientation-8.jpg", {.width = 400, .height = 300, .orientation = 8}, 200, {150, 200}, 3},
+        {"grey.jpg", {.width = 400, .height = 300, .bands = 1}, 200, {200, 150}, 1},
+        {"cmyk.jpg", {.width = 400, .height = 300, .cmyk = true}, 200, {200, 150}, 3},
+    };
+    for (const Row& row : rows) {
+        const auto image =
+            ImageReader::prepare({folder.jpeg(row.name, row.options), box}, compressing(row.sizeMax));
+        ASSERT_TRUE(image) << row.name;
+        EXPECT_EQ(image->encoding, PreparedImage::Encoding::Jpeg) << row.name;
+        EXPECT_EQ(image->orientation, 1) << row.name;
+        EXPECT_EQ(QSize(image->width, image->height), row.expected) << row.name;
+        const JpegStructure written = JpegStructure::read(image->jpeg);
+        EXPECT_TRUE(written.canEmbedAsIs()) << row.name;
+        EXPECT_EQ(written.components, row.components) << row.name;
+        EXPECT_EQ(image->jpegComponents, row.components) << row.name;
+        EXPECT_EQ(QSize(written.width, written.height), row.expected) << row.name;
+    }
+}
+
+TEST(ImageReader, CompressionQualityShrinksTheJpeg)
+{
+    ImageFixtures::Folder folder;
+    const QUrl url = folder.jpeg("photo.jpg", {.width = 400, .height = 300});
+    ImageSettings low = compressing();
+    low.quality = 0.1;
+    const auto best = ImageReader::prepare({url, box}, compressing());
+    const auto worst = ImageReader::prepare({url, box}, low);
+    ASSERT_TRUE(best && worst);
+    EXPECT_LT(worst->jpeg.size(), best->jpeg.size());
+}
+
+TEST(ImageReader, CompressionKeepsTransparencyLossless)
+{
+    ImageFixtures::Folder folder;
+    const auto image =
+        ImageReader::prepare({folder.pngWithAlpha("alpha.png", 400, 300), box}, compressing(200));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->encoding, PreparedImage::Encoding::Pixels);
+    EXPECT_TRUE(image->hasAlpha);
+    EXPECT_EQ(QSize(image->width, image->height), QSize(200, 150));
+    EXPECT_TRUE(image->jpeg.isEmpty());
+    EXPECT_EQ(pixelAt(*image, 20, 75), 0xFFFF0000u);
+    EXPECT_NEAR(int(pixelAt(*image, 180, 75) >> 24), 128, 1);
+}
+
+TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
+{
+    ImageFixtures::Folder folder;
+    ASSERT_TRUE(QDir().mkdir(folder.path("a-folder.jpg")));
+    struct Row {
+        QUrl url;
+        const char* reason;
+    };
+    const std::vector<Row> rows = {
+        {folder.bytes("zero-byte.jpg", {}), "empty"},
+        {folder.bytes("garbage.jpg", QByteArray(2000, 'x')), ""},
+        {folder.bytes("garbage-with-jpeg-start.jpg",
+                      QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(2000, 'x')),
+         ""},
+        {folder.truncatedJpeg("truncated.jpg"), "truncated"},
+        {folder.truncatedPng("truncated.png"), ""},
+        {folder.jpegClaimingSize("decompression-bomb.jpg", 30000, 30000), "30000 × 30000"},
+        {QUrl::fromLocalFile(folder.path("vanished.jpg")), "does not exist"},
+        {QUrl::fromLocalFile(folder.path("a-folder.jpg")), "folder"},
+        {QUrl("https://example.com/remote.jpg"), "not a local file"},
+    };
+    for (const ImageSettings& settings : {passingThrough(), compressing()}) {
+        for (const Row& row : rows) {
+            LogCapture log;
+            const auto image = ImageReader::prepare({row.url, box}, settings);
+            const std::string what =
+                row.url.toString().toStdString() + (settings.compress ? " compressing" : "");
+            EXPECT_FALSE(image) << what;
+            ASSERT_EQ(log.systemLines().size(), 1) << what;
+            const QString line = log.systemLines().first();
+            EXPECT_TRUE(line.startsWith("Cannot read image " + row.url.fileName() + ": "))
+                << line.toStdString();
+            EXPECT_TRUE(line.contains(QString::fromUtf8(row.reason))) << line.toStdString();
+            EXPECT_GT(line.size(), QString("Cannot read image " + row.url.fileName() + ": ").size());
+        }
+    }
+}
+
+TEST(ImageReader, HugeDecodedPicturesAreScaledToFitCairo)
+{
+    ImageFixtures::Folder folder;
+    // A long strip, beyond cairo's 32767 pixels on a side once decoded.
+    const auto cmyk = ImageReader::prepare(
+        {folder.jpeg("strip-cmyk.jpg", {.width = 40000, .height = 8, .cmyk = true}), box}, passingThrough());
+    ASSERT_TRUE(cmyk);
+    EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Pixels);
+    EXPECT_LE(cmyk->width, ImageReader::maximumDecodedSide);
+    EXPECT_GE(cmyk->width, ImageReader::maximumDecodedSide - 1);
+}
