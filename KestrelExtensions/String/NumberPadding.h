@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace KestrelExtensions {
+
+// `string` with every run of decimal digits (any script's) shorter than `width` characters lengthened
+// on its left by `pad`, repeated once per missing character. Longer runs stay whole; a width of 0 or
+// less changes nothing. "img7_page12" to width 3 with "0" → "img007_page012".
+QString paddingNumbers(const QString& string, qsizetype width, const QString& pad);
+
+// In place.
+void padNumbers(QString& string, qsizetype width, const QString& pad);
+
+} // namespace KestrelExtensions

@@ -1,0 +1,114 @@
+#include "KestrelExtensions/String/CamelCase.h"
+#include "KestrelExtensions/String/IntegerFormat.h"
+#include "KestrelExtensions/String/NumberPadding.h"
+#include "KestrelExtensions/String/TrailingNumber.h"
+#include "KestrelExtensions/String/Trimming.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace KestrelExtensions;
+
+TEST(TrailingNumber, StepsOrAppendsTheNumber)
+{
+    struct Row {
+        const char* input;
+        qint64 defaultNumber;
+        const char* format;
+        const char* separator;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"Layout 3", 1, "%d", " ", "Layout 4"},
+        {"Layout", 1, "%d", " ", "Layout 1"},
+        {"Layout3", 1, "%d", " ", "Layout3 1"},
+        {"Scan-9", 1, "%02d", "-", "Scan-10"},
+        {"Scan-07", 1, "%02d", "-", "Scan-08"},
+        {"Sheet", 2, "%d", " ", "Sheet 2"},
+        {"", 1, "%d", " ", " 1"},
+        // Only the matched range goes, not an equal text earlier in the name.
+        {"a 3 a 3", 1, "%d", " ", "a 3 a 4"},
+        // Too long for 64 bits, or overflowing when stepped: the default is appended.
+        {"Copy 123456789012345678901234567890", 1, "%d", " ", "Copy 123456789012345678901234567890 1"},
+        {"Copy 9223372036854775807", 1, "%d", " ", "Copy 9223372036854775807 1"},
+        // The 64-bit value is formatted whole, not cut to 32 bits.
+        {"Big 4294967296", 1, "%d", " ", "Big 4294967297"},
+        // Literal text and %% around the conversion.
+        {"Take 5", 1, "(%d%%)", " ", "Take (6%)"},
+        // A separator that is not a valid pattern finds nothing.
+        {"Odd(1", 1, "%d", "(", "Odd(1(1"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(incrementingTrailingNumber(row.input, row.defaultNumber, 1, row.format, row.separator),
+                  QString::fromUtf8(row.expected))
+            << row.input;
+    }
+    QString name = "Layout 9";
+    incrementTrailingNumber(name, 1, 5);
+    EXPECT_EQ(name, "Layout 14");
+}
+
+TEST(IntegerFormat, AcceptsOneIntegerConversionOnly)
+{
+    EXPECT_EQ(IntegerFormat("%5d").format(42), "   42");
+    EXPECT_EQ(IntegerFormat("%-4ld|").format(7), "7   |");
+    EXPECT_EQ(IntegerFormat("%lld").format(-3), "-3");
+    EXPECT_EQ(IntegerFormat("%x").format(255), "ff");
+    EXPECT_EQ(IntegerFormat("%#06X").format(255), "0X00FF");
+    EXPECT_EQ(IntegerFormat("%.3i").format(5), "005");
+    EXPECT_EQ(IntegerFormat("Überschrift %d").format(1), "Überschrift 1");
+    for (const char* bad : {"%s", "%n", "%d %d", "no number", "%", "%*d", "%.*d", "%f", "%99999d", "%%"}) {
+        EXPECT_THROW(IntegerFormat{bad}, std::invalid_argument) << bad;
+    }
+    EXPECT_THROW(incrementingTrailingNumber("Layout 1", 1, 1, "%s"), std::invalid_argument);
+}
+
+TEST(NumberPadding, PadsShortDigitRunsOnTheLeft)
+{
+    EXPECT_EQ(paddingNumbers("img7_page12", 3, "0"), "img007_page012");
+    EXPECT_EQ(paddingNumbers("img1234", 3, "0"), "img1234");
+    EXPECT_EQ(paddingNumbers("1-22-333", 3, "ab"), "abab1-ab22-333");
+    EXPECT_EQ(paddingNumbers("img7", 0, "0"), "img7");
+    EXPECT_EQ(paddingNumbers("img7", -2, "0"), "img7");
+    EXPECT_EQ(paddingNumbers("no digits", 4, "0"), "no digits");
+    // Digits of any script count: Arabic-Indic seven, and a digit outside the BMP counted as one.
+    EXPECT_EQ(paddingNumbers(QString::fromUtf8("p\u0667"), 2, "0"), QString::fromUtf8("p0\u0667"));
+    EXPECT_EQ(paddingNumbers(QString::fromUcs4(U"x\U0001D7D8"), 2, "0"), QString::fromUcs4(U"x0\U0001D7D8"));
+    QString name = "a1b";
+    padNumbers(name, 2, "0");
+    EXPECT_EQ(name, "a01b");
+}
+
+TEST(CamelCase, SplitsBeforeCapitalsThatFollowOthers)
+{
+    const std::pair<QString, QString> rows[] = {
+        {"imageSizeMax", "image Size Max"},
+        {"PDFFile", "P DFFile"},
+        {"ABTest", "A BTest"},
+        {"aB", "a B"},
+        {"URL", "U RL"},
+        {"A", "A"},
+        {"", ""},
+        {"already split", "already split"},
+        // A titlecase letter counts as a capital.
+        {QString::fromUtf8("a\u01C5b"), QString::fromUtf8("a \u01C5b")},
+        // A capital after an accented letter (two scalars, one character).
+        {QString::fromUtf8("e\u0301Xy"), QString::fromUtf8("e\u0301 Xy")},
+        // Capitals outside the BMP.
+        {QString::fromUcs4(U"x\U0001D400"), QString::fromUcs4(U"x \U0001D400")},
+    };
+    for (const auto& [input, expected] : rows)
+        EXPECT_EQ(splittingCamelCase(input), expected) << input.toStdString();
+}
+
+TEST(Trimming, WhitespaceIsSpacesAndTabsOnly)
+{
+    EXPECT_EQ(trimmed(QString::fromUtf8(" \t\u00A0name\u2003 ")), "name");
+    EXPECT_EQ(trimmed("\nname\n"), "\nname\n");
+    EXPECT_EQ(trimmed("   "), "");
+    EXPECT_EQ(removingNewlines("a\r\nb\nc"), "a\rbc");
+    EXPECT_TRUE(isNotEmpty(" "));
+    EXPECT_FALSE(isNotEmpty(""));
+    EXPECT_EQ(orEmpty(std::nullopt), "");
+    EXPECT_EQ(orEmpty(QString("x")), "x");
+}
