@@ -6,5 +6,6 @@ list(APPEND engine_sources
   Images/JpegStructure.cpp
   Images/PreparedImage.cpp
   Images/TargetSize.cpp
+  Images/VipsConversion.cpp
   Images/VipsRuntime.cpp
 )
