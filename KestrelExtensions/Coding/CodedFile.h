@@ -3,32 +3,15 @@
 #include "CodingError.h"
 #include "FileContents.h"
 #include "FileError.h"
+#include "JsonCoding.h"
 #include "JsonData.h"
 
 #include <QJsonValue>
 #include <QList>
 #include <QString>
-#include <concepts>
 #include <vector>
 
 namespace KestrelExtensions {
-
-// A type is JSON-codable when it converts itself to a JSON value (may throw EncodingError) and builds
-// itself from one (throws DecodingError).
-template <typename T>
-concept JsonEncodable = requires(const T& value)
-{
-    {
-        value.toJson()
-        } -> std::convertible_to<QJsonValue>;
-};
-template <typename T>
-concept JsonDecodable = requires(const QJsonValue& json)
-{
-    {
-        T::fromJson(json)
-        } -> std::convertible_to<T>;
-};
 
 // Reads the whole file, then decodes it. A read failure throws FileError and nothing is decoded;
 // malformed JSON throws DecodingError (dataCorrupted), a wrong shape the type's own DecodingError.

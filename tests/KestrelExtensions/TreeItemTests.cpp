@@ -1,0 +1,183 @@
+#include "KestrelExtensions/Coding/JsonData.h"
+#include "KestrelExtensions/Tree/TreeItem.h"
+
+#include <gtest/gtest.h>
+
+using namespace KestrelExtensions;
+
+namespace {
+
+using Item = TreeItem<QString>;
+
+QStringList objects(const std::vector<Item::Pointer>& items)
+{
+    QStringList result;
+    for (const auto& item : items)
+        result.append(item->object());
+    return result;
+}
+
+// Root with A (with child A1) and B.
+struct SmallTree {
+    Item::Pointer root = Item::make("Root");
+    Item::Pointer a = Item::make("A");
+    Item::Pointer a1 = Item::make("A1");
+    Item::Pointer b = Item::make("B");
+    SmallTree()
+    {
+        a->insert({a1});
+        root->insert({a, b});
+    }
+};
+
+} // namespace
+
+TEST(TreeItem, WalksDescendantsInPreOrderAndSearchesBelowOnly)
+{
+    SmallTree tree;
+    EXPECT_EQ(objects(tree.root->descendants()), (QStringList{"A", "A1", "B"}));
+    EXPECT_EQ(tree.root->search("A1"), tree.a1);
+    EXPECT_EQ(tree.root->search("Root"), nullptr);
+    EXPECT_EQ(tree.root->search("Z"), nullptr);
+    EXPECT_EQ(tree.a1->depth(), 2);
+    EXPECT_EQ(tree.a1->parent(), tree.a);
+    EXPECT_TRUE(tree.b->isLeaf());
+    EXPECT_FALSE(tree.a->isLeaf());
+    EXPECT_EQ(tree.root->description(), "<TreeItem Root 0>");
+    EXPECT_EQ(tree.a1->description(), "<TreeItem A1 2>");
+    EXPECT_EQ(TreeItem<int>::make(7)->description(), "<TreeItem 7 0>");
+}
+
+TEST(TreeItem, InsertsAtAnIndexOrAppends)
+{
+    const auto node = [] {
+        auto item = Item::make("N");
+        item->insertObjects({"C"});
+        return item;
+    };
+    auto atStart = node();
+    atStart->insertObjects({"X", "Y"}, 0);
+    EXPECT_EQ(objects(atStart->children()), (QStringList{"X", "Y", "C"}));
+    EXPECT_EQ(atStart->children()[0]->parent(), atStart);
+
+    auto pastEnd = node();
+    pastEnd->insertObjects({"X", "Y"}, 10);
+    EXPECT_EQ(objects(pastEnd->children()), (QStringList{"C", "X", "Y"}));
+
+    auto appended = node();
+    appended->insertObjects({"X", "Y"});
+    EXPECT_EQ(objects(appended->children()), (QStringList{"C", "X", "Y"}));
+
+    // An item carrying the receiver's value is added below it without a parent link.
+    auto twin = Item::make("N");
+    appended->insert({twin});
+    EXPECT_EQ(appended->children().back(), twin);
+    EXPECT_EQ(twin->parent(), nullptr);
+}
+
+TEST(TreeItem, RefusesInsertionsThatWouldMakeACycle)
+{
+    SmallTree tree;
+    tree.a1->insert({tree.a1});
+    tree.a1->insert({tree.root});
+    tree.a1->insert({tree.a});
+    EXPECT_TRUE(tree.a1->isLeaf());
+
+    // Reachable through a child added without a parent link (equal values) is still refused.
+    auto twin = Item::make("Root");
+    tree.root->insert({twin});
+    twin->insert({tree.root});
+    EXPECT_TRUE(twin->isLeaf());
+    EXPECT_EQ(tree.root->descendants().size(), 4u);
+}
+
+TEST(TreeItem, RemoveClearsTheLinkOfTheChildActuallyRemoved)
+{
+    SmallTree tree;
+    auto lookalike = Item::make("A");
+    auto elsewhere = Item::make("Elsewhere");
+    elsewhere->insert({lookalike});
+    tree.root->remove({lookalike, Item::make("not a child")});
+    EXPECT_EQ(objects(tree.root->children()), QStringList{"B"});
+    EXPECT_EQ(tree.a->parent(), nullptr);
+    EXPECT_EQ(tree.a->depth(), 0);
+    EXPECT_EQ(lookalike->parent(), elsewhere) << "another tree's link is not cut";
+    EXPECT_EQ(tree.a1->parent(), tree.a) << "the removed subtree stays whole";
+}
+
+TEST(TreeItem, ParentLinksDoNotOwn)
+{
+    Item::Pointer leaf;
+    {
+        SmallTree tree;
+        leaf = tree.a1;
+    }
+    EXPECT_EQ(leaf->parent(), nullptr);
+    EXPECT_EQ(leaf->depth(), 0);
+}
+
+TEST(TreeItem, EqualityAndOrderingGoByValue)
+{
+    const auto one = TreeItem<int>::make(1);
+    const auto otherOne = TreeItem<int>::make(1);
+    const auto two = TreeItem<int>::make(2);
+    EXPECT_TRUE(*one == *otherOne);
+    EXPECT_FALSE(*one == *two);
+    EXPECT_TRUE(*one < *two);
+    EXPECT_TRUE(*two >= *one);
+}
+
+TEST(TreeItem, CodesOnlyObjectAndChildrenAndRelinksOnDecode)
+{
+    SmallTree tree;
+    const QJsonValue json = tree.root->toJson();
+    const QJsonObject object = json.toObject();
+    EXPECT_EQ(object.keys(), (QStringList{"children", "object"}));
+    EXPECT_EQ(object["children"].toArray()[0].toObject().keys(), (QStringList{"children", "object"}));
+
+    const auto decoded = Item::fromJson(jsonValue(jsonData(json)));
+    EXPECT_EQ(decoded->object(), "Root");
+    EXPECT_EQ(decoded->parent(), nullptr);
+    EXPECT_EQ(objects(decoded->descendants()), (QStringList{"A", "A1", "B"}));
+    EXPECT_EQ(decoded->search("A1")->depth(), 2);
+
+    const std::pair<const char*, DecodingError::Kind> bad[] = {
+        {R"({"object": "x"})", DecodingError::Kind::KeyNotFound},
+        {R"({"children": []})", DecodingError::Kind::KeyNotFound},
+        {R"({"object": 1, "children": []})", DecodingError::Kind::TypeMismatch},
+        {R"({"object": "x", "children": [{"object": "y", "children": {}}]})",
+         DecodingError::Kind::TypeMismatch},
+        {R"([])", DecodingError::Kind::TypeMismatch},
+    };
+    for (const auto& [text, kind] : bad) {
+        try {
+            Item::fromJson(jsonValue(text));
+            ADD_FAILURE() << text;
+        } catch (const DecodingError& error) {
+            EXPECT_EQ(error.kind(), kind) << text;
+        }
+    }
+    try {
+        Item::fromJson(jsonValue(R"({"object": "x", "children": [{"object": "y", "children": {}}]})"));
+    } catch (const DecodingError& error) {
+        EXPECT_EQ(error.codingPath(), (QStringList{"children", "Index 0", "children"}));
+    }
+    EXPECT_EQ(TreeItem<int>::fromJson(TreeItem<int>::make(5)->toJson())->object(), 5);
+}
+
+TEST(TreeItem, DeepChainsAreReleasedAndRefusedByTheCoderWithoutCrashing)
+{
+    auto root = TreeItem<int>::make(0);
+    auto tip = root;
+    for (int i = 1; i <= 200000; ++i) {
+        auto next = TreeItem<int>::make(i);
+        tip->insert({next});
+        tip = next;
+    }
+    EXPECT_EQ(root->descendants().size(), 200000u);
+    EXPECT_EQ(tip->depth(), 200000);
+    EXPECT_THROW(root->toJson(), EncodingError);
+    tip.reset();
+    root.reset();
+    SUCCEED();
+}
