@@ -6,3 +6,12 @@ list(APPEND engine_sources
   Pdf/PdfPostProcess.cpp
   Rendering/FontFamilies.cpp
 )
+list(APPEND engine_sources
+  Rendering/CompressionSettings.cpp
+  Rendering/ContactSheetCell.cpp
+  Rendering/ContactSheetPage.cpp
+  Rendering/ContactSheetRendering.cpp
+  Rendering/ImageSupply.cpp
+  Rendering/NumberDescription.cpp
+  Rendering/ProgressByDocument.cpp
+)

@@ -249,7 +249,8 @@ bool GraphicsContext::drawImage(const PreparedImage& image, const QRectF& rect)
     const double surfaceHeight = image.height / surfaceScaleY;
     cairo_set_source_surface(m_cairo, surface.get(), 0, 0);
     cairo_rectangle(m_cairo, 0, 0, surfaceWidth, surfaceHeight);
-    cairo_fill(m_cairo);
+    cairo_clip(m_cairo);
+    cairo_paint(m_cairo);
     cairo_restore(m_cairo);
     return true;
 }

@@ -1,0 +1,204 @@
+#include "KestrelExtensions/Coding/FileError.h"
+#include "KestrelExtensions/Logging/Log.h"
+#include "KestrelExtensions/String/LocalizedStandardOrder.h"
+#include "RuvedovUzedoz/Layouts/PageLayout.h"
+#include "RuvedovUzedoz/Pdf/PdfDocument.h"
+#include "RuvedovUzedoz/Rendering/CompressionSettings.h"
+#include "RuvedovUzedoz/Rendering/ContactSheetPage.h"
+#include "RuvedovUzedoz/Rendering/ImageSupply.h"
+#include "RuvedovUzedoz/Rendering/NumberDescription.h"
+#include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
+#include "RuvedovUzedoz/Rendering/RenderPool.h"
+#include "RuvedovUzedoz/Sheet/ContactSheet.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPromise>
+#include <QSaveFile>
+#include <QThreadPool>
+#include <QtConcurrent>
+#include <cerrno>
+#include <cmath>
+
+using KestrelExtensions::FileError;
+using KestrelExtensions::Log;
+
+namespace RuvedovUzedoz {
+
+QThreadPool& renderPool()
+{
+    // Never destroyed: a render still running at exit must not be waited for by a static destructor.
+    static QThreadPool* pool = [] {
+        auto* threads = new QThreadPool;
+        threads->setMaxThreadCount(2);
+        return threads;
+    }();
+    return *pool;
+}
+
+namespace {
+
+using Result = std::optional<PDFInfo>;
+
+// Why no page can be drawn with `layout`, or nullopt when it can.
+std::optional<QString> refusal(const PageLayout& layout)
+{
+    if (!layout.cellsPerPage())
+        return QStringLiteral("Grid of %1 × %2 cells cannot be rendered, skipping render")
+            .arg(layout.rows)
+            .arg(layout.columns);
+    if (!std::isfinite(layout.width) || !std::isfinite(layout.height) || layout.width <= 0 ||
+        layout.height <= 0)
+        return QStringLiteral("Page size ") + doubleDescription(layout.width) + QStringLiteral(" × ") +
+               doubleDescription(layout.height) + QStringLiteral(" cannot be rendered, skipping render");
+    if (!ContactSheetPage::cellSize(layout))
+        return QStringLiteral("Margin ") + doubleDescription(layout.margin) +
+               QStringLiteral(" leaves no room for cells, skipping render");
+    return std::nullopt;
+}
+
+std::shared_ptr<PdfDocument> buildDocument(const QSet<QUrl>& images, const PDFMetadata& metadata,
+                                           const PageLayout& layout)
+{
+    Log::system(QStringLiteral("Generating PDF ") + doubleDescription(layout.width) + QStringLiteral(", ") +
+                doubleDescription(layout.height));
+    const std::vector<QUrl> sorted = KestrelExtensions::orderedImages(images);
+
+    auto document = std::make_shared<PdfDocument>();
+    document->setDocumentAttributes({QStringLiteral("Sheetwright"), metadata.title, metadata.author,
+                                     metadata.subject, metadata.keywords});
+
+    const qint64 count = qint64(sorted.size());
+    const qint64 pages = layout.pagesNeeded(count);
+    const qint64 perPage = layout.cellsPerPage().value_or(1);
+    std::vector<QList<QUrl>> pageImages;
+    std::vector<ImageRequest> requests;
+    for (qint64 p = 0; p < pages; ++p) {
+        const qint64 start = p * perPage;
+        const qint64 end = std::min(start + perPage, count);
+        QList<QUrl> run(sorted.begin() + start, sorted.begin() + end);
+        for (ImageRequest& request : ContactSheetPage::imageRequests(layout, run))
+            requests.push_back(std::move(request));
+        pageImages.push_back(std::move(run));
+    }
+    std::shared_ptr<ImageSupply> supply =
+        requests.empty() ? nullptr
+                         : std::make_shared<ImageSupply>(std::move(requests), imageSettings(layout));
+
+    for (qint64 p = 0; p < pages; ++p) {
+        auto page = std::make_shared<ContactSheetPage>(layout, std::move(pageImages[size_t(p)]), supply);
+        Log::system(QStringLiteral("Adding page %1 to PDF").arg(p + 1));
+        document->insertPage(std::move(page), qsizetype(p));
+    }
+    return document;
+}
+
+Result produce(const PdfDocument& document) noexcept
+{
+    try {
+        std::optional<QByteArray> data = document.dataRepresentation();
+        if (!data)
+            return std::nullopt;
+        PDFInfo info;
+        info.size = data->size();
+        info.data = std::move(*data);
+        info.pageCount = int(document.pageCount());
+        return info;
+    } catch (const std::exception& error) {
+        Log::system(QStringLiteral("PDF rendering failed: ") + QString::fromUtf8(error.what()));
+    } catch (...) {
+        Log::system(QStringLiteral("PDF rendering failed"));
+    }
+    return std::nullopt;
+}
+
+QFuture<Result> readyResult()
+{
+    return QtFuture::makeReadyFuture(Result());
+}
+
+template <class T> QFuture<T> failedFuture(const std::exception_ptr& error)
+{
+    QPromise<T> promise;
+    QFuture<T> future = promise.future();
+    promise.start();
+    promise.setException(error);
+    promise.finish();
+    return future;
+}
+
+} // namespace
+
+QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout) const
+{
+    if (images.isEmpty()) {
+        Log::system(QStringLiteral("No images in PDF, skipping render"));
+        return readyResult();
+    }
+    if (const std::optional<QString> reason = refusal(layout)) {
+        Log::system(*reason);
+        return readyResult();
+    }
+    QObject* mainThread = QCoreApplication::instance();
+    if (!mainThread) {
+        Log::system(QStringLiteral("PDF rendering needs a running application, skipping render"));
+        return readyResult();
+    }
+    return QtConcurrent::run(&renderPool(), [images = images, metadata = metadata,
+                                             layout] { return buildDocument(images, metadata, layout); })
+        .then(mainThread,
+              [progress = progress](std::shared_ptr<PdfDocument> document) {
+                  return render(std::move(document), progress);
+              })
+        .unwrap();
+}
+
+QFuture<Result> ContactSheet::render(std::shared_ptr<PdfDocument> document,
+                                     std::shared_ptr<PDFProgress> progress)
+{
+    QObject* mainThread = QCoreApplication::instance();
+    if (!document || !progress || !mainThread)
+        return readyResult();
+    // Registration and closing touch the progress and the table, so they run on the main thread (the
+    // application, not a window: the closing must happen even when the window has gone). Only the
+    // drawing runs on the render pool.
+    return QtFuture::makeReadyFuture()
+        .then(mainThread,
+              [document, progress] {
+                  ProgressByDocument::insert(document, progress);
+                  progress->setRendering(true);
+                  progress->setCompletedUnitCount(0);
+                  progress->setTotalUnitCount(float(document->pageCount()));
+              })
+        .then(&renderPool(), [document] { return produce(*document); })
+        .then(mainThread, [document, progress](Result result) {
+            progress->setRendering(false);
+            progress->setCompletedUnitCount(progress->totalUnitCount());
+            ProgressByDocument::remove(document->id());
+            return result;
+        });
+}
+
+QFuture<void> ContactSheet::writePDF(const QString& path, const PageLayout& layout) const
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    errno = 0;
+    if (!QDir().mkpath(folder)) {
+        const int error = errno != 0 ? errno : EIO;
+        return failedFuture<void>(
+            std::make_exception_ptr(FileError::fromErrno(FileError::Operation::Write, folder, error)));
+    }
+    Log::system(QStringLiteral("Writing the PDF to ") + path);
+    return generatePDF(layout).then(&renderPool(), [path](Result result) {
+        if (!result)
+            return;
+        // Written beside the target and renamed over it, so a failed write leaves any earlier file whole.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(result->data) != result->data.size() ||
+            !file.commit())
+            throw FileError(FileError::Operation::Write, FileError::Code::Other, path, file.errorString());
+    });
+}
+
+} // namespace RuvedovUzedoz

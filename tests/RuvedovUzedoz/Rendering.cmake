@@ -1,0 +1,10 @@
+sheetwright_add_test(RuvedovUzedozRenderingTests
+  SOURCES
+    Images/ImageFixtures.cpp
+    Rendering/PdfInspector.cpp
+    Rendering/RenderFixtures.cpp
+    Rendering/GeometryTests.cpp
+    Rendering/PdfLayerTests.cpp
+    Rendering/ProgressTests.cpp
+    Rendering/RenderingTests.cpp
+  LIBRARIES RuvedovUzedoz Qt6::Gui PkgConfig::VIPS PkgConfig::QPDF PkgConfig::CAIRO)

@@ -1,0 +1,188 @@
+#include "RuvedovUzedoz/Rendering/CompressionSettings.h"
+#include "RuvedovUzedoz/Rendering/ContactSheetCell.h"
+#include "RuvedovUzedoz/Rendering/ContactSheetPage.h"
+#include "RuvedovUzedoz/Rendering/NumberDescription.h"
+
+#include <gtest/gtest.h>
+
+using namespace RuvedovUzedoz;
+
+namespace {
+
+PageLayout grid(double width, double height, double margin, qint64 rows, qint64 columns)
+{
+    PageLayout layout = PageLayout::defaultLayout();
+    layout.width = width;
+    layout.height = height;
+    layout.margin = margin;
+    layout.rows = rows;
+    layout.columns = columns;
+    return layout;
+}
+
+void expectNear(QPointF actual, QPointF expected)
+{
+    EXPECT_NEAR(actual.x(), expected.x(), 1e-9);
+    EXPECT_NEAR(actual.y(), expected.y(), 1e-9);
+}
+
+} // namespace
+
+TEST(PageGeometry, CellsRunLeftToRightFromTheTopRowButDrawBottomRowFirst)
+{
+    struct Row {
+        const char* name;
+        PageLayout layout;
+        qsizetype images;
+        QSizeF cell;
+        std::vector<std::pair<qsizetype, QPointF>> placements; // in drawing order
+    };
+    const std::vector<Row> rows = {
+        {"default, full page",
+         grid(792, 612, 18, 2, 2),
+         4,
+         {369, 279},
+         {{2, {18, 18}}, {3, {405, 18}}, {0, {18, 315}}, {1, {405, 315}}}},
+        {"three on 2 × 2 leave the bottom-right empty",
+         grid(792, 612, 18, 2, 2),
+         3,
+         {369, 279},
+         {{2, {18, 18}}, {0, {18, 315}}, {1, {405, 315}}}},
+        {"one on 2 × 2 is top left", grid(792, 612, 18, 2, 2), 1, {369, 279}, {{0, {18, 315}}}},
+        {"1 × 1", grid(792, 612, 18, 1, 1), 1, {756, 576}, {{0, {18, 18}}}},
+        {"3 rows × 2 columns portrait", grid(612, 792, 18, 3, 2), 1, {279, 240}, {{0, {18, 534}}}},
+        {"more pictures than cells",
+         grid(792, 612, 18, 1, 2),
+         5,
+         {369, 576},
+         {{0, {18, 18}}, {1, {405, 18}}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto size = ContactSheetPage::cellSize(row.layout);
+        ASSERT_TRUE(size);
+        EXPECT_NEAR(size->width(), row.cell.width(), 1e-9);
+        EXPECT_NEAR(size->height(), row.cell.height(), 1e-9);
+        const auto placements = ContactSheetPage::placements(row.layout, row.images);
+        ASSERT_EQ(placements.size(), row.placements.size());
+        for (size_t i = 0; i < placements.size(); ++i) {
+            EXPECT_EQ(placements[i].imageIndex, row.placements[i].first);
+            expectNear(placements[i].origin, row.placements[i].second);
+        }
+    }
+}
+
+TEST(PageGeometry, GridsWithoutRoomForACellHaveNoCells)
+{
+    for (const PageLayout& layout :
+         {grid(792, 612, 400, 2, 2), grid(792, 612, 18, 0, 2), grid(792, 612, 18, 2, -1),
+          grid(792, 612, qInf(), 2, 2), grid(qQNaN(), 612, 18, 2, 2)}) {
+        EXPECT_FALSE(ContactSheetPage::cellSize(layout));
+        EXPECT_TRUE(ContactSheetPage::placements(layout, 4).empty());
+        EXPECT_TRUE(ContactSheetPage::imageRequests(layout, {QUrl::fromLocalFile("/a.jpg")}).empty());
+    }
+}
+
+TEST(PageGeometry, ImageRequestsFollowDrawingOrderWithTheImageBox)
+{
+    const QList<QUrl> urls = {QUrl::fromLocalFile("/1.jpg"), QUrl::fromLocalFile("/2.jpg"),
+                              QUrl::fromLocalFile("/3.jpg")};
+    PageLayout layout = grid(792, 612, 18, 2, 2);
+    const auto requests = ContactSheetPage::imageRequests(layout, urls);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].url, urls[2]);
+    EXPECT_EQ(requests[1].url, urls[0]);
+    EXPECT_EQ(requests[2].url, urls[1]);
+    EXPECT_EQ(requests[0].box, QSizeF(369, 261));
+    layout.drawsImages = false;
+    EXPECT_TRUE(ContactSheetPage::imageRequests(layout, urls).empty());
+}
+
+TEST(CellGeometry, LabelBandAndImageBoxSplitTheCell)
+{
+    const ContactSheetCell labelled(369, 279, 12, true, QStringLiteral("Futura"), Color::black());
+    EXPECT_EQ(labelled.labelBand(), QRectF(0, 0, 369, 18));
+    EXPECT_EQ(labelled.imageBox(), QRectF(0, 18, 369, 261));
+    EXPECT_EQ(labelled.boxColor, Color::rgb(0.5, 0.5, 0.5, 1));
+    const ContactSheetCell bare(369, 279, 12, false, QStringLiteral("Futura"), Color::black());
+    EXPECT_EQ(bare.labelSize.height(), 0);
+    EXPECT_EQ(bare.imageBox(), QRectF(0, 0, 369, 279));
+}
+
+TEST(CellGeometry, PicturesAreFittedWholeAndCentred)
+{
+    struct Row {
+        const char* name;
+        bool showsLabel;
+        double fontSize;
+        QSizeF picture;
+        std::optional<QRectF> expected;
+    };
+    const std::vector<Row> rows = {
+        {"landscape fills the height", true, 12, {4000, 3000}, QRectF(10.5, 18, 348, 261)},
+        {"portrait is centred across", true, 12, {3000, 4000}, QRectF(86.625, 18, 195.75, 261)},
+        {"labels off use the whole cell", false, 12, {4000, 3000}, QRectF(0, 1.125, 369, 276.75)},
+        {"small pictures are enlarged", true, 12, {100, 50}, QRectF(0, 18 + (261 - 184.5) / 2, 369, 184.5)},
+        {"a label taller than the cell leaves no image box", true, 1000, {100, 50}, std::nullopt},
+        {"an empty picture", true, 12, {0, 50}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ContactSheetCell cell(369, 279, row.fontSize, row.showsLabel, QStringLiteral("Futura"),
+                                    Color::black());
+        const auto fitted = cell.fittedRect(row.picture);
+        ASSERT_EQ(fitted.has_value(), row.expected.has_value());
+        if (!fitted)
+            continue;
+        EXPECT_NEAR(fitted->x(), row.expected->x(), 1e-9);
+        EXPECT_NEAR(fitted->y(), row.expected->y(), 1e-9);
+        EXPECT_NEAR(fitted->width(), row.expected->width(), 1e-9);
+        EXPECT_NEAR(fitted->height(), row.expected->height(), 1e-9);
+    }
+}
+
+TEST(NumberDescription, ShortestDigitsWithAtLeastOneDecimal)
+{
+    const std::vector<std::pair<double, const char*>> rows = {
+        {792, "792.0"},   {612, "612.0"},    {595.3, "595.3"},
+        {0.087, "0.087"}, {-2, "-2.0"},      {0, "0.0"},
+        {1e16, "1e+16"},  {1e-5, "1e-05"},   {0.1 + 0.2, "0.30000000000000004"},
+        {qInf(), "inf"},  {-qInf(), "-inf"}, {qQNaN(), "nan"},
+    };
+    for (const auto& [value, text] : rows)
+        EXPECT_EQ(doubleDescription(value), QString::fromLatin1(text)) << text;
+    EXPECT_EQ(sizeDescription(QSizeF(4000, 3000)), QStringLiteral("(4000.0, 3000.0)"));
+}
+
+TEST(CompressionSettings, TakenFromTheFilterOnlyWhenItIsOn)
+{
+    PageLayout layout = PageLayout::defaultLayout();
+    layout.imageQuality = 0.3;
+    layout.imageSizeMax = 512;
+    layout.imageSizeMin = 10;
+    layout.imageResolution = 150;
+    layout.imageScaleFactor = 0.5;
+    const ImageSettings on = imageSettings(layout);
+    EXPECT_TRUE(on.compress);
+    EXPECT_EQ(on.quality, 0.3);
+    EXPECT_EQ(on.sizeMax, 512);
+    EXPECT_EQ(on.sizeMin, 10);
+    EXPECT_EQ(on.resolution, 150);
+    EXPECT_EQ(on.scaleFactor, 0.5);
+
+    layout.enableQuartz = false;
+    EXPECT_FALSE(imageSettings(layout).compress);
+
+    // A filter whose description lacks a setting cannot be applied: pictures go unfiltered.
+    QVariantMap filter = PageLayout::defaultLayout().quartzFilter();
+    QVariantMap data = filter[QStringLiteral("FilterData")].toMap();
+    QVariantMap color = data[QStringLiteral("ColorSettings")].toMap();
+    QVariantMap image = color[QStringLiteral("ImageSettings")].toMap();
+    QVariantMap scale = image[QStringLiteral("ImageScaleSettings")].toMap();
+    scale.remove(QStringLiteral("ImageSizeMax"));
+    image[QStringLiteral("ImageScaleSettings")] = scale;
+    color[QStringLiteral("ImageSettings")] = image;
+    data[QStringLiteral("ColorSettings")] = color;
+    filter[QStringLiteral("FilterData")] = data;
+    EXPECT_FALSE(compressionSettings(filter));
+}

@@ -1,0 +1,263 @@
+#define POINTERHOLDER_TRANSITION 4
+#include "PdfInspector.h"
+
+#include <QTransform>
+#include <map>
+#include <qpdf/Buffer.hh>
+#include <qpdf/Pl_Discard.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace {
+
+QString name(QPDFObjectHandle object)
+{
+    if (object.isName())
+        return QString::fromStdString(object.getName());
+    if (object.isArray() && object.getArrayNItems() > 0 && object.getArrayItem(0).isName())
+        return QString::fromStdString(object.getArrayItem(0).getName());
+    return {};
+}
+
+// Follows the graphics state through a content stream: q/Q, cm, colours, line width, rectangles and
+// what is done with them, image XObjects (also inside form XObjects) and text shows.
+class Tracker : public QPDFObjectHandle::ParserCallbacks {
+public:
+    Tracker(PdfInspector::Drawing& drawing, QPDFObjectHandle resources, QTransform ctm)
+        : m_drawing(drawing), m_resources(resources)
+    {
+        m_state.ctm = ctm;
+    }
+
+    void handleObject(QPDFObjectHandle object) override
+    {
+        if (!object.isOperator()) {
+            m_operands.push_back(object);
+            return;
+        }
+        const std::string op = object.getOperatorValue();
+        run(op);
+        m_operands.clear();
+    }
+    void handleEOF() override {}
+
+private:
+    struct State {
+        QTransform ctm;
+        std::array<double, 3> fill{0, 0, 0};
+        std::array<double, 3> stroke{0, 0, 0};
+        double lineWidth = 1;
+    };
+
+    double number(size_t i)
+    {
+        return i < m_operands.size() && m_operands[i].isNumber() ? m_operands[i].getNumericValue() : 0;
+    }
+
+    std::array<double, 3> color()
+    {
+        if (m_operands.size() >= 3)
+            return {number(0), number(1), number(2)};
+        return {number(0), number(0), number(0)};
+    }
+
+    void run(const std::string& op)
+    {
+        if (op == "q") {
+            m_stack.push_back(m_state);
+        } else if (op == "Q") {
+            if (!m_stack.empty()) {
+                m_state = m_stack.back();
+                m_stack.pop_back();
+            }
+        } else if (op == "cm") {
+            m_state.ctm =
+                QTransform(number(0), number(1), number(2), number(3), number(4), number(5)) * m_state.ctm;
+        } else if (op == "rg" || op == "g" || op == "sc" || op == "scn") {
+            if (!m_operands.empty() && m_operands.back().isNumber())
+                m_state.fill = color();
+        } else if (op == "RG" || op == "G" || op == "SC" || op == "SCN") {
+            if (!m_operands.empty() && m_operands.back().isNumber())
+                m_state.stroke = color();
+        } else if (op == "w") {
+            m_state.lineWidth = number(0);
+        } else if (op == "re") {
+            m_path.push_back(
+                m_state.ctm.mapRect(QRectF(number(0), number(1), number(2), number(3)).normalized()));
+        } else if (op == "S" || op == "s") {
+            const double scale = std::sqrt(std::abs(m_state.ctm.determinant()));
+            for (const QRectF& rect : m_path)
+                m_drawing.strokes.push_back({rect, m_state.stroke, m_state.lineWidth * scale});
+            m_path.clear();
+        } else if (op == "f" || op == "F" || op == "f*") {
+            for (const QRectF& rect : m_path)
+                m_drawing.fills.push_back({rect, m_state.fill, 0});
+            m_path.clear();
+        } else if (op == "n" || op == "B" || op == "b" || op == "B*" || op == "b*") {
+            m_path.clear();
+        } else if (op == "Tj" || op == "TJ" || op == "'" || op == "\"") {
+            m_drawing.textColors.push_back(m_state.fill);
+        } else if (op == "Do" && !m_operands.empty() && m_operands[0].isName()) {
+            paintXObject(m_operands[0].getName());
+        }
+    }
+
+    void paintXObject(const std::string& key)
+    {
+        QPDFObjectHandle xobjects =
+            m_resources.isDictionary() ? m_resources.getKey("/XObject") : QPDFObjectHandle();
+        if (!xobjects.isDictionary() || !xobjects.hasKey(key))
+            return;
+        QPDFObjectHandle xobject = xobjects.getKey(key);
+        QPDFObjectHandle dict = xobject.getDict();
+        const QString subtype = name(dict.getKey("/Subtype"));
+        if (subtype == QLatin1String("/Image")) {
+            PdfInspector::Image image;
+            image.filter = name(dict.getKey("/Filter"));
+            image.width = dict.getKey("/Width").isInteger() ? int(dict.getKey("/Width").getIntValue()) : 0;
+            image.height = dict.getKey("/Height").isInteger() ? int(dict.getKey("/Height").getIntValue()) : 0;
+            image.colorSpace = name(dict.getKey("/ColorSpace"));
+            image.hasSMask = dict.hasKey("/SMask");
+            std::shared_ptr<Buffer> raw = xobject.getRawStreamData();
+            image.rawBytes =
+                QByteArray(reinterpret_cast<const char*>(raw->getBuffer()), qsizetype(raw->getSize()));
+            image.placement = m_state.ctm.mapRect(QRectF(0, 0, 1, 1));
+            m_drawing.images.push_back(image);
+        } else if (subtype == QLatin1String("/Form")) {
+            QTransform matrix;
+            QPDFObjectHandle m = dict.getKey("/Matrix");
+            if (m.isArray() && m.getArrayNItems() == 6)
+                matrix = QTransform(m.getArrayItem(0).getNumericValue(), m.getArrayItem(1).getNumericValue(),
+                                    m.getArrayItem(2).getNumericValue(), m.getArrayItem(3).getNumericValue(),
+                                    m.getArrayItem(4).getNumericValue(), m.getArrayItem(5).getNumericValue());
+            QPDFObjectHandle resources = dict.getKey("/Resources");
+            Tracker inner(m_drawing, resources.isDictionary() ? resources : m_resources,
+                          matrix * m_state.ctm);
+            inner.m_state.fill = m_state.fill;
+            inner.m_state.stroke = m_state.stroke;
+            inner.m_state.lineWidth = m_state.lineWidth;
+            xobject.parseAsContents(&inner);
+        }
+    }
+
+    PdfInspector::Drawing& m_drawing;
+    QPDFObjectHandle m_resources;
+    State m_state;
+    std::vector<State> m_stack;
+    std::vector<QPDFObjectHandle> m_operands;
+    std::vector<QRectF> m_path;
+};
+
+void collect(QPDFObjectHandle element, const std::map<QPDFObjGen, int>& pages,
+             std::vector<PdfInspector::StructElement>& out, int depth)
+{
+    if (depth > 64)
+        return;
+    if (element.isArray()) {
+        for (int i = 0; i < element.getArrayNItems(); ++i)
+            collect(element.getArrayItem(i), pages, out, depth + 1);
+        return;
+    }
+    if (!element.isDictionary() || !element.hasKey("/S"))
+        return;
+    int page = -1;
+    if (element.hasKey("/Pg")) {
+        const auto found = pages.find(element.getKey("/Pg").getObjGen());
+        if (found != pages.end())
+            page = found->second;
+    }
+    out.push_back({name(element.getKey("/S")).mid(1), page});
+    collect(element.getKey("/K"), pages, out, depth + 1);
+}
+
+} // namespace
+
+PdfInspector::PdfInspector(const QByteArray& pdf) : m_data(pdf), m_pdf(std::make_unique<QPDF>())
+{
+    try {
+        m_pdf->setSuppressWarnings(true);
+        m_pdf->processMemoryFile("inspected", m_data.constData(), size_t(m_data.size()));
+        QPDFWriter writer(*m_pdf);
+        Pl_Discard discard;
+        writer.setOutputPipeline(&discard);
+        writer.write();
+        m_valid = !m_pdf->anyWarnings();
+    } catch (const std::exception&) {
+        m_valid = false;
+    }
+}
+
+PdfInspector::~PdfInspector() = default;
+
+bool PdfInspector::hasInfo(const QString& key) const
+{
+    QPDFObjectHandle info = m_pdf->getTrailer().getKey("/Info");
+    return info.isDictionary() && info.hasKey("/" + key.toStdString());
+}
+
+QString PdfInspector::info(const QString& key) const
+{
+    if (!hasInfo(key))
+        return {};
+    QPDFObjectHandle value = m_pdf->getTrailer().getKey("/Info").getKey("/" + key.toStdString());
+    return value.isString() ? QString::fromStdString(value.getUTF8Value()) : QString();
+}
+
+int PdfInspector::pageCount() const
+{
+    return int(QPDFPageDocumentHelper(*m_pdf).getAllPages().size());
+}
+
+QRectF PdfInspector::mediaBox(int page) const
+{
+    QPDFObjectHandle box =
+        QPDFPageDocumentHelper(*m_pdf).getAllPages().at(size_t(page)).getAttribute("/MediaBox", false);
+    if (!box.isArray() || box.getArrayNItems() != 4)
+        return {};
+    const double x0 = box.getArrayItem(0).getNumericValue();
+    const double y0 = box.getArrayItem(1).getNumericValue();
+    return QRectF(x0, y0, box.getArrayItem(2).getNumericValue() - x0,
+                  box.getArrayItem(3).getNumericValue() - y0);
+}
+
+bool PdfInspector::isMarked() const
+{
+    QPDFObjectHandle mark = m_pdf->getRoot().getKey("/MarkInfo");
+    return mark.isDictionary() && mark.getKey("/Marked").isBool() && mark.getKey("/Marked").getBoolValue();
+}
+
+std::vector<PdfInspector::StructElement> PdfInspector::structElements() const
+{
+    std::map<QPDFObjGen, int> pages;
+    int index = 0;
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*m_pdf).getAllPages())
+        pages[page.getObjectHandle().getObjGen()] = index++;
+    std::vector<StructElement> out;
+    QPDFObjectHandle root = m_pdf->getRoot().getKey("/StructTreeRoot");
+    if (root.isDictionary())
+        collect(root.getKey("/K"), pages, out, 0);
+    return out;
+}
+
+QStringList PdfInspector::structTypes(int page) const
+{
+    QStringList types;
+    for (const StructElement& element : structElements())
+        if (element.page >= 0 && (page < 0 || element.page == page))
+            types.append(element.type);
+    return types;
+}
+
+PdfInspector::Drawing PdfInspector::drawing(int page) const
+{
+    Drawing result;
+    QPDFPageObjectHelper helper = QPDFPageDocumentHelper(*m_pdf).getAllPages().at(size_t(page));
+    const QRectF box = mediaBox(page);
+    // Page space: relative to the media box's lower-left corner.
+    Tracker tracker(result, helper.getAttribute("/Resources", false),
+                    QTransform::fromTranslate(-box.x(), -box.y()));
+    helper.parseContents(&tracker);
+    return result;
+}

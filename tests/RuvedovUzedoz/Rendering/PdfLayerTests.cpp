@@ -1,0 +1,271 @@
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "PdfInspector.h"
+#include "RenderFixtures.h"
+#include "RuvedovUzedoz/Images/PreparedImage.h"
+#include "RuvedovUzedoz/Pdf/GraphicsContext.h"
+#include "RuvedovUzedoz/Pdf/PdfDocument.h"
+#include "RuvedovUzedoz/Pdf/PdfPage.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace RuvedovUzedoz;
+
+namespace {
+
+// A page that draws whatever the test gives it.
+class ScriptedPage : public PdfPage {
+public:
+    explicit ScriptedPage(QRectF box, std::function<void(GraphicsContext&)> script = {})
+        : m_script(std::move(script))
+    {
+        setMediaBox(box);
+    }
+    void draw(PdfDisplayBox, GraphicsContext& context) override
+    {
+        if (m_script)
+            m_script(context);
+    }
+
+private:
+    std::function<void(GraphicsContext&)> m_script;
+};
+
+QByteArray render(const std::vector<std::shared_ptr<PdfPage>>& pages, PdfDocumentAttributes attributes = {})
+{
+    PdfDocument document;
+    document.setDocumentAttributes(attributes);
+    for (const auto& page : pages)
+        document.insertPage(page, document.pageCount());
+    return document.dataRepresentation().value_or(QByteArray());
+}
+
+// An 8 × 8 opaque picture with a distinct colour in each quarter: red, green / blue, white (rows top down).
+PreparedImage corners(int orientation)
+{
+    PreparedImage image;
+    image.encoding = PreparedImage::Encoding::Pixels;
+    image.width = 8;
+    image.height = 8;
+    image.orientation = orientation;
+    image.stride = 32;
+    const quint32 colours[4] = {0xffff0000, 0xff00ff00, 0xff0000ff, 0xffffffff};
+    QList<quint32> pixels;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            pixels.append(colours[(y / 4) * 2 + x / 4]);
+    image.pixels = QByteArray(reinterpret_cast<const char*>(pixels.constData()), pixels.size() * 4);
+    return image;
+}
+
+} // namespace
+
+TEST(PdfDocument, WritesInformationEntriesEvenWhenEmpty)
+{
+    const auto page = [] { return std::make_shared<ScriptedPage>(QRectF(0, 0, 200, 100)); };
+    const PdfInspector empty(render({page()}, {QStringLiteral("Sheetwright"), {}, {}, {}, {}}));
+    ASSERT_TRUE(empty.isValid());
+    EXPECT_EQ(empty.info(QStringLiteral("Creator")), QStringLiteral("Sheetwright"));
+    for (const char* key : {"Title", "Author", "Subject", "Keywords"}) {
+        EXPECT_TRUE(empty.hasInfo(QString::fromLatin1(key))) << key;
+        EXPECT_EQ(empty.info(QString::fromLatin1(key)), QString()) << key;
+    }
+
+    const PdfInspector full(render({page()}, {QStringLiteral("Sheetwright"),
+                                              QStringLiteral("Ünïcode (x) \\ )"),
+                                              QStringLiteral("Ann"),
+                                              QStringLiteral("Trip"),
+                                              {QStringLiteral("a"), QStringLiteral("b")}}));
+    EXPECT_EQ(full.info(QStringLiteral("Title")), QStringLiteral("Ünïcode (x) \\ )"));
+    EXPECT_EQ(full.info(QStringLiteral("Author")), QStringLiteral("Ann"));
+    EXPECT_EQ(full.info(QStringLiteral("Subject")), QStringLiteral("Trip"));
+    EXPECT_EQ(full.info(QStringLiteral("Keywords")), QStringLiteral("a, b"));
+}
+
+TEST(PdfDocument, MediaBoxOriginMovesThePageContentAlong)
+{
+    auto drawFill = [](GraphicsContext& context) {
+        context.setFillColor({1, 0, 0, 1});
+        context.fill(QRectF(10, 20, 30, 40));
+    };
+    const QByteArray pdf = render({std::make_shared<ScriptedPage>(QRectF(18, 18, 792, 612), drawFill),
+                                   std::make_shared<ScriptedPage>(QRectF(0, 0, 300, 400), drawFill)});
+    const PdfInspector inspector(pdf);
+    ASSERT_TRUE(inspector.isValid());
+    ASSERT_EQ(inspector.pageCount(), 2);
+    EXPECT_EQ(inspector.mediaBox(0), QRectF(18, 18, 792, 612));
+    EXPECT_EQ(inspector.mediaBox(1), QRectF(0, 0, 300, 400));
+    for (int page = 0; page < 2; ++page) {
+        const auto fills = inspector.drawing(page).fills;
+        ASSERT_EQ(fills.size(), 1u);
+        EXPECT_NEAR(fills[0].rect.x(), 10, 1e-6);
+        EXPECT_NEAR(fills[0].rect.y(), 20, 1e-6);
+        EXPECT_NEAR(fills[0].rect.width(), 30, 1e-6);
+        EXPECT_NEAR(fills[0].rect.height(), 40, 1e-6);
+    }
+    // y up: the fill sits 20 points above the bottom edge of the visible page.
+    const auto raster = RenderFixtures::rasterize(pdf, 1, 72);
+    ASSERT_TRUE(raster);
+    EXPECT_EQ(raster->pixel(25, 612 - 40), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(raster->pixel(25, 612 - 10), (std::array<int, 3>{255, 255, 255}));
+}
+
+TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
+{
+    auto figure = [](GraphicsContext& context) {
+        context.beginTag(ContentTag::Figure);
+        context.drawImage(corners(1), QRectF(10, 10, 20, 20));
+        context.endTag();
+        context.beginTag(ContentTag::Label);
+        context.drawText(QStringLiteral("x.jpg"), QRectF(0, 0, 100, 18),
+                         {QStringLiteral("DejaVu Sans"), 12, {}});
+        context.endTag();
+    };
+    const PdfInspector inspector(render({std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), figure),
+                                         std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), figure),
+                                         std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), figure)}));
+    ASSERT_TRUE(inspector.isValid());
+    EXPECT_TRUE(inspector.isMarked());
+    const auto elements = inspector.structElements();
+    ASSERT_FALSE(elements.empty());
+    EXPECT_EQ(elements[0].type, QStringLiteral("Document"));
+    for (int page = 0; page < 3; ++page)
+        EXPECT_EQ(inspector.structTypes(page),
+                  (QStringList{QStringLiteral("Figure"), QStringLiteral("Lbl")}));
+}
+
+TEST(PdfDocument, PageCoveringDrawingInsideTagsKeepsTheDocument)
+{
+    // Full-page fills and pictures inside open tags, on pages that are otherwise empty.
+    auto covering = [](GraphicsContext& context) {
+        context.setFillColor({0.18, 0.18, 0.18, 1});
+        context.fill(QRectF(0, 0, 792, 612));
+        context.beginTag(ContentTag::Figure);
+        context.drawImage(corners(1), QRectF(0, 0, 792, 612));
+        context.endTag();
+    };
+    auto pictureOnly = [](GraphicsContext& context) {
+        context.beginTag(ContentTag::Figure);
+        context.drawImage(corners(1), QRectF(0, 0, 792, 612));
+        context.endTag();
+    };
+    const PdfInspector inspector(
+        render({std::make_shared<ScriptedPage>(QRectF(0, 0, 792, 612), covering),
+                std::make_shared<ScriptedPage>(QRectF(0, 0, 792, 612), pictureOnly)}));
+    ASSERT_TRUE(inspector.isValid());
+    EXPECT_TRUE(inspector.isMarked());
+    EXPECT_EQ(inspector.structTypes(), (QStringList{QStringLiteral("Figure"), QStringLiteral("Figure")}));
+}
+
+TEST(PdfDocument, PagesLeavingStateOpenOrAskingForBadTransformsDoNotBreakIt)
+{
+    auto careless = [](GraphicsContext& context) {
+        context.saveGState();
+        EXPECT_FALSE(context.scaleBy(0, 0));
+        EXPECT_FALSE(context.scaleBy(qQNaN(), 1));
+        EXPECT_FALSE(context.translateBy(qInf(), 0));
+        context.beginTag(ContentTag::Figure);
+        context.saveGState();
+        EXPECT_FALSE(context.drawImage(PreparedImage{}, QRectF(0, 0, 10, 10)));
+        context.drawText(QStringLiteral("x"), QRectF(0, 0, -5, 10), {});
+    };
+    const PdfInspector inspector(render({std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), careless),
+                                         std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), careless)}));
+    EXPECT_TRUE(inspector.isValid());
+    EXPECT_EQ(inspector.pageCount(), 2);
+}
+
+TEST(PdfDocument, NothingToDrawOrAnUndrawableSizeGivesNoData)
+{
+    KestrelExtensions::LogCapture log;
+    EXPECT_FALSE(PdfDocument().dataRepresentation());
+
+    PdfDocument document;
+    document.insertPage(std::make_shared<ScriptedPage>(QRectF(0, 0, 0, 100)), 0);
+    EXPECT_FALSE(document.dataRepresentation());
+    ASSERT_EQ(log.systemLines().size(), 1);
+    EXPECT_TRUE(log.systemLines()[0].startsWith(QStringLiteral("PDF rendering failed")));
+}
+
+TEST(PdfDocument, InsertingKeepsIndexesAndOwnership)
+{
+    auto a = std::make_shared<ScriptedPage>(QRectF(0, 0, 10, 10));
+    auto b = std::make_shared<ScriptedPage>(QRectF(0, 0, 10, 10));
+    auto c = std::make_shared<ScriptedPage>(QRectF(0, 0, 10, 10));
+    EXPECT_EQ(a->index(), -1);
+    {
+        PdfDocument document;
+        document.insertPage(a, 0);
+        document.insertPage(b, 0);
+        document.insertPage(c, 7); // past the end: appended
+        document.insertPage(a, 0); // already in a document: ignored
+        EXPECT_EQ(document.pageCount(), 3);
+        EXPECT_EQ(b->index(), 0);
+        EXPECT_EQ(a->index(), 1);
+        EXPECT_EQ(c->index(), 2);
+        EXPECT_EQ(a->document(), &document);
+        EXPECT_NE(PdfDocument().id(), document.id());
+    }
+    EXPECT_EQ(a->document(), nullptr);
+    EXPECT_EQ(a->index(), -1);
+}
+
+TEST(GraphicsContext, PicturesAreDrawnUprightForEveryOrientation)
+{
+    // Which stored corner (column, row) shows in each upright quadrant (column, row; rows top down).
+    const auto storedCorner = [](int orientation, int qx, int qy) -> std::pair<int, int> {
+        switch (orientation) {
+        case 2:
+            return {1 - qx, qy};
+        case 3:
+            return {1 - qx, 1 - qy};
+        case 4:
+            return {qx, 1 - qy};
+        case 5:
+            return {qy, qx};
+        case 6:
+            return {qy, 1 - qx};
+        case 7:
+            return {1 - qy, 1 - qx};
+        case 8:
+            return {1 - qy, qx};
+        default:
+            return {qx, qy};
+        }
+    };
+    const std::array<std::array<int, 3>, 4> colours = {
+        {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}};
+    std::vector<std::shared_ptr<PdfPage>> pages;
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        pages.push_back(
+            std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), [orientation](GraphicsContext& context) {
+                context.drawImage(corners(orientation), QRectF(0, 0, 100, 100));
+            }));
+    const QByteArray pdf = render(pages);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const auto raster = RenderFixtures::rasterize(pdf, orientation, 72);
+        ASSERT_TRUE(raster);
+        for (int qy = 0; qy < 2; ++qy)
+            for (int qx = 0; qx < 2; ++qx) {
+                const auto [sx, sy] = storedCorner(orientation, qx, qy);
+                EXPECT_EQ(raster->pixel(25 + 50 * qx, 25 + 50 * qy), colours[size_t(sy * 2 + sx)])
+                    << "quadrant " << qx << "," << qy;
+            }
+    }
+}
+
+TEST(GraphicsContext, TextIsSetLiterallyInItsColour)
+{
+    const QByteArray pdf =
+        render({std::make_shared<ScriptedPage>(QRectF(0, 0, 200, 100), [](GraphicsContext& context) {
+            context.drawText(QStringLiteral("<b>x.jpg"), QRectF(0, 0, 200, 18),
+                             {QStringLiteral("No Such Font Family"), 12, {0.82, 0.82, 0.82, 1}});
+        })});
+    const PdfInspector inspector(pdf);
+    ASSERT_TRUE(inspector.isValid());
+    const auto colors = inspector.drawing(0).textColors;
+    ASSERT_FALSE(colors.empty());
+    EXPECT_NEAR(colors[0][0], 0.82, 1e-3);
+    EXPECT_EQ(RenderFixtures::extractText(pdf).trimmed(), QStringLiteral("<b>x.jpg"));
+}

@@ -1,0 +1,93 @@
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "RenderFixtures.h"
+#include "RuvedovUzedoz/Pdf/PdfDocument.h"
+#include "RuvedovUzedoz/Pdf/PdfPage.h"
+#include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
+#include "RuvedovUzedoz/Sheet/PDFProgress.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QtConcurrent>
+#include <gtest/gtest.h>
+
+using namespace RuvedovUzedoz;
+
+namespace {
+
+std::shared_ptr<PdfDocument> documentOf(int pages, std::vector<std::shared_ptr<PdfPage>>& held)
+{
+    auto document = std::make_shared<PdfDocument>();
+    for (int i = 0; i < pages; ++i) {
+        held.push_back(std::make_shared<PdfPage>());
+        document->insertPage(held.back(), i);
+    }
+    return document;
+}
+
+} // namespace
+
+TEST(ProgressByDocument, TicksSetThePageNumberUntilTheRenderCloses)
+{
+    std::vector<std::shared_ptr<PdfPage>> pages;
+    const auto document = documentOf(3, pages);
+    const auto progress = PDFProgress::create();
+    KestrelExtensions::LogCapture log;
+    ProgressByDocument::insert(document, progress);
+
+    updateProgress(*pages[0]);
+    EXPECT_EQ(progress->completedUnitCount(), 1);
+    updateProgress(*pages[2]);
+    updateProgress(*pages[1]); // late ticks overwrite: the count is the page last ticked
+    EXPECT_EQ(progress->completedUnitCount(), 2);
+
+    ProgressByDocument::remove(document->id());
+    progress->setCompletedUnitCount(3);
+    updateProgress(*pages[0]); // after closing: nothing, not even a log line
+    EXPECT_EQ(progress->completedUnitCount(), 3);
+    EXPECT_EQ(ProgressByDocument::count(), 0);
+    EXPECT_TRUE(log.systemLines().isEmpty());
+}
+
+TEST(ProgressByDocument, APageOutsideADocumentIsLogged)
+{
+    KestrelExtensions::LogCapture log;
+    PdfPage page;
+    updateProgress(page);
+    ASSERT_EQ(log.systemLines().size(), 1);
+    EXPECT_TRUE(log.systemLines()[0].startsWith(QStringLiteral("Page ")));
+    EXPECT_TRUE(log.systemLines()[0].endsWith(QStringLiteral(" has no associated document")));
+    EXPECT_TRUE(log.systemLines()[0].contains(page.description()));
+}
+
+TEST(ProgressByDocument, TwoRendersSharingOneProgressKeepTheirOwnEntries)
+{
+    std::vector<std::shared_ptr<PdfPage>> pages;
+    const auto first = documentOf(2, pages);
+    const auto second = documentOf(3, pages);
+    const auto progress = PDFProgress::create();
+    ProgressByDocument::insert(first, progress);
+    ProgressByDocument::insert(second, progress);
+    EXPECT_EQ(ProgressByDocument::count(), 2);
+    ProgressByDocument::remove(first->id());
+    updateProgress(*pages[4]); // the second render's third page
+    EXPECT_EQ(progress->completedUnitCount(), 3);
+    ProgressByDocument::remove(second->id());
+    EXPECT_EQ(ProgressByDocument::count(), 0);
+}
+
+TEST(ProgressByDocument, TicksPostedFromAWorkerArriveOnTheMainThread)
+{
+    std::vector<std::shared_ptr<PdfPage>> pages;
+    const auto document = documentOf(2, pages);
+    const auto progress = PDFProgress::create();
+    ProgressByDocument::insert(document, progress);
+    QThread* tickThread = nullptr;
+    QObject::connect(
+        progress.get(), &PDFProgress::completedUnitCountChanged, progress.get(),
+        [&] { tickThread = QThread::currentThread(); }, Qt::DirectConnection);
+    QtConcurrent::run([page = pages[1]] { postProgress(*page); }).waitForFinished();
+    RenderFixtures::spinUntil([&] { return progress->completedUnitCount() == 2; });
+    EXPECT_EQ(progress->completedUnitCount(), 2);
+    EXPECT_EQ(tickThread, QCoreApplication::instance()->thread());
+    ProgressByDocument::remove(document->id());
+}

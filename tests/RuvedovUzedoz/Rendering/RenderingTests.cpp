@@ -1,0 +1,412 @@
+#include "../Images/ImageFixtures.h"
+#include "KestrelExtensions/Coding/FileError.h"
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "PdfInspector.h"
+#include "RenderFixtures.h"
+#include "RuvedovUzedoz/Pdf/GraphicsContext.h"
+#include "RuvedovUzedoz/Pdf/PdfDocument.h"
+#include "RuvedovUzedoz/Rendering/ContactSheetPage.h"
+#include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
+#include "RuvedovUzedoz/Sheet/ContactSheet.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace RuvedovUzedoz;
+using ImageFixtures::JpegOptions;
+using RenderFixtures::waitFor;
+
+namespace {
+
+std::optional<PDFInfo> generate(const ContactSheet& sheet, const PageLayout& layout)
+{
+    QFuture<std::optional<PDFInfo>> future = sheet.generatePDF(layout);
+    waitFor(future);
+    return future.result();
+}
+
+ContactSheet sheetOf(const QList<QUrl>& images)
+{
+    ContactSheet sheet;
+    sheet.images = QSet<QUrl>(images.begin(), images.end());
+    return sheet;
+}
+
+PageLayout unfiltered()
+{
+    PageLayout layout = RenderFixtures::layout();
+    layout.enableQuartz = false;
+    return layout;
+}
+
+std::vector<int> imageWidths(const PdfInspector& inspector, int page)
+{
+    std::vector<int> widths;
+    for (const auto& image : inspector.drawing(page).images)
+        widths.push_back(image.width);
+    return widths;
+}
+
+void expectRect(const QRectF& actual, const QRectF& expected)
+{
+    EXPECT_NEAR(actual.x(), expected.x(), 0.01);
+    EXPECT_NEAR(actual.y(), expected.y(), 0.01);
+    EXPECT_NEAR(actual.width(), expected.width(), 0.01);
+    EXPECT_NEAR(actual.height(), expected.height(), 0.01);
+}
+
+} // namespace
+
+TEST(GeneratePDF, AnEmptySheetRendersNothing)
+{
+    const ContactSheet sheet;
+    KestrelExtensions::LogCapture log;
+    EXPECT_FALSE(generate(sheet, RenderFixtures::layout()));
+    EXPECT_EQ(log.systemLines(), QStringList{QStringLiteral("No images in PDF, skipping render")});
+    EXPECT_FALSE(sheet.progress->isRendering());
+    EXPECT_EQ(sheet.progress->totalUnitCount(), 0);
+}
+
+TEST(GeneratePDF, LayoutsNoPageCanBeDrawnWithAreRefused)
+{
+    ImageFixtures::Folder folder;
+    const ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"))});
+    std::vector<PageLayout> layouts(5, RenderFixtures::layout());
+    layouts[0].rows = 0;
+    layouts[1].columns = std::numeric_limits<qint64>::max();
+    layouts[1].rows = 2;
+    layouts[2].margin = 400;
+    layouts[3].width = qQNaN();
+    layouts[4].height = -1;
+    for (const PageLayout& layout : layouts) {
+        KestrelExtensions::LogCapture log;
+        EXPECT_FALSE(generate(sheet, layout));
+        ASSERT_EQ(log.systemLines().size(), 1);
+        EXPECT_TRUE(log.systemLines()[0].endsWith(QStringLiteral(", skipping render")))
+            << log.systemLines()[0].toStdString();
+        EXPECT_FALSE(sheet.progress->isRendering());
+        EXPECT_EQ(sheet.progress->totalUnitCount(), 0);
+    }
+}
+
+TEST(GeneratePDF, FivePicturesOnTwoByTwoMakeTwoPages)
+{
+    ImageFixtures::Folder folder;
+    QList<QUrl> images;
+    for (int i = 1; i <= 5; ++i)
+        images.append(folder.jpeg(QStringLiteral("p%1.jpg").arg(i)));
+    const ContactSheet sheet = sheetOf(images);
+    QList<float> completed;
+    QList<bool> rendering;
+    QObject::connect(sheet.progress.get(), &PDFProgress::completedUnitCountChanged,
+                     [&](float v) { completed << v; });
+    QObject::connect(sheet.progress.get(), &PDFProgress::isRenderingChanged, [&](bool v) { rendering << v; });
+    KestrelExtensions::LogCapture log;
+
+    const auto info = generate(sheet, RenderFixtures::layout());
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->pageCount, 2);
+    EXPECT_EQ(info->size, info->data.size());
+
+    const QStringList lines = log.systemLines();
+    EXPECT_EQ(lines.value(0), QStringLiteral("Generating PDF 792.0, 612.0"));
+    EXPECT_EQ(lines.value(1), QStringLiteral("Adding page 1 to PDF"));
+    EXPECT_EQ(lines.value(2), QStringLiteral("Adding page 2 to PDF"));
+    EXPECT_EQ(lines.indexOf(QStringLiteral("Drawing page 0")), 3);
+    EXPECT_GT(lines.indexOf(QStringLiteral("Drawing page 1")), 3);
+    EXPECT_EQ(lines.filter(QStringLiteral("Drawing image (64.0, 48.0) in box (369.0, 261.0)")).size(), 5);
+
+    const PdfInspector inspector(info->data);
+    ASSERT_TRUE(inspector.isValid());
+    EXPECT_TRUE(inspector.isMarked());
+    ASSERT_EQ(inspector.pageCount(), 2);
+    EXPECT_EQ(inspector.mediaBox(0), QRectF(18, 18, 792, 612));
+    EXPECT_EQ(inspector.mediaBox(1), QRectF(18, 18, 792, 612));
+    EXPECT_EQ(inspector.structTypes(0).count(QStringLiteral("Figure")), 4);
+    EXPECT_EQ(inspector.structTypes(1), (QStringList{QStringLiteral("Figure"), QStringLiteral("Lbl")}));
+    EXPECT_EQ(inspector.info(QStringLiteral("Creator")), QStringLiteral("Sheetwright"));
+
+    EXPECT_EQ(rendering, (QList<bool>{true, false}));
+    EXPECT_EQ(completed, (QList<float>{1, 2}));
+    EXPECT_EQ(sheet.progress->totalUnitCount(), 2);
+    EXPECT_EQ(ProgressByDocument::count(), 0);
+}
+
+TEST(GeneratePDF, PicturesFollowFileNameOrderAndDrawBottomRowFirst)
+{
+    ImageFixtures::Folder folder;
+    const ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("IMG_2.jpg"), {30, 20}),
+                                        folder.jpeg(QStringLiteral("IMG_10.jpeg"), {40, 20}),
+                                        folder.jpeg(QStringLiteral("img_1.jpg"), {20, 20})});
+    PageLayout row = unfiltered();
+    row.rows = 1;
+    row.columns = 3;
+    const auto one = generate(sheet, row);
+    ASSERT_TRUE(one);
+    EXPECT_EQ(imageWidths(PdfInspector(one->data), 0), (std::vector<int>{20, 30, 40}));
+
+    const auto grid = generate(sheet, unfiltered());
+    ASSERT_TRUE(grid);
+    const PdfInspector inspector(grid->data);
+    EXPECT_EQ(imageWidths(inspector, 0), (std::vector<int>{40, 20, 30}));
+    // img_1 is still in the top-left cell.
+    EXPECT_LT(inspector.drawing(0).images[1].placement.x(), 100);
+    EXPECT_GT(inspector.drawing(0).images[1].placement.y(), 300);
+}
+
+TEST(GeneratePDF, MetadataBecomesTheInformationEntries)
+{
+    ImageFixtures::Folder folder;
+    ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"))});
+    sheet.metadata.title = QStringLiteral("Ünïcode (x)");
+    sheet.metadata.author = QStringLiteral("Ann");
+    sheet.metadata.keywords = {QStringLiteral("sea"), QStringLiteral("sand")};
+    sheet.metadata.header = QStringLiteral("not drawn");
+    const auto info = generate(sheet, RenderFixtures::layout());
+    ASSERT_TRUE(info);
+    const PdfInspector inspector(info->data);
+    EXPECT_EQ(inspector.info(QStringLiteral("Title")), QStringLiteral("Ünïcode (x)"));
+    EXPECT_EQ(inspector.info(QStringLiteral("Author")), QStringLiteral("Ann"));
+    EXPECT_EQ(inspector.info(QStringLiteral("Subject")), QString());
+    EXPECT_TRUE(inspector.hasInfo(QStringLiteral("Subject")));
+    EXPECT_EQ(inspector.info(QStringLiteral("Keywords")), QStringLiteral("sea, sand"));
+    EXPECT_FALSE(RenderFixtures::extractText(info->data).contains(QStringLiteral("not drawn")));
+}
+
+TEST(CellDrawing, UnfilteredJpegsAreEmbeddedAsTheyAreAndFittedIntoTheirBox)
+{
+    ImageFixtures::Folder folder;
+    const QUrl landscape = folder.jpeg(QStringLiteral("a-landscape.jpg"), {400, 300});
+    const QUrl turned = folder.jpeg(QStringLiteral("b-exif-orientation-6.jpg"), {400, 200, 3, 6});
+    const QUrl progressive = folder.jpeg(QStringLiteral("c-progressive.jpg"), {120, 90, 3, 0, true});
+    KestrelExtensions::LogCapture log;
+    const auto info = generate(sheetOf({landscape, turned, progressive}), unfiltered());
+    ASSERT_TRUE(info);
+    const PdfInspector inspector(info->data);
+    ASSERT_TRUE(inspector.isValid());
+    const auto images = inspector.drawing(0).images;
+    ASSERT_EQ(images.size(), 3u);
+    // Drawing order: the bottom row (c) first, then a, b.
+    const auto& first = images[1];
+    EXPECT_EQ(first.filter, QStringLiteral("/DCTDecode"));
+    EXPECT_EQ(first.rawBytes, ImageFixtures::readAll(landscape));
+    expectRect(first.placement, QRectF(28.5, 333, 348, 261));
+    // Turned upright: a portrait picture, 130.5 × 261 centred in the top-right cell.
+    EXPECT_EQ(images[2].rawBytes, ImageFixtures::readAll(turned));
+    expectRect(images[2].placement, QRectF(405 + (369 - 130.5) / 2, 333, 130.5, 261));
+    EXPECT_TRUE(
+        log.systemLines().contains(QStringLiteral("Drawing image (200.0, 400.0) in box (369.0, 261.0)")));
+    EXPECT_EQ(images[0].rawBytes, ImageFixtures::readAll(progressive));
+}
+
+TEST(CellDrawing, OtherPicturesAreDecodedLosslessly)
+{
+    ImageFixtures::Folder folder;
+    JpegOptions cmyk;
+    cmyk.cmyk = true;
+    const auto info = generate(sheetOf({folder.pngWithAlpha(QStringLiteral("a-alpha.png")),
+                                        folder.jpeg(QStringLiteral("b-cmyk.jpg"), cmyk)}),
+                               unfiltered());
+    ASSERT_TRUE(info);
+    const PdfInspector inspector(info->data);
+    ASSERT_TRUE(inspector.isValid());
+    const auto images = inspector.drawing(0).images;
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0].filter, QStringLiteral("/FlateDecode"));
+    EXPECT_TRUE(images[0].hasSMask);
+    EXPECT_NE(images[1].colorSpace, QStringLiteral("/DeviceCMYK"));
+}
+
+TEST(CellDrawing, TheFilterReencodesPicturesWithinItsLimits)
+{
+    ImageFixtures::Folder folder;
+    const QUrl photo = folder.jpeg(QStringLiteral("photo.jpg"), {1600, 1200});
+    PageLayout layout = RenderFixtures::layout();
+    layout.rows = 1;
+    layout.columns = 1;
+    layout.imageSizeMax = 512;
+    const auto info = generate(sheetOf({photo}), layout);
+    ASSERT_TRUE(info);
+    const auto images = PdfInspector(info->data).drawing(0).images;
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].filter, QStringLiteral("/DCTDecode"));
+    EXPECT_EQ(images[0].width, 512);
+    EXPECT_NEAR(images[0].height, 384, 1);
+    EXPECT_NE(images[0].rawBytes, ImageFixtures::readAll(photo));
+    // Same place on the page as the original would take.
+    const double scale = std::min(756.0 / 1600, 558.0 / 1200);
+    EXPECT_NEAR(images[0].placement.height(), 1200 * scale, 0.5);
+    EXPECT_NEAR(images[0].placement.width(), 1600 * scale, 0.5);
+}
+
+TEST(CellDrawing, UnreadableFilesLeaveTheImageBoxEmptyButKeepLabelAndBox)
+{
+    ImageFixtures::Folder folder;
+    PageLayout layout = RenderFixtures::layout();
+    layout.drawsBoundingBox = true;
+    KestrelExtensions::LogCapture log;
+    const auto info = generate(sheetOf({folder.jpeg(QStringLiteral("a.jpg")),
+                                        folder.bytes(QStringLiteral("b-garbage.jpg"), "not a picture"),
+                                        folder.jpeg(QStringLiteral("c.jpg"))}),
+                               layout);
+    ASSERT_TRUE(info);
+    const PdfInspector inspector(info->data);
+    ASSERT_TRUE(inspector.isValid());
+    EXPECT_EQ(inspector.structTypes(0),
+              (QStringList{QStringLiteral("Figure"), QStringLiteral("Lbl"), QStringLiteral("Figure"),
+                           QStringLiteral("Lbl"), QStringLiteral("Lbl")}));
+    EXPECT_EQ(log.systemLines().filter(QStringLiteral("Drawing image")).size(), 2);
+    EXPECT_FALSE(log.systemLines().filter(QStringLiteral("b-garbage.jpg")).isEmpty());
+
+    const auto strokes = inspector.drawing(0).strokes;
+    ASSERT_EQ(strokes.size(), 3u); // the empty fourth cell has no box
+    for (const auto& stroke : strokes) {
+        EXPECT_NEAR(stroke.rect.width(), 369, 1.01);
+        EXPECT_NEAR(stroke.rect.height(), 279, 1.01);
+        EXPECT_NEAR(stroke.lineWidth, 1, 1e-6);
+        EXPECT_NEAR(stroke.color[0], 0.5, 1e-3);
+    }
+}
+
+TEST(CellDrawing, PicturesAndLabelsCanEachBeLeftOut)
+{
+    ImageFixtures::Folder folder;
+    const ContactSheet sheet =
+        sheetOf({folder.jpeg(QStringLiteral("a.jpg")), folder.jpeg(QStringLiteral("b.jpg"))});
+    PageLayout noImages = RenderFixtures::layout();
+    noImages.drawsImages = false;
+    const auto labels = generate(sheet, noImages);
+    ASSERT_TRUE(labels);
+    EXPECT_EQ(PdfInspector(labels->data).structTypes(),
+              (QStringList{QStringLiteral("Lbl"), QStringLiteral("Lbl")}));
+    EXPECT_EQ(RenderFixtures::extractText(labels->data).simplified(), QStringLiteral("a.jpg b.jpg"));
+
+    PageLayout noLabels = RenderFixtures::layout();
+    noLabels.showsLabel = false;
+    const auto figures = generate(sheet, noLabels);
+    ASSERT_TRUE(figures);
+    EXPECT_EQ(PdfInspector(figures->data).structTypes(),
+              (QStringList{QStringLiteral("Figure"), QStringLiteral("Figure")}));
+}
+
+TEST(CellDrawing, APictureCoveringAWholeEmptyPageKeepsTheDocument)
+{
+    ImageFixtures::Folder folder;
+    PageLayout layout = unfiltered();
+    layout.margin = 0;
+    layout.rows = 1;
+    layout.columns = 1;
+    layout.showsLabel = false;
+    const auto info = generate(sheetOf({folder.jpeg(QStringLiteral("page.jpg"), {792, 612})}), layout);
+    ASSERT_TRUE(info);
+    const PdfInspector inspector(info->data);
+    EXPECT_TRUE(inspector.isValid());
+    EXPECT_TRUE(inspector.isMarked());
+    EXPECT_EQ(inspector.structTypes(), QStringList{QStringLiteral("Figure")});
+    EXPECT_EQ(inspector.mediaBox(0), QRectF(0, 0, 792, 612));
+}
+
+TEST(PageDrawing, BackgroundIsPaintedUnlessWhiteOrTransparent)
+{
+    ImageFixtures::Folder folder;
+    const ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"))});
+    struct Row {
+        const char* name;
+        Color color;
+        bool painted;
+    };
+    for (const Row& row : {Row{"grey", Color::gray(0.18), true}, Row{"white", Color::white(), false},
+                           Row{"white as RGB", Color::rgb(1, 1, 1, 1), true},
+                           Row{"transparent", Color::rgb(0, 0, 0, 0), false}}) {
+        SCOPED_TRACE(row.name);
+        PageLayout layout = RenderFixtures::layout();
+        layout.backgroundColor = row.color;
+        KestrelExtensions::LogCapture log;
+        const auto info = generate(sheet, layout);
+        ASSERT_TRUE(info);
+        const PdfInspector inspector(info->data);
+        ASSERT_TRUE(inspector.isValid());
+        EXPECT_TRUE(inspector.isMarked());
+        EXPECT_EQ(log.systemLines().contains(QStringLiteral("Adding background to page 0")), row.painted);
+        const auto fills = inspector.drawing(0).fills;
+        const bool pageFilled = !fills.empty() && fills[0].rect == QRectF(0, 0, 792, 612);
+        EXPECT_EQ(pageFilled, row.painted);
+        if (QByteArrayLiteral("grey") == row.name) {
+            const auto raster = RenderFixtures::rasterize(info->data, 1, 36);
+            ASSERT_TRUE(raster);
+            EXPECT_NEAR(raster->pixel(2, 2)[0], 46, 1);
+        }
+    }
+}
+
+TEST(Render, ADocumentThatYieldsNoDataStillClosesItsProgress)
+{
+    auto document = std::make_shared<PdfDocument>();
+    PageLayout broken = RenderFixtures::layout();
+    broken.width = 0; // a page no PDF can hold
+    document->insertPage(std::make_shared<ContactSheetPage>(broken, QList<QUrl>{}), 0);
+    const auto progress = PDFProgress::create();
+    KestrelExtensions::LogCapture log;
+    auto future = ContactSheet::render(document, progress);
+    waitFor(future);
+    EXPECT_FALSE(future.result());
+    EXPECT_FALSE(progress->isRendering());
+    EXPECT_EQ(progress->completedUnitCount(), progress->totalUnitCount());
+    EXPECT_EQ(progress->totalUnitCount(), 1);
+    EXPECT_EQ(ProgressByDocument::count(), 0);
+}
+
+TEST(Render, APageDrawnOutsideADocumentSaysSo)
+{
+    ImageFixtures::Folder folder;
+    ContactSheetPage page(RenderFixtures::layout(), {folder.jpeg(QStringLiteral("a.jpg"))});
+    KestrelExtensions::LogCapture log;
+    EXPECT_EQ(page.pageLabel(), QStringLiteral("unknown page"));
+    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+        cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr), &cairo_surface_destroy);
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cairo(cairo_create(surface.get()), &cairo_destroy);
+    {
+        GraphicsContext context(cairo.get(), QSizeF(792, 612));
+        page.draw(PdfDisplayBox::MediaBox, context);
+    }
+    EXPECT_EQ(log.systemLines().value(0), QStringLiteral("Drawing unknown page"));
+    EXPECT_EQ(log.systemLines().filter(QStringLiteral("Drawing image")).size(), 1);
+    RenderFixtures::spinUntil(
+        [&] { return log.systemLines().filter(QStringLiteral("no associated document")).size() == 1; });
+    EXPECT_EQ(log.systemLines().filter(QStringLiteral("no associated document")).size(), 1);
+}
+
+TEST(WritePDF, CreatesMissingFoldersAndWritesTheRender)
+{
+    ImageFixtures::Folder folder;
+    const ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"))});
+    const QString target = folder.path(QStringLiteral("x/y/out.pdf"));
+    KestrelExtensions::LogCapture log;
+    auto future = sheet.writePDF(target, RenderFixtures::layout());
+    waitFor(future);
+    EXPECT_NO_THROW(future.waitForFinished());
+    EXPECT_EQ(log.systemLines().value(0), QStringLiteral("Writing the PDF to ") + target);
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const PdfInspector inspector(written.readAll());
+    EXPECT_TRUE(inspector.isValid());
+    EXPECT_EQ(inspector.pageCount(), 1);
+}
+
+TEST(WritePDF, AnEmptySheetWritesNoFileAndAFolderInTheWayFails)
+{
+    ImageFixtures::Folder folder;
+    const QString target = folder.path(QStringLiteral("empty/out.pdf"));
+    auto empty = ContactSheet().writePDF(target, RenderFixtures::layout());
+    waitFor(empty);
+    EXPECT_NO_THROW(empty.waitForFinished());
+    EXPECT_TRUE(QDir(folder.path(QStringLiteral("empty"))).exists());
+    EXPECT_FALSE(QFile::exists(target));
+
+    const QUrl file = folder.bytes(QStringLiteral("plain"), "x");
+    auto blocked = sheetOf({folder.jpeg(QStringLiteral("a.jpg"))})
+                       .writePDF(file.toLocalFile() + QStringLiteral("/out.pdf"), RenderFixtures::layout());
+    waitFor(blocked);
+    EXPECT_THROW(blocked.waitForFinished(), KestrelExtensions::FileError);
+}
