@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace KestrelExtensions {
+class UserDefaults;
+}
+
+namespace Preferences {
+
+// Keeps a window's frame in the user-defaults store under an autosave name, written whenever the window
+// moves, resizes or closes, so the next session can put it back.
+class FrameAutosave : public QObject {
+    Q_OBJECT
+public:
+    FrameAutosave(QWidget* window, QString name, KestrelExtensions::UserDefaults& store,
+                  QObject* parent = nullptr);
+
+    const QString& name() const { return m_name; }
+    void save();
+
+    // The stored frame as "x y width height"; absent when nothing or something unreadable is stored.
+    static std::optional<QRect> savedFrame(const QString& name, const KestrelExtensions::UserDefaults& store);
+    static QString frameString(const QRect& frame);
+    static std::optional<QRect> parseFrameString(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPointer<QWidget> m_window;
+    QString m_name;
+    KestrelExtensions::UserDefaults& m_store;
+};
+
+} // namespace Preferences

@@ -1,0 +1,246 @@
+#include "FixedPane.h"
+#include "KestrelExtensions/Defaults/UserDefaults.h"
+#include "Preferences/Pane/Pane.h"
+#include "Preferences/Styles/SegmentedControl.h"
+#include "Preferences/Styles/SegmentedControlStyleViewController.h"
+#include "Preferences/Window/FrameAutosave.h"
+#include "Preferences/Window/PreferencesTabViewController.h"
+#include "Preferences/Window/PreferencesWindowController.h"
+#include "Preferences/Window/UserInteractionPausableWindow.h"
+#include "support/TestEnvironment.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace Preferences;
+using KestrelExtensions::UserDefaults;
+
+namespace {
+
+struct WindowFixture : ::testing::Test {
+    UserDefaults store{TestSupport::temporaryHome() + "/window.ini"};
+
+    void SetUp() override
+    {
+        QGuiApplication::setApplicationDisplayName("TestApp");
+        store.remove(PreferencesWindowController::frameAutosaveName);
+    }
+
+    static QList<PreferencePane*> twoPanes()
+    {
+        return {new FixedPane("general", "General", {300, 200}),
+                new FixedPane("updates", "Updates", {500, 120})};
+    }
+
+    static int toolbarHeight(PreferencesWindowController& controller)
+    {
+        const auto* toolbar = controller.tabViewController()->toolbar();
+        return toolbar->isHidden() ? 0 : toolbar->sizeHint().height();
+    }
+};
+
+TEST_F(WindowFixture, RefusesAnEmptyPaneList)
+{
+    EXPECT_THROW(
+        PreferencesWindowController(QList<PreferencePane*>{}, Style::toolbarItems, true, true, &store),
+        std::invalid_argument);
+}
+
+TEST_F(WindowFixture, StartsHiddenWithNoPaneShown)
+{
+    PreferencesWindowController controller(twoPanes(), Style::toolbarItems, true, true, &store);
+    EXPECT_FALSE(controller.tabViewController()->activeTab().has_value());
+    EXPECT_FALSE(controller.window()->isVisible());
+    EXPECT_FALSE(store.contains(PreferencesWindowController::frameAutosaveName));
+    EXPECT_EQ(controller.tabViewController()->toolbar()->objectName(), "PreferencesToolbar");
+}
+
+TEST_F(WindowFixture, HidesTheToolbarOnlyForASinglePane)
+{
+    PreferencesWindowController single({new FixedPane("only", "Only", {200, 100})}, Style::toolbarItems, true,
+                                       true, &store);
+    EXPECT_TRUE(single.tabViewController()->toolbar()->isHidden());
+    single.show();
+    EXPECT_EQ(single.window()->size(), QSize(200, 100));
+    single.setHidesToolbarForSingleItem(false);
+    EXPECT_FALSE(single.tabViewController()->toolbar()->isHidden());
+    EXPECT_EQ(single.window()->height(), 100 + toolbarHeight(single)) << "the pane keeps its size";
+
+    PreferencesWindowController two(twoPanes(), Style::toolbarItems, true, true, &store);
+    EXPECT_FALSE(two.tabViewController()->toolbar()->isHidden());
+    two.setHidesToolbarForSingleItem(false);
+    EXPECT_FALSE(two.tabViewController()->toolbar()->isHidden());
+}
+
+TEST_F(WindowFixture, TitlesFollowThePaneCount)
+{
+    PreferencesWindowController single({new FixedPane("only", "Only", {200, 100})}, Style::segmentedControl,
+                                       true, true, &store);
+    single.show();
+    EXPECT_TRUE(single.isTitleVisible());
+    EXPECT_EQ(single.window()->windowTitle(), "TestApp Preferences");
+
+    PreferencesWindowController segmented(twoPanes(), Style::segmentedControl, false, true, &store);
+    segmented.show(PaneIdentifier("updates"));
+    EXPECT_FALSE(segmented.isTitleVisible());
+    EXPECT_EQ(segmented.window()->windowTitle(), "Updates");
+    segmented.tabViewController()->activateTab(0, true);
+    EXPECT_EQ(segmented.window()->windowTitle(), "General");
+
+    EXPECT_EQ(PreferencesTabViewController::applicationName("", "", "sheetwright"), "sheetwright");
+    EXPECT_EQ(PreferencesTabViewController::applicationName("Shown", "name", "exe"), "Shown");
+    EXPECT_EQ(PreferencesTabViewController::applicationName("", "", ""), "<Unknown App Name>");
+}
+
+TEST_F(WindowFixture, ShowPicksTheNamedOrShownOrFirstPane)
+{
+    PreferencesWindowController controller(twoPanes(), Style::toolbarItems, false, true, &store);
+    PreferencesTabViewController* tabs = controller.tabViewController();
+    controller.show(PaneIdentifier("nonexistent"));
+    EXPECT_EQ(tabs->activeTab(), 0);
+    EXPECT_TRUE(controller.window()->isVisible());
+    tabs->activateTab(1, false);
+    controller.show();
+    EXPECT_EQ(tabs->activeTab(), 1);
+    EXPECT_EQ(tabs->toolbar()->selectedItemIdentifier(), "updates");
+
+    // Re-activating the shown pane keeps its view but selects and titles again.
+    QWidget* shown = tabs->preferencePanes()[1];
+    tabs->toolbar()->setSelectedItemIdentifier("general");
+    controller.window()->setWindowTitle("stale");
+    tabs->activateTab(1, true);
+    EXPECT_FALSE(tabs->isTransitioning());
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(tabs->toolbar()->selectedItemIdentifier(), "updates");
+    EXPECT_EQ(controller.window()->windowTitle(), "Updates");
+    EXPECT_THROW(tabs->activateTab(2, false), std::out_of_range);
+}
+
+TEST_F(WindowFixture, ImmediateSwitchFitsTheWindowAtOnceKeepingTheTopLeft)
+{
+    PreferencesWindowController controller(twoPanes(), Style::toolbarItems, false, true, &store);
+    controller.show();
+    const int bar = toolbarHeight(controller);
+    const QPoint topLeft = controller.window()->pos();
+    ASSERT_EQ(controller.window()->size(), QSize(300, 200 + bar));
+    controller.tabViewController()->activateTab(1, true);
+    EXPECT_EQ(controller.window()->size(), QSize(500, 120 + bar));
+    EXPECT_EQ(controller.window()->pos(), topLeft);
+    EXPECT_FALSE(controller.tabViewController()->preferencePanes()[0]->isVisible());
+    EXPECT_TRUE(controller.tabViewController()->preferencePanes()[1]->isVisible());
+}
+
+struct AnimatedCase {
+    Style style;
+    bool keepsCentre;
+};
+
+class AnimatedSwitch : public WindowFixture, public ::testing::WithParamInterface<AnimatedCase> {};
+
+TEST_P(AnimatedSwitch, ResizesKeepingTheTopEdgeWithInputPaused)
+{
+    PreferencesWindowController controller(twoPanes(), GetParam().style, true, true, &store);
+    controller.show();
+    PreferencesTabViewController* tabs = controller.tabViewController();
+    UserInteractionPausableWindow* window = controller.window();
+    const QRect before(window->pos(), window->size());
+    const int bar = toolbarHeight(controller);
+
+    QSignalSpy finished(tabs, &PreferencesTabViewController::transitionFinished);
+    tabs->activateTab(1, true);
+    EXPECT_TRUE(tabs->isTransitioning());
+    EXPECT_FALSE(window->isUserInteractionEnabled()) << "input waits for the switch";
+    EXPECT_EQ(window->windowTitle(), "Updates");
+    ASSERT_TRUE(finished.wait(2000));
+
+    const QRect after(window->pos(), window->size());
+    EXPECT_EQ(after.size(), QSize(500, 120 + bar));
+    EXPECT_EQ(after.top(), before.top());
+    if (GetParam().keepsCentre)
+        EXPECT_EQ(after.left(), before.left() - 100);
+    else
+        EXPECT_EQ(after.left(), before.left());
+    EXPECT_TRUE(window->isUserInteractionEnabled());
+    EXPECT_TRUE(tabs->activeChildViewConstraints().isActive());
+    EXPECT_EQ(tabs->activeChildViewConstraints().view(), tabs->preferencePanes()[1]);
+    EXPECT_TRUE(tabs->findChildren<QLabel*>().isEmpty() ||
+                std::none_of(tabs->findChildren<QLabel*>().cbegin(), tabs->findChildren<QLabel*>().cend(),
+                             [](QLabel* label) { return label->isVisible(); }))
+        << "the crossfade picture is gone";
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, AnimatedSwitch,
+                         ::testing::Values(AnimatedCase{Style::segmentedControl, true},
+                                           AnimatedCase{Style::toolbarItems, false}));
+
+TEST(TimingFunction, EasesInAndOut)
+{
+    const QEasingCurve curve = PreferencesTabViewController::timingFunction();
+    EXPECT_NEAR(curve.valueForProgress(0.25), 0.129, 0.01);
+    EXPECT_NEAR(curve.valueForProgress(0.5), 0.5, 0.01);
+    EXPECT_NEAR(curve.valueForProgress(1.0), 1.0, 1e-6);
+}
+
+TEST_F(WindowFixture, SegmentPicksSwitchPanes)
+{
+    PreferencesWindowController controller(twoPanes(), Style::segmentedControl, false, true, &store);
+    controller.show();
+    auto* style = static_cast<SegmentedControlStyleViewController*>(
+        controller.tabViewController()->preferencesStyleController());
+    auto* control = static_cast<SegmentedControl*>(style->view());
+    EXPECT_EQ(control->selectedSegment(), 0);
+    QTest::mouseClick(control->segmentButton(1), Qt::LeftButton);
+    EXPECT_EQ(controller.tabViewController()->activeTab(), 1);
+    EXPECT_EQ(controller.window()->windowTitle(), "Updates");
+}
+
+TEST_F(WindowFixture, CentresFirstAndRestoresOnlyThePositionLater)
+{
+    {
+        PreferencesWindowController controller(twoPanes(), Style::toolbarItems, false, true, &store);
+        controller.show();
+        const QRect screen = controller.window()->screen()->availableGeometry();
+        EXPECT_NEAR(controller.window()->frameGeometry().center().x(), screen.center().x(), 1);
+        controller.window()->move(50, 60);
+        controller.window()->close();
+    }
+    const auto saved = FrameAutosave::savedFrame(PreferencesWindowController::frameAutosaveName, store);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->topLeft(), QPoint(50, 60));
+
+    PreferencesWindowController again(twoPanes(), Style::toolbarItems, false, true, &store);
+    again.show(PaneIdentifier("updates"));
+    EXPECT_EQ(again.window()->pos(), QPoint(50, 60));
+    EXPECT_EQ(again.window()->size(), QSize(500, 120 + toolbarHeight(again)));
+}
+
+TEST(FrameAutosave, IgnoresUnreadableFrames)
+{
+    EXPECT_EQ(FrameAutosave::parseFrameString("10 20 300 400"), QRect(10, 20, 300, 400));
+    EXPECT_EQ(FrameAutosave::parseFrameString(FrameAutosave::frameString(QRect(-5, 7, 1, 2))),
+              QRect(-5, 7, 1, 2));
+    EXPECT_FALSE(FrameAutosave::parseFrameString("").has_value());
+    EXPECT_FALSE(FrameAutosave::parseFrameString("10 20 wide 400").has_value());
+    EXPECT_FALSE(FrameAutosave::parseFrameString("10 20 0 400").has_value());
+    EXPECT_FALSE(FrameAutosave::parseFrameString("1 2 3").has_value());
+}
+
+TEST_F(WindowFixture, ConvertsPaneValuesInOrder)
+{
+    const Pane first(PaneIdentifier("first"), "First", QIcon(), [] { return new QPushButton("one"); });
+    const Pane second(PaneIdentifier("second"), "Second", QIcon(), [] { return new QPushButton("two"); });
+    PreferencesWindowController controller(QList<const PreferencePaneConvertible*>{&first, &second},
+                                           Style::toolbarItems, false, true, &store);
+    const auto& panes = controller.tabViewController()->preferencePanes();
+    ASSERT_EQ(panes.size(), 2);
+    EXPECT_EQ(panes[0]->preferencePaneIdentifier(), PaneIdentifier("first"));
+    EXPECT_EQ(panes[1]->preferencePaneTitle(), "Second");
+}
+
+} // namespace
