@@ -1,0 +1,62 @@
+#include "KestrelExtensions/Collection/Collection.h"
+
+#include <QList>
+#include <QString>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace KestrelExtensions;
+
+TEST(SortByPosition, UnknownsGoFirstOrLastAsAsked)
+{
+    using V = std::vector<QString>;
+    const V reference{"a", "b", "c"};
+    EXPECT_EQ(sortedByPosition(V{"c", "x", "a"}, reference), (V{"a", "c", "x"}));
+    EXPECT_EQ(sortedByPosition(V{"c", "x", "a"}, reference, true), (V{"x", "a", "c"}));
+    // A reference longer than the array still puts unknowns last.
+    EXPECT_EQ(sortedByPosition(V{"e", "x"}, V{"a", "b", "c", "d", "e"}), (V{"e", "x"}));
+    // Equal positions keep their order; duplicates in the reference count at their first place.
+    EXPECT_EQ(sortedByPosition(V{"y", "b", "x", "a", "b"}, V{"a", "b", "a"}), (V{"a", "b", "b", "y", "x"}));
+    V inPlace{"b", "a"};
+    sortByPosition(inPlace, reference);
+    EXPECT_EQ(inPlace, (V{"a", "b"}));
+}
+
+TEST(CollectionIndices, SafeAccessAndIndexTests)
+{
+    const std::vector<int> three{10, 20, 30};
+    EXPECT_EQ(safeAt(three, 0), 10);
+    EXPECT_EQ(safeAt(three, 2), 30);
+    EXPECT_EQ(safeAt(three, 3), std::nullopt);
+    EXPECT_EQ(safeAt(three, -1), std::nullopt);
+    EXPECT_EQ(safeAt(QList<QString>{"a"}, 0), "a");
+    EXPECT_TRUE(isValidIndex(three, 2));
+    EXPECT_FALSE(isValidIndex(three, 3));
+    EXPECT_FALSE(isValidIndex(std::vector<int>{}, 0));
+
+    EXPECT_TRUE(isLastIndex(three, 2));
+    EXPECT_FALSE(isLastIndex(three, 5));
+    EXPECT_TRUE(isLastIndex(three, 5, true));
+    EXPECT_FALSE(isLastIndex(three, 1, true));
+    EXPECT_TRUE(isLastIndex(three, std::numeric_limits<std::ptrdiff_t>::max(), true))
+        << "no overflow at the top";
+    EXPECT_FALSE(isLastIndex(std::vector<int>{}, 0));
+
+    EXPECT_TRUE(isFirstIndex(0));
+    EXPECT_FALSE(isFirstIndex(-1));
+    EXPECT_TRUE(isFirstIndex(-1, true));
+    EXPECT_FALSE(isFirstIndex(1, true));
+}
+
+TEST(CollectionValues, MinMaxAndRemovingNils)
+{
+    EXPECT_EQ(minMax(std::vector<int>{}), std::nullopt);
+    EXPECT_EQ(minMax(std::vector<int>{3, 1, 2}), (std::pair{1, 3}));
+    EXPECT_EQ(minMax(QList<QString>{"b", "c", "a"}), (std::pair<QString, QString>{"a", "c"}));
+
+    const std::vector<std::optional<int>> sparse{std::nullopt, 1, std::nullopt, 2, 3, std::nullopt};
+    EXPECT_EQ(removingNils(sparse), (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(removingNils(std::vector<std::optional<QString>>{std::nullopt}).empty());
+    static_assert(OptionalConvertible<std::optional<int>>);
+    static_assert(!OptionalConvertible<int>);
+}

@@ -1,0 +1,85 @@
+#include "KestrelExtensions/Date/DateDifference.h"
+#include "KestrelExtensions/Date/DateFormatter.h"
+
+#include <QTimeZone>
+#include <gtest/gtest.h>
+#include <unicode/ucal.h>
+
+using namespace KestrelExtensions;
+
+namespace {
+
+QDateTime at(const char* text, const QTimeZone& zone = QTimeZone::utc())
+{
+    QDateTime date = QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate);
+    date.setTimeZone(zone);
+    return date;
+}
+
+// Puts the calendar's default zone at `zoneId` for one test and restores it after.
+class DefaultTimeZone {
+public:
+    explicit DefaultTimeZone(const char16_t* zoneId)
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t length = ucal_getDefaultTimeZone(m_previous, 64, &status);
+        m_previousLength = U_SUCCESS(status) ? length : 0;
+        status = U_ZERO_ERROR;
+        ucal_setDefaultTimeZone(reinterpret_cast<const UChar*>(zoneId), &status);
+    }
+    ~DefaultTimeZone()
+    {
+        m_previous[m_previousLength] = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        ucal_setDefaultTimeZone(m_previous, &status);
+    }
+
+private:
+    UChar m_previous[65] = {};
+    int32_t m_previousLength = 0;
+};
+
+} // namespace
+
+TEST(DateDifference, CountsWholeUnitsEitherWay)
+{
+    const DefaultTimeZone utc(u"UTC");
+    const QDateTime first = at("2026-03-01T12:00:00");
+    const QDateTime third = at("2026-03-03T10:00:00");
+    EXPECT_EQ(days(third, first), 1);
+    EXPECT_EQ(days(first, third), -1);
+    EXPECT_EQ(hours(third, first), 46);
+    EXPECT_EQ(minutes(third, first), 46 * 60);
+    EXPECT_EQ(seconds(at("2026-03-01T12:00:01.900"), first), 1);
+    EXPECT_EQ(weeks(at("2026-03-22T12:00:00"), first), 3);
+    EXPECT_EQ(weeks(at("2026-03-22T11:59:59"), first), 2);
+    // Month ends: one month after 31 January is the last day of February.
+    EXPECT_EQ(months(at("2026-02-28T00:00:00"), at("2026-01-31T00:00:00")), 1);
+    EXPECT_EQ(months(at("2026-02-27T00:00:00"), at("2026-01-31T00:00:00")), 0);
+    EXPECT_EQ(months(at("2026-03-31T00:00:00"), at("2026-01-31T00:00:00")), 2);
+    EXPECT_EQ(years(at("2028-02-29T00:00:00"), at("2024-02-29T00:00:00")), 4);
+    EXPECT_EQ(years(at("2024-02-29T00:00:00"), at("2028-02-28T00:00:00")), -3);
+    EXPECT_EQ(days(QDateTime(), first), 0) << "no date, no count";
+}
+
+TEST(DateDifference, ADayAcrossTheClockChangeIsStillOneDay)
+{
+    const DefaultTimeZone berlin(u"Europe/Berlin");
+    const QTimeZone zone("Europe/Berlin");
+    const QDateTime before = at("2025-03-29T12:00:00", zone);
+    const QDateTime after = at("2025-03-30T12:00:00", zone);
+    EXPECT_EQ(days(after, before), 1);
+    EXPECT_EQ(hours(after, before), 23);
+}
+
+TEST(DateFormatter, UsesItsOwnZoneAndFormat)
+{
+    DateFormatter formatter(QStringLiteral("yyyy-MM-dd HH:mm"));
+    formatter.setLocale(QLocale(QLocale::English));
+    formatter.setTimeZone(QTimeZone("Asia/Tokyo"));
+    EXPECT_EQ(formatter.string(at("2026-01-01T20:30:00")), "2026-01-02 05:30");
+
+    const QString now = formatter.nowString();
+    const QDateTime parsed = QDateTime::fromString(now, QStringLiteral("yyyy-MM-dd HH:mm"));
+    ASSERT_TRUE(parsed.isValid()) << now.toStdString();
+}
