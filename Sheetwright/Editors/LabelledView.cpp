@@ -30,4 +30,10 @@ LabelledView::LabelledView(const QString& title, QWidget* control, QWidget* pare
     setAccessibleName(m_caption->text());
 }
 
+void LabelledView::setStretchesControl(bool stretches)
+{
+    layout()->itemAt(0)->setAlignment(stretches ? Qt::Alignment() : Qt::AlignHCenter);
+    layout()->invalidate();
+}
+
 } // namespace Sheetwright

@@ -19,6 +19,8 @@ public:
     LabelledView(const QString& title, QWidget* control, QWidget* parent = nullptr);
 
     QWidget* control() const { return m_control; }
+    // Lets the control take the whole width of the stack instead of its own size, centred (text fields).
+    void setStretchesControl(bool stretches);
     QLabel* caption() const { return m_caption; }
 
 private:

@@ -7,4 +7,9 @@ sheetwright_add_test(SheetwrightLayoutsTests WIDGETS
     Layouts/ImageQualityTests.cpp
     Layouts/UndoHandlerTests.cpp
     Layouts/LabelledViewTests.cpp
+    Layouts/LayoutManagerTests.cpp
+    Layouts/PageEditorsTests.cpp
+    Layouts/StyleAndRenderingTests.cpp
+    Layouts/LayoutSettingsTests.cpp
+    Layouts/SaveLayoutTests.cpp
   LIBRARIES SheetwrightLayouts Qt6::Test)

@@ -1,0 +1,184 @@
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "QtPrinting.h"
+#include "RuvedovUzedoz/Layouts/PageLayout.h"
+#include "Sheetwright/Editors/SaveLayout.h"
+#include "Sheetwright/Layouts/LayoutManager.h"
+#include "support/TestEnvironment.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace Sheetwright;
+using RuvedovUzedoz::PageLayout;
+using RuvedovUzedoz::SavedPageLayout;
+
+namespace {
+const QStringList toggleLabels{"Width",
+                               "Height",
+                               "Margin",
+                               "Rows",
+                               "Columns",
+                               "Show Label",
+                               "Font Name",
+                               "Font Size",
+                               "Font Color",
+                               "Draw Background",
+                               "Background Color",
+                               "Draw Bounding Box",
+                               "Draw Images",
+                               "Enable Compression",
+                               "Image Compression",
+                               "Image Quality"};
+} // namespace
+
+class SaveLayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString test =
+            QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = TestSupport::temporaryHome() + "/" + test + "/Layouts";
+        manager = std::make_unique<LayoutManager>(folder);
+        layout.rows = 3;
+        layout.fontName = "DejaVu Sans";
+    }
+
+    std::unique_ptr<SaveLayout> makeSheet()
+    {
+        return std::make_unique<SaveLayout>(layout, "New Layout", SavedPageLayout::Options(), manager.get());
+    }
+
+    QStringList savedKeys(const QString& name)
+    {
+        QFile file(folder + "/" + name + ".swlayout");
+        if (!file.open(QIODevice::ReadOnly))
+            return {"<no file>"};
+        QStringList keys = QJsonDocument::fromJson(file.readAll()).object().keys();
+        keys.sort();
+        return keys;
+    }
+
+    void click(SaveLayout& sheet, const char* name) { sheet.findChild<QAbstractButton*>(name)->click(); }
+
+    PageLayout layout = PageLayout::defaultLayout();
+    QString folder;
+    std::unique_ptr<LayoutManager> manager;
+};
+
+TEST_F(SaveLayoutTest, StartsWithTheCallersNameAndEveryToggleOnAndSavesAllFields)
+{
+    auto sheet = makeSheet();
+    EXPECT_EQ(sheet->findChild<QLineEdit*>("nameField")->text(), "New Layout");
+    QStringList labels;
+    for (auto* box : sheet->findChildren<QCheckBox*>()) {
+        labels << box->text();
+        EXPECT_TRUE(box->isChecked());
+    }
+    EXPECT_EQ(labels, toggleLabels);
+    EXPECT_GE(sheet->minimumWidth(), 300);
+
+    click(*sheet, "saveButton");
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    EXPECT_EQ(savedKeys("New Layout").size(), 19);
+    EXPECT_EQ(manager->layout(LayoutManager::TitleKey("New Layout")), SavedPageLayout::from(layout));
+}
+
+TEST_F(SaveLayoutTest, NoneThenSomeTogglesSavesOnlyThoseFields)
+{
+    auto sheet = makeSheet();
+    click(*sheet, "noneButton");
+    for (auto* box : sheet->findChildren<QCheckBox*>())
+        EXPECT_FALSE(box->isChecked());
+    sheet->findChild<QCheckBox*>("Width")->click();
+    sheet->findChild<QCheckBox*>("Rows")->click();
+    click(*sheet, "saveButton");
+    EXPECT_EQ(savedKeys("New Layout"), QStringList({"rows", "width"}));
+
+    auto empty = makeSheet();
+    click(*empty, "noneButton");
+    empty->findChild<QLineEdit*>("nameField")->setText("Nothing");
+    click(*empty, "saveButton");
+    EXPECT_EQ(savedKeys("Nothing"), QStringList());
+    PageLayout other = PageLayout::defaultLayout();
+    other.apply(*manager->layout(LayoutManager::TitleKey("Nothing")));
+    EXPECT_EQ(other, PageLayout::defaultLayout());
+
+    auto all = makeSheet();
+    click(*all, "noneButton");
+    click(*all, "allButton");
+    all->findChild<QLineEdit*>("nameField")->setText("Everything");
+    click(*all, "saveButton");
+    EXPECT_EQ(savedKeys("Everything").size(), 19);
+}
+
+TEST_F(SaveLayoutTest, EachToggleKeepsExactlyItsOwnField)
+{
+    const char* fields[] = {"width",       "height",          "margin",          "rows",
+                            "columns",     "showsLabel",      "fontName",        "fontSize",
+                            "fontColor",   "drawsBackground", "backgroundColor", "drawsBoundingBox",
+                            "drawsImages", "enableQuartz",    "imageQuality",    "imageSizeMax"};
+    for (int i = 0; i < toggleLabels.size(); ++i) {
+        auto sheet = makeSheet();
+        click(*sheet, "noneButton");
+        sheet->findChild<QCheckBox*>(toggleLabels[i])->click();
+        sheet->findChild<QLineEdit*>("nameField")->setText(QString::number(i));
+        click(*sheet, "saveButton");
+        EXPECT_EQ(savedKeys(QString::number(i)), QStringList{fields[i]}) << toggleLabels[i].toStdString();
+    }
+}
+
+TEST_F(SaveLayoutTest, ReturnSavesTheTypedNameAndEscapeSavesNothing)
+{
+    auto sheet = makeSheet();
+    sheet->show();
+    auto* name = sheet->findChild<QLineEdit*>("nameField");
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, "Wide  ");
+    layout.rows = 9; // later changes of the window's layout are not the sheet's
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    EXPECT_EQ(manager->layout(LayoutManager::TitleKey("Wide  "))->rows, 3);
+
+    auto cancelled = makeSheet();
+    cancelled->show();
+    QTest::keyClick(cancelled.get(), Qt::Key_Escape);
+    EXPECT_EQ(cancelled->result(), QDialog::Rejected);
+    EXPECT_EQ(manager->layouts().size(), 1u);
+}
+
+TEST_F(SaveLayoutTest, RefusedNamesAndFailedSavesWarnAndKeepTheSheetOpen)
+{
+    KestrelExtensions::LogCapture log;
+    for (const char* hostile : {"", "..", "a/b", "../../evil"}) {
+        auto sheet = makeSheet();
+        sheet->show();
+        sheet->findChild<QLineEdit*>("nameField")->setText(QString::fromUtf8(hostile));
+        click(*sheet, "saveButton");
+        EXPECT_TRUE(sheet->isVisible()) << hostile;
+        EXPECT_NE(sheet->result(), QDialog::Accepted) << hostile;
+        EXPECT_TRUE(sheet->findChild<QMessageBox*>("saveLayoutError")) << hostile;
+        EXPECT_EQ(sheet->name(), QString::fromUtf8(hostile));
+    }
+    EXPECT_TRUE(manager->layouts().empty());
+    EXPECT_FALSE(QDir(folder).exists());
+
+    // The layouts folder's place is taken by a file: the write fails, is logged and shown.
+    QDir().mkpath(QFileInfo(folder).path());
+    QFile(folder).open(QIODevice::WriteOnly);
+    auto sheet = makeSheet();
+    sheet->show();
+    click(*sheet, "saveButton");
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_TRUE(sheet->findChild<QMessageBox*>("saveLayoutError"));
+    EXPECT_EQ(log.systemLines().size(), 1);
+    EXPECT_TRUE(manager->layouts().empty());
+}
