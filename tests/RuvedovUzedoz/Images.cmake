@@ -1,5 +1,6 @@
 sheetwright_add_test(RuvedovUzedozImagesTests
   SOURCES
+    Images/ImageCachesTests.cpp
     Images/ImageFixtures.cpp
     Images/ImagePipelineTests.cpp
     Images/ImageReaderTests.cpp
