@@ -3,6 +3,7 @@
 #include "KestrelUpdater/Appcast/Appcast.h"
 #include "KestrelUpdater/Appcast/VersionComparator.h"
 #include "KestrelUpdater/Channel/FeedChannel.h"
+#include "KestrelUpdater/Updater.h"
 #include "UpdateRequest.h"
 
 #include <QNetworkAccessManager>
@@ -39,13 +40,19 @@ void UpdateCheck::start()
         fail(QStringLiteral("The update feed must use HTTPS."));
         return;
     }
+    get(m_request.url);
+}
+
+void UpdateCheck::get(const QUrl& url)
+{
     QNetworkRequest request =
-        updateRequest(m_request.url, m_request.transferTimeoutMs,
+        updateRequest(url, m_request.transferTimeoutMs,
                       "application/rss+xml, application/xml;q=0.9, text/xml;q=0.9, */*;q=0.1");
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent(m_request.currentVersion));
     m_reply = m_network.get(request);
-    guardRedirects(m_reply);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (redirectTarget(*m_reply))
+            return;
         const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > m_request.maximumSize) {
             m_abortReason = QString::fromLatin1(tooLarge);
@@ -71,6 +78,10 @@ void UpdateCheck::readAvailable()
 {
     if (!m_reply || !m_abortReason.isEmpty())
         return;
+    if (redirectTarget(*m_reply)) {
+        m_reply->readAll(); // a redirect's own body is not the feed
+        return;
+    }
     m_body += m_reply->readAll();
     if (m_body.size() > m_request.maximumSize) {
         m_abortReason = QString::fromLatin1(tooLarge);
@@ -94,10 +105,16 @@ void UpdateCheck::replyFinished()
     }
     if (!m_abortReason.isEmpty())
         return fail(m_abortReason);
-    if (reply->property(refusedRedirectProperty).toBool() ||
-        reply->error() == QNetworkReply::InsecureRedirectError ||
-        reply->error() == QNetworkReply::TooManyRedirectsError)
-        return fail(QStringLiteral("The update server redirected too often or to an unsafe address."));
+    if (const auto target = redirectTarget(*reply)) {
+        if (++m_redirects > Updater::maximumRedirects)
+            return fail(QStringLiteral("The update server redirected too often."));
+        if (!isAllowedUpdateUrl(*target))
+            return fail(QStringLiteral("The update server redirected to an address that is not safe: %1")
+                            .arg(target->toString()));
+        m_body.clear();
+        get(*target);
+        return;
+    }
     if (reply->error() == QNetworkReply::OperationCanceledError)
         return fail(QStringLiteral("The update server did not answer in time."));
     if (status != 0 && (status < 200 || status > 299)) {

@@ -34,6 +34,7 @@ signals:
     void finished(const KestrelUpdater::CheckResult& result);
 
 private:
+    void get(const QUrl& url);
     void readAvailable();
     void replyFinished();
     void fail(QString message);
@@ -44,6 +45,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QByteArray m_body;
     QString m_abortReason; // why we aborted the reply ourselves
+    int m_redirects = 0;
     bool m_done = false;
 };
 

@@ -14,24 +14,22 @@ QNetworkRequest updateRequest(const QUrl& url, int transferTimeoutMs, const QByt
     request.setRawHeader("Accept", accept);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(Updater::maximumRedirects);
+    // Redirects are followed by hand, so that each target is checked before any traffic goes to it.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     // Qt waits forever by default; a stalled server must end the check.
     request.setTransferTimeout(std::max(1, transferTimeoutMs));
     return request;
 }
 
-void guardRedirects(QNetworkReply* reply)
+std::optional<QUrl> redirectTarget(const QNetworkReply& reply)
 {
-    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl& target) {
-        if (isAllowedUpdateUrl(target))
-            emit reply->redirectAllowed();
-        else {
-            reply->setProperty(refusedRedirectProperty, true);
-            reply->abort();
-        }
-    });
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308)
+        return std::nullopt;
+    const QByteArray location = reply.rawHeader("Location");
+    if (location.isEmpty())
+        return std::nullopt;
+    return reply.url().resolved(QUrl::fromEncoded(location.trimmed()));
 }
 
 QByteArray userAgent(const QString& version)

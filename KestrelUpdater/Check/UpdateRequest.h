@@ -3,19 +3,17 @@
 #include <QNetworkRequest>
 #include <QString>
 #include <QUrl>
+#include <optional>
 
 class QNetworkReply;
 
 namespace KestrelUpdater {
 
-// A request of the updater: fresh from the network, a bounded transfer time, at most a few redirects.
+// A request of the updater: fresh from the network, a bounded transfer time, redirects left to the caller.
 QNetworkRequest updateRequest(const QUrl& url, int transferTimeoutMs, const QByteArray& accept);
 
-// Set on a reply that was stopped because it redirected to an address the updater may not use.
-inline constexpr auto refusedRedirectProperty = "kestrelRefusedRedirect";
-
-// Lets the reply follow a redirect only to an address the updater may use (HTTPS, or loopback HTTP).
-void guardRedirects(QNetworkReply* reply);
+// Where a redirect answer points (resolved against the reply's URL), or none for any other answer.
+std::optional<QUrl> redirectTarget(const QNetworkReply& reply);
 
 // The user agent: "<application name>/<version>".
 QByteArray userAgent(const QString& version);

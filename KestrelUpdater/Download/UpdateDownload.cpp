@@ -78,10 +78,14 @@ void UpdateDownload::start()
         return fail(QStringLiteral("The update could not be saved: %1").arg(reason));
     }
 
+    get(url);
+}
+
+void UpdateDownload::get(const QUrl& url)
+{
     QNetworkRequest request = updateRequest(url, m_request.transferTimeoutMs, "*/*");
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent(m_request.currentVersion));
     m_reply = m_network.get(request);
-    guardRedirects(m_reply);
     connect(m_reply, &QNetworkReply::readyRead, this, &UpdateDownload::readAvailable);
     connect(m_reply, &QNetworkReply::finished, this, &UpdateDownload::replyFinished);
 }
@@ -99,6 +103,10 @@ void UpdateDownload::readAvailable()
 {
     if (!m_reply || !m_partial || !m_abortReason.isEmpty())
         return;
+    if (redirectTarget(*m_reply)) {
+        m_reply->readAll(); // a redirect's own body is not the file
+        return;
+    }
     const QByteArray chunk = m_reply->readAll();
     m_received += chunk.size();
     const qint64 expected = m_request.item.enclosure.length;
@@ -134,10 +142,15 @@ void UpdateDownload::replyFinished()
     }
     if (!m_abortReason.isEmpty())
         return fail(m_abortReason);
-    if (reply->property(refusedRedirectProperty).toBool() ||
-        reply->error() == QNetworkReply::TooManyRedirectsError ||
-        reply->error() == QNetworkReply::InsecureRedirectError)
-        return fail(QStringLiteral("The update server redirected too often or to an unsafe address."));
+    if (const auto target = redirectTarget(*reply)) {
+        if (++m_redirects > maximumRedirects)
+            return fail(QStringLiteral("The update server redirected too often."));
+        if (!isAllowedUpdateUrl(*target))
+            return fail(QStringLiteral("The update server redirected to an address that is not safe: %1")
+                            .arg(target->toString()));
+        get(*target);
+        return;
+    }
     if (reply->error() == QNetworkReply::OperationCanceledError)
         return fail(QStringLiteral("The update server did not answer in time."));
     if (status != 0 && (status < 200 || status > 299))

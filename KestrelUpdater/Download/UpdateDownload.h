@@ -28,6 +28,7 @@ public:
 
     // Files larger than this are refused even when the feed does not say how long they are.
     static constexpr qint64 maximumSize = qint64(4) * 1024 * 1024 * 1024;
+    static constexpr int maximumRedirects = 5;
 
     UpdateDownload(QNetworkAccessManager& network, Request request, QObject* parent = nullptr);
     ~UpdateDownload() override;
@@ -45,6 +46,7 @@ signals:
     void finished(const KestrelUpdater::DownloadResult& result);
 
 private:
+    void get(const QUrl& url);
     void readAvailable();
     void replyFinished();
     void fail(QString message);
@@ -59,6 +61,7 @@ private:
     QString m_abortReason;
     bool m_signatureVerified = false;
     QString m_finalPath;
+    int m_redirects = 0;
     bool m_done = false;
 };
 

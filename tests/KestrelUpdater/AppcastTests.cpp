@@ -1,0 +1,124 @@
+#include "KestrelUpdater/Appcast/Appcast.h"
+#include "UpdaterFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace KestrelUpdater;
+using TestSupport::appcast;
+using TestSupport::appcastItem;
+
+namespace {
+
+const QUrl feed(QStringLiteral("https://updates.example.com/applications/app/releases/appcast.xml"));
+
+TEST(Appcast, BestItemIsTheHighestVersionNotTheFirst)
+{
+    const auto parsed =
+        Appcast::parse(appcast(appcastItem("1.2") + appcastItem("1.10") + appcastItem("1.9")), feed);
+    ASSERT_TRUE(parsed.appcast) << parsed.error.toStdString();
+    ASSERT_EQ(parsed.appcast->items.size(), 3u);
+    ASSERT_TRUE(parsed.appcast->bestItem());
+    EXPECT_EQ(parsed.appcast->bestItem()->version, "1.10");
+}
+
+TEST(Appcast, ReadsFieldsAndResolvesLinksAgainstTheFeed)
+{
+    const QByteArray item =
+        "<item><title>Two</title><link>/news/2.0</link><description><![CDATA[<b>New</b> "
+        "things]]></description>"
+        "<pubDate>Fri, 05 Jan 2024 15:07:00 +0000</pubDate>"
+        "<sparkle:releaseNotesLink>notes/2.0.html</sparkle:releaseNotesLink><sparkle:criticalUpdate/>"
+        "<enclosure url=\"../files/app-2.0.AppImage\" length=\"1234\" sparkle:version=\"200\" "
+        "sparkle:shortVersionString=\"2.0\" sparkle:edSignature=\"c2ln\"/></item>";
+    const auto parsed = Appcast::parse(appcast(item), feed);
+    ASSERT_TRUE(parsed.appcast);
+    ASSERT_EQ(parsed.appcast->items.size(), 1u);
+    const AppcastItem& read = parsed.appcast->items.front();
+    EXPECT_EQ(read.title, "Two");
+    EXPECT_EQ(read.version, "200"); // from the enclosure, since the item has no version element
+    EXPECT_EQ(read.displayVersion(), "2.0");
+    EXPECT_EQ(read.description, "<b>New</b> things");
+    EXPECT_EQ(read.pubDate, QDateTime(QDate(2024, 1, 5), QTime(15, 7), Qt::UTC));
+    EXPECT_TRUE(read.criticalUpdate);
+    EXPECT_EQ(read.link.toString(), "https://updates.example.com/news/2.0");
+    EXPECT_EQ(read.releaseNotesLink.toString(),
+              "https://updates.example.com/applications/app/releases/notes/2.0.html");
+    EXPECT_EQ(read.enclosure.url.toString(),
+              "https://updates.example.com/applications/app/files/app-2.0.AppImage");
+    EXPECT_EQ(read.enclosure.length, 1234);
+    EXPECT_EQ(read.enclosure.edSignature, "c2ln");
+}
+
+TEST(Appcast, NamespaceIsMatchedByUriWhateverItsPrefix)
+{
+    const QByteArray xml =
+        "<rss version=\"2.0\" xmlns:upd=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
+        "<channel><item><upd:version>3.1</upd:version>"
+        "<enclosure url=\"https://h/a\" upd:os=\"linux\"/></item>"
+        // the same local name in another namespace is no version
+        "<item xmlns:other=\"urn:x\"><other:version>9</other:version>"
+        "<enclosure url=\"https://h/b\"/></item></channel></rss>";
+    const auto parsed = Appcast::parse(xml, feed);
+    ASSERT_TRUE(parsed.appcast);
+    ASSERT_EQ(parsed.appcast->items.size(), 1u);
+    EXPECT_EQ(parsed.appcast->items.front().version, "3.1");
+}
+
+TEST(Appcast, OnlyThisSystemsFilesAreOffered)
+{
+    const QByteArray items =
+        appcastItem("5.0", "url=\"https://h/mac.zip\" sparkle:os=\"macos\"") +
+        appcastItem("4.0", "url=\"https://h/win.exe\" sparkle:os=\"windows\"") +
+        // several files: the Linux one wins over the neutral one
+        "<item><sparkle:version>3.0</sparkle:version><enclosure url=\"https://h/any.tar\"/>"
+        "<enclosure url=\"https://h/linux.AppImage\" sparkle:os=\"Linux\"/>"
+        "<enclosure url=\"https://h/mac.dmg\" sparkle:os=\"macos\"/></item>"
+        // no version at all: skipped, not guessed from the file name
+        "<item><enclosure url=\"https://h/app-9.0.tar\"/></item>"
+        // no file but a page to read: offered
+        "<item><sparkle:version>2.5</sparkle:version><link>https://h/news</link></item>"
+        // a file that is not on the web
+        + appcastItem("6.0", "url=\"file:///etc/passwd\"");
+    const auto parsed = Appcast::parse(appcast(items), feed);
+    ASSERT_TRUE(parsed.appcast);
+    ASSERT_EQ(parsed.appcast->items.size(), 2u);
+    EXPECT_EQ(parsed.appcast->items[0].version, "3.0");
+    EXPECT_EQ(parsed.appcast->items[0].enclosure.url.toString(), "https://h/linux.AppImage");
+    EXPECT_EQ(parsed.appcast->items[1].version, "2.5");
+    EXPECT_FALSE(parsed.appcast->items[1].hasEnclosure);
+    EXPECT_EQ(parsed.appcast->bestItem()->version, "3.0");
+}
+
+TEST(Appcast, BadDocumentsGiveAPositionedErrorAndNoItems)
+{
+    struct Case {
+        const char* name;
+        QByteArray xml;
+        const char* needle;
+    };
+    const Case cases[] = {
+        {"unclosed", "<rss version=\"2.0\">\n<channel><item>", "line "},
+        {"garbage", "this is not xml at all", "line 1"},
+        {"not rss", "<html><body/></html>", "not an RSS feed"},
+        {"empty", "", "line 1"},
+        {"internal entities",
+         "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaaaaaa\">]><rss>&a;</rss>", "entity"},
+        {"external entity", "<?xml version=\"1.0\"?><!DOCTYPE rss SYSTEM \"file:///etc/passwd\"><rss/>",
+         "entity"},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = Appcast::parse(c.xml, feed);
+        EXPECT_FALSE(parsed.appcast) << c.name;
+        EXPECT_TRUE(parsed.error.contains(QLatin1String(c.needle)))
+            << c.name << ": " << parsed.error.toStdString();
+    }
+}
+
+TEST(Appcast, AnEmptyChannelHasNoBestItem)
+{
+    const auto parsed = Appcast::parse(appcast(""), feed);
+    ASSERT_TRUE(parsed.appcast);
+    EXPECT_FALSE(parsed.appcast->bestItem());
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "KestrelUpdater/Channel/IncludeBetas.h"
+#include "KestrelUpdater/Observation/ObservableUpdater.h"
+#include "KestrelUpdater/Observation/UpdateFrequency.h"
+#include "UpdaterFixture.h"
+
+#include <QSignalSpy>
+#include <cmath>
+
+using namespace KestrelUpdater;
+using TestSupport::UpdaterFixture;
+
+namespace {
+
+using UpdaterSettings = UpdaterFixture;
+
+TEST_F(UpdaterSettings, FreshStoreGivesQuietDefaultsAndTheReleaseFeed)
+{
+    EXPECT_FALSE(updater->automaticallyChecksForUpdates());
+    EXPECT_EQ(updater->updateCheckInterval(), 86400);
+    EXPECT_FALSE(updater->sendsSystemProfile());
+    EXPECT_FALSE(updater->automaticallyDownloadsUpdates());
+    EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
+    EXPECT_EQ(updater->feedURL(), server->url(releasesPath()));
+    EXPECT_FALSE(updater->isScheduled());
+    // Nothing was written merely by asking.
+    EXPECT_FALSE(defaults->contains("KestrelUpdater/AutomaticallyChecksForUpdates"));
+}
+
+TEST_F(UpdaterSettings, EverySettingPersistsAndAnnouncesOnlyRealChanges)
+{
+    QSignalSpy automatic(updater.get(), &Updater::automaticallyChecksForUpdatesChanged);
+    QSignalSpy interval(updater.get(), &Updater::updateCheckIntervalChanged);
+    QSignalSpy feed(updater.get(), &Updater::feedURLChanged);
+    updater->setAutomaticallyChecksForUpdates(true);
+    updater->setAutomaticallyChecksForUpdates(true);
+    updater->setUpdateCheckInterval(604800);
+    updater->setUpdateCheckInterval(604800);
+    updater->setSendsSystemProfile(true);
+    updater->setAutomaticallyDownloadsUpdates(true);
+    const QUrl beta = server->url(betasPath());
+    updater->setFeedURL(beta);
+    updater->setFeedURL(beta);
+    EXPECT_EQ(automatic.count(), 1);
+    EXPECT_EQ(interval.count(), 1);
+    EXPECT_EQ(feed.count(), 1);
+    EXPECT_TRUE(updater->isScheduled());
+
+    updater.reset();
+    const auto reread = makeUpdater(TestSupport::testApplicationId);
+    EXPECT_TRUE(reread->automaticallyChecksForUpdates());
+    EXPECT_EQ(reread->updateCheckInterval(), 604800);
+    EXPECT_TRUE(reread->sendsSystemProfile());
+    EXPECT_TRUE(reread->automaticallyDownloadsUpdates());
+    EXPECT_EQ(reread->feedURL(), beta);
+}
+
+TEST_F(UpdaterSettings, UnusableValuesAreRefusedOrReadAsDefaults)
+{
+    KestrelExtensions::LogCapture log;
+    QSignalSpy feed(updater.get(), &Updater::feedURLChanged);
+    updater->setFeedURL(QUrl());
+    updater->setFeedURL(QUrl(QStringLiteral("relative/appcast.xml")));
+    updater->setUpdateCheckInterval(std::nan(""));
+    EXPECT_EQ(feed.count(), 0);
+    EXPECT_EQ(updater->feedURL(), server->url(releasesPath()));
+    EXPECT_EQ(updater->updateCheckInterval(), 86400);
+    EXPECT_EQ(log.systemLines().size(), 3);
+
+    // A damaged settings file reads as defaults rather than as garbage.
+    defaults->setValue("KestrelUpdater/UpdateCheckInterval", "often");
+    defaults->setValue("KestrelUpdater/LastUpdateCheckDate", "yesterday-ish");
+    EXPECT_EQ(updater->updateCheckInterval(), 86400);
+    EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
+}
+
+TEST_F(UpdaterSettings, TheFirstUpdaterMadeIsTheSharedOne)
+{
+    EXPECT_EQ(Updater::shared(), updater.get());
+    const auto second = makeUpdater(TestSupport::testApplicationId);
+    EXPECT_EQ(Updater::shared(), updater.get());
+    updater.reset();
+    Updater::setShared(second.get());
+    EXPECT_EQ(Updater::shared(), second.get());
+}
+
+TEST(UpdateFrequency, RawValuesAreSecondsAndOnlyExactValuesMatch)
+{
+    std::vector<double> raw;
+    for (UpdateFrequency frequency : allUpdateFrequencies)
+        raw.push_back(rawValue(frequency));
+    EXPECT_EQ(raw, (std::vector<double>{3600, 86400, 604800}));
+    EXPECT_EQ(updateFrequency(86400), UpdateFrequency::daily);
+    EXPECT_EQ(id(UpdateFrequency::weekly), 604800);
+    for (double other : {7200.0, 3600.5, 0.0, std::nan("")})
+        EXPECT_FALSE(updateFrequency(other)) << other;
+}
+
+TEST_F(UpdaterSettings, WrappersWriteThroughAndFollowChangesFromEitherSide)
+{
+    Sparkle<bool> automatic(*updater, "automaticallyChecksForUpdates");
+    Sparkle<double> interval(*updater, "updateCheckInterval");
+    SparkleValue<QDateTime> lastCheck(*updater, "lastUpdateCheckDate");
+    QSignalSpy automaticChanged(&automatic.observer(), &ObservableUpdater::changed);
+
+    // A write of the current value still announces once.
+    automatic.set(false);
+    EXPECT_EQ(automaticChanged.count(), 1);
+    automatic.set(true);
+    EXPECT_TRUE(updater->automaticallyChecksForUpdates());
+    EXPECT_TRUE(automatic.get());
+    EXPECT_GE(automaticChanged.count(), 2);
+
+    interval.set(604800);
+    EXPECT_EQ(updater->updateCheckInterval(), 604800);
+
+    // A change made on the updater reaches every wrapper of the key, with nothing cached.
+    Sparkle<bool> automaticAgain(*updater, "automaticallyChecksForUpdates");
+    QSignalSpy againChanged(&automaticAgain.observer(), &ObservableUpdater::changed);
+    automaticChanged.clear();
+    updater->setAutomaticallyChecksForUpdates(false);
+    EXPECT_EQ(automaticChanged.count(), 1);
+    EXPECT_EQ(againChanged.count(), 1);
+    EXPECT_FALSE(automatic.get());
+    EXPECT_FALSE(lastCheck.get().isValid());
+}
+
+TEST_F(UpdaterSettings, AWrapperOutlivedByItsUpdaterOrGoneFirstIsHarmless)
+{
+    {
+        Sparkle<bool> shortLived(*updater, "sendsSystemProfile");
+    }
+    updater->setSendsSystemProfile(true); // no observer left to call
+    Sparkle<bool> orphan(*updater, "sendsSystemProfile");
+    updater.reset();
+    EXPECT_FALSE(orphan.get());
+    orphan.set(true); // writes nowhere, announces, does not crash
+}
+
+TEST_F(UpdaterSettings, BetaSwitchStartsFromTheFeedFolder)
+{
+    const struct {
+        QString folder;
+        bool on;
+    } cases[] = {{"betas", true}, {"releases", false}, {"Betas", false}, {"beta", false}};
+    for (const auto& c : cases) {
+        updater->setFeedURL(
+            server->url("/applications/" + TestSupport::testApplicationId + "/" + c.folder + "/appcast.xml"));
+        EXPECT_EQ(IncludeBetas(*updater).value(), c.on) << c.folder.toStdString();
+    }
+    EXPECT_EQ(IncludeBetas(*updater).key(), "KestrelIncludeBetas");
+}
+
+TEST_F(UpdaterSettings, BetaSwitchSetsAndLogsTheFeedOnEverySet)
+{
+    KestrelExtensions::LogCapture log;
+    IncludeBetas betas(*updater);
+    const QString base = server->url("/applications/").toString();
+    const QString betaFeed = base + TestSupport::testApplicationId + "/betas/appcast.xml";
+    const QString releaseFeed = base + TestSupport::testApplicationId + "/releases/appcast.xml";
+    EXPECT_TRUE(betas.setValue(true));
+    EXPECT_TRUE(betas.value());
+    EXPECT_EQ(updater->feedURL().toString(), betaFeed);
+    EXPECT_TRUE(betas.setValue(true));
+    EXPECT_TRUE(betas.setValue(false));
+    EXPECT_EQ(updater->feedURL().toString(), releaseFeed);
+    EXPECT_EQ(log.systemLines(),
+              (QStringList{"Setting Sparkle feed to " + betaFeed, "Setting Sparkle feed to " + betaFeed,
+                           "Setting Sparkle feed to " + releaseFeed}));
+
+    // A feed changed elsewhere does not move a switch already made.
+    updater->setFeedURL(QUrl(betaFeed));
+    EXPECT_FALSE(betas.value());
+}
+
+TEST_F(UpdaterSettings, WithoutAnApplicationIdTheSwitchTouchesNothing)
+{
+    updater.reset();
+    const auto anonymous = makeUpdater(QString());
+    EXPECT_TRUE(anonymous->feedURL().isEmpty());
+    KestrelExtensions::LogCapture log;
+    IncludeBetas betas(*anonymous);
+    EXPECT_FALSE(betas.setValue(true));
+    EXPECT_FALSE(betas.value());
+    EXPECT_TRUE(anonymous->feedURL().isEmpty());
+    EXPECT_TRUE(log.systemLines().isEmpty());
+}
+
+} // namespace
