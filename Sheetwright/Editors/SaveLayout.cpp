@@ -141,6 +141,7 @@ SaveLayout::SaveLayout(const RuvedovUzedoz::PageLayout& layout, const QString& n
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
     buttons->addWidget(cancel);
     buttons->addWidget(saveButton);
+    form->addStretch(1);
     form->addSpacing(padding / 2);
     form->addLayout(buttons);
 

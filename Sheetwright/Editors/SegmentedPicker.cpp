@@ -36,8 +36,20 @@ void SegmentedPicker::addSegment(const QString& text, double value)
 void SegmentedPicker::setValue(double value)
 {
     for (qsizetype i = 0; i < m_segments.size(); ++i) {
-        const QSignalBlocker blocker(m_segments[i]);
-        m_segments[i]->setChecked(m_values[i] == value);
+        QToolButton* segment = m_segments[i];
+        const bool selected = m_values[i] == value;
+        const QSignalBlocker blocker(segment);
+        segment->setChecked(selected);
+        // Styles draw a checked tool button barely apart from the others in dark palettes; the selection
+        // colours make the chosen segment plain in any theme.
+        QPalette colours = palette();
+        if (selected)
+            for (auto group : {QPalette::Active, QPalette::Inactive}) {
+                colours.setColor(group, QPalette::Button, colours.color(group, QPalette::Highlight));
+                colours.setColor(group, QPalette::ButtonText,
+                                 colours.color(group, QPalette::HighlightedText));
+            }
+        segment->setPalette(colours);
     }
 }
 

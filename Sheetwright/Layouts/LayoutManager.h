@@ -2,6 +2,7 @@
 
 #include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
 
+#include <QHash>
 #include <QString>
 #include <map>
 #include <optional>
@@ -32,6 +33,10 @@ public:
 
         friend bool operator==(const TitleKey&, const TitleKey&) = default;
         friend bool operator<(const TitleKey& a, const TitleKey& b) { return a.m_name < b.m_name; }
+        friend size_t qHash(const TitleKey& key, size_t seed = 0) noexcept
+        {
+            return ::qHash(key.m_name, seed);
+        }
 
         // Reserved: always the full default layout.
         static const TitleKey defaultLayout;

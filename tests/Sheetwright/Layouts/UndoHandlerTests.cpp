@@ -1,5 +1,8 @@
+#include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
+#include "Sheetwright/Layouts/DiskStore.h"
 #include "Sheetwright/Undo/UndoHandler.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <memory>
@@ -117,4 +120,18 @@ TEST(UndoHandler, SurvivesItsStackOrItselfGoingFirst)
         owner.stack.undo(); // the step outlives its handler and does nothing
         EXPECT_EQ(owner.model.get(), 3);
     }
+}
+
+TEST(DiskStore, HoldsItsValueFileAndTimerWithoutTouchingTheDisk)
+{
+    using Store = Sheetwright::DiskStore<RuvedovUzedoz::SavedPageLayout>;
+    RuvedovUzedoz::SavedPageLayout saved;
+    saved.rows = 3;
+    Store store(std::make_shared<Store::Box>(QStringLiteral("/nonexistent/folder/store.json"), saved));
+    QSignalSpy changes(&store.box().value(), &KestrelExtensions::ObservableBase::changed);
+    store.box().value().modify([](auto& layout) { layout.columns = 2; });
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(store.box().value().get().rows, 3);
+    EXPECT_EQ(store.box().timer(), nullptr);
+    EXPECT_FALSE(QFile::exists(store.box().url()));
 }
