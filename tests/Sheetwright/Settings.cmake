@@ -1,0 +1,8 @@
+if(NOT TARGET SheetwrightSettings)
+  return()
+endif()
+sheetwright_add_test(SheetwrightSettingsTests WIDGETS
+  SOURCES
+    Settings/GeneralPreferencesTests.cpp
+    Settings/SettingsWindowTests.cpp
+  LIBRARIES SheetwrightSettings Qt6::Test)
