@@ -51,11 +51,34 @@ const UCollator* collatorFor(const QString& localeName)
     return collators.emplace(key, std::move(collator)).first->second.get();
 }
 
+// The process locale is read once: looking it up on every compare would dominate a sort.
+const UCollator* processCollator()
+{
+    static const UCollator* const collator = collatorFor(processCollationLocale());
+    return collator;
+}
+
+// The collator's sort key: keys compare bytewise exactly as the collator compares the strings.
+std::string sortKey(const UCollator* collator, const QString& text)
+{
+    std::string key(size_t(text.size()) * 4 + 16, '\0');
+    const auto source = reinterpret_cast<const UChar*>(text.utf16());
+    int32_t length = ucol_getSortKey(collator, source, int32_t(text.size()),
+                                     reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    if (length > int32_t(key.size())) {
+        key.resize(size_t(length));
+        length = ucol_getSortKey(collator, source, int32_t(text.size()),
+                                 reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    }
+    key.resize(size_t(std::max(length, 1)) - 1); // without the closing zero byte
+    return key;
+}
+
 } // namespace
 
 int localizedStandardCompare(const QString& a, const QString& b, const QString& localeName)
 {
-    const UCollator* collator = collatorFor(localeName.isEmpty() ? processCollationLocale() : localeName);
+    const UCollator* collator = localeName.isEmpty() ? processCollator() : collatorFor(localeName);
     if (!collator)
         return QString::compare(a, b, Qt::CaseInsensitive);
     const UCollationResult result =
@@ -71,26 +94,38 @@ bool localizedStandardLess(const QString& a, const QString& b)
 
 void sortImages(std::vector<QUrl>& images)
 {
+    struct Entry {
+        QUrl url;
+        QString path;
+        QString name;
+        std::string key;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(images.size());
+    for (QUrl& url : images) {
+        QString path = url.path();
+        QString name = baseName(url);
+        entries.push_back(Entry{std::move(url), std::move(path), std::move(name), {}});
+    }
     // Pre-order by full path (then the whole URL) so that names the order ranks equal always come out in
     // the same sequence, whatever order the set handed them over in.
-    std::sort(images.begin(), images.end(), [](const QUrl& a, const QUrl& b) {
-        const int byPath = a.path().compare(b.path());
-        return byPath != 0 ? byPath < 0 : a < b;
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const int byPath = a.path.compare(b.path);
+        return byPath != 0 ? byPath < 0 : a.url < b.url;
     });
-    std::vector<QString> names;
-    names.reserve(images.size());
-    for (const QUrl& url : images)
-        names.push_back(baseName(url));
-    std::vector<size_t> order(images.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return localizedStandardLess(names[a], names[b]); });
-    std::vector<QUrl> sorted;
-    sorted.reserve(images.size());
-    for (size_t i : order)
-        sorted.push_back(images[i]);
-    images = std::move(sorted);
+    if (const UCollator* collator = processCollator()) {
+        for (Entry& entry : entries)
+            entry.key = sortKey(collator, entry.name);
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    } else {
+        std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            return localizedStandardLess(a.name, b.name);
+        });
+    }
+    images.clear();
+    for (Entry& entry : entries)
+        images.push_back(std::move(entry.url));
 }
 
 std::vector<QUrl> orderedImages(const QSet<QUrl>& images)

@@ -51,40 +51,50 @@ TEST(FileOrder, RealLocalesOrderDigitsByValueToo)
     EXPECT_LT(localizedStandardCompare("a2", "a10", "xx_NOWHERE"), 0);
 }
 
+namespace {
+
+const QStringList& sampleNames()
+{
+    static const QStringList names{"IMG_2",
+                                   "img_2",
+                                   "IMG_002",
+                                   "IMG_10",
+                                   "img_3",
+                                   "Ｉmg_4",
+                                   "IMG_٥",
+                                   "A",
+                                   "a",
+                                   "á",
+                                   "B",
+                                   "",
+                                   " ",
+                                   "a b",
+                                   "a_b",
+                                   "a-b",
+                                   "ab",
+                                   "holiday.tar",
+                                   "Holiday",
+                                   "2024",
+                                   "10",
+                                   "9",
+                                   "0009",
+                                   "😀",
+                                   "Zebra",
+                                   "zebra 2",
+                                   "zebra 10",
+                                   "Ärger",
+                                   "Äpfel",
+                                   "x" + QString(40, '9'),
+                                   "x" + QString(41, '1'),
+                                   "x" + QString(41, '0') + "1"};
+    return names;
+}
+
+} // namespace
+
 TEST(FileOrder, PredicateIsAStrictWeakOrderingOverASample)
 {
-    const QStringList names{"IMG_2",
-                            "img_2",
-                            "IMG_002",
-                            "IMG_10",
-                            "img_3",
-                            "Ｉmg_4",
-                            "IMG_٥",
-                            "A",
-                            "a",
-                            "á",
-                            "B",
-                            "",
-                            " ",
-                            "a b",
-                            "a_b",
-                            "a-b",
-                            "ab",
-                            "holiday.tar",
-                            "Holiday",
-                            "2024",
-                            "10",
-                            "9",
-                            "0009",
-                            "😀",
-                            "Zebra",
-                            "zebra 2",
-                            "zebra 10",
-                            "Ärger",
-                            "Äpfel",
-                            "x" + QString(40, '9'),
-                            "x" + QString(41, '1'),
-                            "x" + QString(41, '0') + "1"};
+    const QStringList& names = sampleNames();
     const auto less = [](const QString& a, const QString& b) { return localizedStandardLess(a, b); };
     const auto equivalent = [&](const QString& a, const QString& b) { return !less(a, b) && !less(b, a); };
     for (const QString& a : names) {
@@ -129,4 +139,23 @@ TEST(FileOrder, TiesComeOutInOneSequenceWhateverTheInsertionOrder)
     EXPECT_EQ(ordered[5], QUrl("file:///a/img_2.png"));
     EXPECT_EQ(ordered[6], QUrl("file:///b/IMG_2.jpg"));
     EXPECT_EQ(ordered[7], QUrl("file:///a/IMG_10.jpg"));
+}
+
+TEST(FileOrder, ImageSortAgreesWithThePredicate)
+{
+    std::vector<QUrl> images;
+    for (const QString& name : sampleNames()) {
+        images.push_back(QUrl::fromLocalFile("/p/" + name + ".jpg"));
+        images.push_back(QUrl::fromLocalFile("/q/" + name.toUpper() + ".png"));
+    }
+    sortImages(images);
+    for (size_t i = 1; i < images.size(); ++i) {
+        const QString before = baseName(images[i - 1]);
+        const QString after = baseName(images[i]);
+        EXPECT_FALSE(localizedStandardLess(after, before))
+            << before.toStdString() << " / " << after.toStdString();
+        if (!localizedStandardLess(before, after)) {
+            EXPECT_LE(images[i - 1].path(), images[i].path()) << "equal names keep path order";
+        }
+    }
 }
