@@ -410,3 +410,65 @@ TEST(WritePDF, AnEmptySheetWritesNoFileAndAFolderInTheWayFails)
     waitFor(blocked);
     EXPECT_THROW(blocked.waitForFinished(), KestrelExtensions::FileError);
 }
+
+TEST(CellDrawing, BadFilesNeverStopTheRender)
+{
+    ImageFixtures::Folder folder;
+    const QUrl vanished = folder.jpeg(QStringLiteral("f-vanished.jpg"));
+    const QList<QUrl> images = {folder.jpeg(QStringLiteral("a-good.jpg")),
+                                folder.bytes(QStringLiteral("b-empty.jpg"), QByteArray()),
+                                folder.truncatedJpeg(QStringLiteral("c-truncated.jpg")),
+                                folder.jpegClaimingSize(QStringLiteral("d-bomb.jpg"), 30000, 30000),
+                                folder.truncatedPng(QStringLiteral("e-truncated.png")),
+                                vanished};
+    const ContactSheet sheet = sheetOf(images);
+    QFile::remove(vanished.toLocalFile());
+    for (const bool filter : {true, false}) {
+        SCOPED_TRACE(filter ? "filter on" : "filter off");
+        PageLayout layout = RenderFixtures::layout();
+        layout.enableQuartz = filter;
+        layout.rows = 2;
+        layout.columns = 3;
+        KestrelExtensions::LogCapture log;
+        const auto info = generate(sheet, layout);
+        ASSERT_TRUE(info);
+        const PdfInspector inspector(info->data);
+        EXPECT_TRUE(inspector.isValid());
+        const QStringList types = inspector.structTypes();
+        EXPECT_EQ(types.count(QStringLiteral("Lbl")), 6);
+        EXPECT_GE(types.count(QStringLiteral("Figure")), 1);
+        // Each picture that could not be drawn is named in the log.
+        for (const QString& name : {QStringLiteral("b-empty.jpg"), QStringLiteral("f-vanished.jpg")})
+            EXPECT_FALSE(log.systemLines().filter(name).isEmpty()) << name.toStdString();
+    }
+}
+
+TEST(CellDrawing, LabelsAreCentredInTheirBandAndShortenedToTheCell)
+{
+    ImageFixtures::Folder folder;
+    const QString longName = QStringLiteral("a-") + QString(120, QLatin1Char('w')) + QStringLiteral(".jpg");
+    PageLayout layout = RenderFixtures::layout();
+    layout.drawsImages = false;
+    const auto info =
+        generate(sheetOf({folder.bytes(longName, "x"), folder.bytes(QStringLiteral("b.jpg"), "x")}), layout);
+    ASSERT_TRUE(info);
+    const auto raster = RenderFixtures::rasterize(info->data, 1, 72);
+    ASSERT_TRUE(raster);
+    // Ink of the label band (page y 315...333) of each top cell, as columns of the raster.
+    const auto inkColumns = [&](int left, int right) {
+        std::pair<int, int> extent{INT_MAX, INT_MIN};
+        for (int y = 612 - 333; y < 612 - 315; ++y)
+            for (int x = left; x < right; ++x)
+                if (raster->pixel(x, y)[0] < 128) {
+                    extent.first = std::min(extent.first, x);
+                    extent.second = std::max(extent.second, x);
+                }
+        return extent;
+    };
+    const auto longInk = inkColumns(0, 400);
+    EXPECT_GE(longInk.first, 18);
+    EXPECT_LE(longInk.second, 18 + 369);
+    EXPECT_GT(longInk.second - longInk.first, 300); // shortened, not dropped
+    const auto shortInk = inkColumns(400, 792);
+    EXPECT_NEAR((shortInk.first + shortInk.second) / 2.0, 405 + 369 / 2.0, 2);
+}
