@@ -33,7 +33,7 @@ QByteArray readFileContents(const QString& path)
     const QByteArray encoded = QFile::encodeName(path);
     FileDescriptor file;
     do {
-        file.fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
+        file.fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (file.fd < 0 && errno == EINTR);
     if (file.fd < 0)
         throw FileError::fromErrno(Operation::Read, path, errno);
@@ -42,6 +42,11 @@ QByteArray readFileContents(const QString& path)
         throw FileError::fromErrno(Operation::Read, path, errno);
     if (S_ISDIR(status.st_mode))
         throw FileError::fromErrno(Operation::Read, path, EISDIR);
+    // A pipe or device has no end to read to (or none in sight): only regular files are read. The open
+    // above does not wait for a pipe's writer; the reads below may block as usual.
+    if (!S_ISREG(status.st_mode))
+        throw FileError(Operation::Read, FileError::Code::Other, path, QStringLiteral("Not a regular file"));
+    ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
 
     QByteArray contents;
     if (status.st_size > 0)

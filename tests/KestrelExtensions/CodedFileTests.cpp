@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace KestrelExtensions;
 
@@ -112,6 +113,11 @@ TEST_F(CodedFile, ReadFailuresAreFileErrorsNotDecodingErrors)
     } catch (const FileError& error) {
         EXPECT_EQ(error.code(), FileError::Code::IsDirectory);
     }
+    // Neither a pipe without a writer nor an endless device may hang or exhaust memory.
+    const QString fifo = path("fifo.json");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_THROW(decodeFromFile<Sample>(fifo), FileError);
+    EXPECT_THROW(decodeFromFile<Sample>("/dev/zero"), FileError);
 }
 
 TEST_F(CodedFile, DecodingErrorsNameTheProblem)
