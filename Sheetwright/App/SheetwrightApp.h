@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+
+namespace KestrelExtensions {
+class UserDefaults;
+}
+
+namespace Sheetwright {
+
+class ContentView;
+class LayoutManager;
+class RenderService;
+
+// The application: holds the software updater for the life of the process, opens main windows (each
+// with its own command channel and menu bar) and the one settings window, and hands the files named at
+// start-up to the first window as open requests. Main thread only.
+class SheetwrightApp : public QObject {
+    Q_OBJECT
+public:
+    // `updater` answers the `checkForUpdates` slot; the application takes ownership.
+    SheetwrightApp(KestrelExtensions::UserDefaults& defaults, LayoutManager& layoutManager,
+                   RenderService& renderService, QObject* updater, QObject* parent = nullptr);
+    ~SheetwrightApp() override;
+
+    // A new main window, shown.
+    ContentView* newWindow();
+    QList<ContentView*> windows() const;
+
+    // Shows the settings window, making it on first use.
+    QWidget* showSettings();
+    QWidget* settingsWindow() const { return m_settingsWindow.data(); }
+
+    void checkForUpdates();
+    QObject* updater() const { return m_updater; }
+
+    // Command-line arguments as open requests: files and folders relative to the working folder.
+    static QList<QUrl> openRequests(const QStringList& arguments);
+    // Opens the first window and gives it each request, after its start-up defaults.
+    ContentView* start(const QList<QUrl>& requests);
+
+    KestrelExtensions::UserDefaults& defaults() const { return m_defaults; }
+    LayoutManager& layoutManager() const { return m_layoutManager; }
+
+private:
+    KestrelExtensions::UserDefaults& m_defaults;
+    LayoutManager& m_layoutManager;
+    RenderService& m_renderService;
+    QObject* m_updater;
+    QList<QPointer<ContentView>> m_windows;
+    QPointer<QWidget> m_settingsWindow;
+};
+
+} // namespace Sheetwright

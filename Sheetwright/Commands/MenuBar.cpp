@@ -1,0 +1,72 @@
+#include "MenuBar.h"
+
+#include "LayoutCommands.h"
+#include "Sheetwright/App/SheetwrightApp.h"
+
+#include <KestrelExtensions/Defaults/UserDefaults.h>
+#include <KestrelExtensions/Localization/Localized.h>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QUndoStack>
+
+namespace Sheetwright {
+
+using KestrelExtensions::localized;
+using Commands = MenuCommands::Commands;
+
+MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, SheetwrightApp& app,
+                 std::function<void()> toggleSidebar)
+    : QObject(window), m_menuBar(new QMenuBar(window))
+{
+    window->setMenuBar(m_menuBar);
+
+    QMenu* file = m_menuBar->addMenu(localized("&File"));
+    file->addAction(localized("New Window"), &app, [&app] { app.newWindow(); })
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    file->addAction(localized("Open Images\u2026"), this, [this] { send(Commands::presentImporter()); })
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    file->addSeparator();
+    file->addAction(localized("Close Window"), window, &QWidget::close)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    file->addAction(localized("Export PDF\u2026"), this, [this] { send(Commands::presentExporter()); })
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    file->addSeparator();
+    file->addAction(localized("Quit"), qApp, &QApplication::closeAllWindows)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* edit = m_menuBar->addMenu(localized("&Edit"));
+    QAction* undo = undoStack.createUndoAction(edit, localized("Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = undoStack.createRedoAction(edit, localized("Redo"));
+    redo->setShortcut(QKeySequence::Redo);
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    edit->addAction(localized("Settings\u2026"), &app, [&app] { app.showSettings(); })
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+
+    QMenu* view = m_menuBar->addMenu(localized("&View"));
+    view->addAction(localized("Toggle Sidebar"), this, std::move(toggleSidebar))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+
+    QMenu* layout = m_menuBar->addMenu(localized("Layout"));
+    m_layoutCommands = new LayoutCommands(layout, app.defaults(), app.layoutManager(), this);
+
+    QMenu* help = m_menuBar->addMenu(localized("&Help"));
+    help->addAction(localized("About Sheetwright"), window, [window] {
+        QMessageBox::about(window, localized("About Sheetwright"),
+                           localized("Sheetwright %1\nContact sheets of your photographs, as PDF.")
+                               .arg(QCoreApplication::applicationVersion()));
+    });
+    // Addresses the updater itself: works whatever window is key.
+    help->addAction(localized("Check for Updates\u2026"), &app, [&app] { app.checkForUpdates(); });
+}
+
+void MenuBar::send(const MenuCommands::Commands& command)
+{
+    m_commands.wrappedValue().setCommand(command);
+}
+
+} // namespace Sheetwright

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "MenuCommands.h"
+
+#include <KeyWindow/Publishing/KeyWindowReaders.h>
+#include <QObject>
+
+class QMainWindow;
+class QMenuBar;
+class QUndoStack;
+
+namespace Sheetwright {
+
+class LayoutCommands;
+class SheetwrightApp;
+
+// One main window's menu bar: File (New Window, Open Images…, Close Window, Export PDF…, Quit), Edit
+// (Undo, Redo, Settings…), View (the sidebar), Layout and Help (About, Check for Updates…). The items
+// that act on a window write into the key window's command channel.
+class MenuBar : public QObject {
+    Q_OBJECT
+public:
+    MenuBar(QMainWindow* window, QUndoStack& undoStack, SheetwrightApp& app,
+            std::function<void()> toggleSidebar);
+
+    QMenuBar* menuBar() const { return m_menuBar; }
+    // Writes `command` into the key window's channel (else the default one).
+    void send(const MenuCommands::Commands& command);
+
+private:
+    QMenuBar* m_menuBar;
+    KeyWindow::KeyWindowObservableObject<MenuCommands> m_commands;
+    LayoutCommands* m_layoutCommands;
+};
+
+} // namespace Sheetwright

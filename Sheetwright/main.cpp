@@ -1,0 +1,34 @@
+#include "App/SheetwrightApp.h"
+#include "Layouts/LayoutManager.h"
+#include "Window/RenderService.h"
+
+#include <KestrelExtensions/Defaults/UserDefaults.h>
+#include <QApplication>
+#include <QIcon>
+
+#ifdef SHEETWRIGHT_HAS_UPDATER
+#include "KestrelUpdater/Updater.h"
+#endif
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Sheetwright"));
+    QApplication::setApplicationName(QStringLiteral("Sheetwright"));
+    QApplication::setApplicationVersion(QStringLiteral(SHEETWRIGHT_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("com.ardentmoss.Sheetwright"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.ardentmoss.Sheetwright"),
+                                                 QIcon(QStringLiteral(":/com.ardentmoss.Sheetwright.svg"))));
+
+    auto& defaults = KestrelExtensions::UserDefaults::standard();
+    QObject* updater = nullptr;
+#ifdef SHEETWRIGHT_HAS_UPDATER
+    updater = new KestrelUpdater::Updater(defaults);
+#endif
+    Sheetwright::SheetwrightApp app(defaults, Sheetwright::LayoutManager::shared(),
+                                    Sheetwright::RenderService::engine(), updater);
+    // Qt has taken its own options (-platform, -style) out of the arguments by now.
+    app.start(Sheetwright::SheetwrightApp::openRequests(QApplication::arguments().mid(1)));
+    QApplication::exec();
+    return 0;
+}

@@ -1,0 +1,9 @@
+if(NOT TARGET SheetwrightWindow)
+  return()
+endif()
+sheetwright_add_test(SheetwrightWindowTests WIDGETS
+  SOURCES
+    Window/WindowTestSupport.h
+    Window/WindowModelTests.cpp
+    Window/TextFormatTests.cpp
+  LIBRARIES SheetwrightWindow Qt6::Test)

@@ -1,0 +1,60 @@
+#include "Sheetwright/Extensions/PDFInfoWriter.h"
+#include "Sheetwright/Window/ByteCountFormatter.h"
+#include "Sheetwright/Window/Plurals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Sheetwright;
+
+TEST(Plurals, CountedLinesFollowEachNumber)
+{
+    struct Row {
+        qint64 images;
+        qint64 pages;
+        const char* text;
+    };
+    for (const Row& row :
+         {Row{0, 0, "0 images, 0 pages"}, Row{1, 1, "1 image, 1 page"}, Row{5, 2, "5 images, 2 pages"}})
+        EXPECT_EQ(Plurals::localized("pdf-info %lld %lld", row.images, row.pages),
+                  QString::fromUtf8(row.text));
+    EXPECT_EQ(Plurals::localized("render %f %f", 1.0, 1.0), QStringLiteral("1 of 1 page"));
+    EXPECT_EQ(Plurals::localized("render %f %f", 2.0, 5.0), QStringLiteral("2 of 5 pages"));
+    EXPECT_EQ(Plurals::localized("render %f %f", 2.5, 5.0), QStringLiteral("2.5 of 5 pages"));
+    // A key the table lacks shows with its numbers filled in.
+    EXPECT_EQ(Plurals::localized("other %lld %lld", qint64(3), qint64(4)), QStringLiteral("other 3 4"));
+    EXPECT_EQ(Plurals::localized("other %f %f", 1.0, 3.0), QStringLiteral("other 1.000000 3.000000"));
+}
+
+TEST(ByteCountFormatter, FileSizesInDecimalUnits)
+{
+    struct Row {
+        qint64 bytes;
+        const char* text;
+    };
+    const Row rows[] = {
+        {0, "Zero KB"},    {1, "1 byte"},         {999, "999 bytes"},  {1500, "2 KB"},
+        {999'999, "1 MB"}, {1'500'000, "1.5 MB"}, {2'000'000, "2 MB"}, {1'234'567'890, "1.23 GB"},
+        {94'250, "94 KB"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(formatByteCount(row.bytes), QString::fromUtf8(row.text)) << row.bytes;
+}
+
+TEST(PDFInfoWriter, WritesTheBytesUnchangedOrReportsWhy)
+{
+    QTemporaryDir folder;
+    const RuvedovUzedoz::PDFInfo pdf{QByteArray("%PDF-1.7\n\0binary", 16), 16, 1};
+    const QString path = folder.filePath(QStringLiteral("sheet.pdf"));
+    EXPECT_FALSE(writePDFInfo(pdf, path));
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), pdf.data);
+
+    const auto error = writePDFInfo(pdf, folder.filePath(QStringLiteral("missing/folder/sheet.pdf")));
+    ASSERT_TRUE(error);
+    EXPECT_FALSE(error->isEmpty());
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("missing/folder/sheet.pdf"))));
+}

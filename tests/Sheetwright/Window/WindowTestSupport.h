@@ -1,0 +1,87 @@
+#pragma once
+
+#include "Sheetwright/Window/RenderService.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPromise>
+#include <QTest>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace WindowTests {
+
+// A render service whose renders finish only when the test says so, and which records what each
+// render was given.
+class FakeRenderService : public Sheetwright::RenderService {
+public:
+    struct Call {
+        QSet<QUrl> images;
+        RuvedovUzedoz::PageLayout layout;
+        std::shared_ptr<QPromise<std::optional<RuvedovUzedoz::PDFInfo>>> promise;
+    };
+
+    QFuture<std::optional<RuvedovUzedoz::PDFInfo>>
+    generatePDF(const RuvedovUzedoz::ContactSheet& sheet, const RuvedovUzedoz::PageLayout& layout) override
+    {
+        auto promise = std::make_shared<QPromise<std::optional<RuvedovUzedoz::PDFInfo>>>();
+        promise->start();
+        calls.push_back({sheet.images, layout, promise});
+        return promise->future();
+    }
+
+    // Finishes render `index` with a PDF of `pages` pages (none for 0 images).
+    void finish(size_t index, std::optional<RuvedovUzedoz::PDFInfo> result)
+    {
+        auto& promise = *calls.at(index).promise;
+        promise.addResult(std::move(result));
+        promise.finish();
+    }
+    static RuvedovUzedoz::PDFInfo pdf(int pages, QByteArray data = "%PDF-fake")
+    {
+        return {data, data.size(), pages};
+    }
+    int unfinished() const
+    {
+        int count = 0;
+        for (const Call& call : calls)
+            count += call.promise->future().isFinished() ? 0 : 1;
+        return count;
+    }
+
+    std::vector<Call> calls;
+};
+
+inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qWait(1);
+    }
+    return true;
+}
+
+// Small pictures named as given, written into `folder`.
+inline QList<QUrl> writeImages(const QString& folder, const QStringList& names)
+{
+    QList<QUrl> urls;
+    QDir().mkpath(folder);
+    for (const QString& name : names) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(QColor::fromHsv(int(qHash(name) % 360), 200, 200));
+        const QString path = QDir(folder).filePath(name);
+        image.save(path);
+        urls.append(QUrl::fromLocalFile(path));
+    }
+    return urls;
+}
+
+} // namespace WindowTests
