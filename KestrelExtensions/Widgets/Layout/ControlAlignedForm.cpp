@@ -20,6 +20,9 @@ int ControlAlignedForm::addLabelledRow(QWidget* control, QWidget* label, Qt::Ali
         m_grid->addWidget(label, row, 0, Qt::AlignRight | vertical);
     if (control)
         m_grid->addWidget(control, row, 1, Qt::AlignLeft | vertical);
+    // Rows stay together at the top, as a stack would keep them; spare height goes below the last.
+    m_grid->setRowStretch(row, 0);
+    m_grid->setRowStretch(row + 1, 1);
     return row;
 }
 
