@@ -95,9 +95,6 @@ CairoSurface pixelSurface(const PreparedImage& image)
 {
     const cairo_format_t format = image.hasAlpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24;
     const int rowBytes = image.width * 4;
-    if (image.width > 32767 || image.height > 32767 || image.stride < rowBytes ||
-        image.pixels.size() < qsizetype(image.stride) * (image.height - 1) + rowBytes)
-        return nullptr;
     CairoSurface surface(cairo_image_surface_create(format, image.width, image.height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return nullptr;
@@ -215,9 +212,21 @@ void GraphicsContext::endTag()
     cairo_tag_end(m_cairo, m_openTags.takeLast().toLatin1().constData());
 }
 
+bool GraphicsContext::canDraw(const PreparedImage& image)
+{
+    if (image.width <= 0 || image.height <= 0)
+        return false;
+    if (image.encoding == PreparedImage::Encoding::Jpeg)
+        return !image.jpeg.isEmpty();
+    // cairo's image surfaces hold at most 32767 pixels a side.
+    const qsizetype rowBytes = qsizetype(image.width) * 4;
+    return image.width <= 32767 && image.height <= 32767 && image.stride >= rowBytes &&
+           image.pixels.size() >= qsizetype(image.stride) * (image.height - 1) + rowBytes;
+}
+
 bool GraphicsContext::drawImage(const PreparedImage& image, const QRectF& rect)
 {
-    if (image.width <= 0 || image.height <= 0 || !rect.isValid())
+    if (!canDraw(image) || !rect.isValid())
         return false;
     const bool turned = image.orientation >= 5 && image.orientation <= 8;
     const double uprightWidth = turned ? image.height : image.width;

@@ -62,8 +62,10 @@ public:
     void endTag();
 
     // Draws the picture upright (its orientation applied) stretched over `rect`, clipped to it.
-    // Returns false when the picture cannot be drawn (empty, inconsistent or too large for cairo).
+    // Returns false when the picture cannot be drawn (see `canDraw`) or cairo refuses it.
     bool drawImage(const PreparedImage& image, const QRectF& rect);
+    // Whether the picture is complete and within what cairo can hold.
+    static bool canDraw(const PreparedImage& image);
 
     // Sets `text` on one line in `frame`, from its top edge, centred, shortened in the middle when too
     // wide; the text is taken literally (no markup) and clipped to the frame.

@@ -66,7 +66,7 @@ void ContactSheetCell::drawImage(const PreparedImage& image, GraphicsContext& co
 {
     const QSizeF size = image.uprightSize();
     const std::optional<QRectF> placed = fittedRect(size);
-    if (!placed)
+    if (!placed || !GraphicsContext::canDraw(image))
         return;
     const double scale = placed->width() / size.width();
     context.saveGState();

@@ -5,6 +5,8 @@
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
 #include "RuvedovUzedoz/Pdf/PdfDocument.h"
 #include "RuvedovUzedoz/Pdf/PdfPage.h"
+#include "RuvedovUzedoz/Rendering/ContactSheetCell.h"
+#include "RuvedovUzedoz/Rendering/FontFamilies.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -268,4 +270,31 @@ TEST(GraphicsContext, TextIsSetLiterallyInItsColour)
     ASSERT_FALSE(colors.empty());
     EXPECT_NEAR(colors[0][0], 0.82, 1e-3);
     EXPECT_EQ(RenderFixtures::extractText(pdf).trimmed(), QStringLiteral("<b>x.jpg"));
+}
+
+TEST(GraphicsContext, PicturesCairoCannotHoldAreLeftOutWithoutAnEmptyFigure)
+{
+    PreparedImage wide;
+    wide.width = 40000;
+    wide.height = 10;
+    wide.stride = 160000; // no pixel bytes at all: inconsistent as well as too wide
+    KestrelExtensions::LogCapture log;
+    const QByteArray pdf =
+        render({std::make_shared<ScriptedPage>(QRectF(0, 0, 400, 300), [&](GraphicsContext& context) {
+            ContactSheetCell(369, 279, 12, true, QStringLiteral("DejaVu Sans"), Color::black())
+                .drawImage(wide, context);
+        })});
+    const PdfInspector inspector(pdf);
+    EXPECT_TRUE(inspector.isValid());
+    EXPECT_TRUE(inspector.structTypes().isEmpty());
+    EXPECT_TRUE(log.systemLines().isEmpty());
+}
+
+TEST(FontFamilies, ListsEachInstalledFamilyOnceInOrder)
+{
+    const QStringList families = availableFontFamilies();
+    EXPECT_TRUE(families.contains(QStringLiteral("DejaVu Sans")));
+    EXPECT_EQ(QSet<QString>(families.begin(), families.end()).size(), families.size());
+    for (qsizetype i = 1; i < families.size(); ++i)
+        EXPECT_LE(families[i - 1].compare(families[i], Qt::CaseInsensitive), 0);
 }
