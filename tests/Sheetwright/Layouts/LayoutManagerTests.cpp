@@ -210,12 +210,3 @@ TEST(LayoutManager, ReadOnlyFolderRefusesSavesAndKeepsTheTable)
     EXPECT_TRUE(manager.layouts().empty());
     QFile::setPermissions(layoutsFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
-
-TEST(LayoutManager, TitleKeysCompareByTheirExactName)
-{
-    std::vector<Key> keys{Key("beta"), Key("alpha"), Key("Alpha")};
-    std::sort(keys.begin(), keys.end());
-    EXPECT_EQ(keys, (std::vector<Key>{Key("Alpha"), Key("alpha"), Key("beta")}));
-    EXPECT_NE(Key("Wide"), Key("wide"));
-    EXPECT_EQ(Key::fromRawValue("Default Layout"), Key::defaultLayout);
-}

@@ -67,11 +67,6 @@ TEST_F(LayoutSettingsTest, FourSectionsWithDividersUnderTheFirstThree)
     EXPECT_LT(dividers.last()->mapTo(column->form(), QPoint()).y(),
               rendering->mapTo(column->form(), QPoint()).y());
 
-    EXPECT_EQ(column->findChild<QWidget*>("rotateButton")->toolTip(), "Rotate the page");
-    EXPECT_EQ(column->findChild<QWidget*>("lightButton")->toolTip(),
-              "Set the background to white and the labels to black");
-    EXPECT_EQ(column->findChild<QWidget*>("darkButton")->toolTip(),
-              "Set the background to dark grey and the labels to white");
     for (const char* editor :
          {"widthField", "rowsPicker", "titleField", "fontNamePicker", "imageQualityPicker"})
         EXPECT_TRUE(column->findChild<QWidget*>(editor)) << editor;
