@@ -83,4 +83,16 @@ TEST(EndSheet, AGivenSheetClosesEvenWhenAnotherWindowIsActive)
 
     endSheetAndDismiss(nullptr, mode);
     EXPECT_EQ(dismissals, 2) << "a missing sheet still dismisses";
+
+    // A widget inside a sheet ends that sheet; one embedded in a main window never closes the main window.
+    QDialog second(&mainWindow);
+    auto* button = new QWidget(&second);
+    second.show();
+    endSheetAndDismiss(button, mode);
+    EXPECT_FALSE(second.isVisible());
+    auto* embedded = new QWidget(&mainWindow);
+    embedded->show();
+    endSheetAndDismiss(embedded, mode);
+    EXPECT_TRUE(mainWindow.isVisible());
+    EXPECT_EQ(dismissals, 4);
 }

@@ -47,8 +47,11 @@ void endSheetAndDismiss(PresentationMode& presentationMode)
 
 void endSheetAndDismiss(QWidget* sheet, PresentationMode& presentationMode)
 {
-    if (sheet && sheet->isVisible())
-        sheet->window()->close();
+    // A widget inside the sheet stands for the sheet's window; a widget embedded in a main window does
+    // not make that main window closable from here.
+    QWidget* window = sheet ? sheet->window() : nullptr;
+    if (window && window->isVisible() && (window == sheet || isSheet(window)))
+        window->close();
     presentationMode.dismiss();
 }
 

@@ -33,8 +33,9 @@ private:
 // not a sheet, it only dismisses. Main thread only.
 void endSheetAndDismiss(PresentationMode& presentationMode);
 
-// The same for a sheet the caller holds: closes `sheet` when it is shown, then dismisses. Does not
-// depend on which window the window system made active.
+// The same for a sheet the caller holds (the sheet's window, or any widget inside it): closes that
+// window when it is shown, then dismisses. Does not depend on which window the window system made
+// active; a widget embedded in a main window closes nothing.
 void endSheetAndDismiss(QWidget* sheet, PresentationMode& presentationMode);
 
 } // namespace KestrelExtensions
