@@ -24,9 +24,12 @@ public:
     {
         if (value == m_value)
             return;
+        // A handler may set the value again; the outer change's old value comes back afterwards, so
+        // later handlers of the outer change still see where it started.
+        std::optional<T> outer = std::move(m_previous);
         m_previous = std::exchange(m_value, std::move(value));
         emit changed();
-        m_previous.reset();
+        m_previous = std::move(outer);
     }
 
     // Changes the value in place through `edit` and announces it only if it differs afterwards.

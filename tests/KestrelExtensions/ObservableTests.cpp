@@ -42,3 +42,19 @@ TEST(Binding, MemberProjectionWritesTheWholeValueOnce)
     EXPECT_EQ(rows.get(), 5);
     EXPECT_EQ(rows.notifier(), &grid);
 }
+
+TEST(Observable, AHandlerThatSetsAgainLeavesLaterHandlersTheOuterOldValue)
+{
+    Observable<int> rows(2);
+    QObject context;
+    rows.onChange(&context, [&](const int&, const int& now) {
+        if (now > 10)
+            rows.set(10); // clamp
+    });
+    QList<std::pair<int, int>> seen;
+    rows.onChange(&context, [&](const int& old, const int& now) { seen.append({old, now}); });
+    rows.set(50);
+    EXPECT_EQ(rows.get(), 10);
+    // The clamp's own change is seen first (50 → 10), then the outer one with its real start (2 → 10).
+    EXPECT_EQ(seen, (QList<std::pair<int, int>>{{50, 10}, {2, 10}}));
+}
