@@ -56,7 +56,7 @@ protected:
         auto made = std::make_unique<KestrelUpdater::Updater>(*defaults, server->url("/applications/"),
                                                               applicationId);
         made->setCurrentVersion(QStringLiteral("1.0"));
-        made->setTransferTimeoutMs(1500);
+        made->setTransferTimeoutMs(4000);
         made->setDownloadDirectory(m_folder.filePath("Downloads"));
         auto driver = std::make_unique<RecordingUserDriver>();
         recorder = driver.get();
