@@ -6,7 +6,7 @@ namespace RuvedovUzedoz {
 
 // A finished render: the complete PDF file, its length in bytes and its page count.
 struct PDFInfo {
-    QByteArray data;
+    QByteArray data = {};
     qint64 size = 0;
     int pageCount = 0;
 };

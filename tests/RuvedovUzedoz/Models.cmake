@@ -3,4 +3,6 @@ sheetwright_add_test(RuvedovUzedozModelsTests
     Models/ColorTests.cpp
     Models/PageLayoutTests.cpp
     Models/SavedPageLayoutTests.cpp
-  LIBRARIES RuvedovUzedoz)
+    Models/SheetValuesTests.cpp
+    Models/ContactSheetTests.cpp
+  LIBRARIES RuvedovUzedoz Qt6::Test)

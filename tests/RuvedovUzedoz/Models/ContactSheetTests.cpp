@@ -1,0 +1,168 @@
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "RuvedovUzedoz/Sheet/ContactSheet.h"
+#include "RuvedovUzedoz/Sheet/ImageDiscovery.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace RuvedovUzedoz;
+using KestrelExtensions::LogCapture;
+
+namespace {
+
+class ContactSheetTests : public ::testing::Test {
+protected:
+    void TearDown() override { ImageDiscovery::setFolderLister({}); }
+
+    // Discovery goes by the name alone, so the files' bytes do not matter here.
+    QUrl file(const QString& relativePath, const QByteArray& contents = "bytes")
+    {
+        const QString path = m_root.filePath(relativePath);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(contents);
+        return QUrl::fromLocalFile(path);
+    }
+    QUrl folder(const QString& relativePath)
+    {
+        const QString path = m_root.filePath(relativePath);
+        QDir().mkpath(path);
+        return QUrl::fromLocalFile(path);
+    }
+    QUrl url(const QString& relativePath) const { return QUrl::fromLocalFile(m_root.filePath(relativePath)); }
+
+    // A sheet made before the capture starts, so only the lines of the operation under test are seen.
+    ContactSheet m_sheet;
+    QTemporaryDir m_root;
+};
+
+} // namespace
+
+TEST_F(ContactSheetTests, NewSheetLogsAndCollapsesDuplicates)
+{
+    LogCapture log;
+    const QUrl a = QUrl::fromLocalFile("/photos/a.jpg");
+    const ContactSheet sheet(PDFMetadata{.title = "Trip"}, {a, a, QUrl::fromLocalFile("/photos/b.jpg")});
+    EXPECT_EQ(log.outLines(), QStringList{"Making new ContactSheet"});
+    EXPECT_EQ(log.systemLines(), QStringList{"Creating new PDFProgress!!"});
+    EXPECT_EQ(sheet.images.size(), 2);
+    EXPECT_EQ(sheet.metadata.title, QStringLiteral("Trip"));
+    ASSERT_TRUE(sheet.progress);
+    EXPECT_FALSE(sheet.progress->isRendering());
+}
+
+TEST_F(ContactSheetTests, AddingFiles)
+{
+    const QUrl photo = file("photo.jpg");
+    const QList<QUrl> images{file("upper.JPG"), file("scan.PNG"), file("phone.HEIC"), file("web.webp"),
+                             file("empty.jpg", QByteArray())};
+    const QList<QUrl> others{file("notes.txt"), file("document.pdf"), file("no-extension"), folder("sub")};
+    LogCapture log;
+
+    m_sheet.add({});
+    EXPECT_TRUE(log.systemLines().isEmpty());
+
+    m_sheet.add({photo});
+    m_sheet.addContentsOf(QSet<QUrl>{photo});
+    m_sheet.add(images);
+    m_sheet.add(others.mid(0, 3));
+    m_sheet.add({url("gone.jpg"), QUrl("https://example.com/remote.jpg"), photo});
+
+    EXPECT_EQ(log.systemLines(), (QStringList{
+                                     "Adding URL photo.jpg",
+                                     "Adding URL photo.jpg",
+                                     "Adding URL upper.JPG",
+                                     "Adding URL scan.PNG",
+                                     "Adding URL phone.HEIC",
+                                     "Adding URL web.webp",
+                                     "Adding URL empty.jpg",
+                                     "Failed to add gone.jpg",
+                                     "Failed to add remote.jpg",
+                                     "Adding URL photo.jpg",
+                                 }));
+    QSet<QUrl> expected(images.begin(), images.end());
+    expected.insert(photo);
+    EXPECT_EQ(m_sheet.images, expected);
+}
+
+TEST_F(ContactSheetTests, AddingAFolderTakesItsImagesOneLevelDeep)
+{
+    const QUrl holiday = folder("Holiday");
+    const QSet<QUrl> kept{file("Holiday/a.jpg"), file("Holiday/b.png"), file("Holiday/c.tiff")};
+    file("Holiday/readme.txt");
+    file("Holiday/.hidden.jpg");
+    file("Holiday/sub/deep.jpg");
+    folder("Holiday/folder.jpg");
+    ASSERT_EQ(::symlink("/nonexistent/target.jpg", QFile::encodeName(m_root.filePath("Holiday/broken.jpg"))),
+              0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_root.filePath("Holiday/pipe.jpg")), 0600), 0);
+
+    LogCapture log;
+    m_sheet.add({holiday});
+    EXPECT_EQ(log.systemLines(), QStringList{"Adding 3 images from directory Holiday"});
+    EXPECT_EQ(m_sheet.images, kept);
+
+    // A trailing slash names the same folder and makes the same entries; duplicates are counted again.
+    log.clear();
+    m_sheet.add({QUrl::fromLocalFile(m_root.filePath("Holiday") + "/")});
+    EXPECT_EQ(log.systemLines(), QStringList{"Adding 3 images from directory Holiday"});
+    EXPECT_EQ(m_sheet.images, kept);
+}
+
+TEST_F(ContactSheetTests, FolderNamesAndFailures)
+{
+    file("Trip.2020/one.jpg");
+    file("Trip.2020/two.jpg");
+    const QUrl trip = url("Trip.2020");
+    const QUrl empty = folder("Empty");
+    LogCapture log;
+    m_sheet.add({trip, empty});
+    EXPECT_EQ(log.systemLines(),
+              (QStringList{"Adding 2 images from directory Trip", "Adding 0 images from directory Empty"}));
+    EXPECT_EQ(m_sheet.images.size(), 2);
+
+    // A folder that cannot be listed adds nothing; the other URLs of the call still count.
+    ContactSheet fresh;
+    log.clear();
+    ImageDiscovery::setFolderLister([](const QString&) { return std::nullopt; });
+    const QUrl photo = file("photo.jpg");
+    fresh.add({trip, photo});
+    EXPECT_EQ(log.systemLines(), (QStringList{"Failed to add Trip.2020", "Adding URL photo.jpg"}));
+    EXPECT_EQ(fresh.images, QSet<QUrl>{photo});
+}
+
+TEST_F(ContactSheetTests, UnreadableFolderFailsWhenPermissionsApply)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    file("Locked/a.jpg");
+    ASSERT_EQ(::chmod(QFile::encodeName(m_root.filePath("Locked")), 0), 0);
+    LogCapture log;
+    m_sheet.add({url("Locked")});
+    ::chmod(QFile::encodeName(m_root.filePath("Locked")), 0700);
+    EXPECT_EQ(log.systemLines(), QStringList{"Failed to add Locked"});
+    EXPECT_TRUE(m_sheet.images.isEmpty());
+}
+
+TEST_F(ContactSheetTests, RemovingAndCopying)
+{
+    const QUrl a = file("a.jpg"), b = file("b.jpg"), c = file("c.jpg");
+    m_sheet.add({a, b, c});
+    const ContactSheet copy = m_sheet;
+    LogCapture log;
+    m_sheet.remove(QSet<QUrl>{a, url("not-there.jpg")});
+    EXPECT_EQ(m_sheet.images, (QSet<QUrl>{b, c}));
+    m_sheet.remove(url("not-there.jpg"));
+    m_sheet.remove(c);
+    EXPECT_EQ(m_sheet.images, QSet<QUrl>{b});
+    EXPECT_TRUE(log.systemLines().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(c.toLocalFile()));
+
+    EXPECT_EQ(copy.images.size(), 3);
+    EXPECT_EQ(copy.progress, m_sheet.progress);
+}
