@@ -48,19 +48,19 @@ IntegerFormat::IntegerFormat(const QString& format)
         }
         if (converted)
             refuse(format, "more than one conversion");
-        std::string spec = "%";
+        std::string directive = "%";
         ++i;
         while (i < format.size() && QStringView(u"-+ #0'").contains(format[i]))
-            spec += char(format[i++].unicode());
+            directive += char(format[i++].unicode());
         if (i < format.size() && format[i] == u'*')
             refuse(format, "a width taken from the arguments");
         if (const int width = readNumber(format, i))
-            spec += std::to_string(width);
+            directive += std::to_string(width);
         if (i < format.size() && format[i] == u'.') {
             ++i;
             if (i < format.size() && format[i] == u'*')
                 refuse(format, "a precision taken from the arguments");
-            spec += "." + std::to_string(readNumber(format, i));
+            directive += "." + std::to_string(readNumber(format, i));
         }
         // Any length modifier is accepted and replaced: the value is always 64-bit.
         while (i < format.size() && QStringView(u"hlqjztL").contains(format[i]))
@@ -81,9 +81,9 @@ IntegerFormat::IntegerFormat(const QString& format)
         default:
             refuse(format, "a conversion that is not an integer one");
         }
-        spec += "ll";
-        spec += char(conversion);
-        m_conversion = spec;
+        directive += "ll";
+        directive += char(conversion);
+        m_conversion = directive;
         converted = true;
         literal = &m_suffix;
     }
