@@ -8,6 +8,7 @@ add_library(SheetwrightLayouts STATIC
   Layouts/LayoutUnits.cpp
   Layouts/ImageQuality.cpp
   Layouts/LayoutManager.cpp
+  Editors/SecondaryLabel.cpp
   Editors/LabelledView.cpp
   Editors/NumberPicker.cpp
   Editors/SegmentedPicker.cpp

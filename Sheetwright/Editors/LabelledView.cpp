@@ -1,6 +1,7 @@
 #include "LabelledView.h"
 
 #include "KestrelExtensions/Localization/Localized.h"
+#include "SecondaryLabel.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -8,7 +9,8 @@
 namespace Sheetwright {
 
 LabelledView::LabelledView(const QString& title, QWidget* control, QWidget* parent)
-    : QWidget(parent), m_control(control), m_caption(new QLabel(KestrelExtensions::localized(title), this))
+    : QWidget(parent), m_control(control),
+      m_caption(new SecondaryLabel(KestrelExtensions::localized(title), this))
 {
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -19,11 +21,6 @@ LabelledView::LabelledView(const QString& title, QWidget* control, QWidget* pare
     QFont captionFont = m_caption->font();
     captionFont.setPointSizeF(captionFont.pointSizeF() * 0.8);
     m_caption->setFont(captionFont);
-    // Secondary text colour for the enabled states only, so a disabled stack still greys its caption.
-    QPalette palette = m_caption->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive})
-        palette.setColor(group, QPalette::WindowText, palette.color(group, QPalette::PlaceholderText));
-    m_caption->setPalette(palette);
     m_caption->setObjectName(QStringLiteral("caption"));
 
     control->setAccessibleName(m_caption->text());

@@ -5,6 +5,7 @@
 #include "PageLayoutView.h"
 #include "PageRenderingView.h"
 #include "RuvedovUzedoz/Sheet/PDFProgress.h"
+#include "SecondaryLabel.h"
 #include "Sheetwright/Layouts/LayoutManager.h"
 
 #include <QFrame>
@@ -63,14 +64,10 @@ void makeSmall(QWidget* widget)
 
 QLabel* headerTitle(const char* title)
 {
-    auto* label = new QLabel(localized(title));
+    auto* label = new SecondaryLabel(localized(title));
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
-    QPalette palette = label->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive})
-        palette.setColor(group, QPalette::WindowText, palette.color(group, QPalette::PlaceholderText));
-    label->setPalette(palette);
     return label;
 }
 

@@ -1,4 +1,4 @@
-#include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
+#include "RuvedovUzedoz/Layouts/PageLayout.h"
 #include "Sheetwright/Layouts/DiskStore.h"
 #include "Sheetwright/Undo/UndoHandler.h"
 
@@ -124,12 +124,12 @@ TEST(UndoHandler, SurvivesItsStackOrItselfGoingFirst)
 
 TEST(DiskStore, HoldsItsValueFileAndTimerWithoutTouchingTheDisk)
 {
-    using Store = Sheetwright::DiskStore<RuvedovUzedoz::SavedPageLayout>;
-    RuvedovUzedoz::SavedPageLayout saved;
+    using Store = Sheetwright::DiskStore<RuvedovUzedoz::PageLayout>;
+    RuvedovUzedoz::PageLayout saved;
     saved.rows = 3;
     Store store(std::make_shared<Store::Box>(QStringLiteral("/nonexistent/folder/store.json"), saved));
     QSignalSpy changes(&store.box().value(), &KestrelExtensions::ObservableBase::changed);
-    store.box().value().modify([](auto& layout) { layout.columns = 2; });
+    store.box().value().modify([](auto& layout) { layout.columns = 5; });
     EXPECT_EQ(changes.count(), 1);
     EXPECT_EQ(store.box().value().get().rows, 3);
     EXPECT_EQ(store.box().timer(), nullptr);
