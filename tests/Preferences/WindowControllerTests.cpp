@@ -11,6 +11,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -178,6 +179,50 @@ TEST_P(AnimatedSwitch, ResizesKeepingTheTopEdgeWithInputPaused)
 INSTANTIATE_TEST_SUITE_P(Styles, AnimatedSwitch,
                          ::testing::Values(AnimatedCase{Style::segmentedControl, true},
                                            AnimatedCase{Style::toolbarItems, false}));
+
+TEST_F(WindowFixture, ASwitchDuringASwitchEndsOnTheLastPick)
+{
+    PreferencesWindowController controller(twoPanes(), Style::toolbarItems, true, true, &store);
+    controller.show();
+    PreferencesTabViewController* tabs = controller.tabViewController();
+    tabs->activateTab(1, true);
+    tabs->activateTab(0, true);
+    QSignalSpy finished(tabs, &PreferencesTabViewController::transitionFinished);
+    ASSERT_TRUE(finished.wait(2000));
+    EXPECT_EQ(tabs->activeTab(), 0);
+    EXPECT_TRUE(tabs->preferencePanes()[0]->isVisible());
+    EXPECT_FALSE(tabs->preferencePanes()[1]->isVisible());
+    EXPECT_EQ(tabs->layout()->count(), 1) << "one pane fills the window";
+    EXPECT_EQ(controller.window()->size(), QSize(300, 200 + toolbarHeight(controller)));
+    EXPECT_TRUE(controller.window()->isUserInteractionEnabled());
+}
+
+TEST_F(WindowFixture, TransitionAnimatesOnlyForAnimatingOptions)
+{
+    PreferencesWindowController controller(twoPanes(), Style::toolbarItems, true, true, &store);
+    controller.show();
+    PreferencesTabViewController* tabs = controller.tabViewController();
+    auto* replacement = new QLabel("replacement", tabs);
+    replacement->hide();
+    QWidget* shown = tabs->preferencePanes()[0];
+
+    int completions = 0;
+    tabs->transition(shown, replacement, PreferencesTabViewController::TransitionOption::allowUserInteraction,
+                     [&completions] { ++completions; });
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(tabs->isTransitioning());
+    EXPECT_TRUE(replacement->isVisible());
+    EXPECT_FALSE(shown->isVisible());
+
+    tabs->transition(replacement, shown, PreferencesTabViewController::TransitionOption::slideLeft,
+                     [&completions] { ++completions; });
+    EXPECT_TRUE(tabs->isTransitioning());
+    EXPECT_EQ(completions, 1);
+    QSignalSpy finished(tabs, &PreferencesTabViewController::transitionFinished);
+    ASSERT_TRUE(finished.wait(2000));
+    EXPECT_EQ(completions, 2);
+    EXPECT_TRUE(shown->isVisible());
+}
 
 TEST(TimingFunction, EasesInAndOut)
 {
