@@ -135,9 +135,9 @@ std::optional<QByteArray> PdfDocument::dataRepresentation() const
 
     const bool shifted = std::any_of(boxes.begin(), boxes.end(),
                                      [](const QRectF& box) { return box.x() != 0 || box.y() != 0; });
-    if (!shifted)
-        return data;
-    return applyMediaBoxes(data, boxes);
+    if (shifted && !applyMediaBoxes(data, boxes))
+        return std::nullopt;
+    return data;
 }
 
 } // namespace RuvedovUzedoz

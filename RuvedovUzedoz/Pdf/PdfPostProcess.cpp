@@ -3,58 +3,114 @@
 
 #include "KestrelExtensions/Logging/Log.h"
 
+#include <QRegularExpression>
+#include <cstdio>
 #include <exception>
-#include <qpdf/Buffer.hh>
+#include <map>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
+#include <stdexcept>
 
 namespace RuvedovUzedoz {
 
 namespace {
 
-QPDFObjectHandle number(double value)
+std::string number(double value)
 {
-    return QPDFObjectHandle::newReal(value, 4, true);
+    return QString::number(value, 'f', 4).remove(QRegularExpression(QStringLiteral("\\.?0+$"))).toStdString();
+}
+
+// The byte offset of the file's last cross-reference section, from its closing "startxref" line.
+qint64 lastCrossReference(const QByteArray& pdf)
+{
+    const qsizetype at = pdf.lastIndexOf("startxref");
+    if (at < 0)
+        throw std::runtime_error("no startxref");
+    bool ok = false;
+    const qint64 offset = pdf.mid(at + 9, 32).trimmed().split('\n').value(0).trimmed().toLongLong(&ok);
+    if (!ok)
+        throw std::runtime_error("unreadable startxref");
+    return offset;
 }
 
 } // namespace
 
-std::optional<QByteArray> applyMediaBoxes(const QByteArray& pdf, const std::vector<QRectF>& mediaBoxes)
+bool applyMediaBoxes(QByteArray& pdf, const std::vector<QRectF>& mediaBoxes)
 {
+    std::string update;
     try {
+        const qint64 previous = lastCrossReference(pdf);
         QPDF document;
         document.setSuppressWarnings(true);
         document.processMemoryFile("contact sheet", pdf.constData(), size_t(pdf.size()));
+        QPDFObjectHandle trailer = document.getTrailer();
+        int nextObject = int(trailer.getKey("/Size").getIntValue());
+        const qint64 base = pdf.size() + (pdf.endsWith('\n') ? 0 : 1);
+        if (!pdf.endsWith('\n'))
+            update += '\n';
+
+        std::map<int, std::pair<int, qint64>> offsets; // object number → generation, offset
         std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(document).getAllPages();
         for (size_t i = 0; i < pages.size() && i < mediaBoxes.size(); ++i) {
             const QRectF& box = mediaBoxes[i];
             if (box.x() == 0 && box.y() == 0)
                 continue;
-            pages[i].getObjectHandle().replaceKey(
-                "/MediaBox",
-                QPDFObjectHandle::newArray({number(box.x()), number(box.y()), number(box.x() + box.width()),
-                                            number(box.y() + box.height())}));
-            const std::string shift = QStringLiteral("1 0 0 1 %1 %2 cm\n")
-                                          .arg(box.x(), 0, 'f', 4)
-                                          .arg(box.y(), 0, 'f', 4)
-                                          .toStdString();
-            pages[i].addPageContents(QPDFObjectHandle::newStream(&document, shift), true);
+            // A content stream placed before the page's own moves everything by the box origin.
+            const std::string shift = "1 0 0 1 " + number(box.x()) + " " + number(box.y()) + " cm\n";
+            const int shiftObject = nextObject++;
+            offsets[shiftObject] = {0, base + qint64(update.size())};
+            update += std::to_string(shiftObject) + " 0 obj\n<< /Length " + std::to_string(shift.size()) +
+                      " >>\nstream\n" + shift + "\nendstream\nendobj\n";
+
+            QPDFObjectHandle page = pages[i].getObjectHandle();
+            std::string contents = "[ " + std::to_string(shiftObject) + " 0 R";
+            QPDFObjectHandle existing = page.getKey("/Contents");
+            if (existing.isArray()) {
+                for (int item = 0; item < existing.getArrayNItems(); ++item)
+                    contents += " " + existing.getArrayItem(item).unparse();
+            } else if (!existing.isNull()) {
+                contents += " " + existing.unparse();
+            }
+            contents += " ]";
+            std::string dictionary = "<<";
+            for (const std::string& key : page.getKeys())
+                if (key != "/MediaBox" && key != "/Contents")
+                    dictionary += " " + key + " " + page.getKey(key).unparse();
+            dictionary += " /MediaBox [ " + number(box.x()) + " " + number(box.y()) + " " +
+                          number(box.x() + box.width()) + " " + number(box.y() + box.height()) + " ]";
+            dictionary += " /Contents " + contents + " >>";
+            const QPDFObjGen id = page.getObjGen();
+            offsets[id.getObj()] = {id.getGen(), base + qint64(update.size())};
+            update += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n" +
+                      dictionary + "\nendobj\n";
         }
-        QPDFWriter writer(document);
-        writer.setOutputMemory();
-        // Streams are copied as cairo wrote them: no decoding, no recompression.
-        writer.setDecodeLevel(qpdf_dl_none);
-        writer.setCompressStreams(false);
-        writer.write();
-        std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
-        return QByteArray(reinterpret_cast<const char*>(buffer->getBuffer()), qsizetype(buffer->getSize()));
+        if (offsets.empty())
+            return true;
+
+        const qint64 crossReference = base + qint64(update.size());
+        update += "xref\n";
+        for (const auto& [object, entry] : offsets) {
+            char line[32];
+            std::snprintf(line, sizeof line, "%010lld %05d n \n", static_cast<long long>(entry.second),
+                          entry.first);
+            update += std::to_string(object) + " 1\n" + line;
+        }
+        update +=
+            "trailer\n<< /Size " + std::to_string(nextObject) + " /Root " + trailer.getKey("/Root").unparse();
+        if (trailer.hasKey("/Info"))
+            update += " /Info " + trailer.getKey("/Info").unparse();
+        if (trailer.hasKey("/ID"))
+            update += " /ID " + trailer.getKey("/ID").unparse();
+        update += " /Prev " + std::to_string(previous) + " >>\nstartxref\n" + std::to_string(crossReference) +
+                  "\n%%EOF\n";
     } catch (const std::exception& error) {
         KestrelExtensions::Log::system(QStringLiteral("PDF rendering failed: ") +
                                        QString::fromUtf8(error.what()));
+        return false;
     }
-    return std::nullopt;
+    pdf.append(update.data(), qsizetype(update.size()));
+    return true;
 }
 
 } // namespace RuvedovUzedoz
