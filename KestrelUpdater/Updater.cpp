@@ -316,8 +316,18 @@ void Updater::check(CheckMode mode)
 
 void Updater::cancel()
 {
+    cancelCheck();
+    cancelDownload();
+}
+
+void Updater::cancelCheck()
+{
     if (m_check)
         m_check->cancel();
+}
+
+void Updater::cancelDownload()
+{
     if (m_download)
         m_download->cancel();
 }
@@ -429,8 +439,11 @@ QDateTime Updater::nextCheckDue() const
         interval = defaultUpdateCheckInterval;
     interval = std::max(interval, minimumUpdateCheckInterval);
     const QDateTime last = lastUpdateCheckDate();
-    const QDateTime due =
-        last.isValid() ? last.addSecs(qint64(interval)) : m_scheduleStart.addMSecs(m_initialCheckDelayMs);
+    // Never during start-up: the first check waits for the initial delay even when one is overdue.
+    const QDateTime earliest = m_scheduleStart.addMSecs(m_initialCheckDelayMs);
+    const QDateTime due = (last.isValid() && last.addSecs(qint64(interval)) > earliest)
+                              ? last.addSecs(qint64(interval))
+                              : earliest;
     // After a failure the old date would make the check due at once, again and again: wait a little.
     return (m_retryAfter.isValid() && m_retryAfter > due) ? m_retryAfter : due;
 }

@@ -124,8 +124,10 @@ public:
 
     // Starts a check unless one runs: a second user-initiated request brings the running one forward.
     void check(CheckMode mode);
-    // Stops a running check or download; it ends as Cancelled.
+    // Stops a running check and download; each ends as Cancelled.
     void cancel();
+    void cancelCheck();
+    void cancelDownload();
     // Downloads the item's enclosure into the download directory and verifies it; ends with
     // downloadFinished. A file that fails a check is deleted.
     void downloadUpdate(const AppcastItem& item);

@@ -26,7 +26,7 @@ QString applicationDisplayName()
     return name.isEmpty() ? QStringLiteral("Sheetwright") : name;
 }
 
-QProgressDialog* makeProgress(const QString& text, Updater& updater)
+QProgressDialog* makeProgress(const QString& text, Updater& updater, void (Updater::*cancel)())
 {
     auto* dialog = new QProgressDialog(text, localized("Cancel"), 0, 0, QApplication::activeWindow());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -34,7 +34,7 @@ QProgressDialog* makeProgress(const QString& text, Updater& updater)
     dialog->setMinimumDuration(0);
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
-    QObject::connect(dialog, &QProgressDialog::canceled, &updater, &Updater::cancel);
+    QObject::connect(dialog, &QProgressDialog::canceled, &updater, cancel);
     dialog->show();
     return dialog;
 }
@@ -69,7 +69,7 @@ DialogUserDriver::~DialogUserDriver()
 void DialogUserDriver::showCheckStarted(Updater& updater)
 {
     closeProgress(m_checkProgress);
-    m_checkProgress = makeProgress(localized("Checking for updates…"), updater);
+    m_checkProgress = makeProgress(localized("Checking for updates…"), updater, &Updater::cancelCheck);
 }
 
 void DialogUserDriver::bringCheckToFront()
@@ -151,8 +151,9 @@ void DialogUserDriver::showCheckError(Updater&, const CheckResult& result)
 void DialogUserDriver::showDownloadStarted(Updater& updater, const AppcastItem& item)
 {
     closeProgress(m_downloadProgress);
-    m_downloadProgress = makeProgress(
-        localized("Downloading %1 %2…").arg(applicationDisplayName(), item.displayVersion()), updater);
+    m_downloadProgress =
+        makeProgress(localized("Downloading %1 %2…").arg(applicationDisplayName(), item.displayVersion()),
+                     updater, &Updater::cancelDownload);
 }
 
 void DialogUserDriver::showDownloadProgress(qint64 received, qint64 total)

@@ -206,4 +206,20 @@ TEST_F(UpdateCheckTest, AutomaticChecksRunOnTheirOwnOnlyWhenOn)
     EXPECT_FALSE(updater->isScheduled());
 }
 
+TEST_F(UpdateCheckTest, AnOverdueCheckStillWaitsOutTheStartUpDelay)
+{
+    server->routeBody(releasesPath(), appcast(appcastItem("1.0")));
+    defaults->setString("KestrelUpdater/LastUpdateCheckDate", "2020-01-01T00:00:00.000Z");
+    defaults->setBool("KestrelUpdater/AutomaticallyChecksForUpdates", true);
+    updater = makeUpdater(TestSupport::testApplicationId); // start-up with the default delay
+    EXPECT_TRUE(updater->isScheduled());
+    QTest::qWait(300);
+    EXPECT_TRUE(server->requests().isEmpty());
+
+    QSignalSpy finished(updater.get(), &Updater::checkFinished);
+    updater->setInitialCheckDelayMs(0);
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(server->requests().size(), 1);
+}
+
 } // namespace
