@@ -56,6 +56,15 @@ const Color& unwrapped(const ColorProxy& proxy)
     return proxy.color();
 }
 
+// A required colour: missing is a missing key, null a missing value, as for every other field.
+Color readColor(const JsonObjectReader& reader, const QString& key)
+{
+    if (!reader.contains(key))
+        throw KestrelExtensions::DecodingError::keyNotFound(reader.pathTo(key), key);
+    return ColorProxy::fromJson(reader.valueIfPresent(key).value_or(QJsonValue::Null), reader.pathTo(key))
+        .color();
+}
+
 QString describe(double value)
 {
     return QString::number(value, 'g', 17);
@@ -241,11 +250,8 @@ PageLayout PageLayout::fromJson(const QJsonValue& value, const QStringList& codi
     layout.fontName = reader.string(QStringLiteral("fontName"));
     layout.rows = reader.integer(QStringLiteral("rows"));
     layout.columns = reader.integer(QStringLiteral("columns"));
-    const QString fontColorKey = QStringLiteral("fontColor");
-    layout.fontColor = ColorProxy::fromJson(reader.value(fontColorKey), reader.pathTo(fontColorKey)).color();
-    const QString backgroundKey = QStringLiteral("backgroundColor");
-    layout.backgroundColor =
-        ColorProxy::fromJson(reader.value(backgroundKey), reader.pathTo(backgroundKey)).color();
+    layout.fontColor = readColor(reader, QStringLiteral("fontColor"));
+    layout.backgroundColor = readColor(reader, QStringLiteral("backgroundColor"));
     return layout;
 }
 
