@@ -6,4 +6,6 @@ sheetwright_add_test(SheetwrightWindowTests WIDGETS
     Window/WindowTestSupport.h
     Window/WindowModelTests.cpp
     Window/TextFormatTests.cpp
+    Window/ContentViewTests.cpp
+    Window/ApplicationTests.cpp
   LIBRARIES SheetwrightWindow Qt6::Test)

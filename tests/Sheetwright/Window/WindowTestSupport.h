@@ -2,10 +2,14 @@
 
 #include "Sheetwright/Window/RenderService.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QObject>
 #include <QPromise>
 #include <QTest>
 #include <QUrl>
@@ -82,6 +86,54 @@ inline QList<QUrl> writeImages(const QString& folder, const QStringList& names)
         urls.append(QUrl::fromLocalFile(path));
     }
     return urls;
+}
+
+// Stands in for the software updater: counts the checks it is asked for.
+class FakeUpdater : public QObject {
+    Q_OBJECT
+public slots:
+    void checkForUpdates() { ++checks; }
+
+public:
+    int checks = 0;
+};
+
+inline QString plainText(QString menuText)
+{
+    return menuText.replace(QStringLiteral("&&"), QStringLiteral("\x01"))
+        .remove(QLatin1Char('&'))
+        .replace(QStringLiteral("\x01"), QStringLiteral("&"));
+}
+
+// The action reached through menu titles, as a user reads them ({"Layout", "Set Layout", "Default"}).
+inline QAction* menuAction(QMenuBar* bar, const QStringList& path)
+{
+    QList<QAction*> actions = bar->actions();
+    QAction* found = nullptr;
+    for (const QString& title : path) {
+        found = nullptr;
+        for (QAction* action : actions) {
+            if (plainText(action->text()) == title) {
+                found = action;
+                break;
+            }
+        }
+        if (!found)
+            return nullptr;
+        if (found->menu()) {
+            emit found->menu()->aboutToShow();
+            actions = found->menu()->actions();
+        }
+    }
+    return found;
+}
+
+inline QStringList titles(const QList<QAction*>& actions)
+{
+    QStringList texts;
+    for (QAction* action : actions)
+        texts << (action->isSeparator() ? QStringLiteral("---") : plainText(action->text()));
+    return texts;
 }
 
 } // namespace WindowTests

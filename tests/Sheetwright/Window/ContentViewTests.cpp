@@ -1,0 +1,360 @@
+#include "Sheetwright/Editors/SaveLayout.h"
+#include "Sheetwright/Window/ContentView.h"
+#include "Sheetwright/Window/PDFColumn.h"
+#include "Sheetwright/Window/PDFProgressView.h"
+#include "Sheetwright/Window/PDFViewer.h"
+#include "Sheetwright/Window/SidebarColumn.h"
+#include "Sheetwright/Window/WindowModel.h"
+#include "WindowTestSupport.h"
+
+#include <KestrelExtensions/Defaults/UserDefaults.h>
+#include <KestrelExtensions/Logging/LogCapture.h>
+#include <KeyWindow/Observation/WindowObserver.h>
+#include <QBuffer>
+#include <QDialogButtonBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfWriter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace Sheetwright;
+using namespace WindowTests;
+using RuvedovUzedoz::PageLayout;
+
+namespace {
+
+// A real two-page PDF, so the viewer has something to parse.
+QByteArray twoPagePDF()
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    QPainter painter(&writer);
+    painter.drawText(100, 100, QStringLiteral("one"));
+    writer.newPage();
+    painter.drawText(100, 100, QStringLiteral("two"));
+    painter.end();
+    return buffer.data();
+}
+
+class ContentViewTest : public ::testing::Test {
+protected:
+    QTemporaryDir folder;
+    LayoutManager layouts{folder.filePath(QStringLiteral("Layouts"))};
+    FakeRenderService engine;
+    KestrelExtensions::UserDefaults defaults{folder.filePath(QStringLiteral("defaults.ini"))};
+    KestrelExtensions::LogCapture log;
+    QPointer<ContentView> window;
+
+    void SetUp() override
+    {
+        window = new ContentView(layouts, engine, defaults);
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QCoreApplication::processEvents();
+    }
+    void TearDown() override { delete window.data(); }
+
+    WindowModel& model() { return window->model(); }
+    QList<QUrl> images(const QStringList& names)
+    {
+        return writeImages(folder.filePath(QStringLiteral("photos")), names);
+    }
+    // Adds images and finishes the render that follows with `pdf`.
+    void addAndRender(const QStringList& names, std::optional<RuvedovUzedoz::PDFInfo> pdf)
+    {
+        const size_t before = engine.calls.size();
+        for (const QUrl& url : images(names))
+            window->openURL(url);
+        ASSERT_TRUE(waitUntil([&] { return engine.calls.size() > before; }));
+        engine.finish(engine.calls.size() - 1, std::move(pdf));
+        ASSERT_TRUE(waitUntil([&] { return !model().isRendering(); }));
+    }
+    QStringList rows() const
+    {
+        QStringList names;
+        for (int row = 0; row < window->sidebar()->list()->count(); ++row)
+            names << window->sidebar()->list()->item(row)->text();
+        return names;
+    }
+};
+
+TEST_F(ContentViewTest, ToolbarButtonsFollowTheWindowState)
+{
+    QAction* render = window->renderAction();
+    QAction* exportPDF = window->exportAction();
+    EXPECT_FALSE(render->isEnabled());
+    EXPECT_FALSE(exportPDF->isEnabled());
+    QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(log.systemLines().contains(WindowModel::renderCommandReason));
+    EXPECT_FALSE(window->progressView()->isVisible());
+
+    addAndRender({QStringLiteral("a.png")}, FakeRenderService::pdf(1));
+    EXPECT_FALSE(render->isEnabled()) << "the image change rendered already";
+    EXPECT_TRUE(exportPDF->isEnabled());
+
+    model().mutateLayout([](PageLayout& layout) { layout.rows = 1; });
+    EXPECT_TRUE(render->isEnabled());
+    QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return engine.calls.size() == 2; }));
+    EXPECT_EQ(log.systemLines().count(WindowModel::renderCommandReason), 1);
+    EXPECT_FALSE(render->isEnabled());
+    EXPECT_FALSE(exportPDF->isEnabled()) << "nothing is exported while a render runs";
+
+    auto& progress = model().progress();
+    progress.setTotalUnitCount(3);
+    progress.setCompletedUnitCount(1);
+    progress.setRendering(true);
+    EXPECT_TRUE(window->progressView()->isVisible());
+    EXPECT_EQ(window->progressView()->bar()->maximum(), 3);
+    EXPECT_EQ(window->progressView()->bar()->value(), 1);
+    EXPECT_EQ(window->progressView()->countsLabel()->text(), QStringLiteral("1 of 3 pages"));
+    progress.setRendering(false);
+    EXPECT_FALSE(window->progressView()->isVisible());
+
+    ASSERT_TRUE(waitUntil([&] { return engine.calls.size() == 2; }));
+    engine.finish(1, FakeRenderService::pdf(1));
+    ASSERT_TRUE(waitUntil([&] { return !model().isRendering(); }));
+    model().mutateSheet([](RuvedovUzedoz::ContactSheet& sheet) { sheet.images.clear(); });
+    ASSERT_TRUE(waitUntil([&] { return engine.calls.size() == 3; }));
+    engine.finish(2, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return !model().isRendering(); }));
+    EXPECT_FALSE(render->isEnabled());
+    EXPECT_FALSE(exportPDF->isEnabled());
+
+    window->toggleSidebarAction()->trigger();
+    EXPECT_FALSE(window->sidebar()->isVisible());
+    window->toggleSidebarAction()->trigger();
+    EXPECT_TRUE(window->sidebar()->isVisible());
+}
+
+TEST_F(ContentViewTest, SidebarListsImagesInNaturalOrderAndRemovesTheSelection)
+{
+    addAndRender({QStringLiteral("img10.jpg"), QStringLiteral("img2.jpg"), QStringLiteral("Img1.png")},
+                 FakeRenderService::pdf(1));
+    EXPECT_EQ(rows(), (QStringList{QStringLiteral("Img1.png"), QStringLiteral("img2.jpg"),
+                                   QStringLiteral("img10.jpg")}));
+    SidebarColumn* sidebar = window->sidebar();
+    EXPECT_FALSE(sidebar->removeAction()->isEnabled());
+
+    sidebar->list()->item(0)->setSelected(true);
+    sidebar->list()->item(2)->setSelected(true);
+    EXPECT_TRUE(sidebar->removeAction()->isEnabled());
+
+    // The selection survives images being added.
+    addAndRender({QStringLiteral("img3.jpg")}, FakeRenderService::pdf(1));
+    EXPECT_EQ(sidebar->selectedImages().size(), 2);
+
+    // Ctrl+Backspace in a text field of the settings column edits the text, not the images.
+    if (auto* field = window->settingsColumn()->findChild<QLineEdit*>()) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
+        EXPECT_EQ(model().images().size(), 4);
+    }
+
+    const size_t renders = engine.calls.size();
+    sidebar->list()->setFocus();
+    QTest::keyClick(sidebar->list(), Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(rows(), (QStringList{QStringLiteral("img2.jpg"), QStringLiteral("img3.jpg")}));
+    EXPECT_TRUE(sidebar->selectedImages().isEmpty());
+    EXPECT_FALSE(sidebar->removeAction()->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return engine.calls.size() == renders + 1; }));
+    QTest::qWait(20);
+    EXPECT_EQ(engine.calls.size(), renders + 1) << "one removal, one render";
+}
+
+TEST_F(ContentViewTest, DroppingFilesAddsThemTogether)
+{
+    SidebarColumn* sidebar = window->sidebar();
+    const auto urls = images({QStringLiteral("a.png"), QStringLiteral("b.png"), QStringLiteral("c.png")});
+    QMimeData remote;
+    remote.setUrls({QUrl(QStringLiteral("https://example.com/x.jpg"))});
+    QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(sidebar, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+
+    QMimeData files;
+    files.setUrls({urls[0], urls[1], QUrl(QStringLiteral("https://example.com/x.jpg")), urls[2]});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(sidebar, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_TRUE(sidebar->isTargeted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(sidebar, &drop);
+    EXPECT_FALSE(sidebar->isTargeted());
+    EXPECT_EQ(log.systemLines().last(), QStringLiteral("Dropping 3 items"));
+    ASSERT_TRUE(waitUntil([&] { return model().images().size() == 3; }));
+    EXPECT_TRUE(log.systemLines().contains(QStringLiteral("Adding 3 new URLs to contact sheet")));
+    ASSERT_TRUE(waitUntil([&] { return !engine.calls.empty(); }));
+    QTest::qWait(20);
+    EXPECT_EQ(engine.calls.size(), 1u);
+    EXPECT_TRUE(window->sidebar()->hint()->isVisible());
+}
+
+TEST_F(ContentViewTest, PDFColumnShowsCountsSizeAndTheDocument)
+{
+    PDFColumn* column = window->pdfColumn();
+    EXPECT_EQ(column->countsLabel()->text(), QStringLiteral("0 images, 0 pages"));
+    EXPECT_FALSE(column->dashLabel()->isVisible());
+    EXPECT_FALSE(column->sizeLabel()->isVisible());
+    EXPECT_EQ(log.outLines().count(QStringLiteral("Making View")), 1);
+    EXPECT_EQ(log.outLines().count(QStringLiteral("Updating View")), 0);
+
+    const QByteArray pdf = twoPagePDF();
+    addAndRender({QStringLiteral("a.png")}, RuvedovUzedoz::PDFInfo{pdf, 94'250, 2});
+    EXPECT_EQ(column->countsLabel()->text(), QStringLiteral("1 image, 2 pages"));
+    EXPECT_TRUE(column->dashLabel()->isVisible());
+    EXPECT_EQ(column->dashLabel()->text(), QString(QChar(0x2014)));
+    EXPECT_EQ(column->sizeLabel()->text(), QStringLiteral("94 KB"));
+    ASSERT_NE(column->viewer()->document(), nullptr);
+    EXPECT_EQ(column->viewer()->document()->pageCount(), 2);
+    EXPECT_EQ(log.outLines().count(QStringLiteral("Updating View")), 1);
+
+    // The image count moves at once; the page count waits for the render.
+    window->openURL(images({QStringLiteral("b.png")}).first());
+    EXPECT_EQ(column->countsLabel()->text(), QStringLiteral("2 images, 2 pages"));
+    ASSERT_TRUE(waitUntil([&] { return engine.calls.size() == 2; }));
+    engine.finish(1, RuvedovUzedoz::PDFInfo{"not a pdf", 9, 1});
+    ASSERT_TRUE(waitUntil([&] { return !model().isRendering(); }));
+    EXPECT_EQ(column->viewer()->document(), nullptr) << "bytes that do not parse leave the view empty";
+    EXPECT_EQ(column->countsLabel()->text(), QStringLiteral("2 images, 1 page"));
+    EXPECT_EQ(column->sizeLabel()->text(), QStringLiteral("9 bytes"));
+    EXPECT_EQ(log.outLines().count(QStringLiteral("Updating View")), 2);
+}
+
+TEST_F(ContentViewTest, ExportWritesTheShownPDFWhereTheUserChooses)
+{
+    model().mutateSheet(
+        [](RuvedovUzedoz::ContactSheet& sheet) { sheet.metadata.title = QStringLiteral("Trip/Day 1"); });
+    addAndRender({QStringLiteral("a.png")}, FakeRenderService::pdf(1, "%PDF-exported"));
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return window->exporter() != nullptr; }));
+    QFileDialog* dialog = window->exporter();
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text(), QStringLiteral("Trip-Day 1.pdf"));
+    EXPECT_TRUE(model().presentExporter());
+
+    const QString path = folder.filePath(QStringLiteral("out.pdf"));
+    dialog->selectFile(path);
+    QMetaObject::invokeMethod(dialog, "accept");
+    ASSERT_TRUE(waitUntil([&] { return !model().presentExporter(); }));
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("%PDF-exported"));
+    EXPECT_TRUE(log.outLines().contains(QStringLiteral("Exporting PDF to ") + path));
+}
+
+TEST_F(ContentViewTest, ExportWithAnEmptyTitleProposesNoName)
+{
+    addAndRender({QStringLiteral("a.png")}, FakeRenderService::pdf(1));
+    model().exportPDF();
+    ASSERT_TRUE(waitUntil([&] { return window->exporter() != nullptr; }));
+    EXPECT_TRUE(window->exporter()->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text().isEmpty());
+    window->exporter()->reject();
+    ASSERT_TRUE(waitUntil([&] { return !model().presentExporter(); }));
+}
+
+TEST_F(ContentViewTest, CommandsActOnlyWhileTheWindowIsKey)
+{
+    const PageLayout before = model().layout();
+    KeyWindow::windowObserver(window)->setIsKeyWindow(false);
+    window->commands().setCommand(MenuCommands::Commands::rotatePage());
+    EXPECT_EQ(model().layout(), before);
+    KeyWindow::windowObserver(window)->setIsKeyWindow(true);
+    window->commands().setCommand(MenuCommands::Commands::rotatePage());
+    EXPECT_DOUBLE_EQ(model().layout().width, before.height);
+    window->commands().setCommand(MenuCommands::Commands::rotatePage());
+    EXPECT_EQ(model().layout(), before) << "the same command twice is delivered twice";
+}
+
+TEST_F(ContentViewTest, DeleteConfirmationShowsTheNameAsTyped)
+{
+    const LayoutManager::TitleKey name(QStringLiteral("A<b>&"));
+    layouts.save(RuvedovUzedoz::SavedPageLayout{.rows = 4}, name);
+    window->commands().setCommand(MenuCommands::Commands::deleteLayout(name));
+    ASSERT_TRUE(waitUntil([&] { return window->alert() != nullptr; }));
+    QMessageBox* alert = window->alert();
+    EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+    EXPECT_EQ(alert->text(), QStringLiteral("Do you want to delete the saved layout 'A<b>&'?"));
+    QPushButton* cancel = nullptr;
+    QPushButton* remove = nullptr;
+    for (QAbstractButton* button : alert->buttons()) {
+        if (button->text() == QStringLiteral("Cancel"))
+            cancel = qobject_cast<QPushButton*>(button);
+        if (button->text() == QStringLiteral("Delete"))
+            remove = qobject_cast<QPushButton*>(button);
+    }
+    ASSERT_TRUE(cancel && remove);
+    cancel->click();
+    ASSERT_TRUE(waitUntil([&] { return !model().presentAlert(); }));
+    EXPECT_EQ(layouts.layouts().count(name), 1u);
+
+    window->commands().setCommand(MenuCommands::Commands::deleteLayout(name));
+    ASSERT_TRUE(waitUntil([&] { return window->alert() != nullptr; }));
+    for (QAbstractButton* button : window->alert()->buttons()) {
+        if (button->text() == QStringLiteral("Delete"))
+            button->click();
+    }
+    ASSERT_TRUE(waitUntil([&] { return !model().presentAlert(); }));
+    EXPECT_EQ(layouts.layouts().count(name), 0u);
+}
+
+TEST_F(ContentViewTest, SaveLayoutSheetHoldsTheLayoutOfThatMoment)
+{
+    model().mutateLayout([](PageLayout& layout) { layout.rows = 6; });
+    window->commands().setCommand(MenuCommands::Commands::saveLayout());
+    ASSERT_TRUE(waitUntil([&] { return window->saveLayoutSheet() != nullptr; }));
+    auto* sheet = qobject_cast<SaveLayout*>(window->saveLayoutSheet());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->name(), QStringLiteral("New Layout"));
+    EXPECT_EQ(sheet->options(), RuvedovUzedoz::SavedPageLayout::Options{});
+    model().mutateLayout([](PageLayout& layout) { layout.rows = 1; });
+    sheet->save();
+    ASSERT_TRUE(waitUntil([&] { return !model().presentSaveLayout(); }));
+    const auto saved = layouts.layout(LayoutManager::TitleKey(QStringLiteral("New Layout")));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->rows, 6);
+}
+
+TEST_F(ContentViewTest, ImageChooserAddsFilesAndFolders)
+{
+    const QString photos = folder.filePath(QStringLiteral("photos"));
+    writeImages(photos + QStringLiteral("/trip"), {QStringLiteral("x.png"), QStringLiteral("y.png")});
+    writeImages(photos + QStringLiteral("/trip/deeper"), {QStringLiteral("z.png")});
+    images({QStringLiteral("single.png")});
+    window->sidebar()->addButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return window->importer() != nullptr; }));
+    EXPECT_TRUE(model().presentImporter());
+    ImageChooserDialog* chooser = window->importer();
+    chooser->setDirectory(photos);
+    ASSERT_TRUE(waitUntil([&] {
+        chooser->selectNames({QStringLiteral("trip"), QStringLiteral("single.png")});
+        return chooser->selectedUrls().size() == 2;
+    }));
+    auto* buttons = chooser->findChild<QDialogButtonBox*>();
+    buttons->button(QDialogButtonBox::Open)->click();
+    ASSERT_TRUE(waitUntil([&] { return !model().presentImporter(); }));
+    EXPECT_EQ(rows(),
+              (QStringList{QStringLiteral("single.png"), QStringLiteral("x.png"), QStringLiteral("y.png")}));
+
+    // Cancelled: nothing added, and it opens again at once.
+    model().setPresentImporter(true);
+    ASSERT_TRUE(waitUntil([&] { return window->importer() != nullptr; }));
+    window->importer()->reject();
+    ASSERT_TRUE(waitUntil([&] { return !model().presentImporter(); }));
+    EXPECT_EQ(model().images().size(), 3);
+}
+
+} // namespace
