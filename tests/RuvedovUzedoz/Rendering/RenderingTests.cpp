@@ -337,6 +337,30 @@ TEST(PageDrawing, BackgroundIsPaintedUnlessWhiteOrTransparent)
     }
 }
 
+TEST(Render, OverlappingRendersOfOneSheetBothFinishAndLeaveNoEntry)
+{
+    ImageFixtures::Folder folder;
+    QList<QUrl> images;
+    for (int i = 0; i < 6; ++i)
+        images.append(folder.jpeg(QStringLiteral("p%1.jpg").arg(i)));
+    const ContactSheet sheet = sheetOf(images);
+    PageLayout small = RenderFixtures::layout();
+    small.rows = 1;
+    small.columns = 1;
+    auto first = sheet.generatePDF(small);
+    auto second = sheet.generatePDF(RenderFixtures::layout());
+    waitFor(first);
+    waitFor(second);
+    ASSERT_TRUE(first.result());
+    ASSERT_TRUE(second.result());
+    EXPECT_EQ(first.result()->pageCount, 6);
+    EXPECT_EQ(second.result()->pageCount, 2);
+    EXPECT_TRUE(PdfInspector(first.result()->data).isValid());
+    EXPECT_TRUE(PdfInspector(second.result()->data).isValid());
+    EXPECT_FALSE(sheet.progress->isRendering());
+    EXPECT_EQ(ProgressByDocument::count(), 0);
+}
+
 TEST(Render, ADocumentThatYieldsNoDataStillClosesItsProgress)
 {
     auto document = std::make_shared<PdfDocument>();
