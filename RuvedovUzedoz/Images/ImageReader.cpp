@@ -235,6 +235,10 @@ Result read(const ImageRequest& request, const ImageSettings& settings)
     if (info.isDir()) {
         return Failure{QStringLiteral("it is a folder")};
     }
+    if (!info.isFile()) {
+        // A pipe or device would block the reader or never end.
+        return Failure{QStringLiteral("it is not a regular file")};
+    }
     if (info.size() == 0) {
         return Failure{QStringLiteral("the file is empty")};
     }

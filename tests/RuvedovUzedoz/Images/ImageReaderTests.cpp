@@ -4,8 +4,10 @@
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 
 #include <QDir>
+#include <QFile>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace RuvedovUzedoz;
 using ImageFixtures::readAll;
@@ -154,6 +156,7 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
 {
     ImageFixtures::Folder folder;
     ASSERT_TRUE(QDir().mkdir(folder.path("a-folder.jpg")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.path("fifo.jpg")).constData(), 0600), 0);
     struct Row {
         QUrl url;
         const char* reason;
@@ -169,6 +172,7 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
         {folder.jpegClaimingSize("decompression-bomb.jpg", 30000, 30000), "30000 × 30000"},
         {QUrl::fromLocalFile(folder.path("vanished.jpg")), "does not exist"},
         {QUrl::fromLocalFile(folder.path("a-folder.jpg")), "folder"},
+        {QUrl::fromLocalFile(folder.path("fifo.jpg")), "not a regular file"},
         {QUrl("https://example.com/remote.jpg"), "not a local file"},
     };
     for (const ImageSettings& settings : {passingThrough(), compressing()}) {
