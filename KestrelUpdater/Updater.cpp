@@ -296,7 +296,7 @@ void Updater::check(CheckMode mode)
         request.skippedVersion = skippedVersion();
     request.transferTimeoutMs = m_transferTimeoutMs;
     request.maximumSize = maximumFeedSize;
-    const bool sendsProfile = request.url.hasQuery() && !feedURL().hasQuery();
+    const bool sendsProfile = request.url != feedURL();
 
     m_check = std::make_unique<UpdateCheck>(*m_network, request);
     connect(m_check.get(), &UpdateCheck::finished, this,

@@ -127,10 +127,13 @@ std::optional<AppcastItem> readItem(QXmlStreamReader& reader, const QUrl& base)
 
 QString positioned(const QXmlStreamReader& reader, const QString& message)
 {
+    QString text = message;
+    if (text.endsWith(u'.'))
+        text.chop(1); // the caller closes the sentence
     return QStringLiteral("line %1, column %2: %3")
         .arg(reader.lineNumber())
         .arg(reader.columnNumber())
-        .arg(message);
+        .arg(text);
 }
 
 } // namespace

@@ -26,9 +26,19 @@ QString applicationDisplayName()
     return name.isEmpty() ? QStringLiteral("Sheetwright") : name;
 }
 
+// The window a dialog belongs to: the active window, but never another of the updater's transient
+// dialogs, which close (and would take their children with them) while the next one is shown.
+QWidget* dialogParent()
+{
+    QWidget* window = QApplication::activeWindow();
+    while (window && qobject_cast<QDialog*>(window))
+        window = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    return window;
+}
+
 QProgressDialog* makeProgress(const QString& text, Updater& updater, void (Updater::*cancel)())
 {
-    auto* dialog = new QProgressDialog(text, localized("Cancel"), 0, 0, QApplication::activeWindow());
+    auto* dialog = new QProgressDialog(text, localized("Cancel"), 0, 0, dialogParent());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(applicationDisplayName());
     dialog->setMinimumDuration(0);
@@ -51,7 +61,7 @@ void closeProgress(QPointer<QProgressDialog>& dialog)
 
 void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text)
 {
-    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, dialogParent());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->show();
 }
@@ -97,7 +107,7 @@ void DialogUserDriver::showUpdateFound(Updater& updater, const CheckResult& resu
     if (!result.item)
         return;
     const AppcastItem item = *result.item;
-    auto* dialog = new QDialog(QApplication::activeWindow());
+    auto* dialog = new QDialog(dialogParent());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(localized("A new version of %1 is available!").arg(applicationDisplayName()));
     auto* layout = new QVBoxLayout(dialog);
@@ -132,11 +142,11 @@ void DialogUserDriver::showUpdateFound(Updater& updater, const CheckResult& resu
     });
     QObject::connect(later, &QPushButton::clicked, dialog, &QDialog::close);
     QObject::connect(download, &QPushButton::clicked, dialog, [dialog, target, item] {
+        dialog->close();
         if (item.hasEnclosure && target)
             target->downloadUpdate(item);
         else if (!item.link.isEmpty())
             QDesktopServices::openUrl(item.link);
-        dialog->close();
     });
     layout->addWidget(buttons);
     dialog->show();
@@ -177,11 +187,11 @@ void DialogUserDriver::showDownloadFinished(Updater&, const DownloadResult& resu
                     localized("The update could not be downloaded: %1").arg(result.message));
         return;
     }
-    auto* box =
-        new QMessageBox(QMessageBox::Information, localized("The update is ready"),
-                        localized("%1 %2 was downloaded to %3. Install it with your system's package tools.")
-                            .arg(applicationDisplayName(), result.item.displayVersion(), result.filePath),
-                        QMessageBox::Ok, QApplication::activeWindow());
+    auto* box = new QMessageBox(
+        QMessageBox::Information, localized("The update is ready"),
+        localized("%1 %2 was downloaded to %3. It is not installed yet: replace your copy of %1 with it.")
+            .arg(applicationDisplayName(), result.item.displayVersion(), result.filePath),
+        QMessageBox::Ok, dialogParent());
     box->setAttribute(Qt::WA_DeleteOnClose);
     auto* show = box->addButton(localized("Show in Folder"), QMessageBox::ActionRole);
     QObject::connect(show, &QPushButton::clicked, box, [path = result.filePath] {
