@@ -4,14 +4,13 @@ list(APPEND engine_sources
   Pdf/PdfDocument.cpp
   Pdf/PdfPage.cpp
   Pdf/PdfPostProcess.cpp
-  Rendering/FontFamilies.cpp
-)
-list(APPEND engine_sources
   Rendering/CompressionSettings.cpp
   Rendering/ContactSheetCell.cpp
   Rendering/ContactSheetPage.cpp
   Rendering/ContactSheetRendering.cpp
+  Rendering/FontFamilies.cpp
   Rendering/ImageSupply.cpp
   Rendering/NumberDescription.cpp
   Rendering/ProgressByDocument.cpp
+  Rendering/RenderPool.cpp
 )

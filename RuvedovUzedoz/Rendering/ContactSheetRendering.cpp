@@ -26,17 +26,6 @@ using KestrelExtensions::Log;
 
 namespace RuvedovUzedoz {
 
-QThreadPool& renderPool()
-{
-    // Never destroyed: a render still running at exit must not be waited for by a static destructor.
-    static QThreadPool* pool = [] {
-        auto* threads = new QThreadPool;
-        threads->setMaxThreadCount(2);
-        return threads;
-    }();
-    return *pool;
-}
-
 namespace {
 
 using Result = std::optional<PDFInfo>;
