@@ -11,6 +11,7 @@ add_library(SheetwrightWindow STATIC
   Window/ImageChooserDialog.cpp
   Window/PDFColumn.cpp
   Window/PDFProgressView.cpp
+  Window/PDFPageRenderer.cpp
   Window/PDFViewer.cpp
   Window/Plurals.cpp
   Window/RenderService.cpp

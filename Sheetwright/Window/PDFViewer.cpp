@@ -1,50 +1,46 @@
 #include "PDFViewer.h"
 
+#include "PDFPageRenderer.h"
+
 #include <KestrelExtensions/Logging/Log.h>
-#include <QBuffer>
-#include <QPdfDocument>
-#include <QPdfView>
-#include <QVBoxLayout>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <cmath>
 
 namespace Sheetwright {
 
 using KestrelExtensions::Log;
 
-class PDFViewer::Holder {
-public:
-    explicit Holder(const QByteArray& data) : m_data(data), m_buffer(&m_data)
-    {
-        m_buffer.open(QIODevice::ReadOnly);
-        m_document.load(&m_buffer);
-    }
-    ~Holder() { m_document.close(); }
-
-    QPdfDocument* document()
-    {
-        return m_document.status() == QPdfDocument::Status::Ready ? &m_document : nullptr;
-    }
-
-private:
-    QByteArray m_data;
-    QBuffer m_buffer;
-    QPdfDocument m_document;
-};
+namespace {
+constexpr int pageSpacing = 10;
+} // namespace
 
 PDFViewer::PDFViewer(const std::optional<RuvedovUzedoz::PDFInfo>& pdf, QWidget* parent)
-    : QWidget(parent), m_view(new QPdfView(this))
+    : QAbstractScrollArea(parent), m_renderer(new PDFPageRenderer)
 {
     Log::out(QStringLiteral("Making View"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-    m_view->setPageMode(QPdfView::PageMode::MultiPage);
-    m_view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setBackgroundRole(QPalette::Mid);
+    viewport()->setAutoFillBackground(true);
+    horizontalScrollBar()->setRange(0, 0);
+    verticalScrollBar()->setSingleStep(20);
+
+    m_renderer->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_renderer, &QObject::deleteLater);
+    connect(m_renderer, &PDFPageRenderer::loaded, this, &PDFViewer::didLoad);
+    connect(m_renderer, &PDFPageRenderer::rendered, this, &PDFViewer::didRender);
+    m_thread.setObjectName(QStringLiteral("PDF viewer"));
+    m_thread.start();
     display(pdf);
 }
 
 PDFViewer::~PDFViewer()
 {
-    m_view->setDocument(nullptr);
+    // Drop what is queued; the page being drawn, if any, is finished first.
+    m_renderer->setCurrentGeneration(0);
+    m_thread.quit();
+    m_thread.wait();
 }
 
 void PDFViewer::setPDF(const std::optional<RuvedovUzedoz::PDFInfo>& pdf)
@@ -53,17 +49,120 @@ void PDFViewer::setPDF(const std::optional<RuvedovUzedoz::PDFInfo>& pdf)
     display(pdf);
 }
 
-QPdfDocument* PDFViewer::document() const
-{
-    return m_holder ? m_holder->document() : nullptr;
-}
-
 void PDFViewer::display(const std::optional<RuvedovUzedoz::PDFInfo>& pdf)
 {
-    std::unique_ptr<Holder> next = pdf ? std::make_unique<Holder>(pdf->data) : nullptr;
-    // The view lets go of the old document before it is destroyed.
-    m_view->setDocument(next ? next->document() : nullptr);
-    m_holder = std::move(next);
+    const quint64 generation = ++m_generation;
+    m_renderer->setCurrentGeneration(generation);
+    m_pageSizes.clear();
+    m_images.clear();
+    m_requested.clear();
+    m_loading = true;
+    layoutPages();
+    viewport()->update();
+    const QByteArray data = pdf ? pdf->data : QByteArray();
+    QMetaObject::invokeMethod(
+        m_renderer, [renderer = m_renderer, generation, data] { renderer->load(generation, data); });
+}
+
+void PDFViewer::didLoad(quint64 generation, const QList<QSizeF>& pageSizes)
+{
+    if (generation != m_generation)
+        return;
+    m_loading = false;
+    m_pageSizes = pageSizes;
+    layoutPages();
+    requestVisiblePages();
+    viewport()->update();
+    emit documentLoaded(pageCount());
+}
+
+void PDFViewer::didRender(quint64 generation, int page, const QImage& image)
+{
+    if (generation != m_generation)
+        return;
+    m_images.insert(page, image);
+    viewport()->update();
+    emit pageRendered(page);
+}
+
+int PDFViewer::pageWidth() const
+{
+    return std::max(1, viewport()->width() - 2 * pageSpacing);
+}
+
+QList<QRect> PDFViewer::pageRects() const
+{
+    QList<QRect> rects;
+    const int width = pageWidth();
+    int top = pageSpacing;
+    for (const QSizeF& size : m_pageSizes) {
+        const int height = size.width() > 0 ? int(std::lround(width * size.height() / size.width())) : width;
+        rects.append(QRect(pageSpacing, top, width, std::max(1, height)));
+        top += height + pageSpacing;
+    }
+    return rects;
+}
+
+void PDFViewer::layoutPages()
+{
+    const QList<QRect> rects = pageRects();
+    const int contentHeight = rects.isEmpty() ? 0 : rects.last().bottom() + 1 + pageSpacing;
+    verticalScrollBar()->setPageStep(viewport()->height());
+    verticalScrollBar()->setRange(0, std::max(0, contentHeight - viewport()->height()));
+}
+
+void PDFViewer::requestVisiblePages()
+{
+    if (m_loading || m_pageSizes.isEmpty())
+        return;
+    const QList<QRect> rects = pageRects();
+    const qreal ratio = devicePixelRatioF();
+    const QRect visible(0, verticalScrollBar()->value(), viewport()->width(), viewport()->height());
+    // One screen ahead and behind, so scrolling finds its pages drawn.
+    const QRect wanted = visible.adjusted(0, -visible.height(), 0, visible.height());
+    for (int page = 0; page < rects.size(); ++page) {
+        if (!rects[page].intersects(wanted))
+            continue;
+        const QSize pixels = (QSizeF(rects[page].size()) * ratio).toSize();
+        if (m_requested.value(page) == pixels.width())
+            continue;
+        m_requested.insert(page, pixels.width());
+        const quint64 generation = m_generation;
+        QMetaObject::invokeMethod(m_renderer, [renderer = m_renderer, generation, page, pixels] {
+            renderer->render(generation, page, pixels);
+        });
+    }
+}
+
+void PDFViewer::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const int offset = verticalScrollBar()->value();
+    const QList<QRect> rects = pageRects();
+    for (int page = 0; page < rects.size(); ++page) {
+        const QRect target = rects[page].translated(0, -offset);
+        if (!target.intersects(event->rect()))
+            continue;
+        const QImage image = m_images.value(page);
+        if (image.isNull())
+            painter.fillRect(target, Qt::white);
+        else
+            painter.drawImage(target, image);
+    }
+}
+
+void PDFViewer::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    layoutPages();
+    requestVisiblePages();
+}
+
+void PDFViewer::scrollContentsBy(int, int)
+{
+    requestVisiblePages();
+    viewport()->update();
 }
 
 } // namespace Sheetwright
