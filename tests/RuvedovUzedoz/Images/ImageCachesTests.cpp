@@ -98,6 +98,8 @@ TEST(ImageCaches, UnreadableFilesAndBadScalesGiveNothing)
     ImageFixtures::Folder folder;
     const QUrl garbage = folder.bytes("garbage.jpg", "not a picture");
     const QUrl url = folder.jpeg("photo.jpg", {.width = 200, .height = 100});
+    CIImageCache::cache(1);
+    CIImageCache::cache(0.5);
     LogCapture log;
     EXPECT_FALSE(CIImageCache::image(garbage, 0.5));
     EXPECT_EQ(lines(log), "Reading garbage.jpg from disk");
