@@ -110,15 +110,16 @@ Result toJpeg(VipsImage* decoded, int quality)
     return result;
 }
 
-// A JPEG's whole file, read once: its structure is checked before anything is decoded, and its bytes go
-// into the PDF as they are or feed the decoder.
+// A JPEG file checked before anything is decoded. Its bytes are kept only when they may go into the PDF
+// as they are; a picture that is to be decoded is read again by the decoder, so that the whole file is not
+// held in memory beside the decoder's own buffers.
 struct JpegFile {
-    QByteArray bytes;
+    QByteArray bytes; // empty unless `keepBytes` was asked for and the file can be embedded as it is
     JpegStructure structure;
 };
 
 // nullopt: the file is not a JPEG.
-std::optional<std::variant<JpegFile, Failure>> readJpeg(const QString& path)
+std::optional<std::variant<JpegFile, Failure>> readJpeg(const QString& path, bool keepBytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -127,11 +128,21 @@ std::optional<std::variant<JpegFile, Failure>> readJpeg(const QString& path)
     if (!file.peek(3).startsWith("\xFF\xD8\xFF")) {
         return std::nullopt;
     }
-    JpegFile jpeg{file.readAll(), {}};
-    if (file.error() != QFileDevice::NoError) {
-        return Failure{QStringLiteral("it cannot be read (%1)").arg(file.errorString())};
+    JpegFile jpeg;
+    if (uchar* mapped = keepBytes ? nullptr : file.map(0, file.size())) {
+        jpeg.structure =
+            JpegStructure::read(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size()));
+        file.unmap(mapped);
+    } else {
+        QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            return Failure{QStringLiteral("it cannot be read (%1)").arg(file.errorString())};
+        }
+        jpeg.structure = JpegStructure::read(bytes);
+        if (keepBytes && jpeg.structure.canEmbedAsIs()) {
+            jpeg.bytes = std::move(bytes);
+        }
     }
-    jpeg.structure = JpegStructure::read(jpeg.bytes);
     if (jpeg.structure.isJpeg && !jpeg.structure.complete) {
         return Failure{QStringLiteral("the JPEG data is truncated")};
     }
@@ -163,22 +174,14 @@ Result passThrough(JpegFile&& jpeg)
 }
 
 // Decodes from the bytes already in memory when there are some, otherwise from the file.
-Result decode(const QString& path, const QByteArray* bytes, const ImageRequest& request,
-              const ImageSettings& settings)
+Result decode(const QString& path, const ImageRequest& request, const ImageSettings& settings)
 {
-    SourceHandle probeSource;
-    VipsImageHandle header;
-    if (bytes) {
-        header.reset(vips_image_new_from_buffer(bytes->constData(), size_t(bytes->size()), "", "access",
-                                                VIPS_ACCESS_SEQUENTIAL, nullptr));
-    } else {
-        probeSource = openSource(path);
-        if (!probeSource) {
-            return vipsFailure(QStringLiteral("it cannot be opened"));
-        }
-        header.reset(
-            vips_image_new_from_source(probeSource.get(), "", "access", VIPS_ACCESS_SEQUENTIAL, nullptr));
+    SourceHandle probeSource = openSource(path);
+    if (!probeSource) {
+        return vipsFailure(QStringLiteral("it cannot be opened"));
     }
+    VipsImageHandle header(
+        vips_image_new_from_source(probeSource.get(), "", "access", VIPS_ACCESS_SEQUENTIAL, nullptr));
     if (!header) {
         return vipsFailure(QStringLiteral("it is not a picture that can be read"));
     }
@@ -195,11 +198,7 @@ Result decode(const QString& path, const QByteArray* bytes, const ImageRequest& 
 
     VipsImage* thumbnail = nullptr;
     int status = 0;
-    if (bytes) {
-        status = vips_thumbnail_buffer(const_cast<char*>(bytes->constData()), size_t(bytes->size()),
-                                       &thumbnail, longest, "height", longest, "size", VIPS_SIZE_DOWN,
-                                       "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
-    } else if (!path.endsWith(QLatin1Char(']'))) {
+    if (!path.endsWith(QLatin1Char(']'))) {
         // Loading by name reports damaged data that the stream loaders let pass.
         status = vips_thumbnail(QFile::encodeName(path).constData(), &thumbnail, longest, "height", longest,
                                 "size", VIPS_SIZE_DOWN, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
@@ -245,18 +244,17 @@ Result read(const ImageRequest& request, const ImageSettings& settings)
     if (!VipsRuntime::ensureStarted()) {
         return Failure{QStringLiteral("the image library cannot start")};
     }
-    auto jpeg = readJpeg(path);
-    if (!jpeg) {
-        return decode(path, nullptr, request, settings);
+    auto jpeg = readJpeg(path, !settings.compress);
+    if (jpeg) {
+        if (auto* failure = std::get_if<Failure>(&*jpeg)) {
+            return *failure;
+        }
+        JpegFile& file = std::get<JpegFile>(*jpeg);
+        if (!file.bytes.isEmpty()) {
+            return passThrough(std::move(file));
+        }
     }
-    if (auto* failure = std::get_if<Failure>(&*jpeg)) {
-        return *failure;
-    }
-    JpegFile& file = std::get<JpegFile>(*jpeg);
-    if (!settings.compress && file.structure.canEmbedAsIs()) {
-        return passThrough(std::move(file));
-    }
-    return decode(path, &file.bytes, request, settings);
+    return decode(path, request, settings);
 }
 
 } // namespace
