@@ -197,6 +197,32 @@ TEST(CellDrawing, UnfilteredJpegsAreEmbeddedAsTheyAreAndFittedIntoTheirBox)
     EXPECT_EQ(images[0].rawBytes, ImageFixtures::readAll(progressive));
 }
 
+TEST(CellDrawing, PassedThroughJpegsAreTurnedUprightOnThePage)
+{
+    // The fixture darkens from right to left as stored; orientation 6 puts the stored left edge on top,
+    // orientation 8 at the bottom.
+    ImageFixtures::Folder folder;
+    PageLayout layout = unfiltered();
+    layout.rows = 1;
+    layout.columns = 1;
+    layout.showsLabel = false;
+    for (const int orientation : {6, 8}) {
+        SCOPED_TRACE(orientation);
+        const QUrl url = folder.jpeg(QStringLiteral("o%1.jpg").arg(orientation), {400, 200, 3, orientation});
+        const auto info = generate(sheetOf({url}), layout);
+        ASSERT_TRUE(info);
+        const auto raster = RenderFixtures::rasterize(info->data, 1, 72);
+        ASSERT_TRUE(raster);
+        // Upright 200 × 400 fitted into 756 × 576: 288 × 576 from page x 252, rows 18...594 of the raster.
+        const int top = raster->pixel(396, 40)[0];
+        const int bottom = raster->pixel(396, 572)[0];
+        if (orientation == 6)
+            EXPECT_LT(top + 100, bottom);
+        else
+            EXPECT_GT(top, bottom + 100);
+    }
+}
+
 TEST(CellDrawing, OtherPicturesAreDecodedLosslessly)
 {
     ImageFixtures::Folder folder;
