@@ -115,7 +115,7 @@ GraphicsContext::GraphicsContext(cairo_t* cairo, QSizeF pageSize) : m_cairo(cair
     cairo_save(m_cairo);
     cairo_translate(m_cairo, 0, pageSize.height());
     cairo_scale(m_cairo, 1, -1);
-    // Line width 1 is what a new page starts with in the drawing model the pages are written for.
+    // Lines are one point wide unless a page sets otherwise (cairo would start at two).
     cairo_set_line_width(m_cairo, 1);
 }
 
