@@ -51,11 +51,9 @@ const std::vector<PresetSection>& presetSections()
 
 QStandardItem* headerItem(const QString& text)
 {
+    // Shown greyed: a header names the rows under it and cannot be chosen.
     auto* item = new QStandardItem(text);
     item->setFlags(Qt::NoItemFlags);
-    QFont font = item->font();
-    font.setBold(true);
-    item->setFont(font);
     return item;
 }
 
