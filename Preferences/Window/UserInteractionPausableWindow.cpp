@@ -63,7 +63,6 @@ bool UserInteractionPausableWindow::isPausedEvent(const QEvent* event)
         return static_cast<const QMouseEvent*>(event)->buttons() != Qt::NoButton;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
         switch (static_cast<const QKeyEvent*>(event)->key()) {
         case Qt::Key_Shift:
         case Qt::Key_Control:
