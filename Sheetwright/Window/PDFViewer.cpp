@@ -144,10 +144,10 @@ void PDFViewer::paintEvent(QPaintEvent* event)
         const QRect target = rects[page].translated(0, -offset);
         if (!target.intersects(event->rect()))
             continue;
+        // Pages are paper: what the PDF leaves unpainted is white, as in any viewer.
+        painter.fillRect(target, Qt::white);
         const QImage image = m_images.value(page);
-        if (image.isNull())
-            painter.fillRect(target, Qt::white);
-        else
+        if (!image.isNull())
             painter.drawImage(target, image);
     }
 }
