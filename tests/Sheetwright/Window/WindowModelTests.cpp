@@ -2,6 +2,7 @@
 #include "WindowTestSupport.h"
 
 #include <KestrelExtensions/Logging/LogCapture.h>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -345,3 +346,29 @@ TEST(WindowModelEngine, RendersRealImagesIntoOnePage)
 }
 
 } // namespace
+
+TEST(WindowModelEngine, BadFilesAreSkippedAndClosingMidRenderIsSafe)
+{
+    QTemporaryDir folder;
+    LayoutManager layouts(folder.filePath(QStringLiteral("Layouts")));
+    const QString photos = folder.filePath(QStringLiteral("photos"));
+    writeImages(photos, {QStringLiteral("good-1.png"), QStringLiteral("good-2.png")});
+    for (const auto& [name, bytes] :
+         {std::pair{"truncated.jpg", QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF", 10)},
+          std::pair{"notes.txt", QByteArray("not a picture")}}) {
+        QFile file(QDir(photos).filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    auto model = std::make_unique<WindowModel>(layouts, RenderService::engine());
+    model->openURL(QUrl::fromLocalFile(photos));
+    ASSERT_TRUE(waitUntil([&] { return model->pdfInfo().has_value(); }, 30000));
+    EXPECT_EQ(model->pdfInfo()->pageCount, 1);
+
+    // Closed while the next render runs: the render finishes into nothing.
+    model->openURL(writeImages(photos, {QStringLiteral("good-3.png")}).first());
+    ASSERT_TRUE(waitUntil([&] { return model->isRendering(); }));
+    model.reset();
+    QTest::qWait(300);
+    SUCCEED();
+}
