@@ -56,6 +56,8 @@ void UserDefaults::setValue(const QString& key, const QVariant& value)
     if (m_settings->contains(key) && m_settings->value(key) == value)
         return;
     m_settings->setValue(key, value);
+    // The standard store lives until exit without being destroyed: write through so nothing is lost.
+    m_settings->sync();
     emit changed(key);
 }
 
@@ -64,6 +66,7 @@ void UserDefaults::remove(const QString& key)
     if (!m_settings->contains(key))
         return;
     m_settings->remove(key);
+    m_settings->sync();
     emit changed(key);
 }
 

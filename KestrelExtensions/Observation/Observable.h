@@ -26,10 +26,11 @@ public:
             return;
         // A handler may set the value again; the outer change's old value comes back afterwards, so
         // later handlers of the outer change still see where it started.
-        std::optional<T> outer = std::move(m_previous);
-        m_previous = std::exchange(m_value, std::move(value));
+        std::optional<T> outer;
+        outer.swap(m_previous);
+        m_previous.emplace(std::exchange(m_value, std::move(value)));
         emit changed();
-        m_previous = std::move(outer);
+        m_previous.swap(outer);
     }
 
     // Changes the value in place through `edit` and announces it only if it differs afterwards.
