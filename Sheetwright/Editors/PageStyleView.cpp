@@ -123,7 +123,9 @@ void PageStyleView::refresh()
     }
     {
         const QSignalBlocker blocker(m_fontName);
-        // Exact name only: an uninstalled family shows no selection and stays stored.
+        // Exact name only: an uninstalled family shows no selection and stays stored; its name is shown
+        // dimmed so the user still sees what the labels ask for.
+        m_fontName->setPlaceholderText(layout.fontName);
         m_fontName->setCurrentIndex(m_fontName->findData(layout.fontName, Qt::UserRole, Qt::MatchExactly));
     }
     m_fontSize->setValue(layout.fontSize);
