@@ -10,7 +10,7 @@
 using namespace KestrelUpdater;
 using TestSupport::appcast;
 using TestSupport::appcastItem;
-using Status = DownloadResult::Status;
+using DownloadStatus = DownloadResult::Status;
 
 namespace {
 
@@ -107,7 +107,7 @@ TEST_F(UpdateDownloadTest, AVerifiedFileLandsInTheDownloadsFolder)
     server->routeBody("/files/Sheetwright-1.1.AppImage", payload);
 
     const DownloadResult result = download(item(payload.size(), key.signBase64(payload)));
-    EXPECT_EQ(result.status, Status::Downloaded) << result.message.toStdString();
+    EXPECT_EQ(result.status, DownloadStatus::Downloaded) << result.message.toStdString();
     EXPECT_TRUE(result.signatureVerified);
     EXPECT_EQ(result.filePath, QDir(downloadsFolder()).filePath("Sheetwright-1.1.AppImage"));
     QFile file(result.filePath);
@@ -136,7 +136,7 @@ TEST_F(UpdateDownloadTest, AFileThatFailsACheckIsDeleted)
     for (const auto& c : cases) {
         updater->setPublicEd25519Key(c.publicKey);
         const DownloadResult result = download(c.item);
-        EXPECT_EQ(result.status, Status::Error) << c.name;
+        EXPECT_EQ(result.status, DownloadStatus::Error) << c.name;
         EXPECT_TRUE(result.message.contains(QLatin1String(c.needle)))
             << c.name << ": " << result.message.toStdString();
         EXPECT_TRUE(result.filePath.isEmpty());
@@ -148,7 +148,7 @@ TEST_F(UpdateDownloadTest, AFileThatFailsACheckIsDeleted)
 TEST_F(UpdateDownloadTest, AnUnreachableFileIsAnError)
 {
     const DownloadResult result = download(item(10)); // nothing is served there
-    EXPECT_EQ(result.status, Status::Error);
+    EXPECT_EQ(result.status, DownloadStatus::Error);
     EXPECT_TRUE(result.message.contains("404"));
     EXPECT_TRUE(downloadedFiles().isEmpty());
 }
@@ -165,7 +165,7 @@ TEST_F(UpdateDownloadTest, BackgroundCheckDownloadsSilentlyWhenAllowed)
     QSignalSpy downloaded(updater.get(), &Updater::downloadFinished);
     runCheck(Updater::CheckMode::Background);
     ASSERT_TRUE(downloaded.count() == 1 || downloaded.wait(5000));
-    EXPECT_EQ(downloaded.first().first().value<DownloadResult>().status, Status::Downloaded);
+    EXPECT_EQ(downloaded.first().first().value<DownloadResult>().status, DownloadStatus::Downloaded);
     // Nothing was asked of the user; only the ready update is announced.
     EXPECT_EQ(recorder->events, QStringList{"downloadFinished"});
 }
