@@ -170,6 +170,7 @@ Result passThrough(JpegFile&& jpeg)
     result.orientation = orientation;
     result.jpegComponents = jpeg.structure.components;
     result.jpeg = std::move(jpeg.bytes);
+    result.sourceSize = result.uprightSize();
     return result;
 }
 
@@ -215,10 +216,13 @@ Result decode(const QString& path, const ImageRequest& request, const ImageSetti
     }
     VipsImageHandle image(thumbnail);
     // JPEG cannot carry transparency, so pictures with it stay lossless even when compressing.
-    if (settings.compress && !vips_image_hasalpha(image.get())) {
-        return toJpeg(image.get(), jpegQuality(settings.quality));
+    Result result = settings.compress && !vips_image_hasalpha(image.get())
+                        ? toJpeg(image.get(), jpegQuality(settings.quality))
+                        : toCairoPixels(image.get());
+    if (auto* prepared = std::get_if<PreparedImage>(&result)) {
+        prepared->sourceSize = size;
     }
-    return toCairoPixels(image.get());
+    return result;
 }
 
 Result read(const ImageRequest& request, const ImageSettings& settings)

@@ -18,10 +18,13 @@ struct PreparedImage {
     int orientation = 1; // EXIF orientation 1..8 that the placement must still apply; 1 = upright as stored
     QByteArray jpeg;     // Encoding::Jpeg: a complete JPEG file (1 or 3 components), embedded as is (DCT)
     int jpegComponents = 3;
-    QByteArray
-        pixels; // Encoding::Pixels: cairo ARGB32 premultiplied when hasAlpha, else cairo RGB24; native endian
+    // Encoding::Pixels: cairo ARGB32 premultiplied when hasAlpha, else cairo RGB24; native endian
+    QByteArray pixels;
     int stride = 0; // bytes per row of `pixels`
     bool hasAlpha = false;
+    // The upright pixel size of the picture file itself, before any scaling: the size the picture is known
+    // by (e.g. in log lines), whatever size it is stored at.
+    QSize sourceSize;
     QSize uprightSize() const; // width × height after orientation (swapped for orientations 5..8)
 };
 

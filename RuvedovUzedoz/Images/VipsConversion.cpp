@@ -82,6 +82,7 @@ std::optional<PreparedImage> VipsConversion::toCairoPixels(VipsImage* decoded, Q
     result.height = height;
     result.hasAlpha = bands == 4;
     result.stride = width * 4;
+    result.sourceSize = QSize(width, height);
     result.pixels = QByteArray(qsizetype(result.stride) * height, Qt::Uninitialized);
     auto* out = reinterpret_cast<unsigned char*>(result.pixels.data());
     const size_t count = size_t(width) * height;

@@ -67,6 +67,7 @@ TEST(ImageReader, WithoutCompressionPlainJpegsPassThroughByteForByte)
         EXPECT_EQ(QSize(image->width, image->height), QSize(80, 50)) << row.name;
         EXPECT_EQ(image->orientation, row.orientation) << row.name;
         EXPECT_EQ(image->uprightSize(), row.upright) << row.name;
+        EXPECT_EQ(image->sourceSize, row.upright) << row.name;
         EXPECT_TRUE(image->pixels.isEmpty()) << row.name;
     }
 }
@@ -118,6 +119,8 @@ TEST(ImageReader, CompressionScalesTurnsUprightAndReencodes)
         EXPECT_EQ(image->encoding, PreparedImage::Encoding::Jpeg) << row.name;
         EXPECT_EQ(image->orientation, 1) << row.name;
         EXPECT_EQ(QSize(image->width, image->height), row.expected) << row.name;
+        EXPECT_EQ(image->sourceSize, row.options.orientation >= 5 ? QSize(300, 400) : QSize(400, 300))
+            << row.name;
         const JpegStructure written = JpegStructure::read(image->jpeg);
         EXPECT_TRUE(written.canEmbedAsIs()) << row.name;
         EXPECT_EQ(written.components, row.components) << row.name;
@@ -147,6 +150,7 @@ TEST(ImageReader, CompressionKeepsTransparencyLossless)
     EXPECT_EQ(image->encoding, PreparedImage::Encoding::Pixels);
     EXPECT_TRUE(image->hasAlpha);
     EXPECT_EQ(QSize(image->width, image->height), QSize(200, 150));
+    EXPECT_EQ(image->sourceSize, QSize(400, 300));
     EXPECT_TRUE(image->jpeg.isEmpty());
     EXPECT_EQ(pixelAt(*image, 20, 75), 0xFFFF0000u);
     EXPECT_NEAR(int(pixelAt(*image, 180, 75) >> 24), 128, 1);
