@@ -111,6 +111,9 @@ TEST(ImageReader, CompressionScalesTurnsUprightAndReencodes)
         {"exif-orientation-8.jpg", {.width = 400, .height = 300, .orientation = 8}, 200, {150, 200}, 3},
         {"grey.jpg", {.width = 400, .height = 300, .bands = 1}, 200, {200, 150}, 1},
         {"cmyk.jpg", {.width = 400, .height = 300, .cmyk = true}, 200, {200, 150}, 3},
+        // Brackets are load options to vips when they end a name; here they are part of it.
+        {"bracketed [1].jpg", {.width = 400, .height = 300}, 200, {200, 150}, 3},
+        {"ends with a bracket [Q=1]", {.width = 400, .height = 300}, 200, {200, 150}, 3},
     };
     for (const Row& row : rows) {
         const auto image =
