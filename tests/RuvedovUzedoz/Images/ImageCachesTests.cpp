@@ -11,7 +11,7 @@ using KestrelExtensions::LogCapture;
 
 namespace {
 
-std::string lines(const LogCapture& log)
+std::string logText(const LogCapture& log)
 {
     return log.systemLines().join('\n').toStdString();
 }
@@ -32,11 +32,11 @@ TEST(ImageCaches, OneCachePerScaleAnnouncedOnce)
     EXPECT_EQ(&CGImageCache::cache(-nan), &notANumber);
     CGImageCache& negativeZero = CGImageCache::cache(-0.0);
     EXPECT_EQ(&CGImageCache::cache(0.0), &negativeZero);
-    EXPECT_EQ(lines(log), "Creating CIImageCache for scale 0.5\n"
-                          "Creating CIImageCache for scale 0.25\n"
-                          "Creating CGImageCache for scale 1.0\n"
-                          "Creating CGImageCache for scale nan\n"
-                          "Creating CGImageCache for scale -0.0");
+    EXPECT_EQ(logText(log), "Creating CIImageCache for scale 0.5\n"
+                            "Creating CIImageCache for scale 0.25\n"
+                            "Creating CGImageCache for scale 1.0\n"
+                            "Creating CGImageCache for scale nan\n"
+                            "Creating CGImageCache for scale -0.0");
 }
 
 TEST(ImageCaches, LookupsReadFromDiskEveryTimeAndNeverStore)
@@ -61,7 +61,7 @@ TEST(ImageCaches, LookupsReadFromDiskEveryTimeAndNeverStore)
     EXPECT_EQ(QSize(pixels->width, pixels->height), QSize(100, 50));
     EXPECT_EQ(pixels->pixels.size(), 100 * 4 * 50);
 
-    EXPECT_EQ(lines(log),
+    EXPECT_EQ(logText(log),
               "Reading photo.jpg from disk\nReading photo.jpg from disk\nReading photo.jpg from disk");
     EXPECT_EQ(CIImageCache::cache(1).count(), 0);
     EXPECT_EQ(CIImageCache::cache(0.5).count(), 0);
@@ -82,7 +82,7 @@ TEST(ImageCaches, StoredEntriesAreFoundWithoutReading)
     // Without the entry the same file is looked for on disk, and is not there.
     CIImageCache::cache(0.5).removeObject(gone);
     EXPECT_FALSE(CIImageCache::image(gone, 0.5));
-    EXPECT_EQ(lines(log), "Reading gone.jpg from disk");
+    EXPECT_EQ(logText(log), "Reading gone.jpg from disk");
 
     PreparedImage bitmap;
     bitmap.width = 3;
@@ -102,7 +102,7 @@ TEST(ImageCaches, UnreadableFilesAndBadScalesGiveNothing)
     CIImageCache::cache(0.5);
     LogCapture log;
     EXPECT_FALSE(CIImageCache::image(garbage, 0.5));
-    EXPECT_EQ(lines(log), "Reading garbage.jpg from disk");
+    EXPECT_EQ(logText(log), "Reading garbage.jpg from disk");
     for (const double scale : {0.0, -1.0, std::numeric_limits<double>::infinity(), 1e-9}) {
         EXPECT_FALSE(CIImageCache::image(url, scale)) << scale;
     }

@@ -152,4 +152,18 @@ QByteArray readAll(const QUrl& url)
     return file.readAll();
 }
 
+RuvedovUzedoz::ImageSettings compressing(double sizeMax)
+{
+    RuvedovUzedoz::ImageSettings settings;
+    settings.sizeMax = sizeMax;
+    return settings;
+}
+
+RuvedovUzedoz::ImageSettings passingThrough()
+{
+    RuvedovUzedoz::ImageSettings settings;
+    settings.compress = false;
+    return settings;
+}
+
 } // namespace ImageFixtures

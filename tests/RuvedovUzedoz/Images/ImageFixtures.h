@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RuvedovUzedoz/Images/PreparedImage.h"
+
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -34,5 +36,10 @@ private:
 };
 
 QByteArray readAll(const QUrl& url);
+
+// Compression on, with the given largest size; the other settings at their defaults.
+RuvedovUzedoz::ImageSettings compressing(double sizeMax = 2048);
+// Compression off: JPEGs pass through, everything else is decoded at full size.
+RuvedovUzedoz::ImageSettings passingThrough();
 
 } // namespace ImageFixtures

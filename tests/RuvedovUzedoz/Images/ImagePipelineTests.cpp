@@ -5,16 +5,10 @@
 #include <gtest/gtest.h>
 
 using namespace RuvedovUzedoz;
+using ImageFixtures::passingThrough;
 using KestrelExtensions::LogCapture;
 
 namespace {
-
-ImageSettings passingThrough()
-{
-    ImageSettings settings;
-    settings.compress = false;
-    return settings;
-}
 
 // Pictures of widths 10, 11, 12, ... so each result tells which request it came from.
 std::vector<ImageRequest> numberedRequests(const ImageFixtures::Folder& folder, int count)

@@ -10,28 +10,16 @@
 #include <sys/stat.h>
 
 using namespace RuvedovUzedoz;
+using ImageFixtures::compressing;
+using ImageFixtures::passingThrough;
 using ImageFixtures::readAll;
 using KestrelExtensions::LogCapture;
 
 namespace {
 
-ImageSettings compressing(double sizeMax = 2048)
-{
-    ImageSettings settings;
-    settings.sizeMax = sizeMax;
-    return settings;
-}
+const QSizeF cellBox(369, 261);
 
-ImageSettings passingThrough()
-{
-    ImageSettings settings;
-    settings.compress = false;
-    return settings;
-}
-
-const QSizeF box(369, 261);
-
-quint32 pixelAt(const PreparedImage& image, int x, int y)
+quint32 pixelWordAt(const PreparedImage& image, int x, int y)
 {
     quint32 word;
     std::memcpy(&word, image.pixels.constData() + y * image.stride + x * 4, 4);
@@ -59,7 +47,7 @@ TEST(ImageReader, WithoutCompressionPlainJpegsPassThroughByteForByte)
     };
     for (const Row& row : rows) {
         const QUrl url = folder.jpeg(row.name, row.options);
-        const auto image = ImageReader::prepare({url, box}, passingThrough());
+        const auto image = ImageReader::prepare({url, cellBox}, passingThrough());
         ASSERT_TRUE(image) << row.name;
         EXPECT_EQ(image->encoding, PreparedImage::Encoding::Jpeg) << row.name;
         EXPECT_EQ(image->jpeg, readAll(url)) << row.name;
@@ -76,23 +64,25 @@ TEST(ImageReader, WithoutCompressionOtherPicturesAreDecodedLosslesslyAtFullSize)
 {
     ImageFixtures::Folder folder;
 
-    const auto png = ImageReader::prepare({folder.pngWithAlpha("alpha.png", 64, 48), box}, passingThrough());
+    const auto png =
+        ImageReader::prepare({folder.pngWithAlpha("alpha.png", 64, 48), cellBox}, passingThrough());
     ASSERT_TRUE(png);
     EXPECT_EQ(png->encoding, PreparedImage::Encoding::Pixels);
     EXPECT_EQ(QSize(png->width, png->height), QSize(64, 48));
     EXPECT_TRUE(png->hasAlpha);
     EXPECT_EQ(png->stride, 64 * 4);
     ASSERT_EQ(png->pixels.size(), 64 * 4 * 48);
-    EXPECT_EQ(pixelAt(*png, 0, 0), 0xFFFF0000u);
-    EXPECT_EQ(pixelAt(*png, 63, 47), 0x80800000u) << "half-transparent red is premultiplied";
+    EXPECT_EQ(pixelWordAt(*png, 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(pixelWordAt(*png, 63, 47), 0x80800000u) << "half-transparent red is premultiplied";
 
     // CMYK is never passed on as it is: it becomes opaque sRGB pixels.
-    const auto cmyk = ImageReader::prepare({folder.jpeg("cmyk.jpg", {.cmyk = true}), box}, passingThrough());
+    const auto cmyk =
+        ImageReader::prepare({folder.jpeg("cmyk.jpg", {.cmyk = true}), cellBox}, passingThrough());
     ASSERT_TRUE(cmyk);
     EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Pixels);
     EXPECT_FALSE(cmyk->hasAlpha);
     EXPECT_EQ(QSize(cmyk->width, cmyk->height), QSize(64, 48));
-    EXPECT_EQ(pixelAt(*cmyk, 10, 10) >> 24, 0xFFu);
+    EXPECT_EQ(pixelWordAt(*cmyk, 10, 10) >> 24, 0xFFu);
 }
 
 TEST(ImageReader, CompressionScalesTurnsUprightAndReencodes)
@@ -117,7 +107,7 @@ TEST(ImageReader, CompressionScalesTurnsUprightAndReencodes)
     };
     for (const Row& row : rows) {
         const auto image =
-            ImageReader::prepare({folder.jpeg(row.name, row.options), box}, compressing(row.sizeMax));
+            ImageReader::prepare({folder.jpeg(row.name, row.options), cellBox}, compressing(row.sizeMax));
         ASSERT_TRUE(image) << row.name;
         EXPECT_EQ(image->encoding, PreparedImage::Encoding::Jpeg) << row.name;
         EXPECT_EQ(image->orientation, 1) << row.name;
@@ -138,8 +128,8 @@ TEST(ImageReader, CompressionQualityShrinksTheJpeg)
     const QUrl url = folder.jpeg("photo.jpg", {.width = 400, .height = 300});
     ImageSettings low = compressing();
     low.quality = 0.1;
-    const auto best = ImageReader::prepare({url, box}, compressing());
-    const auto worst = ImageReader::prepare({url, box}, low);
+    const auto best = ImageReader::prepare({url, cellBox}, compressing());
+    const auto worst = ImageReader::prepare({url, cellBox}, low);
     ASSERT_TRUE(best && worst);
     EXPECT_LT(worst->jpeg.size(), best->jpeg.size());
 }
@@ -148,15 +138,15 @@ TEST(ImageReader, CompressionKeepsTransparencyLossless)
 {
     ImageFixtures::Folder folder;
     const auto image =
-        ImageReader::prepare({folder.pngWithAlpha("alpha.png", 400, 300), box}, compressing(200));
+        ImageReader::prepare({folder.pngWithAlpha("alpha.png", 400, 300), cellBox}, compressing(200));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->encoding, PreparedImage::Encoding::Pixels);
     EXPECT_TRUE(image->hasAlpha);
     EXPECT_EQ(QSize(image->width, image->height), QSize(200, 150));
     EXPECT_EQ(image->sourceSize, QSize(400, 300));
     EXPECT_TRUE(image->jpeg.isEmpty());
-    EXPECT_EQ(pixelAt(*image, 20, 75), 0xFFFF0000u);
-    EXPECT_NEAR(int(pixelAt(*image, 180, 75) >> 24), 128, 1);
+    EXPECT_EQ(pixelWordAt(*image, 20, 75), 0xFFFF0000u);
+    EXPECT_NEAR(int(pixelWordAt(*image, 180, 75) >> 24), 128, 1);
 }
 
 TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
@@ -185,7 +175,7 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
     for (const ImageSettings& settings : {passingThrough(), compressing()}) {
         for (const Row& row : rows) {
             LogCapture log;
-            const auto image = ImageReader::prepare({row.url, box}, settings);
+            const auto image = ImageReader::prepare({row.url, cellBox}, settings);
             const std::string what =
                 row.url.toString().toStdString() + (settings.compress ? " compressing" : "");
             EXPECT_FALSE(image) << what;
@@ -204,7 +194,8 @@ TEST(ImageReader, HugeDecodedPicturesAreScaledToFitCairo)
     ImageFixtures::Folder folder;
     // A long strip, beyond cairo's 32767 pixels on a side once decoded.
     const auto cmyk = ImageReader::prepare(
-        {folder.jpeg("strip-cmyk.jpg", {.width = 40000, .height = 8, .cmyk = true}), box}, passingThrough());
+        {folder.jpeg("strip-cmyk.jpg", {.width = 40000, .height = 8, .cmyk = true}), cellBox},
+        passingThrough());
     ASSERT_TRUE(cmyk);
     EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Pixels);
     EXPECT_LE(cmyk->width, ImageReader::maximumDecodedSide);

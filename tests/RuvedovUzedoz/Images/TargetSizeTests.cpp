@@ -10,7 +10,7 @@ namespace {
 
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
-ImageSettings with(double sizeMax, double sizeMin = 0, double factor = 1, double resolution = 300)
+ImageSettings limits(double sizeMax, double sizeMin = 0, double factor = 1, double resolution = 300)
 {
     ImageSettings settings;
     settings.sizeMax = sizeMax;
@@ -32,24 +32,24 @@ TEST(TargetSize, FollowsResolutionMaximumMinimumAndNeverUpscales)
         ImageSettings settings;
         int expected;
     } rows[] = {
-        {"300 dpi of the drawn size binds first", {4000, 3000}, defaultBox, with(2048), 1450},
-        {"portrait uses its upright longest side", {3000, 4000}, defaultBox, with(2048), 1088},
-        {"largest size caps the resolution", {4000, 3000}, defaultBox, with(512), 512},
-        {"largest size on a full page", {4000, 3000}, {756, 576}, with(2048), 2048},
-        {"smallest size wins over the largest", {4000, 3000}, defaultBox, with(512, 2000), 2000},
-        {"smallest size never upscales", {1000, 800}, defaultBox, with(512, 2000), 1000},
-        {"scale factor halves", {4000, 3000}, defaultBox, with(0, 0, 0.5, 0), 2000},
-        {"small pictures are not upscaled", {300, 200}, defaultBox, with(2048), 300},
-        {"no limits keep the original", {4000, 3000}, defaultBox, with(0, 0, 0, 0), 4000},
+        {"300 dpi of the drawn size binds first", {4000, 3000}, defaultBox, limits(2048), 1450},
+        {"portrait uses its upright longest side", {3000, 4000}, defaultBox, limits(2048), 1088},
+        {"largest size caps the resolution", {4000, 3000}, defaultBox, limits(512), 512},
+        {"largest size on a full page", {4000, 3000}, {756, 576}, limits(2048), 2048},
+        {"smallest size wins over the largest", {4000, 3000}, defaultBox, limits(512, 2000), 2000},
+        {"smallest size never upscales", {1000, 800}, defaultBox, limits(512, 2000), 1000},
+        {"scale factor halves", {4000, 3000}, defaultBox, limits(0, 0, 0.5, 0), 2000},
+        {"small pictures are not upscaled", {300, 200}, defaultBox, limits(2048), 300},
+        {"no limits keep the original", {4000, 3000}, defaultBox, limits(0, 0, 0, 0), 4000},
         {"non-finite settings are no limits",
          {4000, 3000},
          defaultBox,
-         with(notANumber, notANumber, notANumber, notANumber),
+         limits(notANumber, notANumber, notANumber, notANumber),
          4000},
-        {"negative settings are no limits", {4000, 3000}, defaultBox, with(-1, -1, -2, -300), 4000},
-        {"an empty box leaves only the largest size", {4000, 3000}, {0, 0}, with(2048), 2048},
-        {"a tiny result is at least one pixel", {4000, 3000}, {0.001, 0.001}, with(2048), 1},
-        {"an empty picture has no size", {0, 3000}, defaultBox, with(2048), 0},
+        {"negative settings are no limits", {4000, 3000}, defaultBox, limits(-1, -1, -2, -300), 4000},
+        {"an empty box leaves only the largest size", {4000, 3000}, {0, 0}, limits(2048), 2048},
+        {"a tiny result is at least one pixel", {4000, 3000}, {0.001, 0.001}, limits(2048), 1},
+        {"an empty picture has no size", {0, 3000}, defaultBox, limits(2048), 0},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(targetLongestSide(row.size, row.box, row.settings), row.expected) << row.name;
