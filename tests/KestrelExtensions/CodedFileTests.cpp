@@ -59,13 +59,15 @@ QByteArray readRaw(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+} // namespace
+
+// Outside the anonymous namespace: the test classes derive from it, and in a batched build this file
+// is not the main file, where GCC would warn about the derived classes' linkage.
 class CodedFile : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QTemporaryDir m_dir;
 };
-
-} // namespace
 
 TEST_F(CodedFile, RoundTripReplacesALongerExistingFileWhole)
 {

@@ -12,8 +12,8 @@
 using namespace RuvedovUzedoz;
 using KestrelExtensions::LogCapture;
 
-namespace {
-
+// Outside any anonymous namespace: the test classes derive from it, and in a batched build this file
+// is not the main file, where GCC would warn about the derived classes' linkage.
 class ContactSheetTests : public ::testing::Test {
 protected:
     void TearDown() override { ImageDiscovery::setFolderLister({}); }
@@ -41,7 +41,6 @@ protected:
     QTemporaryDir m_root;
 };
 
-} // namespace
 
 TEST_F(ContactSheetTests, NewSheetLogsAndCollapsesDuplicates)
 {
