@@ -41,7 +41,6 @@ protected:
     QTemporaryDir m_root;
 };
 
-
 TEST_F(ContactSheetTests, NewSheetLogsAndCollapsesDuplicates)
 {
     LogCapture log;
