@@ -13,8 +13,11 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using KestrelExtensions::localized;
 using RuvedovUzedoz::PageLayout;
@@ -160,6 +163,16 @@ LayoutSettings::LayoutSettings(KestrelExtensions::Binding<PageLayout> layout,
         connect(progress, &RuvedovUzedoz::PDFProgress::isRenderingChanged, m_form,
                 [form = m_form](bool rendering) { form->setEnabled(!rendering); });
     }
+}
+
+QSize LayoutSettings::minimumSizeHint() const
+{
+    QSize hint = QScrollArea::minimumSizeHint();
+    // Room for the vertical scroll bar too, which appears as soon as the column is shorter than the form.
+    const int formWidth = m_form->minimumSizeHint().width() + 2 * frameWidth() +
+                          style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    hint.setWidth(std::max(hint.width(), formWidth));
+    return hint;
 }
 
 void LayoutSettings::applyLayout(const QString& name)

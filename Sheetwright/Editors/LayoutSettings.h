@@ -46,6 +46,10 @@ public:
 
     QWidget* form() const { return m_form; }
 
+    // Never narrower than the form: the column scrolls only vertically, so a narrower column would cut
+    // its controls off at the right.
+    QSize minimumSizeHint() const override;
+
 private:
     KestrelExtensions::Binding<RuvedovUzedoz::PageLayout> m_layout;
     LayoutManager* m_manager;

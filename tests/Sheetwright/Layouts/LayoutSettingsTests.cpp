@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
+#include <QSplitter>
 #include <QTest>
 
 using namespace Sheetwright;
@@ -156,4 +157,26 @@ TEST_F(LayoutSettingsTest, ACustomDarkTakesThePresetsPlace)
               }));
     column->applyLayout("No Such Layout");
     EXPECT_EQ(changes->count(), 1);
+}
+
+TEST_F(LayoutSettingsTest, ASqueezedColumnNeverCutsItsControlsOff)
+{
+    // The window's splitter lets the user drag the column narrower; it must stop at the form's width.
+    QSplitter splitter;
+    auto* neighbour = new QWidget(&splitter);
+    auto column = makeColumn();
+    auto* settings = column.release();
+    splitter.addWidget(settings);
+    splitter.setChildrenCollapsible(false);
+    splitter.resize(900, 400);
+    splitter.show();
+    splitter.setSizes({900, 1});
+    QCoreApplication::processEvents();
+
+    EXPECT_GT(neighbour->width(), 0);
+    EXPECT_LE(settings->form()->width(), settings->viewport()->width());
+    auto* height = settings->findChild<QWidget*>("heightField");
+    ASSERT_TRUE(height);
+    const QRect shown(height->mapTo(settings->viewport(), QPoint()), height->size());
+    EXPECT_TRUE(settings->viewport()->rect().contains(shown)) << shown.x() << "+" << shown.width();
 }
