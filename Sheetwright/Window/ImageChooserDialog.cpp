@@ -3,15 +3,18 @@
 #include <KestrelExtensions/Localization/Localized.h>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QImageReader>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace Sheetwright {
 
@@ -56,6 +59,15 @@ ImageChooserDialog::ImageChooserDialog(QWidget* parent)
     layout->addWidget(buttons);
     resize(560, 420);
 
+    m_open = buttons->button(QDialogButtonBox::Open);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ImageChooserDialog::updateOpenButton);
+    updateOpenButton();
+    // The folder is read in the background; a typed file can only be selected once it is listed.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if (!m_pendingName.isEmpty() && loaded == directory())
+            selectNames({std::exchange(m_pendingName, QString())});
+    });
     connect(m_view, &QTreeView::doubleClicked, this, &ImageChooserDialog::enter);
     connect(m_path, &QLineEdit::returnPressed, this, [this] { setDirectory(m_path->text()); });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -72,9 +84,34 @@ ImageChooserDialog::ImageChooserDialog(QWidget* parent)
 
 void ImageChooserDialog::setDirectory(const QString& path)
 {
-    const QString absolute = QDir(path).absolutePath();
-    m_view->setRootIndex(m_model->index(absolute));
-    m_path->setText(absolute);
+    const QFileInfo typed(QDir(path).absolutePath());
+    if (!typed.exists())
+        return; // the field keeps the typed text for the user to correct
+    const QString folder = typed.isDir() ? typed.absoluteFilePath() : typed.absolutePath();
+    m_pendingName.clear();
+    m_view->setRootIndex(m_model->index(folder));
+    m_path->setText(folder);
+    if (!typed.isDir()) {
+        m_pendingName = typed.fileName();
+        selectNames({m_pendingName});
+        if (!m_view->selectionModel()->selectedRows().isEmpty())
+            m_pendingName.clear();
+    }
+}
+
+void ImageChooserDialog::keyPressEvent(QKeyEvent* event)
+{
+    // Return in the path field goes to the typed path; it must not also press Open and close the dialog.
+    if (m_path->hasFocus() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ImageChooserDialog::updateOpenButton()
+{
+    m_open->setEnabled(m_view->selectionModel()->hasSelection());
 }
 
 QString ImageChooserDialog::directory() const

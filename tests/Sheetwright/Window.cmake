@@ -8,4 +8,5 @@ sheetwright_add_test(SheetwrightWindowTests WIDGETS
     Window/TextFormatTests.cpp
     Window/ContentViewTests.cpp
     Window/ApplicationTests.cpp
+    Window/ImageChooserDialogTests.cpp
   LIBRARIES SheetwrightWindow Qt6::Test)
