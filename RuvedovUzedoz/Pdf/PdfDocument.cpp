@@ -22,7 +22,14 @@ std::atomic<quint64> nextDocumentId{1};
 cairo_status_t appendToBuffer(void* closure, const unsigned char* data, unsigned int length) noexcept
 {
     try {
-        static_cast<QByteArray*>(closure)->append(reinterpret_cast<const char*>(data), qsizetype(length));
+        auto* buffer = static_cast<QByteArray*>(closure);
+        const qsizetype needed = buffer->size() + qsizetype(length);
+        // Grown here rather than by append(), which moves the whole buffer into a new block each time
+        // and so briefly holds the document twice; reserve() resizes the block in place (a large one is
+        // remapped, not copied).
+        if (needed > buffer->capacity())
+            buffer->reserve(std::max(needed, std::max<qsizetype>(buffer->capacity() * 2, 1 << 20)));
+        buffer->append(reinterpret_cast<const char*>(data), qsizetype(length));
         return CAIRO_STATUS_SUCCESS;
     } catch (...) {
         return CAIRO_STATUS_WRITE_ERROR;

@@ -109,6 +109,8 @@ bool applyMediaBoxes(QByteArray& pdf, const std::vector<QRectF>& mediaBoxes)
                                        QString::fromUtf8(error.what()));
         return false;
     }
+    // Grown in place: appending past the capacity would move the whole document into a new block.
+    pdf.reserve(pdf.size() + qsizetype(update.size()));
     pdf.append(update.data(), qsizetype(update.size()));
     return true;
 }

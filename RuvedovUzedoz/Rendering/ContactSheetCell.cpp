@@ -64,7 +64,9 @@ void ContactSheetCell::drawImage(const QUrl& url, GraphicsContext& context, Imag
 
 void ContactSheetCell::drawImage(const PreparedImage& image, GraphicsContext& context) const
 {
-    const QSizeF size = image.uprightSize();
+    // The picture is known by, and keeps the proportions of, its file's own size; the prepared raster,
+    // whose sides were rounded when it was scaled, is stretched over that.
+    const QSizeF size = image.sourceSize.isEmpty() ? QSizeF(image.uprightSize()) : QSizeF(image.sourceSize);
     const std::optional<QRectF> placed = fittedRect(size);
     if (!placed || !GraphicsContext::canDraw(image))
         return;

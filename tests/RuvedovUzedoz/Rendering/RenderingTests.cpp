@@ -263,6 +263,30 @@ TEST(CellDrawing, TheFilterReencodesPicturesWithinItsLimits)
     EXPECT_NEAR(images[0].placement.width(), 1600 * scale, 0.5);
 }
 
+TEST(CellDrawing, AShrunkPictureKeepsTheFilesSizeAndProportions)
+{
+    // 1000 × 333 shrunk to a longest side of 10 is stored 10 × 3: its rounded proportions must not move
+    // the picture on the page, and the log names the file's own size.
+    ImageFixtures::Folder folder;
+    const QUrl strip = folder.jpeg(QStringLiteral("strip.jpg"), {1000, 333});
+    PageLayout layout = RenderFixtures::layout();
+    layout.rows = 1;
+    layout.columns = 1;
+    layout.imageSizeMax = 10;
+    KestrelExtensions::LogCapture log;
+    const auto info = generate(sheetOf({strip}), layout);
+    ASSERT_TRUE(info);
+    const auto images = PdfInspector(info->data).drawing(0).images;
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].width, 10);
+    EXPECT_LE(images[0].height, 4);
+    const double height = 756.0 * 333 / 1000;
+    expectRect(images[0].placement, QRectF(18, 18 + 18 + (558 - height) / 2, 756, height));
+    EXPECT_TRUE(
+        log.systemLines().contains(QStringLiteral("Drawing image (1000.0, 333.0) in box (756.0, 558.0)")))
+        << log.systemLines().join(QLatin1Char('\n')).toStdString();
+}
+
 TEST(CellDrawing, UnreadableFilesLeaveTheImageBoxEmptyButKeepLabelAndBox)
 {
     ImageFixtures::Folder folder;
