@@ -4,6 +4,7 @@
 #include <QMimeDatabase>
 #include <filesystem>
 #include <mutex>
+#include <system_error>
 
 namespace RuvedovUzedoz {
 
@@ -80,8 +81,9 @@ std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QString& folderP
         const QString path = prefix + name;
         std::error_code error;
         const fs::file_status status = fs::status(fs::path(QFile::encodeName(path).toStdString()), error);
-        // A symbolic link whose target is gone is no image; it does not spoil the folder.
-        if (status.type() == fs::file_type::not_found)
+        // A symbolic link whose target is gone, or that only leads round in a loop, is no image; it does
+        // not spoil the folder.
+        if (status.type() == fs::file_type::not_found || error == std::errc::too_many_symbolic_link_levels)
             continue;
         if (error)
             return std::nullopt;

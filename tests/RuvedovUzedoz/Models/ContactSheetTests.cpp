@@ -98,6 +98,7 @@ TEST_F(ContactSheetTests, AddingAFolderTakesItsImagesOneLevelDeep)
     folder("Holiday/folder.jpg");
     ASSERT_EQ(::symlink("/nonexistent/target.jpg", QFile::encodeName(m_root.filePath("Holiday/broken.jpg"))),
               0);
+    ASSERT_EQ(::symlink("loop.jpg", QFile::encodeName(m_root.filePath("Holiday/loop.jpg"))), 0);
     ASSERT_EQ(::mkfifo(QFile::encodeName(m_root.filePath("Holiday/pipe.jpg")), 0600), 0);
 
     LogCapture log;
