@@ -20,22 +20,14 @@ add_library(SheetwrightWindow STATIC
 )
 target_include_directories(SheetwrightWindow PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(SheetwrightWindow PUBLIC
-  KestrelExtensions KeyWindow SheetwrightLayouts RuvedovUzedoz
+  KestrelExtensions KeyWindow SheetwrightLayouts SheetwrightSettings KestrelUpdater RuvedovUzedoz
   Qt6::Widgets Qt6::Gui Qt6::Concurrent Qt6::Pdf Qt6::PdfWidgets)
-if(TARGET SheetwrightSettings AND TARGET KestrelUpdater)
-  target_link_libraries(SheetwrightWindow PUBLIC SheetwrightSettings KestrelUpdater)
-  target_compile_definitions(SheetwrightWindow PRIVATE SHEETWRIGHT_HAS_SETTINGS_WINDOW)
-endif()
 
 add_executable(sheetwright main.cpp)
 qt_add_resources(sheetwright "application_icon" PREFIX "/" BASE Resources
   FILES Resources/com.ardentmoss.Sheetwright.svg)
 target_link_libraries(sheetwright PRIVATE SheetwrightWindow)
 target_compile_definitions(sheetwright PRIVATE SHEETWRIGHT_VERSION="${PROJECT_VERSION}")
-if(TARGET KestrelUpdater)
-  target_link_libraries(sheetwright PRIVATE KestrelUpdater)
-  target_compile_definitions(sheetwright PRIVATE SHEETWRIGHT_HAS_UPDATER)
-endif()
 set_target_properties(sheetwright PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/Sheetwright)
 
 install(TARGETS sheetwright RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -1,14 +1,11 @@
 #include "App/SheetwrightApp.h"
+#include "KestrelUpdater/Updater.h"
 #include "Layouts/LayoutManager.h"
 #include "Window/RenderService.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
 #include <QApplication>
 #include <QIcon>
-
-#ifdef SHEETWRIGHT_HAS_UPDATER
-#include "KestrelUpdater/Updater.h"
-#endif
 
 int main(int argc, char** argv)
 {
@@ -21,10 +18,7 @@ int main(int argc, char** argv)
                                                  QIcon(QStringLiteral(":/com.ardentmoss.Sheetwright.svg"))));
 
     auto& defaults = KestrelExtensions::UserDefaults::standard();
-    QObject* updater = nullptr;
-#ifdef SHEETWRIGHT_HAS_UPDATER
-    updater = new KestrelUpdater::Updater(defaults);
-#endif
+    auto* updater = new KestrelUpdater::Updater(defaults);
     Sheetwright::SheetwrightApp app(defaults, Sheetwright::LayoutManager::shared(),
                                     Sheetwright::RenderService::engine(), updater);
     // Qt has taken its own options (-platform, -style) out of the arguments by now.

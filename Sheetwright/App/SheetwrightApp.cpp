@@ -1,6 +1,8 @@
 #include "SheetwrightApp.h"
 
+#include "KestrelUpdater/Updater.h"
 #include "Sheetwright/Commands/MenuBar.h"
+#include "Sheetwright/Settings/SettingsWindow.h"
 #include "Sheetwright/Window/ContentView.h"
 #include "Sheetwright/Window/Icons.h"
 #include "Sheetwright/Window/WindowModel.h"
@@ -10,11 +12,6 @@
 #include <QDir>
 #include <QTabWidget>
 #include <QWidget>
-
-#ifdef SHEETWRIGHT_HAS_SETTINGS_WINDOW
-#include "KestrelUpdater/Updater.h"
-#include "Sheetwright/Settings/SettingsWindow.h"
-#endif
 
 namespace Sheetwright {
 
@@ -58,10 +55,9 @@ QList<ContentView*> SheetwrightApp::windows() const
 QWidget* SheetwrightApp::showSettings()
 {
     if (!m_settingsWindow) {
-#ifdef SHEETWRIGHT_HAS_SETTINGS_WINDOW
         if (auto* updater = qobject_cast<KestrelUpdater::Updater*>(m_updater))
             m_settingsWindow = new SettingsWindow(*updater);
-#endif
+        // Only a stand-in updater (tests) lacks the real panes.
         if (!m_settingsWindow) {
             auto* tabs = new QTabWidget;
             tabs->addTab(new QWidget(tabs), symbolIcon("gear"), localized("General"));

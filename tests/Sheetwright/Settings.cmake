@@ -1,6 +1,3 @@
-if(NOT TARGET SheetwrightSettings)
-  return()
-endif()
 sheetwright_add_test(SheetwrightSettingsTests WIDGETS
   SOURCES
     Settings/GeneralPreferencesTests.cpp
