@@ -1,8 +1,5 @@
 # Layout editing: saved layouts and their files, display units, image quality, undo, the settings
 # column's editors and the Save Layout sheet. Everything here edits or stores the engine's layout values.
-if(NOT TARGET RuvedovUzedoz)
-  return()
-endif()
 add_library(SheetwrightLayouts STATIC
   Layouts/UnitFormatter.cpp
   Layouts/LayoutUnits.cpp

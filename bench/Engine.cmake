@@ -1,7 +1,4 @@
 # The engine benchmark: drives the contact sheet engine exactly as a window does, with no UI.
-if(NOT TARGET RuvedovUzedoz)
-  return()
-endif()
 add_executable(sheetwright-bench engine/main.cpp)
 target_link_libraries(sheetwright-bench PRIVATE RuvedovUzedoz KestrelExtensions Qt6::Core Qt6::Concurrent)
 # `compare` finds the program next to itself in the build folder.

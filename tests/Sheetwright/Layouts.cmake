@@ -1,6 +1,3 @@
-if(NOT TARGET SheetwrightLayouts)
-  return()
-endif()
 sheetwright_add_test(SheetwrightLayoutsTests WIDGETS
   SOURCES
     Layouts/UnitsTests.cpp

@@ -1,6 +1,3 @@
-if(NOT TARGET SheetwrightWindow)
-  return()
-endif()
 sheetwright_add_test(SheetwrightWindowTests WIDGETS
   SOURCES
     Window/WindowTestSupport.h
