@@ -36,6 +36,25 @@ cairo_status_t appendToBuffer(void* closure, const unsigned char* data, unsigned
     }
 }
 
+cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned int length) noexcept
+{
+    try {
+        auto* file = static_cast<QFileDevice*>(closure);
+        return file->write(reinterpret_cast<const char*>(data), qint64(length)) == qint64(length)
+                   ? CAIRO_STATUS_SUCCESS
+                   : CAIRO_STATUS_WRITE_ERROR;
+    } catch (...) {
+        return CAIRO_STATUS_WRITE_ERROR;
+    }
+}
+
+// Whether any page's box leaves the origin, which the PDF writer cannot express.
+bool moved(const std::vector<QRectF>& boxes)
+{
+    return std::any_of(boxes.begin(), boxes.end(),
+                       [](const QRectF& box) { return box.x() != 0 || box.y() != 0; });
+}
+
 bool isDrawableSize(QSizeF size)
 {
     return std::isfinite(size.width()) && std::isfinite(size.height()) && size.width() > 0 &&
@@ -84,7 +103,12 @@ qsizetype PdfDocument::index(const PdfPage& page) const
     return found == m_pages.end() ? -1 : qsizetype(found - m_pages.begin());
 }
 
-std::optional<QByteArray> PdfDocument::dataRepresentation() const
+struct PdfDocument::Output {
+    cairo_write_func_t write;
+    void* closure;
+};
+
+std::optional<std::vector<QRectF>> PdfDocument::draw(const Output& output) const
 {
     if (m_pages.empty())
         return std::nullopt;
@@ -100,51 +124,57 @@ std::optional<QByteArray> PdfDocument::dataRepresentation() const
         boxes.push_back(page->mediaBox());
     }
 
-    QByteArray data;
-    {
-        CairoSurface surface(
-            cairo_pdf_surface_create_for_stream(appendToBuffer, &data, boxes[0].width(), boxes[0].height()));
-        setMetadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, m_attributes.creator);
-        setMetadata(surface.get(), CAIRO_PDF_METADATA_TITLE, m_attributes.title);
-        setMetadata(surface.get(), CAIRO_PDF_METADATA_AUTHOR, m_attributes.author);
-        setMetadata(surface.get(), CAIRO_PDF_METADATA_SUBJECT, m_attributes.subject);
-        setMetadata(surface.get(), CAIRO_PDF_METADATA_KEYWORDS,
-                    m_attributes.keywords.join(QStringLiteral(", ")));
-        CairoContext cairo(cairo_create(surface.get()));
+    CairoSurface surface(cairo_pdf_surface_create_for_stream(output.write, output.closure, boxes[0].width(),
+                                                             boxes[0].height()));
+    setMetadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, m_attributes.creator);
+    setMetadata(surface.get(), CAIRO_PDF_METADATA_TITLE, m_attributes.title);
+    setMetadata(surface.get(), CAIRO_PDF_METADATA_AUTHOR, m_attributes.author);
+    setMetadata(surface.get(), CAIRO_PDF_METADATA_SUBJECT, m_attributes.subject);
+    setMetadata(surface.get(), CAIRO_PDF_METADATA_KEYWORDS, m_attributes.keywords.join(QStringLiteral(", ")));
+    CairoContext cairo(cairo_create(surface.get()));
 
-        for (size_t i = 0; i < m_pages.size(); ++i) {
-            const QSizeF size = boxes[i].size();
-            cairo_pdf_surface_set_size(surface.get(), size.width(), size.height());
-            // A Document structure root marks the whole file as tagged; it must close before the last
-            // page is shown, or cairo drops it.
-            if (i == 0)
-                cairo_tag_begin(cairo.get(), "Document", "");
-            {
-                GraphicsContext context(cairo.get(), size);
-                m_pages[i]->draw(PdfDisplayBox::MediaBox, context);
-            }
-            if (i + 1 == m_pages.size())
-                cairo_tag_end(cairo.get(), "Document");
-            cairo_show_page(cairo.get());
-            if (cairo_status(cairo.get()) != CAIRO_STATUS_SUCCESS)
-                break;
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        const QSizeF size = boxes[i].size();
+        cairo_pdf_surface_set_size(surface.get(), size.width(), size.height());
+        // A Document structure root marks the whole file as tagged; it must close before the last
+        // page is shown, or cairo drops it.
+        if (i == 0)
+            cairo_tag_begin(cairo.get(), "Document", "");
+        {
+            GraphicsContext context(cairo.get(), size);
+            m_pages[i]->draw(PdfDisplayBox::MediaBox, context);
         }
-        const cairo_status_t drawing = cairo_status(cairo.get());
-        cairo.reset();
-        cairo_surface_finish(surface.get());
-        const cairo_status_t status =
-            drawing != CAIRO_STATUS_SUCCESS ? drawing : cairo_surface_status(surface.get());
-        if (status != CAIRO_STATUS_SUCCESS) {
-            logFailure(status);
-            return std::nullopt;
-        }
+        if (i + 1 == m_pages.size())
+            cairo_tag_end(cairo.get(), "Document");
+        cairo_show_page(cairo.get());
+        if (cairo_status(cairo.get()) != CAIRO_STATUS_SUCCESS)
+            break;
     }
+    const cairo_status_t drawing = cairo_status(cairo.get());
+    cairo.reset();
+    cairo_surface_finish(surface.get());
+    const cairo_status_t status =
+        drawing != CAIRO_STATUS_SUCCESS ? drawing : cairo_surface_status(surface.get());
+    if (status != CAIRO_STATUS_SUCCESS) {
+        logFailure(status);
+        return std::nullopt;
+    }
+    return boxes;
+}
 
-    const bool shifted = std::any_of(boxes.begin(), boxes.end(),
-                                     [](const QRectF& box) { return box.x() != 0 || box.y() != 0; });
-    if (shifted && !applyMediaBoxes(data, boxes))
+std::optional<QByteArray> PdfDocument::dataRepresentation() const
+{
+    QByteArray data;
+    const std::optional<std::vector<QRectF>> boxes = draw({appendToBuffer, &data});
+    if (!boxes || (moved(*boxes) && !applyMediaBoxes(data, *boxes)))
         return std::nullopt;
     return data;
+}
+
+bool PdfDocument::write(QFileDevice& file) const
+{
+    const std::optional<std::vector<QRectF>> boxes = draw({writeToFile, &file});
+    return boxes && (!moved(*boxes) || applyMediaBoxes(file, *boxes)) && file.flush();
 }
 
 } // namespace RuvedovUzedoz

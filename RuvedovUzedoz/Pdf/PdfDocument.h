@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -43,8 +45,16 @@ public:
     // Draws every page in order into a new PDF and returns its bytes; nullopt when the document has no
     // pages or the PDF could not be produced (one log line says why).
     std::optional<QByteArray> dataRepresentation() const;
+    // The same PDF written straight into `file` (open for writing, empty) as it is drawn, so it is never
+    // held in memory whole. False when nothing could be produced (one log line says why) or the file
+    // could not be written (then the file's error says why).
+    bool write(QFileDevice& file) const;
 
 private:
+    struct Output; // where the PDF writer's bytes go
+    // Draws every page into a new PDF sent to `output`; the pages' media boxes, or nullopt on failure.
+    std::optional<std::vector<QRectF>> draw(const Output& output) const;
+
     quint64 m_id;
     PdfDocumentAttributes m_attributes;
     std::vector<std::shared_ptr<PdfPage>> m_pages;

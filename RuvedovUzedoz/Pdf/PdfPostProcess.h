@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QRectF>
 #include <vector>
 
@@ -12,5 +13,9 @@ namespace RuvedovUzedoz {
 // incremental update, so the file is never copied whole. False (with one log line, `pdf` unchanged)
 // when the file cannot be read.
 bool applyMediaBoxes(QByteArray& pdf, const std::vector<QRectF>& mediaBoxes);
+// The same for a PDF written to `file` (open for writing, the PDF everything written to it): the update is
+// appended to the file. False when the file cannot be read back (one log line) or written (the file's
+// own error says why).
+bool applyMediaBoxes(QFileDevice& file, const std::vector<QRectF>& mediaBoxes);
 
 } // namespace RuvedovUzedoz

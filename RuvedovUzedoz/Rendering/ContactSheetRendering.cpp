@@ -117,41 +117,16 @@ template <class T> QFuture<T> failedFuture(const std::exception_ptr& error)
     return future;
 }
 
-} // namespace
-
-QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout) const
-{
-    if (images.isEmpty()) {
-        Log::system(QStringLiteral("No images in PDF, skipping render"));
-        return readyResult();
-    }
-    if (const std::optional<QString> reason = refusal(layout)) {
-        Log::system(*reason);
-        return readyResult();
-    }
-    QObject* mainThread = QCoreApplication::instance();
-    if (!mainThread) {
-        Log::system(QStringLiteral("PDF rendering needs a running application, skipping render"));
-        return readyResult();
-    }
-    return QtConcurrent::run(&renderPool(), [images = images, metadata = metadata,
-                                             layout] { return buildDocument(images, metadata, layout); })
-        .then(mainThread,
-              [progress = progress](std::shared_ptr<PdfDocument> document) {
-                  return render(std::move(document), progress);
-              })
-        .unwrap();
-}
-
-QFuture<Result> ContactSheet::render(std::shared_ptr<PdfDocument> document,
-                                     std::shared_ptr<PDFProgress> progress)
+// Draws `document` with `produce` on the render pool while `progress` shows it. Registration and
+// closing touch the progress and the table, so they run on the main thread (the application, not a
+// window: the closing must happen even when the window has gone).
+template <class T, class Produce>
+QFuture<T> tracked(std::shared_ptr<PdfDocument> document, std::shared_ptr<PDFProgress> progress,
+                   Produce produce)
 {
     QObject* mainThread = QCoreApplication::instance();
     if (!document || !progress || !mainThread)
-        return readyResult();
-    // Registration and closing touch the progress and the table, so they run on the main thread (the
-    // application, not a window: the closing must happen even when the window has gone). Only the
-    // drawing runs on the render pool.
+        return QtFuture::makeReadyFuture(T());
     return QtFuture::makeReadyFuture()
         .then(mainThread,
               [document, progress] {
@@ -160,13 +135,79 @@ QFuture<Result> ContactSheet::render(std::shared_ptr<PdfDocument> document,
                   progress->setCompletedUnitCount(0);
                   progress->setTotalUnitCount(float(document->pageCount()));
               })
-        .then(&renderPool(), [document] { return produce(*document); })
-        .then(mainThread, [document, progress](Result result) {
+        .then(&renderPool(), [document, produce] { return produce(*document); })
+        .then(mainThread, [document, progress](T result) {
             progress->setRendering(false);
             progress->setCompletedUnitCount(progress->totalUnitCount());
             ProgressByDocument::remove(document->id());
             return result;
         });
+}
+
+// Writes the PDF of `document` to `path` as it is drawn; a failure to write comes back as the error.
+// Written beside the target and renamed over it, so a failed write leaves any earlier file whole.
+std::exception_ptr writeDocument(const PdfDocument& document, const QString& path) noexcept
+{
+    try {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            throw FileError(FileError::Operation::Write, FileError::Code::Other, path, file.errorString());
+        const bool written = document.write(file);
+        if (file.error() != QFileDevice::NoError)
+            throw FileError(FileError::Operation::Write, FileError::Code::Other, path, file.errorString());
+        if (!written) {
+            file.cancelWriting(); // nothing could be drawn, which was logged: no file, as for an empty sheet
+            return nullptr;
+        }
+        if (!file.commit())
+            throw FileError(FileError::Operation::Write, FileError::Code::Other, path, file.errorString());
+        return nullptr;
+    } catch (...) {
+        return std::current_exception();
+    }
+}
+
+} // namespace
+
+// Starts building the document of the sheet's pages on the render pool, or logs why nothing can be
+// rendered and gives nullopt.
+std::optional<QFuture<std::shared_ptr<PdfDocument>>>
+ContactSheet::startDocument(const PageLayout& layout) const
+{
+    if (images.isEmpty()) {
+        Log::system(QStringLiteral("No images in PDF, skipping render"));
+        return std::nullopt;
+    }
+    if (const std::optional<QString> reason = refusal(layout)) {
+        Log::system(*reason);
+        return std::nullopt;
+    }
+    if (!QCoreApplication::instance()) {
+        Log::system(QStringLiteral("PDF rendering needs a running application, skipping render"));
+        return std::nullopt;
+    }
+    return QtConcurrent::run(&renderPool(), [images = images, metadata = metadata, layout] {
+        return buildDocument(images, metadata, layout);
+    });
+}
+
+QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout) const
+{
+    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout);
+    if (!document)
+        return readyResult();
+    return document
+        ->then(QCoreApplication::instance(),
+               [progress = progress](std::shared_ptr<PdfDocument> document) {
+                   return render(std::move(document), progress);
+               })
+        .unwrap();
+}
+
+QFuture<Result> ContactSheet::render(std::shared_ptr<PdfDocument> document,
+                                     std::shared_ptr<PDFProgress> progress)
+{
+    return tracked<Result>(std::move(document), std::move(progress), produce);
 }
 
 QFuture<void> ContactSheet::writePDF(const QString& path, const PageLayout& layout) const
@@ -179,15 +220,23 @@ QFuture<void> ContactSheet::writePDF(const QString& path, const PageLayout& layo
             std::make_exception_ptr(FileError::fromErrno(FileError::Operation::Write, folder, error)));
     }
     Log::system(QStringLiteral("Writing the PDF to ") + path);
-    return generatePDF(layout).then(&renderPool(), [path](Result result) {
-        if (!result)
-            return;
-        // Written beside the target and renamed over it, so a failed write leaves any earlier file whole.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(result->data) != result->data.size() ||
-            !file.commit())
-            throw FileError(FileError::Operation::Write, FileError::Code::Other, path, file.errorString());
-    });
+    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout);
+    if (!document)
+        return QtFuture::makeReadyFuture();
+    // The PDF goes to the file as it is drawn rather than through memory: a sheet of full-size
+    // pictures is as large as the pictures themselves.
+    return document
+        ->then(QCoreApplication::instance(),
+               [progress = progress, path](std::shared_ptr<PdfDocument> document) {
+                   return tracked<std::exception_ptr>(
+                       std::move(document), progress,
+                       [path](const PdfDocument& drawn) { return writeDocument(drawn, path); });
+               })
+        .unwrap()
+        .then([](std::exception_ptr error) {
+            if (error)
+                std::rethrow_exception(error);
+        });
 }
 
 } // namespace RuvedovUzedoz

@@ -50,6 +50,7 @@ struct ContactSheet {
 
 private:
     void addURL(const QUrl& url);
+    std::optional<QFuture<std::shared_ptr<PdfDocument>>> startDocument(const PageLayout& layout) const;
 };
 
 } // namespace RuvedovUzedoz

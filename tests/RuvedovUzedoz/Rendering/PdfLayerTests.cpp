@@ -8,6 +8,8 @@
 #include "RuvedovUzedoz/Rendering/ContactSheetCell.h"
 #include "RuvedovUzedoz/Rendering/FontFamilies.h"
 
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -40,6 +42,18 @@ QByteArray render(const std::vector<std::shared_ptr<PdfPage>>& pages, PdfDocumen
     for (const auto& page : pages)
         document.insertPage(page, document.pageCount());
     return document.dataRepresentation().value_or(QByteArray());
+}
+
+// The same document written straight into a file, read back.
+QByteArray renderToFile(const std::vector<std::shared_ptr<PdfPage>>& pages)
+{
+    PdfDocument document;
+    for (const auto& page : pages)
+        document.insertPage(page, document.pageCount());
+    QTemporaryFile file;
+    if (!file.open() || !document.write(file) || !file.flush() || !file.seek(0))
+        return {};
+    return file.readAll();
 }
 
 // An 8 × 8 opaque picture with a distinct colour in each quarter: red, green / blue, white (rows top down).
@@ -90,26 +104,33 @@ TEST(PdfDocument, MediaBoxOriginMovesThePageContentAlong)
         context.setFillColor({1, 0, 0, 1});
         context.fill(QRectF(10, 20, 30, 40));
     };
-    const QByteArray pdf = render({std::make_shared<ScriptedPage>(QRectF(18, 18, 792, 612), drawFill),
-                                   std::make_shared<ScriptedPage>(QRectF(0, 0, 300, 400), drawFill)});
-    const PdfInspector inspector(pdf);
-    ASSERT_TRUE(inspector.isValid());
-    ASSERT_EQ(inspector.pageCount(), 2);
-    EXPECT_EQ(inspector.mediaBox(0), QRectF(18, 18, 792, 612));
-    EXPECT_EQ(inspector.mediaBox(1), QRectF(0, 0, 300, 400));
-    for (int page = 0; page < 2; ++page) {
-        const auto fills = inspector.drawing(page).fills;
-        ASSERT_EQ(fills.size(), 1u);
-        EXPECT_NEAR(fills[0].rect.x(), 10, 1e-6);
-        EXPECT_NEAR(fills[0].rect.y(), 20, 1e-6);
-        EXPECT_NEAR(fills[0].rect.width(), 30, 1e-6);
-        EXPECT_NEAR(fills[0].rect.height(), 40, 1e-6);
+    const std::vector<std::shared_ptr<PdfPage>> pages = {
+        std::make_shared<ScriptedPage>(QRectF(18, 18, 792, 612), drawFill),
+        std::make_shared<ScriptedPage>(QRectF(0, 0, 300, 400), drawFill)};
+    // In memory and written to a file as it is drawn: the same document either way.
+    for (const bool toFile : {false, true}) {
+        SCOPED_TRACE(toFile ? "file" : "memory");
+        const QByteArray pdf = toFile ? renderToFile(pages) : render(pages);
+        const PdfInspector inspector(pdf);
+        ASSERT_TRUE(inspector.isValid());
+        EXPECT_TRUE(inspector.isMarked());
+        ASSERT_EQ(inspector.pageCount(), 2);
+        EXPECT_EQ(inspector.mediaBox(0), QRectF(18, 18, 792, 612));
+        EXPECT_EQ(inspector.mediaBox(1), QRectF(0, 0, 300, 400));
+        for (int page = 0; page < 2; ++page) {
+            const auto fills = inspector.drawing(page).fills;
+            ASSERT_EQ(fills.size(), 1u);
+            EXPECT_NEAR(fills[0].rect.x(), 10, 1e-6);
+            EXPECT_NEAR(fills[0].rect.y(), 20, 1e-6);
+            EXPECT_NEAR(fills[0].rect.width(), 30, 1e-6);
+            EXPECT_NEAR(fills[0].rect.height(), 40, 1e-6);
+        }
+        // y up: the fill sits 20 points above the bottom edge of the visible page.
+        const auto raster = RenderFixtures::rasterize(pdf, 1, 72);
+        ASSERT_TRUE(raster);
+        EXPECT_EQ(raster->pixel(25, 612 - 40), (std::array<int, 3>{255, 0, 0}));
+        EXPECT_EQ(raster->pixel(25, 612 - 10), (std::array<int, 3>{255, 255, 255}));
     }
-    // y up: the fill sits 20 points above the bottom edge of the visible page.
-    const auto raster = RenderFixtures::rasterize(pdf, 1, 72);
-    ASSERT_TRUE(raster);
-    EXPECT_EQ(raster->pixel(25, 612 - 40), (std::array<int, 3>{255, 0, 0}));
-    EXPECT_EQ(raster->pixel(25, 612 - 10), (std::array<int, 3>{255, 255, 255}));
 }
 
 TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
@@ -187,6 +208,24 @@ TEST(PdfDocument, NothingToDrawOrAnUndrawableSizeGivesNoData)
     EXPECT_FALSE(document.dataRepresentation());
     ASSERT_EQ(log.systemLines().size(), 1);
     EXPECT_TRUE(log.systemLines()[0].startsWith(QStringLiteral("PDF rendering failed")));
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    EXPECT_FALSE(document.write(file));
+    EXPECT_EQ(file.size(), 0);
+}
+
+TEST(PdfDocument, AFullDiskFailsTheDocumentWithTheFilesError)
+{
+    // With and without the media-box pass, which reads the file back.
+    for (const QRectF& box : {QRectF(18, 18, 200, 100), QRectF(0, 0, 200, 100)}) {
+        PdfDocument document;
+        document.insertPage(std::make_shared<ScriptedPage>(box), 0);
+        QFile full(QStringLiteral("/dev/full"));
+        if (!full.open(QIODevice::WriteOnly))
+            GTEST_SKIP() << "no /dev/full";
+        EXPECT_FALSE(document.write(full));
+        EXPECT_NE(full.error(), QFileDevice::NoError);
+    }
 }
 
 TEST(PdfDocument, InsertingKeepsIndexesAndOwnership)
