@@ -1,7 +1,10 @@
 // sheetwright-bench: makes one contact sheet PDF from image files and folders the way a window does
 // (add the files to a contact sheet, then write its PDF) and prints what it took.
 //
-//   sheetwright-bench [--layout FILE.swlayout] --out FILE.pdf IMAGE-OR-FOLDER...
+//   sheetwright-bench [--layout FILE.swlayout] [--in-memory] --out FILE.pdf IMAGE-OR-FOLDER...
+//
+// --in-memory renders the PDF into memory first and then saves it, as the window does (it shows the PDF
+// before saving it); otherwise the PDF is streamed into the file as it is drawn.
 //
 // The last line printed is
 //   images=N pages=P bytes=B seconds=S images_per_s=R peak_rss_mb=M
@@ -20,10 +23,12 @@
 #include <QFutureWatcher>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 #include <sys/resource.h>
 
 using namespace RuvedovUzedoz;
@@ -46,6 +51,7 @@ double peakResidentMegabytes()
 struct Arguments {
     QString layoutFile;
     QString out;
+    bool inMemory = false;
     QList<QUrl> inputs;
 };
 
@@ -60,6 +66,8 @@ std::optional<Arguments> parse(const QStringList& arguments, QString& error)
                 return std::nullopt;
             }
             (argument == QLatin1String("--layout") ? parsed.layoutFile : parsed.out) = arguments[++i];
+        } else if (argument == QLatin1String("--in-memory")) {
+            parsed.inMemory = true;
         } else if (argument.startsWith(QLatin1String("--"))) {
             error = QStringLiteral("unknown option ") + argument;
             return std::nullopt;
@@ -68,8 +76,8 @@ std::optional<Arguments> parse(const QStringList& arguments, QString& error)
         }
     }
     if (parsed.out.isEmpty() || parsed.inputs.isEmpty()) {
-        error = QStringLiteral(
-            "usage: sheetwright-bench [--layout FILE.swlayout] --out FILE.pdf IMAGE-OR-FOLDER...");
+        error = QStringLiteral("usage: sheetwright-bench [--layout FILE.swlayout] [--in-memory] --out "
+                               "FILE.pdf IMAGE-OR-FOLDER...");
         return std::nullopt;
     }
     return parsed;
@@ -127,7 +135,17 @@ int main(int argc, char** argv)
     }
 
     // The render finishes on the main thread, so wait by running its event loop rather than blocking it.
-    QFuture<void> written = sheet.writePDF(arguments->out, *layout);
+    const QString out = arguments->out;
+    QFuture<void> written = arguments->inMemory
+                                ? sheet.generatePDF(*layout).then(
+                                      QtFuture::Launch::Async,
+                                      [out](std::optional<PDFInfo> pdf) {
+                                          QSaveFile file(out);
+                                          if (!pdf || !file.open(QIODevice::WriteOnly) ||
+                                              file.write(pdf->data) != pdf->data.size() || !file.commit())
+                                              throw std::runtime_error("cannot save the rendered PDF");
+                                      })
+                                : sheet.writePDF(out, *layout);
     QFutureWatcher<void> watcher;
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
