@@ -106,7 +106,7 @@ std::string mediaBoxUpdate(QPDF& document, qint64 previous, qint64 size, bool en
     return update;
 }
 
-void logFailure(const QString& reason)
+void logUnreadable(const QString& reason)
 {
     KestrelExtensions::Log::system(QStringLiteral("PDF rendering failed: ") + reason);
 }
@@ -123,7 +123,7 @@ bool applyMediaBoxes(QByteArray& pdf, const std::vector<QRectF>& mediaBoxes)
         document.processMemoryFile("contact sheet", pdf.constData(), size_t(pdf.size()));
         update = mediaBoxUpdate(document, previous, pdf.size(), pdf.endsWith('\n'), mediaBoxes);
     } catch (const std::exception& error) {
-        logFailure(QString::fromUtf8(error.what()));
+        logUnreadable(QString::fromUtf8(error.what()));
         return false;
     }
     // Grown in place: appending past the capacity would move the whole document into a new block.
@@ -159,7 +159,7 @@ bool applyMediaBoxes(QFileDevice& file, const std::vector<QRectF>& mediaBoxes)
         document.processFile("contact sheet", stream, true);
         update = mediaBoxUpdate(document, previous, size, tail.endsWith('\n'), mediaBoxes);
     } catch (const std::exception& error) {
-        logFailure(QString::fromUtf8(error.what()));
+        logUnreadable(QString::fromUtf8(error.what()));
         return false;
     }
     return file.seek(size) && file.write(update.data(), qint64(update.size())) == qint64(update.size());
