@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -37,7 +38,12 @@ ContentView::ContentView(LayoutManager& layoutManager, RenderService& renderServ
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Sheetwright"));
-    resize(1100, 720);
+    // The usual size, but within the screen's free area, so that the counts and the settings column are
+    // not left off a small or scaled screen; a tenth is left for the window frame and the panels.
+    QSize initial(1100, 720);
+    if (const QScreen* screen = this->screen())
+        initial = initial.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(initial);
 
     auto* outer = new QSplitter(Qt::Horizontal, this);
     outer->setChildrenCollapsible(false);

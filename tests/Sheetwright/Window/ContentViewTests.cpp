@@ -21,6 +21,7 @@
 #include <QPdfWriter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -199,6 +200,16 @@ TEST_F(ContentViewTest, DroppingFilesAddsThemTogether)
     QTest::qWait(20);
     EXPECT_EQ(engine.calls.size(), 1u);
     EXPECT_TRUE(window->sidebar()->hint()->isVisible());
+}
+
+TEST_F(ContentViewTest, ANewWindowFitsTheScreen)
+{
+    // The offscreen screen is smaller than the usual window size.
+    const QRect available = window->screen()->availableGeometry();
+    ASSERT_LT(available.width(), 1100);
+    EXPECT_LE(window->width(), std::max(available.width(), window->minimumSizeHint().width()));
+    EXPECT_LE(window->height(), std::max(available.height(), window->minimumSizeHint().height()));
+    EXPECT_GE(window->width(), window->minimumSizeHint().width());
 }
 
 TEST_F(ContentViewTest, PDFColumnShowsCountsSizeAndTheDocument)
