@@ -84,7 +84,11 @@ ImageChooserDialog::ImageChooserDialog(QWidget* parent)
 
 void ImageChooserDialog::setDirectory(const QString& path)
 {
-    const QFileInfo typed(QDir(path).absolutePath());
+    // A relative path, ".." among them, starts from the folder on show, not from the working directory.
+    const QString current = directory();
+    const QFileInfo typed(QDir::cleanPath(QDir::isAbsolutePath(path) || current.isEmpty()
+                                              ? QDir(path).absolutePath()
+                                              : QDir(current).absoluteFilePath(path)));
     if (!typed.exists())
         return; // the field keeps the typed text for the user to correct
     const QString folder = typed.isDir() ? typed.absoluteFilePath() : typed.absolutePath();

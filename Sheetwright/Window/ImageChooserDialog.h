@@ -21,8 +21,8 @@ class ImageChooserDialog : public QDialog {
 public:
     explicit ImageChooserDialog(QWidget* parent = nullptr);
 
-    // Shows the folder at `path`; a file's path shows its folder with the file selected; a path that
-    // does not exist changes nothing.
+    // Shows the folder at `path` (a relative path starts from the folder on show); a file's path shows
+    // its folder with the file selected; a path that does not exist changes nothing.
     void setDirectory(const QString& path);
     QString directory() const;
     // Selects these entries of the current folder by name (as a user's clicks would).

@@ -48,6 +48,12 @@ TEST_F(ImageChooserPathField, ReturnGoesToTheTypedFolderAndKeepsTheDialogOpen)
     EXPECT_TRUE(m_chooser.isVisible());
     EXPECT_EQ(m_chooser.result(), 0);
     EXPECT_EQ(m_chooser.directory(), m_folder.filePath(QStringLiteral("trip")));
+
+    // Relative paths start from the folder on show, so ".." is the way up.
+    typePath(QStringLiteral(".."));
+    EXPECT_EQ(m_chooser.directory(), m_folder.path());
+    typePath(QStringLiteral("trip/"));
+    EXPECT_EQ(m_chooser.directory(), m_folder.filePath(QStringLiteral("trip")));
 }
 
 TEST_F(ImageChooserPathField, ATypedFileIsSelectedInItsFolderAndAMissingPathChangesNothing)
