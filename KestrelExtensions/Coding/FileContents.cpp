@@ -82,10 +82,20 @@ void writeFileContents(const QByteArray& data, const QString& path)
                                                                         : FileError::Code::Other;
         return FileError(Operation::Write, code, path, file.errorString());
     };
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that every byte goes out in write(), where a short count shows. A buffered write
+    // that fails only when commit() flushes it goes unreported, and the cut-off file replaces the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw failure();
-    if (file.write(data) != data.size()) {
-        const FileError error = failure();
+    const qint64 written = file.write(data);
+    if (written != data.size()) {
+        // A short write sets no error of its own: the disk is full or the file may not grow further.
+        const FileError error =
+            written < 0
+                ? failure()
+                : FileError(Operation::Write, FileError::Code::Other, path,
+                            QStringLiteral("Only %1 of %2 bytes could be written; the disk may be full")
+                                .arg(written)
+                                .arg(data.size()));
         file.cancelWriting();
         throw error;
     }

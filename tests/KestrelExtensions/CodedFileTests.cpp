@@ -185,19 +185,23 @@ TEST_F(CodedFile, AFailedWriteKeepsTheOldContent)
 {
     const QString file = path("layout.json");
     const QByteArray old = "{\"name\":\"old\",\"size\":1}";
-    writeRaw(file, old);
-    // A file-size limit makes the write fail part-way, as a full disk would, even for root.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 256;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    EXPECT_THROW(encodeToFile(Sample{QString(100000, u'n'), 2, {}}, file), FileError);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_EQ(readRaw(file), old);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"layout.json"}) << "no temporary left";
+    // Small contents matter as much as large ones: a layout file is a few hundred bytes.
+    for (const qsizetype length : {qsizetype(1000), qsizetype(100000)}) {
+        writeRaw(file, old);
+        // A file-size limit makes the write fail part-way, as a full disk would, even for root.
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = 256;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        EXPECT_THROW(encodeToFile(Sample{QString(length, u'n'), 2, {}}, file), FileError) << length;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        EXPECT_EQ(readRaw(file), old) << length;
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"layout.json"})
+            << "no temporary left";
+    }
 }
 
 TEST_F(CodedFile, SeveralFilesDecodeInOrderAndStopAtTheFirstFailure)

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace Sheetwright;
 
@@ -52,9 +54,30 @@ TEST(PDFInfoWriter, WritesTheBytesUnchangedOrReportsWhy)
     QFile written(path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), pdf.data);
+    written.close();
 
     const auto error = writePDFInfo(pdf, folder.filePath(QStringLiteral("missing/folder/sheet.pdf")));
     ASSERT_TRUE(error);
     EXPECT_FALSE(error->isEmpty());
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("missing/folder/sheet.pdf"))));
+
+    // A write cut off part-way, as on a full disk (a file-size limit does that even for root), reports
+    // the failure and leaves the earlier file whole, for a small PDF as much as for a large one.
+    for (const qsizetype length : {qsizetype(2000), qsizetype(200000)}) {
+        const RuvedovUzedoz::PDFInfo big{QByteArray(length, 'p'), length, 1};
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = 512;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const auto cutOff = writePDFInfo(big, path);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        ASSERT_TRUE(cutOff) << length;
+        EXPECT_TRUE(cutOff->contains(QStringLiteral("disk may be full"))) << cutOff->toStdString();
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), pdf.data) << length;
+        written.close();
+    }
 }
