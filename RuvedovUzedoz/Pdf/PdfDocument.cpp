@@ -1,5 +1,6 @@
 #include "RuvedovUzedoz/Pdf/PdfDocument.h"
 
+#include "KestrelExtensions/Coding/FileError.h"
 #include "KestrelExtensions/Logging/Log.h"
 #include "RuvedovUzedoz/Pdf/CairoHandles.h"
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
@@ -36,16 +37,22 @@ cairo_status_t appendToBuffer(void* closure, const unsigned char* data, unsigned
     }
 }
 
+// Where a streamed PDF goes; remembers a failed write so it is never mistaken for a drawing failure.
+struct FileSink {
+    QFileDevice* file;
+    bool failed = false;
+};
+
 cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned int length) noexcept
 {
+    auto* sink = static_cast<FileSink*>(closure);
     try {
-        auto* file = static_cast<QFileDevice*>(closure);
-        return file->write(reinterpret_cast<const char*>(data), qint64(length)) == qint64(length)
-                   ? CAIRO_STATUS_SUCCESS
-                   : CAIRO_STATUS_WRITE_ERROR;
+        if (sink->file->write(reinterpret_cast<const char*>(data), qint64(length)) == qint64(length))
+            return CAIRO_STATUS_SUCCESS;
     } catch (...) {
-        return CAIRO_STATUS_WRITE_ERROR;
     }
+    sink->failed = true;
+    return CAIRO_STATUS_WRITE_ERROR;
 }
 
 // Whether any page's box leaves the origin, which the PDF writer cannot express.
@@ -173,8 +180,23 @@ std::optional<QByteArray> PdfDocument::dataRepresentation() const
 
 bool PdfDocument::write(QFileDevice& file) const
 {
-    const std::optional<std::vector<QRectF>> boxes = draw({writeToFile, &file});
-    return boxes && (!moved(*boxes) || applyMediaBoxes(file, *boxes)) && file.flush();
+    FileSink sink{&file};
+    const std::optional<std::vector<QRectF>> boxes = draw({writeToFile, &sink});
+    const auto fail = [&file](const QString& fallback) {
+        const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : fallback;
+        throw KestrelExtensions::FileError(KestrelExtensions::FileError::Operation::Write,
+                                           KestrelExtensions::FileError::Code::Other, file.fileName(),
+                                           reason);
+    };
+    if (sink.failed || file.error() != QFileDevice::NoError)
+        fail(QStringLiteral("The PDF could not be written; the disk may be full."));
+    if (!boxes)
+        return false;
+    if (moved(*boxes) && !applyMediaBoxes(file, *boxes))
+        fail(QStringLiteral("The page boxes could not be written."));
+    if (!file.flush())
+        fail(QStringLiteral("The PDF could not be written; the disk may be full."));
+    return true;
 }
 
 } // namespace RuvedovUzedoz

@@ -46,8 +46,8 @@ public:
     // pages or the PDF could not be produced (one log line says why).
     std::optional<QByteArray> dataRepresentation() const;
     // The same PDF written straight into `file` (open for writing, empty) as it is drawn, so it is never
-    // held in memory whole. False when nothing could be produced (one log line says why) or the file
-    // could not be written (then the file's error says why).
+    // held in memory whole. False when nothing could be drawn (one log line says why); a file that could
+    // not be written throws a KestrelExtensions::FileError, so a full disk never passes for an empty sheet.
     bool write(QFileDevice& file) const;
 
 private:

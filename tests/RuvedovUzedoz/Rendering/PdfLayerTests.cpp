@@ -1,3 +1,4 @@
+#include "KestrelExtensions/Coding/FileError.h"
 #include "KestrelExtensions/Logging/LogCapture.h"
 #include "PdfInspector.h"
 #include "RenderFixtures.h"
@@ -223,7 +224,8 @@ TEST(PdfDocument, AFullDiskFailsTheDocumentWithTheFilesError)
         QFile full(QStringLiteral("/dev/full"));
         if (!full.open(QIODevice::WriteOnly))
             GTEST_SKIP() << "no /dev/full";
-        EXPECT_FALSE(document.write(full));
+        // A write failure must never look like a sheet with nothing to draw.
+        EXPECT_THROW(document.write(full), KestrelExtensions::FileError);
         EXPECT_NE(full.error(), QFileDevice::NoError);
     }
 }
