@@ -17,6 +17,7 @@
 #include <KeyWindow/Publishing/KeyWindowPublisher.h>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -24,6 +25,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QtConcurrent>
 #include <algorithm>
 
 namespace Sheetwright {
@@ -207,13 +209,20 @@ void ContentView::presentExporter()
             title += QStringLiteral(".pdf");
         m_exporter->selectFile(title);
     }
-    // What the user saw when the dialog opened is what gets written.
+    // What the user saw when the dialog opened is what gets written. Written off the window's thread:
+    // a large sheet or a slow disk must not hold the window still. The write owns its copies, so a
+    // window closed meanwhile loses nothing.
     connect(m_exporter, &QFileDialog::fileSelected, this, [this, pdf](const QString& path) {
-        if (const auto error = writePDFInfo(*pdf, path)) {
-            Log::system(*error);
-            return;
-        }
-        exportDidComplete(path);
+        auto* watcher = new QFutureWatcher<std::optional<QString>>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
+            watcher->deleteLater();
+            if (const std::optional<QString> error = watcher->result()) {
+                Log::system(*error);
+                return;
+            }
+            exportDidComplete(path);
+        });
+        watcher->setFuture(QtConcurrent::run([pdf = *pdf, path] { return writePDFInfo(pdf, path); }));
     });
     connect(m_exporter, &QDialog::finished, this, [this] { m_model->setPresentExporter(false); });
     m_exporter->open();

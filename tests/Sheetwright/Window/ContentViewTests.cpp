@@ -264,10 +264,24 @@ TEST_F(ContentViewTest, ExportWritesTheShownPDFWhereTheUserChooses)
     dialog->selectFile(path);
     QMetaObject::invokeMethod(dialog, "accept");
     ASSERT_TRUE(waitUntil([&] { return !model().presentExporter(); }));
+    // The file is written in the background; the log line comes once it is complete.
+    ASSERT_TRUE(
+        waitUntil([&] { return log.outLines().contains(QStringLiteral("Exporting PDF to ") + path); }));
     QFile written(path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), QByteArray("%PDF-exported"));
-    EXPECT_TRUE(log.outLines().contains(QStringLiteral("Exporting PDF to ") + path));
+
+    // A place that cannot take the file: the reason is logged and nothing claims an export.
+    log.clear();
+    ASSERT_TRUE(waitUntil([&] { return window->exporter() == nullptr; }));
+    model().exportPDF();
+    ASSERT_TRUE(waitUntil([&] { return window->exporter() != nullptr; }));
+    const QString blocked = path + QStringLiteral("/inside.pdf");
+    window->exporter()->selectFile(blocked);
+    QMetaObject::invokeMethod(window->exporter(), "accept");
+    ASSERT_TRUE(waitUntil([&] { return !log.systemLines().isEmpty(); }));
+    EXPECT_FALSE(QFile::exists(blocked));
+    EXPECT_TRUE(log.outLines().filter(QStringLiteral("Exporting PDF to")).isEmpty());
 }
 
 TEST_F(ContentViewTest, ExportWithAnEmptyTitleProposesNoName)
