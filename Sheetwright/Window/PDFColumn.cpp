@@ -3,6 +3,7 @@
 #include "ByteCountFormatter.h"
 #include "PDFViewer.h"
 #include "Plurals.h"
+#include "Sheetwright/Editors/SecondaryLabel.h"
 #include "WindowModel.h"
 
 #include <QFrame>
@@ -14,7 +15,8 @@ namespace Sheetwright {
 
 PDFColumn::PDFColumn(WindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model), m_viewer(new PDFViewer(model.pdfInfo(), this)),
-      m_counts(new QLabel(this)), m_dash(new QLabel(QString(QChar(0x2014)), this)), m_size(new QLabel(this))
+      m_counts(new SecondaryLabel(QString(), this)), m_dash(new SecondaryLabel(QString(QChar(0x2014)), this)),
+      m_size(new SecondaryLabel(QString(), this))
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -33,9 +35,6 @@ PDFColumn::PDFColumn(WindowModel& model, QWidget* parent)
     info->addStretch();
     for (QLabel* label : {m_counts, m_dash, m_size}) {
         label->setTextFormat(Qt::PlainText);
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
-        label->setPalette(palette);
         info->addWidget(label);
     }
     info->addStretch();

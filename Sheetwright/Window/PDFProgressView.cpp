@@ -1,6 +1,7 @@
 #include "PDFProgressView.h"
 
 #include "Plurals.h"
+#include "Sheetwright/Editors/SecondaryLabel.h"
 #include "WindowModel.h"
 
 #include <KestrelExtensions/Localization/Localized.h>
@@ -14,7 +15,7 @@ namespace Sheetwright {
 PDFProgressView::PDFProgressView(WindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model),
       m_title(new QLabel(KestrelExtensions::localized("Rendering PDF"), this)), m_bar(new QProgressBar(this)),
-      m_counts(new QLabel(this))
+      m_counts(new SecondaryLabel(QString(), this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -25,9 +26,6 @@ PDFProgressView::PDFProgressView(WindowModel& model, QWidget* parent)
     QFont caption = m_counts->font();
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     m_counts->setFont(caption);
-    QPalette palette = m_counts->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
-    m_counts->setPalette(palette);
 
     connect(&model, &WindowModel::progressChanged, this, &PDFProgressView::refresh);
     refresh();

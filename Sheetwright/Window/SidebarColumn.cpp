@@ -1,6 +1,7 @@
 #include "SidebarColumn.h"
 
 #include "Icons.h"
+#include "Sheetwright/Editors/SecondaryLabel.h"
 #include "Sheetwright/Extensions/URLIdentity.h"
 #include "WindowModel.h"
 
@@ -26,7 +27,7 @@ using KestrelExtensions::Log;
 
 SidebarColumn::SidebarColumn(WindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model), m_list(new QListWidget(this)),
-      m_hint(new QLabel(localized("Drop files & folders here"), this)), m_add(new QToolButton(this)),
+      m_hint(new SecondaryLabel(localized("Drop files & folders here"), this)), m_add(new QToolButton(this)),
       m_remove(new QToolButton(this)),
       m_removeAction(new QAction(symbolIcon("minus"), QStringLiteral("\u2212"), this))
 {
@@ -52,9 +53,6 @@ SidebarColumn::SidebarColumn(WindowModel& model, QWidget* parent)
     QFont caption = m_hint->font();
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     m_hint->setFont(caption);
-    QPalette palette = m_hint->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
-    m_hint->setPalette(palette);
     auto* stack = new QGridLayout;
     stack->addWidget(m_list, 0, 0);
     stack->addWidget(m_hint, 0, 0, Qt::AlignCenter);
