@@ -146,11 +146,12 @@ void WindowModel::applyStartupDefaults(const KestrelExtensions::UserDefaults& de
 
 void WindowModel::renderPDF(const QString& reason, bool thenExport)
 {
-    if (!thenExport) {
-        // A render that has not started yet reads the newest inputs anyway.
-        for (const RenderRequest& pending : m_pendingRenders) {
-            if (!pending.thenExport && !pending.exportOnly)
-                return;
+    // A render that has not started yet reads the newest inputs anyway: it serves this request too,
+    // and opens the exporter when this one would have.
+    for (RenderRequest& pending : m_pendingRenders) {
+        if (!pending.exportOnly) {
+            pending.thenExport = pending.thenExport || thenExport;
+            return;
         }
     }
     const bool wasRendering = isRendering();

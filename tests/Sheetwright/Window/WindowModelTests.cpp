@@ -183,6 +183,28 @@ TEST_F(WindowModelTest, ExportOpensOnTheCurrentPDFOnly)
     EXPECT_EQ(model->pdfInfo()->pageCount, 3);
 }
 
+TEST_F(WindowModelTest, AnExportAskedForWhileARenderWaitsJoinsIt)
+{
+    addImages({QStringLiteral("a.png")});
+    settle();
+    ASSERT_EQ(engine.calls.size(), 1u);
+    model->openURL(images({QStringLiteral("b.png")}).first());
+    settle();
+    ASSERT_TRUE(model->needsRender());
+    model->exportPDF();
+    settle();
+
+    finishRender(0, FakeRenderService::pdf(1, "first"));
+    EXPECT_FALSE(model->presentExporter()) << "not on a PDF that lacks the second picture";
+    ASSERT_EQ(engine.calls.size(), 2u);
+    EXPECT_EQ(engine.calls[1].images.size(), 2);
+    finishRender(1, FakeRenderService::pdf(1, "second"));
+    settle();
+    EXPECT_EQ(engine.calls.size(), 2u) << "the waiting render serves the export too";
+    EXPECT_TRUE(model->presentExporter());
+    EXPECT_EQ(model->pdfInfo()->data, QByteArray("second"));
+}
+
 TEST_F(WindowModelTest, ExportWithoutAPDFOpensNothing)
 {
     addImages({QStringLiteral("a.png")});
