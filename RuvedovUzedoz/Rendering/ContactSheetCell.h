@@ -32,7 +32,6 @@ struct ContactSheetCell {
     ContactSheetCell(double width, double height, double fontSize, bool showsLabel, QString fontName,
                      Color fontColor);
 
-    QRectF imageBox() const { return {QPointF(0, imageOffset), imageSize}; }
     QRectF labelBand() const { return {QPointF(0, 0), labelSize}; }
     // Whether a picture can be fitted into the image box at all.
     bool hasImageBox() const;
