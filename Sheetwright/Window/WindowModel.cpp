@@ -203,17 +203,23 @@ void WindowModel::startNextRender()
         auto* watcher = new QFutureWatcher<std::optional<PDFInfo>>(this);
         connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request, serial] {
             std::optional<PDFInfo> result;
+            bool failed = false;
             try {
-                const auto future = watcher->future();
-                if (!future.isCanceled() && future.resultCount() > 0)
+                auto future = watcher->future();
+                // Rethrows what the render threw; a future holding an exception also reads as cancelled.
+                future.waitForFinished();
+                failed = future.isCanceled();
+                if (!failed && future.resultCount() > 0)
                     result = future.result();
             } catch (const std::exception& error) {
                 Log::system(QString::fromUtf8(error.what()));
+                failed = true;
             } catch (...) {
                 Log::system(QStringLiteral("The PDF could not be rendered"));
+                failed = true;
             }
             watcher->deleteLater();
-            finishRender(request, std::move(result), serial);
+            finishRender(request, std::move(result), serial, failed);
         });
         watcher->setFuture(m_renderService.generatePDF(contactSheet(), m_layout.get()));
     }
@@ -221,15 +227,26 @@ void WindowModel::startNextRender()
         emit renderingChanged();
 }
 
-void WindowModel::finishRender(const RenderRequest& request, std::optional<PDFInfo> result, quint64 serial)
+void WindowModel::finishRender(const RenderRequest& request, std::optional<PDFInfo> result, quint64 serial,
+                               bool failed)
 {
-    m_pdfInfo = std::move(result);
-    emit pdfInfoChanged();
-    if (serial == m_changeSerial)
-        setNeedsRender(false);
-    m_renderRunning = false;
-    if (request.thenExport)
-        openExporterIfPossible();
+    if (failed) {
+        // The last good PDF stays on show, marked out of date, so that rendering again is offered
+        // and nothing exports it as the current one.
+        setNeedsRender(true);
+        m_renderRunning = false;
+        // Exports waiting on this render's result have none to open.
+        while (!m_pendingRenders.empty() && m_pendingRenders.front().exportOnly)
+            m_pendingRenders.pop_front();
+    } else {
+        m_pdfInfo = std::move(result);
+        emit pdfInfoChanged();
+        if (serial == m_changeSerial)
+            setNeedsRender(false);
+        m_renderRunning = false;
+        if (request.thenExport)
+            openExporterIfPossible();
+    }
     emit renderingChanged();
     startNextRender();
 }

@@ -118,7 +118,9 @@ private:
     void setNeedsRender(bool needsRender);
     void setProgress(std::shared_ptr<RuvedovUzedoz::PDFProgress> progress);
     void startNextRender();
-    void finishRender(const RenderRequest& request, std::optional<PDFInfo> result, quint64 serial);
+    // `failed`: the render threw or was cancelled, which is no result at all.
+    void finishRender(const RenderRequest& request, std::optional<PDFInfo> result, quint64 serial,
+                      bool failed);
     void openExporterIfPossible();
 
     LayoutManager& m_layoutManager;

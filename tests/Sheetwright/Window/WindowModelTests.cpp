@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace Sheetwright;
 using namespace WindowTests;
@@ -203,6 +204,33 @@ TEST_F(WindowModelTest, AnExportAskedForWhileARenderWaitsJoinsIt)
     EXPECT_EQ(engine.calls.size(), 2u) << "the waiting render serves the export too";
     EXPECT_TRUE(model->presentExporter());
     EXPECT_EQ(model->pdfInfo()->data, QByteArray("second"));
+}
+
+TEST_F(WindowModelTest, AFailedRenderKeepsThePDFAndStaysOutOfDate)
+{
+    addImages({QStringLiteral("a.png")});
+    settle();
+    finishRender(0, FakeRenderService::pdf(1, "good"));
+    ASSERT_FALSE(model->needsRender());
+
+    // An image change renders without marking the PDF out of date; the render throws.
+    model->openURL(images({QStringLiteral("b.png")}).first());
+    settle();
+    model->exportPDF();
+    settle();
+    ASSERT_EQ(engine.calls.size(), 2u);
+    auto& promise = *engine.calls[1].promise;
+    promise.setException(std::make_exception_ptr(std::runtime_error("out of memory")));
+    promise.finish();
+    ASSERT_TRUE(waitUntil([&] { return !model->isRendering(); }));
+    settle();
+
+    EXPECT_TRUE(log.systemLines().contains(QStringLiteral("out of memory")));
+    ASSERT_TRUE(model->pdfInfo());
+    EXPECT_EQ(model->pdfInfo()->data, QByteArray("good"));
+    EXPECT_TRUE(model->needsRender()) << "rendering again stays on offer";
+    EXPECT_FALSE(model->presentExporter()) << "the older PDF is not exported as the current one";
+    EXPECT_EQ(engine.calls.size(), 2u);
 }
 
 TEST_F(WindowModelTest, ExportWithoutAPDFOpensNothing)
