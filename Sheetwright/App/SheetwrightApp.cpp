@@ -37,6 +37,8 @@ ContentView* SheetwrightApp::newWindow()
 {
     auto* window = new ContentView(m_layoutManager, m_renderService, m_defaults);
     new MenuBar(window, window->model().undoStack(), *this, [window] { window->toggleSidebar(); });
+    // Closed windows have deleted themselves; their entries go rather than pile up.
+    m_windows.removeIf([](const QPointer<ContentView>& open) { return open.isNull(); });
     m_windows.append(window);
     window->show();
     return window;
