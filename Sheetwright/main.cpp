@@ -1,11 +1,13 @@
 #include "App/SheetwrightApp.h"
 #include "KestrelUpdater/Updater.h"
 #include "Layouts/LayoutManager.h"
+#include "RuvedovUzedoz/Rendering/RenderPool.h"
 #include "Window/RenderService.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
 #include <QApplication>
 #include <QIcon>
+#include <QThreadPool>
 
 int main(int argc, char** argv)
 {
@@ -24,5 +26,8 @@ int main(int argc, char** argv)
     // Qt has taken its own options (-platform, -style) out of the arguments by now.
     app.start(Sheetwright::SheetwrightApp::openRequests(QApplication::arguments().mid(1)));
     QApplication::exec();
+    // A render still drawing when the last window closed finishes before the process tears down the
+    // state it uses; its result is dropped.
+    RuvedovUzedoz::renderPool().waitForDone();
     return 0;
 }
