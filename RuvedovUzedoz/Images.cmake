@@ -1,5 +1,5 @@
 # Reading and preparing pictures (libvips) and the image caches.
-list(APPEND engine_sources
+target_sources(RuvedovUzedoz PRIVATE
   Images/CGImageCache.cpp
   Images/CIImageCache.cpp
   Images/ImagePipeline.cpp

@@ -1,9 +1,5 @@
-# PDF documents and pages over cairo, Pango and qpdf, and the contact sheet's page drawing.
-list(APPEND engine_sources
-  Pdf/GraphicsContext.cpp
-  Pdf/PdfDocument.cpp
-  Pdf/PdfPage.cpp
-  Pdf/PdfPostProcess.cpp
+# The contact sheet's page drawing: cells, pages, fonts, compression and the render pool.
+target_sources(RuvedovUzedoz PRIVATE
   Rendering/CompressionSettings.cpp
   Rendering/ContactSheetCell.cpp
   Rendering/ContactSheetPage.cpp

@@ -1,0 +1,8 @@
+# The contact sheet's inputs and outputs: PDF metadata, progress, picture discovery and the sheet itself.
+target_sources(RuvedovUzedoz PRIVATE
+  Sheet/PDFMetadata.cpp
+  Sheet/PDFProgress.cpp
+  Sheet/PDFProgress.h
+  Sheet/ImageDiscovery.cpp
+  Sheet/ContactSheet.cpp
+)

@@ -1,0 +1,4 @@
+# The application type: windows, settings and the updater brought together.
+target_sources(SheetwrightWindow PRIVATE
+  App/SheetwrightApp.cpp
+)

@@ -1,0 +1,6 @@
+# The menu bar and the commands it runs on the key window.
+target_sources(SheetwrightWindow PRIVATE
+  Commands/MenuCommands.cpp
+  Commands/LayoutCommands.cpp
+  Commands/MenuBar.cpp
+)
