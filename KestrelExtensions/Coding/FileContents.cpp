@@ -26,7 +26,7 @@ struct FileDescriptor {
 
 } // namespace
 
-QByteArray readFileContents(const QString& path)
+QByteArray readFileContents(const QString& path, qsizetype maximumSize)
 {
     using Operation = FileError::Operation;
     // POSIX calls rather than QFile, so the cause (errno) reaches the caller.
@@ -48,6 +48,13 @@ QByteArray readFileContents(const QString& path)
         throw FileError(Operation::Read, FileError::Code::Other, path, QStringLiteral("Not a regular file"));
     ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
 
+    const auto tooLarge = [&] {
+        return FileError(Operation::Read, FileError::Code::TooLarge, path,
+                         QStringLiteral("File larger than %1 bytes").arg(maximumSize));
+    };
+    // The size may be a sparse file's or change while reading; the reads below are capped as well.
+    if (status.st_size > maximumSize)
+        throw tooLarge();
     QByteArray contents;
     if (status.st_size > 0)
         contents.reserve(qsizetype(status.st_size));
@@ -61,6 +68,8 @@ QByteArray readFileContents(const QString& path)
         }
         if (count == 0)
             break;
+        if (qsizetype(count) > maximumSize - contents.size())
+            throw tooLarge();
         contents.append(buffer, qsizetype(count));
     }
     return contents;

@@ -41,6 +41,8 @@ std::optional<QString> FileError::failureReason() const
             .arg(name, verb);
     case Code::IsDirectory:
         return QStringLiteral("The file “%1” couldn’t be %2 because it is a folder.").arg(name, verb);
+    case Code::TooLarge:
+        return QStringLiteral("The file “%1” couldn’t be %2 because it is too large.").arg(name, verb);
     case Code::Other:
         break;
     }

@@ -11,7 +11,7 @@ namespace KestrelExtensions {
 class FileError : public LocalizedError {
 public:
     enum class Operation { Read, Write };
-    enum class Code { NoSuchFile, NoSuchFolder, NoPermission, IsDirectory, Other };
+    enum class Code { NoSuchFile, NoSuchFolder, NoPermission, IsDirectory, TooLarge, Other };
 
     FileError(Operation operation, Code code, QString path, QString systemMessage)
         : m_operation(operation), m_code(code), m_path(std::move(path)),

@@ -1,6 +1,7 @@
 #include "SavedPageLayout.h"
 
 #include "KestrelExtensions/Coding/JsonObjectReader.h"
+#include "RuvedovUzedoz/Layouts/BuiltInLayout.h"
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
 #include "RuvedovUzedoz/Layouts/SavedPageLayoutFields.h"
 
@@ -112,32 +113,27 @@ SavedPageLayout SavedPageLayout::defaultLayout()
 
 SavedPageLayout SavedPageLayout::letterSize()
 {
-    static const SavedPageLayout saved{.width = 792, .height = 612};
-    return saved;
+    return builtInLayout(BuiltInLayout::Id::Letter).layout;
 }
 
 SavedPageLayout SavedPageLayout::a4Size()
 {
-    static const SavedPageLayout saved{.width = 595.3, .height = 841.9};
-    return saved;
+    return builtInLayout(BuiltInLayout::Id::A4).layout;
 }
 
 SavedPageLayout SavedPageLayout::oneUpGrid()
 {
-    static const SavedPageLayout saved{.rows = 1, .columns = 1};
-    return saved;
+    return builtInLayout(BuiltInLayout::Id::OneUp).layout;
 }
 
 SavedPageLayout SavedPageLayout::twoUpGrid()
 {
-    static const SavedPageLayout saved{.rows = 1, .columns = 2};
-    return saved;
+    return builtInLayout(BuiltInLayout::Id::TwoUp).layout;
 }
 
 SavedPageLayout SavedPageLayout::fourUpGrid()
 {
-    static const SavedPageLayout saved{.rows = 2, .columns = 2};
-    return saved;
+    return builtInLayout(BuiltInLayout::Id::FourUp).layout;
 }
 
 const QStringList& SavedPageLayout::keyNames()

@@ -1,5 +1,6 @@
 #include "LayoutCommands.h"
 
+#include "RuvedovUzedoz/Layouts/BuiltInLayout.h"
 #include "Sheetwright/Layouts/LayoutUnits.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
@@ -51,27 +52,14 @@ LayoutCommands::LayoutCommands(QMenu* menu, KestrelExtensions::UserDefaults& def
     setLayout->addAction(localized("Default"), this,
                          [this] { send(Commands::setLayout(TitleKey::defaultLayout)); });
     setLayout->addSeparator();
-    struct Preset {
-        const char* title;
-        const TitleKey* key;
-    };
-    const std::pair<const char*, std::vector<Preset>> groups[] = {
-        {"Page Sizes",
-         {{"US Letter", &TitleKey::letter},
-          {"US Legal", &TitleKey::legal},
-          {"US Ledger", &TitleKey::ledger},
-          {"Metric A4", &TitleKey::a4},
-          {"Metric A3", &TitleKey::a3}}},
-        {"Grids",
-         {{"One Up", &TitleKey::oneUp}, {"Two Up", &TitleKey::twoUp}, {"Four Up", &TitleKey::fourUp}}},
-        {"Color Schemes", {{"Light", &TitleKey::light}, {"Dark", &TitleKey::dark}}},
-    };
-    for (const auto& [groupTitle, presets] : groups) {
-        QMenu* group = setLayout->addMenu(localized(groupTitle));
-        for (const Preset& preset : presets) {
-            const TitleKey key = *preset.key;
-            group->addAction(localized(preset.title), this, [this, key] { send(Commands::setLayout(key)); });
-        }
+    QMenu* group = nullptr;
+    const char* groupTitle = nullptr;
+    for (const RuvedovUzedoz::BuiltInLayout& preset : RuvedovUzedoz::builtInLayouts()) {
+        if (!groupTitle || qstrcmp(groupTitle, preset.group) != 0)
+            group = setLayout->addMenu(localized(preset.group));
+        groupTitle = preset.group;
+        const TitleKey key(preset.name);
+        group->addAction(localized(preset.title), this, [this, key] { send(Commands::setLayout(key)); });
     }
     QMenu* custom = setLayout->addMenu(localized("Custom Layouts"));
     connect(custom, &QMenu::aboutToShow, this,

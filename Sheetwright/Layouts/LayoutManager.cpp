@@ -4,6 +4,7 @@
 #include "KestrelExtensions/Localization/Localized.h"
 #include "KestrelExtensions/Logging/Log.h"
 #include "LayoutError.h"
+#include "RuvedovUzedoz/Layouts/BuiltInLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,8 +12,9 @@
 #include <QStandardPaths>
 
 using KestrelExtensions::Log;
-using RuvedovUzedoz::Color;
-using RuvedovUzedoz::ColorProxy;
+using RuvedovUzedoz::BuiltInLayout;
+using RuvedovUzedoz::builtInLayout;
+using RuvedovUzedoz::builtInLayouts;
 using RuvedovUzedoz::SavedPageLayout;
 
 namespace Sheetwright {
@@ -32,16 +34,16 @@ QString keyName(const QString& fileName)
 using TitleKey = LayoutManager::TitleKey;
 
 const TitleKey TitleKey::defaultLayout(QStringLiteral("Default Layout"));
-const TitleKey TitleKey::letter(QStringLiteral("Letter"));
-const TitleKey TitleKey::legal(QStringLiteral("Legal"));
-const TitleKey TitleKey::ledger(QStringLiteral("Ledger"));
-const TitleKey TitleKey::a4(QStringLiteral("A4"));
-const TitleKey TitleKey::a3(QStringLiteral("A3"));
-const TitleKey TitleKey::oneUp(QStringLiteral("One Up"));
-const TitleKey TitleKey::twoUp(QStringLiteral("Two Up"));
-const TitleKey TitleKey::fourUp(QStringLiteral("Four Up"));
-const TitleKey TitleKey::light(QStringLiteral("Light"));
-const TitleKey TitleKey::dark(QStringLiteral("Dark"));
+const TitleKey TitleKey::letter(builtInLayout(BuiltInLayout::Id::Letter).name);
+const TitleKey TitleKey::legal(builtInLayout(BuiltInLayout::Id::Legal).name);
+const TitleKey TitleKey::ledger(builtInLayout(BuiltInLayout::Id::Ledger).name);
+const TitleKey TitleKey::a4(builtInLayout(BuiltInLayout::Id::A4).name);
+const TitleKey TitleKey::a3(builtInLayout(BuiltInLayout::Id::A3).name);
+const TitleKey TitleKey::oneUp(builtInLayout(BuiltInLayout::Id::OneUp).name);
+const TitleKey TitleKey::twoUp(builtInLayout(BuiltInLayout::Id::TwoUp).name);
+const TitleKey TitleKey::fourUp(builtInLayout(BuiltInLayout::Id::FourUp).name);
+const TitleKey TitleKey::light(builtInLayout(BuiltInLayout::Id::Light).name);
+const TitleKey TitleKey::dark(builtInLayout(BuiltInLayout::Id::Dark).name);
 
 LayoutManager& LayoutManager::shared()
 {
@@ -51,44 +53,19 @@ LayoutManager& LayoutManager::shared()
 
 const std::vector<TitleKey>& LayoutManager::presetKeys()
 {
-    static const std::vector<TitleKey> keys{
-        TitleKey::letter, TitleKey::legal, TitleKey::ledger, TitleKey::a4,    TitleKey::a3,
-        TitleKey::oneUp,  TitleKey::twoUp, TitleKey::fourUp, TitleKey::light, TitleKey::dark};
+    static const std::vector<TitleKey> keys = [] {
+        std::vector<TitleKey> names;
+        for (const BuiltInLayout& preset : builtInLayouts())
+            names.emplace_back(preset.name);
+        return names;
+    }();
     return keys;
 }
 
 LayoutManager::LayoutManager(const QString& layoutsFolder) : m_layoutsFolder(layoutsFolder)
 {
-    auto size = [](double width, double height) {
-        SavedPageLayout saved;
-        saved.width = width;
-        saved.height = height;
-        return saved;
-    };
-    auto grid = [](qint64 rows, qint64 columns) {
-        SavedPageLayout saved;
-        saved.rows = rows;
-        saved.columns = columns;
-        return saved;
-    };
-    auto colours = [](Color font, Color background) {
-        SavedPageLayout saved;
-        saved.fontColor = ColorProxy(font);
-        saved.backgroundColor = ColorProxy(background);
-        return saved;
-    };
-    m_defaultLayouts = {
-        {TitleKey::letter, size(792, 612)},
-        {TitleKey::legal, size(1008, 612)},
-        {TitleKey::ledger, size(1224, 792)},
-        {TitleKey::a4, size(595.3, 841.9)},
-        {TitleKey::a3, size(1190.6, 841.9)},
-        {TitleKey::oneUp, grid(1, 1)},
-        {TitleKey::twoUp, grid(1, 2)},
-        {TitleKey::fourUp, grid(2, 2)},
-        {TitleKey::light, colours(Color::black(), Color::white())},
-        {TitleKey::dark, colours(Color::gray(0.82, 1.0), Color::gray(0.18, 1.0))},
-    };
+    for (const BuiltInLayout& preset : builtInLayouts())
+        m_defaultLayouts.emplace(TitleKey(preset.name), preset.layout);
     loadCustomLayouts();
 }
 
@@ -99,9 +76,11 @@ void LayoutManager::loadCustomLayouts()
     const QDir folder(m_layoutsFolder);
     if (!folder.exists())
         return; // a fresh system has no custom layouts yet
-    // Sorted by name so that, of two files with one base name, the result does not depend on the disk.
+    // Only layout files: anything else in the folder (notes, a stray disk image) is no layout and is
+    // not read. Sorted by name so that the result does not depend on the disk.
     const QFileInfoList entries =
-        folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        folder.entryInfoList({QStringLiteral("*.") + fileExtension},
+                             QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& entry : entries) {
         const TitleKey key(keyName(entry.fileName()));
         try {

@@ -2,6 +2,7 @@
 
 #include "KestrelExtensions/Defaults/UserDefaults.h"
 #include "KestrelExtensions/Localization/Localized.h"
+#include "RuvedovUzedoz/Layouts/BuiltInLayout.h"
 #include "Sheetwright/Editors/LabelledView.h"
 
 #include <QComboBox>
@@ -22,32 +23,6 @@ namespace {
 constexpr int formWidth = 400;
 constexpr int formHeight = 200;
 constexpr int paneWidth = 600;
-
-struct PresetRow {
-    const char* shown;
-    const char* tag;
-};
-
-struct PresetSection {
-    const char* header;
-    std::vector<PresetRow> rows;
-};
-
-// The preset rows are the pane's own: shown names differ from the stored names for the page sizes.
-const std::vector<PresetSection>& presetSections()
-{
-    static const std::vector<PresetSection> sections{
-        {"Page Sizes",
-         {{"US Letter", "Letter"},
-          {"US Legal", "Legal"},
-          {"US Ledger", "Ledger"},
-          {"Metric A4", "A4"},
-          {"Metric A3", "A3"}}},
-        {"Grids", {{"One Up", "One Up"}, {"Two Up", "Two Up"}, {"Four Up", "Four Up"}}},
-        {"Color Schemes", {{"Light", "Light"}, {"Dark", "Dark"}}},
-    };
-    return sections;
-}
 
 QStandardItem* headerItem(const QString& text)
 {
@@ -155,10 +130,12 @@ void GeneralPreferences::rebuildLayoutRows()
     m_layoutRows->clear();
     m_layoutRows->appendRow(layoutItem(localized("Default"), LayoutManager::TitleKey::defaultLayout.name()));
     m_layoutPicker->insertSeparator(m_layoutRows->rowCount());
-    for (const PresetSection& section : presetSections()) {
-        m_layoutRows->appendRow(headerItem(localized(section.header)));
-        for (const PresetRow& row : section.rows)
-            m_layoutRows->appendRow(layoutItem(localized(row.shown), QString::fromUtf8(row.tag)));
+    const char* group = nullptr;
+    for (const RuvedovUzedoz::BuiltInLayout& preset : RuvedovUzedoz::builtInLayouts()) {
+        if (!group || qstrcmp(group, preset.group) != 0)
+            m_layoutRows->appendRow(headerItem(localized(preset.group)));
+        group = preset.group;
+        m_layoutRows->appendRow(layoutItem(localized(preset.title), preset.name));
     }
     m_layoutRows->appendRow(headerItem(localized("Custom Layouts")));
     // The table is ordered by its keys' plain string order already; custom names are shown as they are.

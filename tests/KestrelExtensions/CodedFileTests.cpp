@@ -115,6 +115,23 @@ TEST_F(CodedFile, ReadFailuresAreFileErrorsNotDecodingErrors)
     } catch (const FileError& error) {
         EXPECT_EQ(error.code(), FileError::Code::IsDirectory);
     }
+    // A file past the cap is refused before anything is read; one at the cap is read whole.
+    const QString sized = path("sized.json");
+    writeRaw(sized, "12345678901");
+    EXPECT_EQ(readFileContents(sized, 11), "12345678901");
+    try {
+        readFileContents(sized, 10);
+        FAIL();
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code(), FileError::Code::TooLarge);
+        EXPECT_TRUE(error.failureReason()->contains("too large"));
+    }
+    {
+        QFile sparse(path("sparse.json"));
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(sparse.resize(defaultMaximumFileSize + 1));
+    }
+    EXPECT_THROW(decodeFromFile<Sample>(path("sparse.json")), FileError);
     // Neither a pipe without a writer nor an endless device may hang or exhaust memory.
     const QString fifo = path("fifo.json");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

@@ -80,13 +80,18 @@ TEST(LayoutManager, PresetsAndTheReservedDefaultWithoutAFolder)
         ASSERT_TRUE(preset) << rows[i].key.name().toStdString();
         EXPECT_EQ(preset->toJson().toObject(), rows[i].json) << rows[i].key.name().toStdString();
     }
+    QStringList names;
+    for (const Key& key : LayoutManager::presetKeys())
+        names.append(key.name());
+    EXPECT_EQ(names, (QStringList{"Letter", "Legal", "Ledger", "A4", "A3", "One Up", "Two Up", "Four Up",
+                                  "Light", "Dark"})); // stored in settings: must never change
     EXPECT_EQ(manager.layout(Key::dark)->fontColor->color(), Color::gray(0.82, 1.0));
     EXPECT_EQ(manager.layout(Key::defaultLayout), SavedPageLayout::defaultLayout());
     EXPECT_FALSE(manager.layout(Key(QStringLiteral("Nope"))));
     EXPECT_FALSE(manager.layout(Key(QStringLiteral("letter")))); // case counts
 }
 
-TEST(LayoutManager, LoadsGoodFilesAndSkipsBrokenOnesWithALogLine)
+TEST(LayoutManager, LoadsGoodLayoutFilesAndSkipsEverythingElse)
 {
     writeFile("Compact.json", R"({"rows":3,"columns":4})");
     writeFile(".DS_Store", "\x00\x01garbage");
@@ -94,19 +99,25 @@ TEST(LayoutManager, LoadsGoodFilesAndSkipsBrokenOnesWithALogLine)
     writeFile("bad.swlayout", R"({"fontColor":[1,0,0]})");
     writeFile("typed.swlayout", R"({"width":"wide"})");
     writeFile("x.swlayout", R"({"rows":5})");
-    writeFile("x.txt", "not json"); // listed after x.swlayout; must not hide it
+    writeFile("x.txt", "not json");
     QDir(layoutsFolder()).mkpath("Folder.swlayout");
+    // A sparse file of 200 GB takes no disk space but must not be read into memory at start-up.
+    {
+        QFile huge(layoutsFolder() + "/huge.swlayout");
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64(200) << 30));
+    }
 
     KestrelExtensions::LogCapture log;
     LayoutManager manager(layoutsFolder());
     std::vector<QString> names;
     for (const auto& [key, layout] : manager.layouts())
         names.push_back(key.name());
-    EXPECT_EQ(names, (std::vector<QString>{"Compact", "empty", "x"}));
-    EXPECT_EQ(manager.layout(Key("Compact")), grid(3, 4));
+    EXPECT_EQ(names, (std::vector<QString>{"empty", "x"}));
     EXPECT_EQ(manager.layout(Key("empty")), SavedPageLayout());
     EXPECT_EQ(manager.layout(Key("x"))->rows, 5);
-    EXPECT_EQ(log.systemLines().size(), 4); // .DS_Store, bad, typed, x.txt
+    ASSERT_EQ(log.systemLines().size(), 3); // bad, huge, typed; other files are not read at all
+    EXPECT_TRUE(log.systemLines()[1].contains("huge.swlayout")) << log.systemLines()[1].toStdString();
 }
 
 TEST(LayoutManager, SaveCreatesTheFoldersWritesTheFileAndPersists)
@@ -152,10 +163,10 @@ TEST(LayoutManager, CustomLayoutsHidePresetsUntilDeleted)
 
 TEST(LayoutManager, DeletesTheFileALayoutWasReadFrom)
 {
-    writeFile("Compact.json", R"({"rows":3})");
+    writeFile("Compact.swlayout", R"({"rows":3})");
     LayoutManager manager(layoutsFolder());
     manager.deleteLayout(Key("Compact"));
-    EXPECT_FALSE(QFile::exists(layoutsFolder() + "/Compact.json"));
+    EXPECT_FALSE(QFile::exists(layoutsFolder() + "/Compact.swlayout"));
     EXPECT_TRUE(manager.layouts().empty());
 }
 

@@ -1,0 +1,53 @@
+#include "BuiltInLayout.h"
+
+#include "RuvedovUzedoz/Layouts/Color.h"
+
+namespace RuvedovUzedoz {
+
+namespace {
+
+SavedPageLayout size(double width, double height)
+{
+    return SavedPageLayout{.width = width, .height = height};
+}
+
+SavedPageLayout grid(qint64 rows, qint64 columns)
+{
+    return SavedPageLayout{.rows = rows, .columns = columns};
+}
+
+SavedPageLayout colours(const Color& font, const Color& background)
+{
+    return SavedPageLayout{.fontColor = ColorProxy(font), .backgroundColor = ColorProxy(background)};
+}
+
+} // namespace
+
+const std::vector<BuiltInLayout>& builtInLayouts()
+{
+    using Id = BuiltInLayout::Id;
+    // Sizes in points: Letter, Legal and Ledger in landscape, A4 and A3 as the paper is cut.
+    static const std::vector<BuiltInLayout> layouts{
+        {Id::Letter, QStringLiteral("Letter"), "US Letter", "Page Sizes", size(792, 612)},
+        {Id::Legal, QStringLiteral("Legal"), "US Legal", "Page Sizes", size(1008, 612)},
+        {Id::Ledger, QStringLiteral("Ledger"), "US Ledger", "Page Sizes", size(1224, 792)},
+        {Id::A4, QStringLiteral("A4"), "Metric A4", "Page Sizes", size(595.3, 841.9)},
+        {Id::A3, QStringLiteral("A3"), "Metric A3", "Page Sizes", size(1190.6, 841.9)},
+        {Id::OneUp, QStringLiteral("One Up"), "One Up", "Grids", grid(1, 1)},
+        {Id::TwoUp, QStringLiteral("Two Up"), "Two Up", "Grids", grid(1, 2)},
+        {Id::FourUp, QStringLiteral("Four Up"), "Four Up", "Grids", grid(2, 2)},
+        {Id::Light, QStringLiteral("Light"), "Light", "Color Schemes",
+         colours(Color::black(), Color::white())},
+        {Id::Dark, QStringLiteral("Dark"), "Dark", "Color Schemes",
+         colours(Color::gray(0.82, 1.0), Color::gray(0.18, 1.0))},
+    };
+    return layouts;
+}
+
+const BuiltInLayout& builtInLayout(BuiltInLayout::Id id)
+{
+    // The table is in the order of the ids.
+    return builtInLayouts()[size_t(id)];
+}
+
+} // namespace RuvedovUzedoz
