@@ -7,6 +7,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/ImageReader.cpp
   Images/JpegStructure.cpp
   Images/LazyImage.cpp
+  Images/PictureFile.cpp
   Images/PreparedImage.cpp
   Images/TargetSize.cpp
   Images/VipsConversion.cpp

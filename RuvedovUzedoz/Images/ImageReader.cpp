@@ -2,13 +2,13 @@
 
 #include "JpegStructure.h"
 #include "KestrelExtensions/Logging/Log.h"
+#include "PictureFile.h"
 #include "TargetSize.h"
 #include "VipsConversion.h"
 #include "VipsImageHandle.h"
 #include "VipsRuntime.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -30,18 +30,6 @@ Failure vipsFailure(const QString& fallback)
 {
     const QString error = VipsRuntime::takeError();
     return Failure{error.isEmpty() ? fallback : error};
-}
-
-struct SourceRelease {
-    void operator()(VipsSource* source) const { g_object_unref(source); }
-};
-using SourceHandle = std::unique_ptr<VipsSource, SourceRelease>;
-
-// A file source takes the path literally, where vips would read a name ending in "[…]" as carrying load
-// options.
-SourceHandle openSource(const QString& path)
-{
-    return SourceHandle(vips_source_new_from_file(QFile::encodeName(path).constData()));
 }
 
 int orientationOf(VipsImage* image)
@@ -110,85 +98,54 @@ Result toJpeg(VipsImage* decoded, int quality)
     return result;
 }
 
-// A JPEG file checked before anything is decoded. Its bytes are kept only when they may go into the PDF
-// as they are; a picture that is to be decoded is read again by the decoder, so that the whole file is not
-// held in memory beside the decoder's own buffers.
-struct JpegFile {
-    QByteArray bytes; // empty unless `keepBytes` was asked for and the file can be embedded as it is
-    JpegStructure structure;
-};
-
-// nullopt: the file is not a JPEG.
-std::optional<std::variant<JpegFile, Failure>> readJpeg(const QString& path, bool keepBytes)
+// The structure of a JPEG file, or nullopt when the bytes are not a JPEG.
+std::optional<std::variant<JpegStructure, Failure>> inspectJpeg(const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return Failure{QStringLiteral("it cannot be opened (%1)").arg(file.errorString())};
-    }
-    if (!file.peek(3).startsWith("\xFF\xD8\xFF")) {
+    if (!bytes.startsWith("\xFF\xD8\xFF")) {
         return std::nullopt;
     }
-    JpegFile jpeg;
-    if (uchar* mapped = keepBytes ? nullptr : file.map(0, file.size())) {
-        jpeg.structure =
-            JpegStructure::read(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size()));
-        file.unmap(mapped);
-    } else {
-        QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            return Failure{QStringLiteral("it cannot be read (%1)").arg(file.errorString())};
-        }
-        jpeg.structure = JpegStructure::read(bytes);
-        if (keepBytes && jpeg.structure.canEmbedAsIs()) {
-            jpeg.bytes = std::move(bytes);
-        }
-    }
-    if (jpeg.structure.isJpeg && !jpeg.structure.complete) {
+    JpegStructure structure = JpegStructure::read(bytes);
+    if (structure.isJpeg && !structure.complete) {
         return Failure{QStringLiteral("the JPEG data is truncated")};
     }
-    return jpeg;
+    return structure;
 }
 
 // The JPEG's own bytes, its stored size and its orientation; nothing decoded.
-Result passThrough(JpegFile&& jpeg)
+Result passThrough(const QByteArray& bytes, const JpegStructure& structure)
 {
     // The header parse reads the EXIF orientation; the image data is not touched.
-    VipsImageHandle header(vips_image_new_from_buffer(jpeg.bytes.constData(), size_t(jpeg.bytes.size()), "",
-                                                      "access", VIPS_ACCESS_SEQUENTIAL, nullptr));
+    VipsImageHandle header(vips_image_new_from_buffer(bytes.constData(), size_t(bytes.size()), "", "access",
+                                                      VIPS_ACCESS_SEQUENTIAL, nullptr));
     if (!header) {
         return vipsFailure(QStringLiteral("its header cannot be read"));
     }
     const int orientation = orientationOf(header.get());
     header.reset();
-    if (auto refusal = refuseOversized(QSize(jpeg.structure.width, jpeg.structure.height))) {
+    if (auto refusal = refuseOversized(QSize(structure.width, structure.height))) {
         return *refusal;
     }
     PreparedImage result;
     result.encoding = PreparedImage::Encoding::Jpeg;
-    result.width = jpeg.structure.width;
-    result.height = jpeg.structure.height;
+    result.width = structure.width;
+    result.height = structure.height;
     result.orientation = orientation;
-    result.jpegComponents = jpeg.structure.components;
-    result.jpeg = std::move(jpeg.bytes);
+    result.jpegComponents = structure.components;
+    result.jpeg = bytes;
     result.sourceSize = result.uprightSize();
     return result;
 }
 
-// Decodes from the bytes already in memory when there are some, otherwise from the file.
-Result decode(const QString& path, const ImageRequest& request, const ImageSettings& settings)
+// Decodes the picture from its bytes, at the size the page needs.
+Result decode(const QByteArray& bytes, const ImageRequest& request, const ImageSettings& settings)
 {
-    SourceHandle probeSource = openSource(path);
-    if (!probeSource) {
-        return vipsFailure(QStringLiteral("it cannot be opened"));
-    }
-    VipsImageHandle header(
-        vips_image_new_from_source(probeSource.get(), "", "access", VIPS_ACCESS_SEQUENTIAL, nullptr));
+    VipsImageHandle header(vips_image_new_from_buffer(bytes.constData(), size_t(bytes.size()), "", "access",
+                                                      VIPS_ACCESS_SEQUENTIAL, nullptr));
     if (!header) {
         return vipsFailure(QStringLiteral("it is not a picture that can be read"));
     }
     const QSize size = upright(header->Xsize, header->Ysize, orientationOf(header.get()));
     header.reset();
-    probeSource.reset();
     if (auto refusal = refuseOversized(size)) {
         return *refusal;
     }
@@ -198,19 +155,11 @@ Result decode(const QString& path, const ImageRequest& request, const ImageSetti
     }
 
     VipsImage* thumbnail = nullptr;
-    int status = 0;
-    if (!path.endsWith(QLatin1Char(']'))) {
-        // Loading by name reports damaged data that the stream loaders let pass.
-        status = vips_thumbnail(QFile::encodeName(path).constData(), &thumbnail, longest, "height", longest,
-                                "size", VIPS_SIZE_DOWN, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
-    } else {
-        SourceHandle source = openSource(path);
-        if (!source) {
-            return vipsFailure(QStringLiteral("it cannot be opened"));
-        }
-        status = vips_thumbnail_source(source.get(), &thumbnail, longest, "height", longest, "size",
-                                       VIPS_SIZE_DOWN, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
-    }
+    // The thumbnail does not pass its own fail_on to a buffer loader; the load options do.
+    const int status =
+        vips_thumbnail_buffer(const_cast<char*>(bytes.constData()), size_t(bytes.size()), &thumbnail, longest,
+                              "height", longest, "size", VIPS_SIZE_DOWN, "fail_on", VIPS_FAIL_ON_TRUNCATED,
+                              "option_string", "fail_on=truncated", nullptr);
     if (status != 0) {
         return vipsFailure(QStringLiteral("it cannot be decoded"));
     }
@@ -230,35 +179,24 @@ Result read(const ImageRequest& request, const ImageSettings& settings)
     if (!request.url.isLocalFile()) {
         return Failure{QStringLiteral("it is not a local file")};
     }
-    const QString path = request.url.toLocalFile();
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return Failure{QStringLiteral("the file does not exist")};
+    std::variant<QByteArray, QString> file = PictureFile::read(QFile::encodeName(request.url.toLocalFile()));
+    if (auto* reason = std::get_if<QString>(&file)) {
+        return Failure{*reason};
     }
-    if (info.isDir()) {
-        return Failure{QStringLiteral("it is a folder")};
-    }
-    if (!info.isFile()) {
-        // A pipe or device would block the reader or never end.
-        return Failure{QStringLiteral("it is not a regular file")};
-    }
-    if (info.size() == 0) {
-        return Failure{QStringLiteral("the file is empty")};
-    }
+    const QByteArray& bytes = std::get<QByteArray>(file);
     if (!VipsRuntime::ensureStarted()) {
         return Failure{QStringLiteral("the image library cannot start")};
     }
-    auto jpeg = readJpeg(path, !settings.compress);
-    if (jpeg) {
+    if (auto jpeg = inspectJpeg(bytes)) {
         if (auto* failure = std::get_if<Failure>(&*jpeg)) {
             return *failure;
         }
-        JpegFile& file = std::get<JpegFile>(*jpeg);
-        if (!file.bytes.isEmpty()) {
-            return passThrough(std::move(file));
+        const JpegStructure& structure = std::get<JpegStructure>(*jpeg);
+        if (!settings.compress && structure.canEmbedAsIs()) {
+            return passThrough(bytes, structure);
         }
     }
-    return decode(path, request, settings);
+    return decode(bytes, request, settings);
 }
 
 } // namespace

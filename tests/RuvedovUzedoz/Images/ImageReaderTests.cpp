@@ -5,9 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <atomic>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace RuvedovUzedoz;
 using ImageFixtures::compressing;
@@ -200,4 +204,47 @@ TEST(ImageReader, HugeDecodedPicturesAreScaledToFitCairo)
     EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Pixels);
     EXPECT_LE(cmyk->width, ImageReader::maximumDecodedSide);
     EXPECT_GE(cmyk->width, ImageReader::maximumDecodedSide - 1);
+}
+
+// An editor or sync tool saving over a picture while a render reads it: every read must give a whole
+// picture or a damaged one with its log line, never a crash (run under the sanitizers too).
+TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
+{
+    ImageFixtures::Folder folder;
+    const QByteArray whole = readAll(folder.jpeg("source.jpg", {.width = 600, .height = 400}));
+    const QUrl url = folder.bytes("rewritten.jpg", whole);
+    const QByteArray path = QFile::encodeName(url.toLocalFile());
+
+    std::atomic_bool done = false;
+    std::thread writer([&] {
+        for (int round = 0; !done.load(); ++round) {
+            // Truncated in place, then written back in pieces: readers see every length in between.
+            const int fd = ::open(path.constData(), O_WRONLY | O_TRUNC);
+            if (fd < 0)
+                continue;
+            const qsizetype piece = 1000 + (round % 7) * 3000;
+            for (qsizetype at = 0; at < whole.size() && !done.load(); at += piece)
+                ASSERT_GT(::write(fd, whole.constData() + at, size_t(std::min(piece, whole.size() - at))), 0);
+            ::close(fd);
+        }
+    });
+    int whole_reads = 0;
+    for (int i = 0; i < 300; ++i) {
+        for (const ImageSettings& settings : {passingThrough(), compressing(200)}) {
+            LogCapture log;
+            const auto image = ImageReader::prepare({url, cellBox}, settings);
+            if (image) {
+                ++whole_reads;
+                EXPECT_EQ(image->sourceSize, QSize(600, 400));
+                if (!settings.compress) {
+                    EXPECT_EQ(image->jpeg, whole) << "a passed-on JPEG is the whole file";
+                }
+            } else {
+                EXPECT_EQ(log.systemLines().size(), 1);
+            }
+        }
+    }
+    done = true;
+    writer.join();
+    RecordProperty("whole_reads", whole_reads);
 }
