@@ -12,4 +12,5 @@ target_sources(SheetwrightLayouts PRIVATE
   Editors/PDFMetadataView.cpp
   Editors/LayoutSettings.cpp
   Editors/SaveLayout.cpp
+  Editors/FailureReport.cpp
 )

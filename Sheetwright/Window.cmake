@@ -2,7 +2,6 @@
 target_sources(SheetwrightWindow PRIVATE
   Window/ByteCountFormatter.cpp
   Window/ContentView.cpp
-  Window/Icons.cpp
   Window/ImageChooserDialog.cpp
   Window/PDFColumn.cpp
   Window/PDFProgressView.cpp

@@ -2,9 +2,9 @@
 
 #include "KestrelUpdater/Updater.h"
 #include "Sheetwright/Commands/MenuBar.h"
+#include "Sheetwright/Icons/ThemeIcon.h"
 #include "Sheetwright/Settings/SettingsWindow.h"
 #include "Sheetwright/Window/ContentView.h"
-#include "Sheetwright/Window/Icons.h"
 #include "Sheetwright/Window/WindowModel.h"
 
 #include <KestrelExtensions/Localization/Localized.h>
@@ -62,8 +62,10 @@ QWidget* SheetwrightApp::showSettings()
         // Only a stand-in updater (tests) lacks the real panes.
         if (!m_settingsWindow) {
             auto* tabs = new QTabWidget;
-            tabs->addTab(new QWidget(tabs), symbolIcon("gear"), localized("General"));
-            tabs->addTab(new QWidget(tabs), symbolIcon("arrow.down.circle"), localized("Updates"));
+            tabs->addTab(new QWidget(tabs), themeIcon(QStringLiteral("preferences-system")),
+                         localized("General"));
+            tabs->addTab(new QWidget(tabs), themeIcon(QStringLiteral("system-software-update")),
+                         localized("Updates"));
             m_settingsWindow = tabs;
         }
         // Closing the last main window quits, whether or not the settings window is open.

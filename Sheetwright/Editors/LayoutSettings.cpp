@@ -6,13 +6,12 @@
 #include "PageRenderingView.h"
 #include "RuvedovUzedoz/Sheet/PDFProgress.h"
 #include "SecondaryLabel.h"
+#include "Sheetwright/Icons/ThemeIcon.h"
 #include "Sheetwright/Layouts/LayoutManager.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
@@ -25,38 +24,6 @@ using RuvedovUzedoz::PageLayout;
 namespace Sheetwright {
 
 namespace {
-
-// The theme's rotate-left icon, or one drawn here (an open circle with an arrow head) when the theme
-// has none in a format Qt can read, so the button never shows blank.
-QIcon rotateLeftIcon(const QPalette& palette)
-{
-    QIcon themed = QIcon::fromTheme(QStringLiteral("object-rotate-left"));
-    if (!themed.isNull() && !themed.availableSizes().isEmpty())
-        return themed;
-    QIcon drawn;
-    for (int side : {16, 32}) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const double s = side / 16.0;
-        QPen pen(palette.color(QPalette::ButtonText), 1.6 * s, Qt::SolidLine, Qt::RoundCap);
-        painter.setPen(pen);
-        const QRectF circle(3 * s, 3 * s, 10 * s, 10 * s);
-        painter.drawArc(circle, 100 * 16, 280 * 16);
-        QPainterPath head;
-        head.moveTo(3.2 * s, 1.8 * s);
-        head.lineTo(7.6 * s, 3.0 * s);
-        head.lineTo(4.4 * s, 6.4 * s);
-        head.closeSubpath();
-        painter.setBrush(palette.color(QPalette::ButtonText));
-        painter.setPen(Qt::NoPen);
-        painter.drawPath(head);
-        painter.end();
-        drawn.addPixmap(pixmap);
-    }
-    return drawn;
-}
 
 void makeSmall(QWidget* widget)
 {
@@ -123,7 +90,7 @@ LayoutSettings::LayoutSettings(KestrelExtensions::Binding<PageLayout> layout,
     rotateButton->setObjectName(QStringLiteral("rotateButton"));
     rotateButton->setText(localized("Rotate"));
     rotateButton->setAccessibleName(localized("Rotate"));
-    rotateButton->setIcon(rotateLeftIcon(palette()));
+    rotateButton->setIcon(themeIcon(QStringLiteral("object-rotate-left")));
     rotateButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
     rotateButton->setAutoRaise(true);
     rotateButton->setToolTip(localized("Rotate the page"));

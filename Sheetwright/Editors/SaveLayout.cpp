@@ -1,8 +1,8 @@
 #include "SaveLayout.h"
 
+#include "FailureReport.h"
 #include "KestrelExtensions/Coding/LocalizedError.h"
 #include "KestrelExtensions/Localization/Localized.h"
-#include "KestrelExtensions/Logging/Log.h"
 #include "LabelledView.h"
 #include "Sheetwright/Layouts/LayoutManager.h"
 
@@ -171,9 +171,8 @@ void SaveLayout::save()
     try {
         m_manager->save(SavedPageLayout::from(m_layout, m_options), LayoutManager::TitleKey(name));
     } catch (const KestrelExtensions::LocalizedError& error) {
-        KestrelExtensions::Log::system(
-            QStringLiteral("Layout %1 could not be saved: %2").arg(name, error.errorDescription()));
-        showError(error.errorDescription());
+        reportFailure(this, {localized("The layout \u201C%1\u201D could not be saved.").arg(name),
+                             m_manager->filePath(LayoutManager::TitleKey(name)), error.errorDescription()});
         return;
     }
     accept();

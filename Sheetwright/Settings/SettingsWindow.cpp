@@ -4,10 +4,8 @@
 #include "KestrelExtensions/Localization/Localized.h"
 #include "KestrelUpdater/Updater.h"
 #include "KestrelUpdater/UpdatesPreferencesView.h"
+#include "Sheetwright/Icons/ThemeIcon.h"
 
-#include <QApplication>
-#include <QIcon>
-#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -15,24 +13,13 @@ namespace Sheetwright {
 
 using KestrelExtensions::localized;
 
-namespace {
-
-// The desktop theme's icon where there is one, else the style's, so a bare machine still shows one.
-QIcon tabIcon(const char* themeName, QStyle::StandardPixmap fallback)
-{
-    return QIcon::fromTheme(QString::fromLatin1(themeName), QApplication::style()->standardIcon(fallback));
-}
-
-} // namespace
-
 SettingsWindow::SettingsWindow(KestrelUpdater::Updater& updater, QWidget* parent)
     : QWidget(parent, Qt::Window), m_tabs(new QTabWidget(this)), m_general(new GeneralPreferences),
       m_updates(new KestrelUpdater::UpdatesPreferencesView(updater))
 {
     m_tabs->setDocumentMode(true);
-    m_tabs->addTab(m_general, tabIcon("preferences-system", QStyle::SP_FileDialogDetailedView),
-                   localized("General"));
-    m_tabs->addTab(m_updates, tabIcon("system-software-update", QStyle::SP_ArrowDown), localized("Updates"));
+    m_tabs->addTab(m_general, themeIcon(QStringLiteral("preferences-system")), localized("General"));
+    m_tabs->addTab(m_updates, themeIcon(QStringLiteral("system-software-update")), localized("Updates"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tabs);

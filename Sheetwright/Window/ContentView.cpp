@@ -1,12 +1,13 @@
 #include "ContentView.h"
 
-#include "Icons.h"
 #include "ImageChooserDialog.h"
 #include "PDFColumn.h"
 #include "PDFProgressView.h"
+#include "Sheetwright/Editors/FailureReport.h"
 #include "Sheetwright/Editors/LayoutSettings.h"
 #include "Sheetwright/Editors/SaveLayout.h"
 #include "Sheetwright/Extensions/PDFInfoWriter.h"
+#include "Sheetwright/Icons/ThemeIcon.h"
 #include "SidebarColumn.h"
 #include "WindowModel.h"
 
@@ -119,7 +120,8 @@ void ContentView::buildToolbar()
     toolbar->toggleViewAction()->setVisible(false);
     toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    m_toggleSidebar = toolbar->addAction(symbolIcon("sidebar.leading"), localized("Toggle Sidebar"));
+    m_toggleSidebar =
+        toolbar->addAction(themeIcon(QStringLiteral("sidebar-show")), localized("Toggle Sidebar"));
     m_toggleSidebar->setToolTip(localized("Toggle Sidebar"));
     if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(m_toggleSidebar)))
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -129,11 +131,11 @@ void ContentView::buildToolbar()
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar->addWidget(spacer);
 
-    m_render = toolbar->addAction(symbolIcon("doc.richtext"), localized("Render"));
+    m_render = toolbar->addAction(themeIcon(QStringLiteral("view-refresh")), localized("Render"));
     m_render->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(m_render, &QAction::triggered, this,
             [this] { m_model->renderPDF(WindowModel::renderCommandReason); });
-    m_export = toolbar->addAction(symbolIcon("square.and.arrow.down"), localized("Export PDF"));
+    m_export = toolbar->addAction(themeIcon(QStringLiteral("document-save")), localized("Export PDF"));
     m_export->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(m_export, &QAction::triggered, this, [this] { m_model->exportPDF(); });
     // Shortcuts keep working while the toolbar is hidden.
@@ -177,7 +179,7 @@ void ContentView::presentImporter()
         m_importer->raise();
         return;
     }
-    m_importer = new ImageChooserDialog(this);
+    m_importer = new ImageChooserDialog(this, &m_defaults);
     m_importer->setAttribute(Qt::WA_DeleteOnClose);
     m_importer->setWindowModality(Qt::WindowModal);
     connect(m_importer, &ImageChooserDialog::urlsSelected, this, [this](const QList<QUrl>& urls) {
@@ -217,7 +219,7 @@ void ContentView::presentExporter()
         connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
             watcher->deleteLater();
             if (const std::optional<QString> error = watcher->result()) {
-                Log::system(*error);
+                reportFailure(this, {localized("The PDF could not be exported."), path, *error});
                 return;
             }
             exportDidComplete(path);
@@ -250,7 +252,12 @@ void ContentView::presentAlert()
     QPushButton* remove = m_alert->addButton(localized("Delete"), QMessageBox::DestructiveRole);
     m_alert->setDefaultButton(cancel);
     m_alert->setEscapeButton(cancel);
-    connect(remove, &QPushButton::clicked, this, [this] { m_model->confirmDeleteLayout(); });
+    connect(remove, &QPushButton::clicked, this, [this, name = *name] {
+        if (const std::optional<QString> error = m_model->confirmDeleteLayout())
+            reportFailure(this,
+                          {localized("The layout \u201C%1\u201D could not be deleted.").arg(name.name()),
+                           m_layoutManager.filePath(name), *error});
+    });
     connect(m_alert, &QDialog::finished, this, [this] { m_model->setPresentAlert(false); });
     m_alert->open();
 }

@@ -1,8 +1,8 @@
 #include "SidebarColumn.h"
 
-#include "Icons.h"
 #include "Sheetwright/Editors/SecondaryLabel.h"
 #include "Sheetwright/Extensions/URLIdentity.h"
+#include "Sheetwright/Icons/ThemeIcon.h"
 #include "WindowModel.h"
 
 #include <KestrelExtensions/Localization/Localized.h>
@@ -29,7 +29,7 @@ SidebarColumn::SidebarColumn(WindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model), m_list(new QListWidget(this)),
       m_hint(new SecondaryLabel(localized("Drop files & folders here"), this)), m_add(new QToolButton(this)),
       m_remove(new QToolButton(this)),
-      m_removeAction(new QAction(symbolIcon("minus"), QStringLiteral("\u2212"), this))
+      m_removeAction(new QAction(themeIcon(QStringLiteral("list-remove")), QStringLiteral("\u2212"), this))
 {
     setAcceptDrops(true);
     auto* column = new QVBoxLayout(this);
@@ -63,7 +63,7 @@ SidebarColumn::SidebarColumn(WindowModel& model, QWidget* parent)
     auto* buttons = new QHBoxLayout(bar);
     buttons->setContentsMargins(8, 0, 0, 0);
     m_add->setAutoRaise(true);
-    m_add->setIcon(symbolIcon("plus"));
+    m_add->setIcon(themeIcon(QStringLiteral("list-add")));
     m_add->setText(QStringLiteral("+"));
     m_add->setToolTip(localized("Open Images\u2026"));
     m_remove->setAutoRaise(true);

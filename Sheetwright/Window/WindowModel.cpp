@@ -2,6 +2,7 @@
 
 #include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
 
+#include <KestrelExtensions/Coding/LocalizedError.h>
 #include <KestrelExtensions/Logging/Log.h>
 #include <QFutureWatcher>
 #include <QTimer>
@@ -278,15 +279,16 @@ void WindowModel::handleCommand(const MenuCommands::Commands& command)
     }
 }
 
-void WindowModel::confirmDeleteLayout()
+std::optional<QString> WindowModel::confirmDeleteLayout()
 {
     if (!m_currentAlert)
-        return;
+        return std::nullopt;
     try {
         m_layoutManager.deleteLayout(*m_currentAlert);
-    } catch (...) {
-        // The layout stays listed; the user sees it still there.
+    } catch (const KestrelExtensions::LocalizedError& error) {
+        return error.errorDescription();
     }
+    return std::nullopt;
 }
 
 void WindowModel::addDroppedURLs(const QList<QUrl>& urls)

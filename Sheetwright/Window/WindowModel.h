@@ -85,8 +85,9 @@ public:
 
     // A window's command, acted on by the window only while it is key.
     void handleCommand(const MenuCommands::Commands& command);
-    // Deletes the layout the confirmation asked about; a failure leaves it listed.
-    void confirmDeleteLayout();
+    // Deletes the layout the confirmation asked about. A failure leaves it listed and gives the reason,
+    // for the window to report.
+    std::optional<QString> confirmDeleteLayout();
 
     // Image intake: one addition for a whole drop (logged), and one per open request.
     void addDroppedURLs(const QList<QUrl>& urls);

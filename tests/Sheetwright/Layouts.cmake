@@ -9,4 +9,5 @@ sheetwright_add_test(SheetwrightLayoutsTests WIDGETS
     Layouts/StyleAndRenderingTests.cpp
     Layouts/LayoutSettingsTests.cpp
     Layouts/SaveLayoutTests.cpp
+    Layouts/ThemeIconTests.cpp
   LIBRARIES SheetwrightLayouts Qt6::Test)

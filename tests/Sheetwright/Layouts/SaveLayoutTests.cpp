@@ -178,7 +178,13 @@ TEST_F(SaveLayoutTest, RefusedNamesAndFailedSavesWarnAndKeepTheSheetOpen)
     sheet->show();
     click(*sheet, "saveButton");
     EXPECT_TRUE(sheet->isVisible());
-    EXPECT_TRUE(sheet->findChild<QMessageBox*>("saveLayoutError"));
-    EXPECT_EQ(log.systemLines().size(), 1);
+    auto* report = sheet->findChild<QMessageBox*>("failureReport");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->text(), QStringLiteral("The layout \u201CNew Layout\u201D could not be saved."));
+    EXPECT_TRUE(report->informativeText().contains(QStringLiteral("New Layout.swlayout")));
+    EXPECT_EQ(report->windowModality(), Qt::WindowModal);
+    ASSERT_EQ(log.systemLines().size(), 1);
+    EXPECT_TRUE(log.systemLines().first().startsWith(
+        QStringLiteral("The layout \u201CNew Layout\u201D could not be saved (")));
     EXPECT_TRUE(manager->layouts().empty());
 }

@@ -279,9 +279,21 @@ TEST_F(ContentViewTest, ExportWritesTheShownPDFWhereTheUserChooses)
     const QString blocked = path + QStringLiteral("/inside.pdf");
     window->exporter()->selectFile(blocked);
     QMetaObject::invokeMethod(window->exporter(), "accept");
-    ASSERT_TRUE(waitUntil([&] { return !log.systemLines().isEmpty(); }));
+    // The user is told what failed, where and why, over the window; the log has the same line.
+    ASSERT_TRUE(waitUntil([&] { return window->findChild<QMessageBox*>(QStringLiteral("failureReport")); }));
+    auto* report = window->findChild<QMessageBox*>(QStringLiteral("failureReport"));
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_EQ(report->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(report->text(), QStringLiteral("The PDF could not be exported."));
+    EXPECT_TRUE(report->informativeText().contains(blocked));
+    ASSERT_EQ(log.systemLines().size(), 1);
+    EXPECT_TRUE(log.systemLines().first().startsWith(
+        QStringLiteral("The PDF could not be exported (%1): ").arg(blocked)));
+    EXPECT_GT(log.systemLines().first().size(),
+              QStringLiteral("The PDF could not be exported (%1): ").arg(blocked).size());
     EXPECT_FALSE(QFile::exists(blocked));
     EXPECT_TRUE(log.outLines().filter(QStringLiteral("Exporting PDF to")).isEmpty());
+    report->accept();
 }
 
 TEST_F(ContentViewTest, ExportWithAnEmptyTitleProposesNoName)
@@ -337,6 +349,29 @@ TEST_F(ContentViewTest, DeleteConfirmationShowsTheNameAsTyped)
     }
     ASSERT_TRUE(waitUntil([&] { return !model().presentAlert(); }));
     EXPECT_EQ(layouts.layouts().count(name), 0u);
+    EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("failureReport")));
+
+    // A layout whose file went away behind the window's back: the failure is shown, not swallowed.
+    const LayoutManager::TitleKey gone(QStringLiteral("Gone"));
+    layouts.save(RuvedovUzedoz::SavedPageLayout{.rows = 2}, gone);
+    QFile::remove(layouts.filePath(gone));
+    log.clear();
+    ASSERT_TRUE(waitUntil([&] { return window->alert() == nullptr; }));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    window->commands().setCommand(MenuCommands::Commands::deleteLayout(gone));
+    ASSERT_TRUE(waitUntil([&] { return window->alert() != nullptr; }));
+    for (QAbstractButton* button : window->alert()->buttons()) {
+        if (button->text() == QStringLiteral("Delete"))
+            button->click();
+    }
+    ASSERT_TRUE(waitUntil([&] { return window->findChild<QMessageBox*>(QStringLiteral("failureReport")); }));
+    auto* report = window->findChild<QMessageBox*>(QStringLiteral("failureReport"));
+    EXPECT_EQ(report->text(), QStringLiteral("The layout \u201CGone\u201D could not be deleted."));
+    EXPECT_TRUE(report->informativeText().contains(QStringLiteral("Gone.swlayout")));
+    EXPECT_EQ(log.systemLines().size(), 1);
+    EXPECT_EQ(layouts.layouts().count(gone), 1u);
+    report->accept();
 }
 
 TEST_F(ContentViewTest, SaveLayoutSheetHoldsTheLayoutOfThatMoment)

@@ -343,11 +343,13 @@ TEST_F(WindowModelTest, DeletingALayoutAsksFirstAndKeepsItOnFailure)
     EXPECT_EQ(layouts.layouts().count(name), 1u) << "nothing goes before the user confirms";
 
     QFile::remove(layouts.filePath(name));
-    model->confirmDeleteLayout();
+    const std::optional<QString> failure = model->confirmDeleteLayout();
+    ASSERT_TRUE(failure);
+    EXPECT_TRUE(failure->contains(QStringLiteral("Mine.swlayout")));
     EXPECT_EQ(layouts.layouts().count(name), 1u);
 
     layouts.save(SavedPageLayout{.rows = 3}, name);
-    model->confirmDeleteLayout();
+    EXPECT_FALSE(model->confirmDeleteLayout());
     EXPECT_EQ(layouts.layouts().count(name), 0u);
     EXPECT_FALSE(QFile::exists(layouts.filePath(name)));
 }
