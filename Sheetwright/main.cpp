@@ -1,5 +1,5 @@
 #include "App/SheetwrightApp.h"
-#include "KestrelUpdater/Updater.h"
+#include "App/SoftwareUpdater.h"
 #include "Layouts/LayoutManager.h"
 #include "RuvedovUzedoz/Rendering/RenderPool.h"
 #include "Window/RenderService.h"
@@ -20,7 +20,7 @@ int main(int argc, char** argv)
                                                  QIcon(QStringLiteral(":/com.ardentmoss.Sheetwright.svg"))));
 
     auto& defaults = KestrelExtensions::UserDefaults::standard();
-    auto* updater = new KestrelUpdater::Updater(defaults);
+    Sheetwright::SoftwareUpdater updater(defaults);
     Sheetwright::SheetwrightApp app(defaults, Sheetwright::LayoutManager::shared(),
                                     Sheetwright::RenderService::engine(), updater);
     // Qt has taken its own options (-platform, -style) out of the arguments by now.

@@ -1,16 +1,13 @@
 #include "SheetwrightApp.h"
 
-#include "KestrelUpdater/Updater.h"
 #include "Sheetwright/Commands/MenuBar.h"
-#include "Sheetwright/Icons/ThemeIcon.h"
-#include "Sheetwright/Settings/SettingsWindow.h"
 #include "Sheetwright/Window/ContentView.h"
 #include "Sheetwright/Window/WindowModel.h"
+#include "UpdateService.h"
 
 #include <KestrelExtensions/Localization/Localized.h>
 #include <QCoreApplication>
 #include <QDir>
-#include <QTabWidget>
 #include <QWidget>
 
 namespace Sheetwright {
@@ -18,12 +15,10 @@ namespace Sheetwright {
 using KestrelExtensions::localized;
 
 SheetwrightApp::SheetwrightApp(KestrelExtensions::UserDefaults& defaults, LayoutManager& layoutManager,
-                               RenderService& renderService, QObject* updater, QObject* parent)
+                               RenderService& renderService, UpdateService& updates, QObject* parent)
     : QObject(parent), m_defaults(defaults), m_layoutManager(layoutManager), m_renderService(renderService),
-      m_updater(updater)
+      m_updates(updates)
 {
-    if (m_updater)
-        m_updater->setParent(this);
 }
 
 SheetwrightApp::~SheetwrightApp()
@@ -36,7 +31,12 @@ SheetwrightApp::~SheetwrightApp()
 ContentView* SheetwrightApp::newWindow()
 {
     auto* window = new ContentView(m_layoutManager, m_renderService, m_defaults);
-    new MenuBar(window, window->model().undoStack(), *this, [window] { window->toggleSidebar(); });
+    MenuBar::Actions actions;
+    actions.newWindow = [this] { newWindow(); };
+    actions.showSettings = [this] { showSettings(); };
+    actions.checkForUpdates = [this] { checkForUpdates(); };
+    actions.toggleSidebar = [window] { window->toggleSidebar(); };
+    new MenuBar(window, window->model().undoStack(), m_defaults, m_layoutManager, std::move(actions));
     // Closed windows have deleted themselves; their entries go rather than pile up.
     m_windows.removeIf([](const QPointer<ContentView>& open) { return open.isNull(); });
     m_windows.append(window);
@@ -57,17 +57,7 @@ QList<ContentView*> SheetwrightApp::windows() const
 QWidget* SheetwrightApp::showSettings()
 {
     if (!m_settingsWindow) {
-        if (auto* updater = qobject_cast<KestrelUpdater::Updater*>(m_updater))
-            m_settingsWindow = new SettingsWindow(*updater);
-        // Only a stand-in updater (tests) lacks the real panes.
-        if (!m_settingsWindow) {
-            auto* tabs = new QTabWidget;
-            tabs->addTab(new QWidget(tabs), themeIcon(QStringLiteral("preferences-system")),
-                         localized("General"));
-            tabs->addTab(new QWidget(tabs), themeIcon(QStringLiteral("system-software-update")),
-                         localized("Updates"));
-            m_settingsWindow = tabs;
-        }
+        m_settingsWindow = m_updates.makeSettingsWindow();
         // Closing the last main window quits, whether or not the settings window is open.
         m_settingsWindow->setAttribute(Qt::WA_QuitOnClose, false);
         m_settingsWindow->setWindowTitle(localized("Settings"));
@@ -80,8 +70,7 @@ QWidget* SheetwrightApp::showSettings()
 
 void SheetwrightApp::checkForUpdates()
 {
-    if (m_updater)
-        QMetaObject::invokeMethod(m_updater, "checkForUpdates");
+    m_updates.checkForUpdates();
 }
 
 QList<QUrl> SheetwrightApp::openRequests(const QStringList& arguments)

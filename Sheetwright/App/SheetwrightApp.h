@@ -16,16 +16,16 @@ namespace Sheetwright {
 class ContentView;
 class LayoutManager;
 class RenderService;
+class UpdateService;
 
-// The application: holds the software updater for the life of the process, opens main windows (each
-// with its own command channel and menu bar) and the one settings window, and hands the files named at
-// start-up to the first window as open requests. Main thread only.
+// The application: opens main windows (each with its own command channel and menu bar) and the one
+// settings window, passes update checks to the update service, and hands the files named at start-up to
+// the first window as open requests. Main thread only.
 class SheetwrightApp : public QObject {
     Q_OBJECT
 public:
-    // `updater` answers the `checkForUpdates` slot; the application takes ownership.
     SheetwrightApp(KestrelExtensions::UserDefaults& defaults, LayoutManager& layoutManager,
-                   RenderService& renderService, QObject* updater, QObject* parent = nullptr);
+                   RenderService& renderService, UpdateService& updates, QObject* parent = nullptr);
     ~SheetwrightApp() override;
 
     // A new main window, shown.
@@ -37,7 +37,6 @@ public:
     QWidget* settingsWindow() const { return m_settingsWindow.data(); }
 
     void checkForUpdates();
-    QObject* updater() const { return m_updater; }
 
     // Command-line arguments as open requests: files and folders relative to the working folder.
     static QList<QUrl> openRequests(const QStringList& arguments);
@@ -51,7 +50,7 @@ private:
     KestrelExtensions::UserDefaults& m_defaults;
     LayoutManager& m_layoutManager;
     RenderService& m_renderService;
-    QObject* m_updater;
+    UpdateService& m_updates;
     QList<QPointer<ContentView>> m_windows;
     QPointer<QWidget> m_settingsWindow;
 };

@@ -1,7 +1,6 @@
 #include "MenuBar.h"
 
 #include "LayoutCommands.h"
-#include "Sheetwright/App/SheetwrightApp.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
 #include <KestrelExtensions/Localization/Localized.h>
@@ -16,14 +15,14 @@ namespace Sheetwright {
 using KestrelExtensions::localized;
 using Commands = MenuCommands::Commands;
 
-MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, SheetwrightApp& app,
-                 std::function<void()> toggleSidebar)
+MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, KestrelExtensions::UserDefaults& defaults,
+                 LayoutManager& layoutManager, Actions actions)
     : QObject(window), m_menuBar(new QMenuBar(window))
 {
     window->setMenuBar(m_menuBar);
 
     QMenu* file = m_menuBar->addMenu(localized("&File"));
-    file->addAction(localized("New Window"), &app, [&app] { app.newWindow(); })
+    file->addAction(localized("New Window"), this, std::move(actions.newWindow))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     file->addAction(localized("Open Images\u2026"), this, [this] { send(Commands::presentImporter()); })
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -44,15 +43,15 @@ MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, SheetwrightApp& app
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
-    edit->addAction(localized("Settings\u2026"), &app, [&app] { app.showSettings(); })
+    edit->addAction(localized("Settings\u2026"), this, std::move(actions.showSettings))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
     QMenu* view = m_menuBar->addMenu(localized("&View"));
-    view->addAction(localized("Toggle Sidebar"), this, std::move(toggleSidebar))
+    view->addAction(localized("Toggle Sidebar"), this, std::move(actions.toggleSidebar))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
 
     QMenu* layout = m_menuBar->addMenu(localized("Layout"));
-    m_layoutCommands = new LayoutCommands(layout, app.defaults(), app.layoutManager(), this);
+    m_layoutCommands = new LayoutCommands(layout, defaults, layoutManager, this);
 
     QMenu* help = m_menuBar->addMenu(localized("&Help"));
     help->addAction(localized("About Sheetwright"), window, [window] {
@@ -61,7 +60,7 @@ MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, SheetwrightApp& app
                                .arg(QCoreApplication::applicationVersion()));
     });
     // Addresses the updater itself: works whatever window is key.
-    help->addAction(localized("Check for Updates\u2026"), &app, [&app] { app.checkForUpdates(); });
+    help->addAction(localized("Check for Updates\u2026"), this, std::move(actions.checkForUpdates));
 }
 
 void MenuBar::send(const MenuCommands::Commands& command)

@@ -4,15 +4,20 @@
 
 #include <KeyWindow/Publishing/KeyWindowReaders.h>
 #include <QObject>
+#include <functional>
 
 class QMainWindow;
 class QMenuBar;
 class QUndoStack;
 
+namespace KestrelExtensions {
+class UserDefaults;
+}
+
 namespace Sheetwright {
 
 class LayoutCommands;
-class SheetwrightApp;
+class LayoutManager;
 
 // One main window's menu bar: File (New Window, Open Images…, Close Window, Export PDF…, Quit), Edit
 // (Undo, Redo, Settings…), View (the sidebar), Layout and Help (About, Check for Updates…). The items
@@ -20,8 +25,16 @@ class SheetwrightApp;
 class MenuBar : public QObject {
     Q_OBJECT
 public:
-    MenuBar(QMainWindow* window, QUndoStack& undoStack, SheetwrightApp& app,
-            std::function<void()> toggleSidebar);
+    // What the menu bar's application-wide items do.
+    struct Actions {
+        std::function<void()> newWindow;
+        std::function<void()> showSettings;
+        std::function<void()> checkForUpdates;
+        std::function<void()> toggleSidebar;
+    };
+
+    MenuBar(QMainWindow* window, QUndoStack& undoStack, KestrelExtensions::UserDefaults& defaults,
+            LayoutManager& layoutManager, Actions actions);
 
     QMenuBar* menuBar() const { return m_menuBar; }
     // Writes `command` into the key window's channel (else the default one).

@@ -25,7 +25,7 @@ protected:
     LayoutManager layouts{folder.filePath(QStringLiteral("Layouts"))};
     FakeRenderService engine;
     KestrelExtensions::UserDefaults defaults{folder.filePath(QStringLiteral("defaults.ini"))};
-    FakeUpdater* updater = new FakeUpdater;
+    FakeUpdateService updater;
     SheetwrightApp app{defaults, layouts, engine, updater};
 
     static bool activate(QWidget* window)
@@ -88,7 +88,7 @@ TEST_F(ApplicationTest, MenuCommandsReachOnlyTheKeyWindow)
     EXPECT_EQ(MenuCommands::defaultValue().command()->kind, MenuCommands::Commands::Kind::rotatePage);
 
     menuAction(a->menuBar(), {"Help", "Check for Updates" + ellipsis})->trigger();
-    EXPECT_EQ(updater->checks, 1) << "the update check works whatever window is key";
+    EXPECT_EQ(updater.checks, 1) << "the update check works whatever window is key";
 }
 
 TEST_F(ApplicationTest, CustomLayoutsAreListedInCodePointOrderAsTyped)

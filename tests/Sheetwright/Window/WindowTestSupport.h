@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Sheetwright/App/UpdateService.h"
 #include "Sheetwright/Window/RenderService.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QMenuBar>
 #include <QObject>
 #include <QPromise>
+#include <QTabWidget>
 #include <QTest>
 #include <QUrl>
 #include <functional>
@@ -88,13 +90,19 @@ inline QList<QUrl> writeImages(const QString& folder, const QStringList& names)
     return urls;
 }
 
-// Stands in for the software updater: counts the checks it is asked for.
-class FakeUpdater : public QObject {
-    Q_OBJECT
-public slots:
-    void checkForUpdates() { ++checks; }
-
+// Stands in for the software updater: counts the checks it is asked for; its settings window has the
+// two tabs without their panes.
+class FakeUpdateService : public Sheetwright::UpdateService {
 public:
+    void checkForUpdates() override { ++checks; }
+    QWidget* makeSettingsWindow() override
+    {
+        auto* tabs = new QTabWidget;
+        tabs->addTab(new QWidget(tabs), QStringLiteral("General"));
+        tabs->addTab(new QWidget(tabs), QStringLiteral("Updates"));
+        return tabs;
+    }
+
     int checks = 0;
 };
 
