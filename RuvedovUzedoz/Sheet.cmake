@@ -5,4 +5,6 @@ target_sources(RuvedovUzedoz PRIVATE
   Sheet/PDFProgress.h
   Sheet/ImageDiscovery.cpp
   Sheet/ContactSheet.cpp
+  Sheet/PDFFile.cpp
+  Sheet/PDFInfo.cpp
 )

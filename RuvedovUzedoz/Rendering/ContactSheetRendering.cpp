@@ -10,6 +10,7 @@
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
 #include "RuvedovUzedoz/Rendering/RenderPool.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
+#include "RuvedovUzedoz/Sheet/PDFFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -93,6 +94,34 @@ Result produce(const PdfDocument& document) noexcept
         info.size = data->size();
         info.data = std::move(*data);
         info.pageCount = int(document.pageCount());
+        return info;
+    } catch (const std::exception& error) {
+        Log::system(QStringLiteral("PDF rendering failed: ") + QString::fromUtf8(error.what()));
+    } catch (...) {
+        Log::system(QStringLiteral("PDF rendering failed"));
+    }
+    return std::nullopt;
+}
+
+// Draws `document` into a new file in `folder`; nullopt when nothing could be drawn or written (logged).
+Result produceFile(const PdfDocument& document, const QString& folder) noexcept
+{
+    try {
+        std::shared_ptr<PDFFile> target = PDFFile::create(folder);
+        if (!target)
+            return std::nullopt;
+        QFile file(target->path());
+        // Read and write: the page boxes are fixed by reading the finished file back.
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+            Log::system(QStringLiteral("PDF rendering failed: ") + file.errorString());
+            return std::nullopt;
+        }
+        if (!document.write(file))
+            return std::nullopt;
+        PDFInfo info;
+        info.size = file.size();
+        info.pageCount = int(document.pageCount());
+        info.file = std::move(target);
         return info;
     } catch (const std::exception& error) {
         Log::system(QStringLiteral("PDF rendering failed: ") + QString::fromUtf8(error.what()));
@@ -200,6 +229,21 @@ QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout) const
         ->then(QCoreApplication::instance(),
                [progress = progress](std::shared_ptr<PdfDocument> document) {
                    return render(std::move(document), progress);
+               })
+        .unwrap();
+}
+
+QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout, const QString& folder) const
+{
+    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout);
+    if (!document)
+        return readyResult();
+    return document
+        ->then(QCoreApplication::instance(),
+               [progress = progress, folder](std::shared_ptr<PdfDocument> document) {
+                   return tracked<Result>(std::move(document), progress, [folder](const PdfDocument& drawn) {
+                       return produceFile(drawn, folder);
+                   });
                })
         .unwrap();
 }

@@ -43,6 +43,9 @@ struct ContactSheet {
 
     // Renders the sheet's images, in file-name order, on pages of `layout`; nullopt for an empty sheet.
     QFuture<std::optional<PDFInfo>> generatePDF(const PageLayout& layout) const;
+    // The same PDF written into a new file in `folder` as it is drawn, never held in memory whole; the
+    // file lives as long as the result's `file` is held.
+    QFuture<std::optional<PDFInfo>> generatePDF(const PageLayout& layout, const QString& folder) const;
     static QFuture<std::optional<PDFInfo>> render(std::shared_ptr<PdfDocument> document,
                                                   std::shared_ptr<PDFProgress> progress);
     // The future carries a failure to create the folder or write the file as an exception.

@@ -1,5 +1,7 @@
 #include "PDFPageRenderer.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QPdfDocument>
 
 namespace Sheetwright {
@@ -12,23 +14,25 @@ PDFPageRenderer::~PDFPageRenderer()
         m_document->close();
 }
 
-void PDFPageRenderer::load(quint64 generation, const QByteArray& data)
+void PDFPageRenderer::load(quint64 generation, const std::optional<RuvedovUzedoz::PDFInfo>& pdf)
 {
     if (isStale(generation))
         return;
     if (m_document)
         m_document->close();
     m_document.reset();
-    m_buffer.reset();
-    // The document reads lazily from the buffer, so the bytes stay with it.
-    m_data = data;
+    m_source.reset();
+    // The document reads lazily from its source, so the bytes (or the file) stay with it.
+    m_pdf = pdf;
     m_loadedGeneration = generation;
     QList<QSizeF> sizes;
-    if (!m_data.isEmpty()) {
-        m_buffer = std::make_unique<QBuffer>(&m_data);
-        m_buffer->open(QIODevice::ReadOnly);
+    if (m_pdf && m_pdf->file)
+        m_source = std::make_unique<QFile>(m_pdf->file->path());
+    else if (m_pdf && !m_pdf->data.isEmpty())
+        m_source = std::make_unique<QBuffer>(&m_pdf->data);
+    if (m_source && m_source->open(QIODevice::ReadOnly)) {
         m_document = std::make_unique<QPdfDocument>();
-        m_document->load(m_buffer.get());
+        m_document->load(m_source.get());
         if (m_document->status() == QPdfDocument::Status::Ready) {
             for (int page = 0; page < m_document->pageCount(); ++page)
                 sizes.append(m_document->pagePointSize(page));

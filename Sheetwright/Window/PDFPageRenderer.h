@@ -1,13 +1,16 @@
 #pragma once
 
-#include <QBuffer>
+#include "RuvedovUzedoz/Sheet/PDFInfo.h"
+
 #include <QByteArray>
+#include <QIODevice>
 #include <QImage>
 #include <QList>
 #include <QObject>
 #include <QSizeF>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class QPdfDocument;
 
@@ -26,7 +29,9 @@ public:
     void setCurrentGeneration(quint64 generation) { m_currentGeneration = generation; }
 
     // On the renderer's thread.
-    void load(quint64 generation, const QByteArray& data);
+    // Reads the PDF from its file when it is kept on disk, else from its bytes; holds on to either for as
+    // long as it is shown, so a file is not removed while its pages may still be drawn.
+    void load(quint64 generation, const std::optional<RuvedovUzedoz::PDFInfo>& pdf);
     void render(quint64 generation, int page, QSize size);
 
 signals:
@@ -39,8 +44,8 @@ private:
 
     std::atomic<quint64> m_currentGeneration{0};
     quint64 m_loadedGeneration = 0;
-    QByteArray m_data;
-    std::unique_ptr<QBuffer> m_buffer;
+    std::optional<RuvedovUzedoz::PDFInfo> m_pdf;
+    std::unique_ptr<QIODevice> m_source;
     std::unique_ptr<QPdfDocument> m_document;
 };
 

@@ -59,9 +59,8 @@ void PDFViewer::display(const std::optional<RuvedovUzedoz::PDFInfo>& pdf)
     m_loading = true;
     layoutPages();
     viewport()->update();
-    const QByteArray data = pdf ? pdf->data : QByteArray();
-    QMetaObject::invokeMethod(
-        m_renderer, [renderer = m_renderer, generation, data] { renderer->load(generation, data); });
+    QMetaObject::invokeMethod(m_renderer,
+                              [renderer = m_renderer, generation, pdf] { renderer->load(generation, pdf); });
 }
 
 void PDFViewer::didLoad(quint64 generation, const QList<QSizeF>& pageSizes)

@@ -8,7 +8,9 @@
 #include "RuvedovUzedoz/Rendering/ContactSheetPage.h"
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
+#include "RuvedovUzedoz/Sheet/PDFFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -499,6 +501,65 @@ TEST(WritePDF, ARenderThatFailsKeepsTheEarlierFileAndClosesItsProgress)
     // and no half-written file beside it
     EXPECT_EQ(QDir(folder.path(QString())).entryList(QDir::Files),
               (QStringList{QStringLiteral("a.jpg"), QStringLiteral("out.pdf")}));
+}
+
+TEST(GeneratePDFFile, TheRenderKeptOnDiskIsTheSamePDFAndGoesWithItsLastHolder)
+{
+    ImageFixtures::Folder folder;
+    QList<QUrl> images;
+    for (int i = 1; i <= 5; ++i)
+        images.append(folder.jpeg(QStringLiteral("p%1.jpg").arg(i)));
+    const ContactSheet sheet = sheetOf(images);
+    const QString renders = folder.path(QStringLiteral("cache/renders"));
+    auto future = sheet.generatePDF(RenderFixtures::layout(), renders);
+    waitFor(future);
+    std::optional<PDFInfo> info = future.result();
+    future = {}; // which holds a copy of the result too
+    ASSERT_TRUE(info && info->file);
+    EXPECT_TRUE(info->data.isEmpty());
+    EXPECT_EQ(info->pageCount, 2);
+    const QByteArray bytes = info->bytes();
+    EXPECT_EQ(info->size, bytes.size());
+    const PdfInspector inspector(bytes);
+    ASSERT_TRUE(inspector.isValid());
+    ASSERT_EQ(inspector.pageCount(), 2);
+    EXPECT_EQ(inspector.mediaBox(1), QRectF(18, 18, 792, 612));
+    EXPECT_EQ(imageWidths(inspector, 0),
+              imageWidths(PdfInspector(generate(sheet, RenderFixtures::layout())->data), 0));
+    EXPECT_FALSE(sheet.progress->isRendering());
+
+    // Copies share the file; it goes when the last of them does.
+    const QString path = info->file->path();
+    EXPECT_TRUE(path.startsWith(renders + QLatin1Char('/')));
+    std::optional<PDFInfo> copy = info;
+    info.reset();
+    EXPECT_TRUE(QFile::exists(path));
+    copy.reset();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(QDir(renders).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    // A folder that cannot be made gives no PDF, and says why.
+    const QUrl plain = folder.bytes(QStringLiteral("plain"), "x");
+    KestrelExtensions::LogCapture log;
+    auto blocked =
+        sheet.generatePDF(RenderFixtures::layout(), plain.toLocalFile() + QStringLiteral("/renders"));
+    waitFor(blocked);
+    EXPECT_FALSE(blocked.result());
+    EXPECT_EQ(log.systemLines().filter(QStringLiteral("PDF rendering failed")).size(), 1);
+    EXPECT_FALSE(sheet.progress->isRendering());
+}
+
+TEST(GeneratePDFFile, OnlyLeftoversOfProcessesThatAreGoneAreRemoved)
+{
+    ImageFixtures::Folder folder;
+    const QString own = QStringLiteral("sheet-%1-abc123.pdf").arg(QCoreApplication::applicationPid());
+    // Process ids never reach a billion, so this one cannot be running.
+    const QStringList names{own, QStringLiteral("sheet-999999999-abc123.pdf"), QStringLiteral("notes.pdf")};
+    for (const QString& name : names)
+        folder.bytes(name, "%PDF");
+    PDFFile::removeLeftovers(folder.path(QString()));
+    EXPECT_EQ(QDir(folder.path(QString())).entryList(QDir::Files),
+              (QStringList{QStringLiteral("notes.pdf"), own}));
 }
 
 TEST(CellDrawing, BadFilesNeverStopTheRender)

@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QDialogButtonBox>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -245,6 +246,32 @@ TEST_F(ContentViewTest, PDFColumnShowsCountsSizeAndTheDocument)
     EXPECT_EQ(column->countsLabel()->text(), QStringLiteral("2 images, 1 page"));
     EXPECT_EQ(column->sizeLabel()->text(), QStringLiteral("9 bytes"));
     EXPECT_EQ(log.outLines().count(QStringLiteral("Updating View")), 2);
+}
+
+TEST(PDFViewerFile, AViewerReadsAPDFKeptOnDiskAndHoldsItUntilReplaced)
+{
+    QTemporaryDir folder;
+    auto file = RuvedovUzedoz::PDFFile::create(folder.filePath(QStringLiteral("renders")));
+    ASSERT_TRUE(file);
+    const QString path = file->path();
+    {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(twoPagePDF());
+    }
+    std::optional<RuvedovUzedoz::PDFInfo> pdf = RuvedovUzedoz::PDFInfo{{}, QFileInfo(path).size(), 2, file};
+    file.reset();
+    PDFViewer viewer(pdf);
+    viewer.resize(400, 600);
+    viewer.show();
+    pdf.reset();
+    ASSERT_TRUE(waitUntil([&] { return !viewer.isLoading(); }));
+    EXPECT_EQ(viewer.pageCount(), 2);
+    ASSERT_TRUE(waitUntil([&] { return !viewer.pageImage(0).isNull(); }));
+    EXPECT_TRUE(QFile::exists(path)) << "the file stays while it is shown";
+    viewer.setPDF(std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(path); })) << "and goes once it no longer is";
+    EXPECT_EQ(viewer.pageCount(), 0);
 }
 
 TEST_F(ContentViewTest, ExportWritesTheShownPDFWhereTheUserChooses)

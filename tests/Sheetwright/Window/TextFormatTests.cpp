@@ -45,39 +45,79 @@ TEST(ByteCountFormatter, FileSizesInDecimalUnits)
         EXPECT_EQ(formatByteCount(row.bytes), QString::fromUtf8(row.text)) << row.bytes;
 }
 
+namespace {
+
+// The PDF as a render leaves it: in memory, or kept in a file of its own in `folder`.
+RuvedovUzedoz::PDFInfo pdfInfo(const QByteArray& bytes, bool onDisk, const QString& folder)
+{
+    RuvedovUzedoz::PDFInfo pdf{onDisk ? QByteArray() : bytes, bytes.size(), 1};
+    if (onDisk) {
+        auto file = RuvedovUzedoz::PDFFile::create(folder);
+        QFile out(file->path());
+        if (out.open(QIODevice::WriteOnly))
+            out.write(bytes);
+        pdf.file = std::move(file);
+    }
+    return pdf;
+}
+
+} // namespace
+
 TEST(PDFInfoWriter, WritesTheBytesUnchangedOrReportsWhy)
 {
-    QTemporaryDir folder;
-    const RuvedovUzedoz::PDFInfo pdf{QByteArray("%PDF-1.7\n\0binary", 16), 16, 1};
-    const QString path = folder.filePath(QStringLiteral("sheet.pdf"));
-    EXPECT_FALSE(writePDFInfo(pdf, path));
-    QFile written(path);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), pdf.data);
-    written.close();
-
-    const auto error = writePDFInfo(pdf, folder.filePath(QStringLiteral("missing/folder/sheet.pdf")));
-    ASSERT_TRUE(error);
-    EXPECT_FALSE(error->isEmpty());
-    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("missing/folder/sheet.pdf"))));
-
-    // A write cut off part-way, as on a full disk (a file-size limit does that even for root), reports
-    // the failure and leaves the earlier file whole, for a small PDF as much as for a large one.
-    for (const qsizetype length : {qsizetype(2000), qsizetype(200000)}) {
-        const RuvedovUzedoz::PDFInfo big{QByteArray(length, 'p'), length, 1};
-        rlimit saved{};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = 512;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const auto cutOff = writePDFInfo(big, path);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-        ASSERT_TRUE(cutOff) << length;
-        EXPECT_TRUE(cutOff->contains(QStringLiteral("disk may be full"))) << cutOff->toStdString();
+    for (const bool onDisk : {false, true}) {
+        SCOPED_TRACE(onDisk ? "kept on disk" : "in memory");
+        QTemporaryDir folder;
+        const QString renders = folder.filePath(QStringLiteral("renders"));
+        const QByteArray bytes("%PDF-1.7\n\0binary", 16);
+        const RuvedovUzedoz::PDFInfo pdf = pdfInfo(bytes, onDisk, renders);
+        const QString path = folder.filePath(QStringLiteral("sheet.pdf"));
+        EXPECT_FALSE(writePDFInfo(pdf, path));
+        QFile written(path);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-        EXPECT_EQ(written.readAll(), pdf.data) << length;
+        EXPECT_EQ(written.readAll(), bytes);
+        written.close();
+
+        const auto error = writePDFInfo(pdf, folder.filePath(QStringLiteral("missing/folder/sheet.pdf")));
+        ASSERT_TRUE(error);
+        EXPECT_FALSE(error->isEmpty());
+        EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("missing/folder/sheet.pdf"))));
+
+        // A write cut off part-way, as on a full disk (a file-size limit does that even for root), reports
+        // the failure and leaves the earlier file whole, for a small PDF as much as for a large one (larger
+        // than one piece of a copy from disk).
+        for (const qsizetype length : {qsizetype(2000), qsizetype(200000), qsizetype(3 << 20)}) {
+            const RuvedovUzedoz::PDFInfo big = pdfInfo(QByteArray(length, 'p'), onDisk, renders);
+            rlimit saved{};
+            ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+            const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limited = saved;
+            limited.rlim_cur = 512;
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            const auto cutOff = writePDFInfo(big, path);
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, previousHandler);
+            ASSERT_TRUE(cutOff) << length;
+            EXPECT_TRUE(cutOff->contains(QStringLiteral("disk may be full"))) << cutOff->toStdString();
+            ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+            EXPECT_EQ(written.readAll(), bytes) << length;
+            written.close();
+        }
+        if (!onDisk)
+            continue;
+        // A large PDF on disk is copied whole; one whose file has gone fails and leaves the earlier export.
+        const QByteArray large(3 << 20, 'q');
+        EXPECT_FALSE(writePDFInfo(pdfInfo(large, true, renders), path));
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), large);
+        written.close();
+        const RuvedovUzedoz::PDFInfo gone = pdfInfo(bytes, true, renders);
+        QFile::remove(gone.file->path());
+        const auto missing = writePDFInfo(gone, path);
+        ASSERT_TRUE(missing);
+        EXPECT_TRUE(missing->contains(QStringLiteral("cannot be read"))) << missing->toStdString();
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), large);
         written.close();
     }
 }

@@ -392,9 +392,24 @@ TEST(WindowModelEngine, RendersRealImagesIntoOnePage)
                     {QStringLiteral("one.png"), QStringLiteral("two.png"), QStringLiteral("three.png")}));
     ASSERT_TRUE(waitUntil([&] { return model.pdfInfo().has_value(); }, 30000));
     EXPECT_EQ(model.pdfInfo()->pageCount, 1);
-    EXPECT_TRUE(model.pdfInfo()->data.startsWith("%PDF"));
-    EXPECT_EQ(model.pdfInfo()->size, model.pdfInfo()->data.size());
+    // Kept on disk, not in the window's memory.
+    ASSERT_TRUE(model.pdfInfo()->file);
+    EXPECT_TRUE(model.pdfInfo()->data.isEmpty());
+    const QByteArray bytes = model.pdfInfo()->bytes();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_EQ(model.pdfInfo()->size, bytes.size());
     EXPECT_FALSE(model.needsRender());
+
+    // A newer render replaces the file; the one no longer shown is removed, and so is the last with the
+    // window.
+    const QString first = model.pdfInfo()->file->path();
+    model.mutateSheet([](RuvedovUzedoz::ContactSheet& sheet) { sheet.images.remove(*sheet.images.begin()); });
+    ASSERT_TRUE(waitUntil([&] { return model.pdfInfo() && model.pdfInfo()->file->path() != first; }, 30000));
+    EXPECT_TRUE(waitUntil([&] { return !QFile::exists(first); }));
+    const QString second = model.pdfInfo()->file->path();
+    model.mutateSheet([](RuvedovUzedoz::ContactSheet& sheet) { sheet.images.clear(); });
+    ASSERT_TRUE(waitUntil([&] { return !model.pdfInfo() && !model.isRendering(); }, 30000));
+    EXPECT_TRUE(waitUntil([&] { return !QFile::exists(second); }));
 }
 
 } // namespace
