@@ -1,7 +1,10 @@
 #include "DialogUserDriver.h"
 
+#include "ExternalLink.h"
+#include "FeedText.h"
 #include "KestrelExtensions/Localization/Localized.h"
 #include "KestrelUpdater/Updater.h"
+#include "ReleaseNotesView.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -12,7 +15,6 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTextBrowser>
 #include <QVBoxLayout>
 
 using KestrelExtensions::localized;
@@ -38,7 +40,14 @@ QWidget* dialogParent()
 
 QProgressDialog* makeProgress(const QString& text, Updater& updater, void (Updater::*cancel)())
 {
-    auto* dialog = new QProgressDialog(text, localized("Cancel"), 0, 0, dialogParent());
+    auto* dialog = new QProgressDialog(dialogParent());
+    // The text may hold a version from the feed: never read it as markup.
+    auto* label = new QLabel(dialog);
+    label->setTextFormat(Qt::PlainText);
+    dialog->setLabel(label);
+    dialog->setLabelText(text);
+    dialog->setCancelButtonText(localized("Cancel"));
+    dialog->setRange(0, 0);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(applicationDisplayName());
     dialog->setMinimumDuration(0);
@@ -59,11 +68,28 @@ void closeProgress(QPointer<QProgressDialog>& dialog)
     dialog = nullptr;
 }
 
+// Message texts carry feed strings, server messages and paths: plain text only.
+QMessageBox* makeMessage(QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    auto* box = new QMessageBox(icon, title, QString(), QMessageBox::Ok, dialogParent());
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    return box;
+}
+
 void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text)
 {
-    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, dialogParent());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+    makeMessage(icon, title, text)->show();
+}
+
+QLabel* plainLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setText(text);
+    return label;
 }
 
 } // namespace
@@ -95,11 +121,12 @@ void DialogUserDriver::dismissCheck()
     closeProgress(m_checkProgress);
 }
 
-void DialogUserDriver::showUpToDate(Updater& updater, const CheckResult& result)
+void DialogUserDriver::showUpToDate(Updater& updater, const CheckResult&)
 {
-    const QString version = result.item ? result.item->displayVersion() : updater.currentVersion();
+    // The running version: the feed's newest may be older (after leaving the beta channel, say).
     showMessage(QMessageBox::Information, localized("You're up to date!"),
-                localized("%1 %2 is the newest version available.").arg(applicationDisplayName(), version));
+                localized("%1 %2 is currently the newest version available.")
+                    .arg(applicationDisplayName(), feedText(updater.currentVersion())));
 }
 
 void DialogUserDriver::showUpdateFound(Updater& updater, const CheckResult& result)
@@ -111,15 +138,13 @@ void DialogUserDriver::showUpdateFound(Updater& updater, const CheckResult& resu
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(localized("A new version of %1 is available!").arg(applicationDisplayName()));
     auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(
-        new QLabel(localized("%1 %2 is now available; you have %3.")
-                       .arg(applicationDisplayName(), item.displayVersion(), updater.currentVersion()),
-                   dialog));
+    layout->addWidget(plainLabel(localized("%1 %2 is now available; you have %3.")
+                                     .arg(applicationDisplayName(), feedText(item.displayVersion()),
+                                          feedText(updater.currentVersion())),
+                                 dialog));
     if (!item.description.isEmpty()) {
-        // Release notes are shown as they came: no remote images or style sheets are fetched.
-        auto* notes = new QTextBrowser(dialog);
-        notes->setOpenExternalLinks(true);
-        notes->setHtml(item.description);
+        auto* notes = new ReleaseNotesView(dialog);
+        notes->setNotes(item.description);
         notes->setMinimumSize(420, 220);
         layout->addWidget(notes);
     }
@@ -127,7 +152,7 @@ void DialogUserDriver::showUpdateFound(Updater& updater, const CheckResult& resu
     if (item.description.isEmpty() && !item.releaseNotesLink.isEmpty()) {
         auto* notesButton = buttons->addButton(localized("Release Notes…"), QDialogButtonBox::HelpRole);
         QObject::connect(notesButton, &QPushButton::clicked, dialog,
-                         [link = item.releaseNotesLink] { QDesktopServices::openUrl(link); });
+                         [link = item.releaseNotesLink] { openInBrowser(link); });
     }
     auto* skip = buttons->addButton(localized("Skip This Version"), QDialogButtonBox::DestructiveRole);
     auto* later = buttons->addButton(localized("Remind Me Later"), QDialogButtonBox::RejectRole);
@@ -146,7 +171,7 @@ void DialogUserDriver::showUpdateFound(Updater& updater, const CheckResult& resu
         if (item.hasEnclosure && target)
             target->downloadUpdate(item);
         else if (!item.link.isEmpty())
-            QDesktopServices::openUrl(item.link);
+            openInBrowser(item.link);
     });
     layout->addWidget(buttons);
     dialog->show();
@@ -161,9 +186,9 @@ void DialogUserDriver::showCheckError(Updater&, const CheckResult& result)
 void DialogUserDriver::showDownloadStarted(Updater& updater, const AppcastItem& item)
 {
     closeProgress(m_downloadProgress);
-    m_downloadProgress =
-        makeProgress(localized("Downloading %1 %2…").arg(applicationDisplayName(), item.displayVersion()),
-                     updater, &Updater::cancelDownload);
+    m_downloadProgress = makeProgress(
+        localized("Downloading %1 %2…").arg(applicationDisplayName(), feedText(item.displayVersion())),
+        updater, &Updater::cancelDownload);
 }
 
 void DialogUserDriver::showDownloadProgress(qint64 received, qint64 total)
@@ -187,12 +212,17 @@ void DialogUserDriver::showDownloadFinished(Updater&, const DownloadResult& resu
                     localized("The update could not be downloaded: %1").arg(result.message));
         return;
     }
-    auto* box = new QMessageBox(
-        QMessageBox::Information, localized("The update is ready"),
+    QString text =
         localized("%1 %2 was downloaded to %3. It is not installed yet: replace your copy of %1 with it.")
-            .arg(applicationDisplayName(), result.item.displayVersion(), result.filePath),
-        QMessageBox::Ok, dialogParent());
-    box->setAttribute(Qt::WA_DeleteOnClose);
+            .arg(applicationDisplayName(), feedText(result.item.displayVersion()), result.filePath);
+    if (!result.signatureVerified)
+        text += u' ' + localized("Its signature could not be verified, so there is no proof that it comes "
+                                 "from the makers of %1. Open it only if you trust where it came from.")
+                           .arg(applicationDisplayName());
+    auto* box = makeMessage(result.signatureVerified ? QMessageBox::Information : QMessageBox::Warning,
+                            result.signatureVerified ? localized("The update is ready")
+                                                     : localized("The update is not verified"),
+                            text);
     auto* show = box->addButton(localized("Show in Folder"), QMessageBox::ActionRole);
     QObject::connect(show, &QPushButton::clicked, box, [path = result.filePath] {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));

@@ -1,9 +1,14 @@
 #include "KestrelUpdater/Interface/DialogUserDriver.h"
+#include "KestrelUpdater/Interface/ReleaseNotesView.h"
 #include "UpdaterFixture.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -30,6 +35,26 @@ QPushButton* button(QWidget* dialog, const QString& text)
     return nullptr;
 }
 
+// Stands in for the user's browser: records what would have been opened.
+class BrowserRecorder : public QObject {
+    Q_OBJECT
+public:
+    BrowserRecorder()
+    {
+        for (const char* scheme : {"https", "http", "file"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "open");
+    }
+    ~BrowserRecorder() override
+    {
+        for (const char* scheme : {"https", "http", "file"})
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
 class DialogUserDriverTest : public TestSupport::UpdaterFixture {
 protected:
     void TearDown() override
@@ -39,16 +64,29 @@ protected:
         UpdaterFixture::TearDown();
     }
 
-    CheckResult found()
+    CheckResult found(const QString& notes = {}, const QString& version = "1.1 (Spring)")
     {
         AppcastItem item;
         item.version = "1.1";
-        item.shortVersionString = "1.1 (Spring)";
+        item.shortVersionString = version;
         // A remote image in release notes must not be fetched (it would tell a server who reads them).
-        item.description = "<p>Faster sheets</p><img src=\"" + server->url("/tracker.png").toString() + "\">";
+        item.description = notes.isEmpty() ? "<p>Faster sheets</p><img src=\"" +
+                                                 server->url("/tracker.png").toString() + "\">"
+                                           : notes;
         item.hasEnclosure = true;
         item.enclosure.url = server->url("/files/app.AppImage");
         return {CheckResult::Status::UpdateAvailable, item, {}, 200, {}};
+    }
+
+    // The notes view of a freshly shown update dialog, painted once.
+    ReleaseNotesView* showNotes(const QString& notes)
+    {
+        driver.showUpdateFound(*updater, found(notes));
+        EXPECT_EQ(shown<QDialog>().size(), 1);
+        auto* dialog = shown<QDialog>().last();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        dialog->grab();
+        return dialog->findChild<ReleaseNotesView*>();
     }
 
     DialogUserDriver driver;
@@ -89,26 +127,155 @@ TEST_F(DialogUserDriverTest, FoundUpdateOffersReleaseNotesSkipAndDownload)
 
 TEST_F(DialogUserDriverTest, OutcomesAreShownInMessageBoxes)
 {
-    driver.showUpToDate(*updater, {CheckResult::Status::UpToDate, std::nullopt, {}, 200, {}});
+    // After leaving the beta channel the feed's newest is older than what runs: name what runs.
+    AppcastItem older;
+    older.version = "0.9";
+    driver.showUpToDate(*updater, {CheckResult::Status::UpToDate, older, {}, 200, {}});
     driver.showCheckError(*updater,
                           {CheckResult::Status::Error, std::nullopt, "The update feed is too large.", 0, {}});
     DownloadResult ready;
     ready.status = DownloadResult::Status::Downloaded;
     ready.filePath = "/tmp/app.AppImage";
     ready.item.version = "1.1";
+    ready.signatureVerified = true;
+    driver.showDownloadFinished(*updater, ready);
+    ready.filePath = "/tmp/unverified.AppImage";
+    ready.signatureVerified = false;
     driver.showDownloadFinished(*updater, ready);
     const auto boxes = shown<QMessageBox>();
-    ASSERT_EQ(boxes.size(), 3);
+    ASSERT_EQ(boxes.size(), 4);
     QStringList texts;
     int withShowInFolder = 0;
     for (QMessageBox* box : boxes) {
         texts << box->text();
         withShowInFolder += button(box, "Show in Folder") != nullptr;
     }
-    EXPECT_EQ(texts.filter("is the newest version available").size(), 1);
+    const QStringList upToDate = texts.filter("is currently the newest version available");
+    ASSERT_EQ(upToDate.size(), 1);
+    EXPECT_TRUE(upToDate.first().contains(" 1.0 ")) << upToDate.first().toStdString();
+    EXPECT_FALSE(upToDate.first().contains("0.9"));
     EXPECT_EQ(texts.filter("The update feed is too large.").size(), 1);
     EXPECT_EQ(texts.filter("/tmp/app.AppImage").size(), 1);
-    EXPECT_EQ(withShowInFolder, 1);
+    // Only the unverified download says so, plainly.
+    EXPECT_EQ(texts.filter("could not be verified").size(), 1);
+    EXPECT_EQ(texts.filter("/tmp/unverified.AppImage").filter("could not be verified").size(), 1);
+    EXPECT_EQ(withShowInFolder, 2);
+}
+
+TEST_F(DialogUserDriverTest, ReleaseNotesLoadNothingTheyName)
+{
+    // A large picture on disk: if any of these references were loaded, the notes would grow to its size.
+    QTemporaryDir folder;
+    QImage picture(600, 600, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(folder.filePath("marker.png")));
+    const QString local = QUrl::fromLocalFile(folder.filePath("marker.png")).toString();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder.path()); // where a relative name would be looked up
+    const QString cases[] = {
+        "<img src=\"" + local + "\">",
+        "<img src=\"" + folder.filePath("marker.png") + "\">",
+        "<img src=\"marker.png\">",
+        "<table background=\"" + local + "\"><tr><td>x</td></tr></table>",
+        "<img src=\"" + server->url("/marker.png").toString() + "\">",
+    };
+    for (const QString& notes : cases) {
+        ReleaseNotesView* view = showNotes("<p>Notes</p>" + notes);
+        ASSERT_NE(view, nullptr);
+        view->window()->close();
+        EXPECT_TRUE(view->showsRichText());
+        EXPECT_LT(view->document()->size().width(), 500) << notes.toStdString();
+        EXPECT_LT(view->document()->size().height(), 500) << notes.toStdString();
+    }
+    QDir::setCurrent(previous);
+    QTest::qWait(50);
+    EXPECT_TRUE(server->requests().isEmpty());
+}
+
+TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveTheNotesForTheBrowser)
+{
+    BrowserRecorder browser;
+    ReleaseNotesView* view =
+        showNotes("<p><a href=\"file:///etc/hostname\">LOCAL</a></p><p><a href=\"more.html\">RELATIVE</a></p>"
+                  "<p><a href=\"http://127.0.0.1:9/notes\">PLAIN</a></p>"
+                  "<p><a href=\"https://example.org/notes\">SECURE</a></p>");
+    ASSERT_NE(view, nullptr);
+    const QString text = view->toPlainText();
+    for (const char* anchor : {"LOCAL", "RELATIVE", "PLAIN", "SECURE"}) {
+        const QTextCursor found = view->document()->find(QLatin1String(anchor));
+        ASSERT_FALSE(found.isNull()) << anchor;
+        QTextCursor inside(view->document());
+        inside.setPosition(found.selectionStart() + 1);
+        const QPoint at = view->cursorRect(inside).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QApplication::processEvents();
+        // The dialog keeps showing the notes: nothing was loaded into it.
+        EXPECT_EQ(view->toPlainText(), text) << anchor;
+        EXPECT_TRUE(view->source().isEmpty()) << anchor;
+    }
+    EXPECT_EQ(browser.opened, QList<QUrl>{QUrl("https://example.org/notes")});
+}
+
+TEST_F(DialogUserDriverTest, NotesTooLargeOrTooDeepAreShownAsPlainText)
+{
+    const struct {
+        const char* name;
+        QString notes;
+        bool rich;
+    } cases[] = {
+        {"ordinary",
+         "<h3>New</h3><ul><li>Faster<ul><li>much</li></ul></li></ul><table><tr><td>a</td></tr></table>",
+         true},
+        {"deep but allowed", QString("<div>").repeated(ReleaseNotesView::maximumRichTextDepth) + "x", true},
+        {"one level too deep", QString("<div>").repeated(ReleaseNotesView::maximumRichTextDepth + 1) + "x",
+         false},
+        {"3000 nested tables", QString("<table><tr><td>").repeated(3000) + "x", false},
+        {"20000 nested lists", QString("<ul><li>").repeated(20000) + "x", false},
+        {"stray end tags", QString("<table></b><tr><td></i>").repeated(3000) + "x", false},
+        {"many tags", QString("<b>x</b>").repeated(ReleaseNotesView::maximumRichTextTags), false},
+        {"huge", "<p>" + QString("word ").repeated(ReleaseNotesView::maximumRichTextSize / 5) + "</p>",
+         false},
+        {"long prose", "<p>" + QString("word ").repeated(ReleaseNotesView::maximumRichTextSize / 6) + "</p>",
+         true},
+        {"one endless word", "<p>" + QString(ReleaseNotesView::maximumRichTextWord + 1, u'x') + "</p>",
+         false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReleaseNotesView::fitsRichText(c.notes), c.rich) << c.name;
+        ReleaseNotesView* view = showNotes(c.notes);
+        ASSERT_NE(view, nullptr) << c.name;
+        EXPECT_EQ(view->showsRichText(), c.rich) << c.name;
+        if (!c.rich) {
+            EXPECT_TRUE(view->toPlainText().startsWith(c.notes.left(10))) << c.name;
+            EXPECT_LE(view->toPlainText().size(), ReleaseNotesView::maximumPlainTextSize + 2) << c.name;
+        }
+        shown<QDialog>().last()->close();
+    }
+}
+
+TEST_F(DialogUserDriverTest, FeedStringsAreNeverReadAsMarkup)
+{
+    const QString hostile = "<img src=\"/dev/zero\"><b>9.9</b>";
+    driver.showUpdateFound(*updater, found("<p>notes</p>", hostile));
+    driver.showDownloadStarted(*updater, *found({}, hostile).item);
+    DownloadResult ready;
+    ready.status = DownloadResult::Status::Downloaded;
+    ready.filePath = "/tmp/<img src=x>.AppImage";
+    ready.item.shortVersionString = hostile;
+    driver.showDownloadFinished(*updater, ready);
+    driver.showCheckError(*updater, {CheckResult::Status::Error, std::nullopt, hostile, 0, {}});
+
+    int labels = 0;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (label->text().contains("<img")) {
+                ++labels;
+                EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+            }
+    // The found dialog, the download's progress, the finished and the error message.
+    EXPECT_EQ(labels, 4);
 }
 
 } // namespace
+
+#include "DialogUserDriverTests.moc"
