@@ -140,7 +140,9 @@ void Updater::setAutomaticallyChecksForUpdates(bool on)
 double Updater::updateCheckInterval() const
 {
     const auto stored = m_defaults.number(QLatin1String(intervalKey));
-    return (stored && std::isfinite(*stored)) ? *stored : defaultUpdateCheckInterval;
+    if (!stored || !std::isfinite(*stored))
+        return defaultUpdateCheckInterval;
+    return std::clamp(*stored, minimumUpdateCheckInterval, maximumUpdateCheckInterval);
 }
 
 void Updater::setUpdateCheckInterval(double seconds)
@@ -150,6 +152,7 @@ void Updater::setUpdateCheckInterval(double seconds)
             QStringLiteral("Ignoring an update check interval that is not a number"));
         return;
     }
+    seconds = std::clamp(seconds, minimumUpdateCheckInterval, maximumUpdateCheckInterval);
     const double old = updateCheckInterval();
     m_defaults.setValue(QLatin1String(intervalKey), seconds);
     if (old != seconds)
@@ -347,9 +350,8 @@ void Updater::finishCheck(CheckMode mode, CheckResult result)
     }
     if (result.status == CheckResult::Status::Error) {
         KestrelExtensions::Log::system(QStringLiteral("Update check failed: %1").arg(result.message));
-        const double interval =
-            updateCheckInterval() > 0 ? updateCheckInterval() : defaultUpdateCheckInterval;
-        m_retryAfter = QDateTime::currentDateTimeUtc().addSecs(qint64(std::clamp(interval, 60.0, 3600.0)));
+        m_retryAfter = QDateTime::currentDateTimeUtc().addSecs(
+            qint64(std::min(updateCheckInterval(), minimumUpdateCheckInterval)));
     } else if (answered) {
         m_retryAfter = {};
     }
@@ -434,16 +436,16 @@ void Updater::finishDownload(DownloadResult result, bool silent)
 
 QDateTime Updater::nextCheckDue() const
 {
-    double interval = updateCheckInterval();
-    if (!(interval > 0))
-        interval = defaultUpdateCheckInterval;
-    interval = std::max(interval, minimumUpdateCheckInterval);
-    const QDateTime last = lastUpdateCheckDate();
+    const qint64 interval = qint64(updateCheckInterval()); // within its range: no overflow below
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // A last check "in the future" (a clock set back, a damaged file) counts as one made now.
+    QDateTime last = lastUpdateCheckDate();
+    if (last.isValid() && last > now)
+        last = now;
     // Never during start-up: the first check waits for the initial delay even when one is overdue.
     const QDateTime earliest = m_scheduleStart.addMSecs(m_initialCheckDelayMs);
-    const QDateTime due = (last.isValid() && last.addSecs(qint64(interval)) > earliest)
-                              ? last.addSecs(qint64(interval))
-                              : earliest;
+    const QDateTime due =
+        (last.isValid() && last.addSecs(interval) > earliest) ? last.addSecs(interval) : earliest;
     // After a failure the old date would make the check due at once, again and again: wait a little.
     return (m_retryAfter.isValid() && m_retryAfter > due) ? m_retryAfter : due;
 }

@@ -58,7 +58,10 @@ public:
     Q_ENUM(CheckMode)
 
     static constexpr double defaultUpdateCheckInterval = 86400;
+    // Stored intervals are held to this range before any use, so a damaged value cannot make checks run
+    // back to back (or never).
     static constexpr double minimumUpdateCheckInterval = 3600;
+    static constexpr double maximumUpdateCheckInterval = 365 * 86400;
     static constexpr qint64 maximumFeedSize = 4 * 1024 * 1024;
     static constexpr int maximumRedirects = 5;
 
@@ -121,6 +124,8 @@ public:
     bool isChecking() const;
     // True while the next scheduled check is armed (automatic checks on).
     bool isScheduled() const;
+    // When the next automatic check is due (whether or not automatic checks are on).
+    QDateTime nextCheckDue() const;
 
     // Starts a check unless one runs: a second user-initiated request brings the running one forward.
     void check(CheckMode mode);
@@ -153,7 +158,6 @@ private:
     void finishCheck(CheckMode mode, CheckResult result);
     void finishDownload(DownloadResult result, bool silent);
     void startDownload(const AppcastItem& item, bool silent);
-    QDateTime nextCheckDue() const;
     void reschedule();
     void scheduledCheckDue();
     void setBool(const char* key, bool value, void (Updater::*notify)());

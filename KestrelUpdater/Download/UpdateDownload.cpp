@@ -29,19 +29,49 @@ UpdateDownload::~UpdateDownload()
     }
 }
 
+namespace {
+
+// The name cut to at most `maximumBytes` of UTF-8, between characters, keeping a short extension.
+QString cutToBytes(const QString& name, qsizetype maximumBytes)
+{
+    if (name.toUtf8().size() <= maximumBytes)
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString suffix = (dot > 0 && name.size() - dot <= 16) ? name.mid(dot) : QString();
+    qsizetype budget = maximumBytes - suffix.toUtf8().size();
+    QString base;
+    for (const char32_t c : QStringView(name).left(name.size() - suffix.size()).toUcs4()) {
+        const QString character = QString::fromUcs4(&c, 1);
+        budget -= character.toUtf8().size();
+        if (budget < 0)
+            break;
+        base += character;
+    }
+    return base.trimmed() + suffix;
+}
+
+} // namespace
+
 QString UpdateDownload::safeFileName(const QUrl& url)
 {
-    QString name = url.fileName();
-    // No path separators, no control characters, no hidden or parent-directory names.
-    for (QChar& c : name)
-        if (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control)
-            c = u'_';
-    while (name.startsWith(u'.'))
-        name.remove(0, 1);
-    name = name.trimmed();
-    if (name.isEmpty())
-        name = QStringLiteral("update");
-    return name.left(200);
+    QString name;
+    for (const char32_t c : url.fileName().toUcs4()) {
+        const QChar::Category category = QChar::category(c);
+        // Control and format characters (right-to-left overrides among them) can disguise a name.
+        if (category == QChar::Other_Control || category == QChar::Other_Format ||
+            category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+            continue;
+        if (c == U'/' || c == U'\\')
+            name += u'_';
+        else
+            name += QString::fromUcs4(&c, 1);
+    }
+    // A leading dot hides the file; leading spaces disguise one (" .bashrc").
+    qsizetype start = 0;
+    while (start < name.size() && (name[start] == u'.' || name[start].isSpace()))
+        ++start;
+    name = cutToBytes(name.mid(start).trimmed(), maximumFileNameBytes);
+    return name.isEmpty() ? QStringLiteral("update") : name;
 }
 
 QString UpdateDownload::uniquePath(const QString& directory, const QString& name)
@@ -69,10 +99,10 @@ void UpdateDownload::start()
         return fail(QStringLiteral("The folder %1 could not be created.").arg(m_request.directory));
 
     m_finalPath = uniquePath(m_request.directory, safeFileName(url));
-    const QFileInfo finalInfo(m_finalPath);
-    m_partial = std::make_unique<QFile>(
-        QDir(m_request.directory).filePath(QStringLiteral(".%1.download").arg(finalInfo.fileName())));
-    if (!m_partial->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // In plain sight while it grows, so an interrupted download never leaves a hidden file behind.
+    m_partial =
+        std::make_unique<QFile>(uniquePath(m_request.directory, QFileInfo(m_finalPath).fileName() + ".part"));
+    if (!m_partial->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         const QString reason = m_partial->errorString();
         m_partial.reset();
         return fail(QStringLiteral("The update could not be saved: %1").arg(reason));

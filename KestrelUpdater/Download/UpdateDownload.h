@@ -12,7 +12,7 @@ class QNetworkReply;
 
 namespace KestrelUpdater {
 
-// Downloads an item's enclosure into a folder. The bytes go to a hidden partial file first; only a file
+// Downloads an item's enclosure into a folder. The bytes go to a "<name>.part" file first; only a file
 // whose length matches the feed and whose signature (when a key is configured and the item is signed)
 // verifies is given its final name. Anything else is deleted. Emits finished exactly once.
 class UpdateDownload : public QObject {
@@ -29,6 +29,8 @@ public:
     // Files larger than this are refused even when the feed does not say how long they are.
     static constexpr qint64 maximumSize = qint64(4) * 1024 * 1024 * 1024;
     static constexpr int maximumRedirects = 5;
+    // Room under the system's 255-byte limit for " (n)" and ".part".
+    static constexpr qsizetype maximumFileNameBytes = 200;
 
     UpdateDownload(QNetworkAccessManager& network, Request request, QObject* parent = nullptr);
     ~UpdateDownload() override;
@@ -36,7 +38,8 @@ public:
     void start();
     void cancel();
 
-    // A file name safe to create from the last path component of a URL.
+    // A file name safe to create from the last path component of a URL: no separators, no control or
+    // direction characters, nothing hidden, at most maximumFileNameBytes of UTF-8.
     static QString safeFileName(const QUrl& url);
     // The path "<directory>/<name>", or "<base> (n).<ext>" when that exists already.
     static QString uniquePath(const QString& directory, const QString& name);

@@ -55,13 +55,40 @@ TEST(Ed25519Signature, VerifiesOnlyTheSignedBytesUnderTheRightKey)
     EXPECT_FALSE(verifyEd25519(key.publicKeyBase64(), "", file));
 }
 
-TEST(UpdateDownloadNames, FileNamesCannotLeaveTheFolderOrClobberAFile)
+TEST(UpdateDownloadNames, FileNamesCannotLeaveTheFolderHideOrDisguiseThemselves)
 {
-    EXPECT_EQ(UpdateDownload::safeFileName(QUrl("https://h/files/app-1.1.AppImage")), "app-1.1.AppImage");
-    EXPECT_EQ(UpdateDownload::safeFileName(QUrl("https://h/files/..%2F..%2Fbashrc")), "bashrc");
-    EXPECT_EQ(UpdateDownload::safeFileName(QUrl("https://h/files/a%5Cb%0A.deb")), "a_b_.deb");
-    EXPECT_EQ(UpdateDownload::safeFileName(QUrl("https://h/.hidden")), "hidden");
-    EXPECT_EQ(UpdateDownload::safeFileName(QUrl("https://h/")), "update");
+    const QString longName = QString(u'é').repeated(300) + ".AppImage";
+    const struct {
+        QString url;
+        QString name;
+    } cases[] = {
+        {"https://h/files/app-1.1.AppImage", "app-1.1.AppImage"},
+        {"https://h/files/..%2F..%2Fbashrc", "bashrc"},
+        {"https://h/files/a%5Cb%0A.deb", "a_b.deb"},
+        {"https://h/.hidden", "hidden"},
+        {"https://h/%20.bashrc", "bashrc"},
+        {"https://h/%20%20.%20.profile", "profile"},
+        // Right-to-left override, isolates and zero-width characters vanish.
+        {"https://h/app%E2%80%AEgmi.exe", "appgmi.exe"},
+        {"https://h/%E2%81%A6app%E2%81%A9%E2%80%8B.AppImage", "app.AppImage"},
+        {"https://h/", "update"},
+        {"https://h/...", "update"},
+        {"https://h/" + QUrl::toPercentEncoding(longName), {}},
+    };
+    for (const auto& c : cases) {
+        const QString name = UpdateDownload::safeFileName(QUrl(c.url));
+        if (!c.name.isEmpty()) {
+            EXPECT_EQ(name, c.name) << c.url.toStdString();
+        }
+        EXPECT_FALSE(name.startsWith(u'.')) << c.url.toStdString();
+        EXPECT_LE(name.toUtf8().size(), UpdateDownload::maximumFileNameBytes) << c.url.toStdString();
+    }
+    // A long name is cut between characters and keeps its extension.
+    const QString cut = UpdateDownload::safeFileName(QUrl("https://h/" + QUrl::toPercentEncoding(longName)));
+    EXPECT_TRUE(cut.endsWith(".AppImage"));
+    EXPECT_GT(cut.toUtf8().size(), UpdateDownload::maximumFileNameBytes - 2);
+    EXPECT_EQ(QString::fromUtf8(cut.toUtf8()), cut);
+    EXPECT_TRUE(cut.startsWith(QString(u'é').repeated(10)));
 
     QTemporaryDir folder;
     QFile(folder.filePath("app.tar.gz")).open(QIODevice::WriteOnly);

@@ -74,6 +74,36 @@ TEST_F(UpdaterSettings, UnusableValuesAreRefusedOrReadAsDefaults)
     EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
 }
 
+TEST_F(UpdaterSettings, AStoredIntervalIsHeldToAnHourToAYear)
+{
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    const struct {
+        QVariant stored;
+        double read;
+    } cases[] = {
+        {1e17, Updater::maximumUpdateCheckInterval}, {1e300, Updater::maximumUpdateCheckInterval},
+        {-5.0, Updater::minimumUpdateCheckInterval}, {0.0, Updater::minimumUpdateCheckInterval},
+        {10.0, Updater::minimumUpdateCheckInterval}, {7200.0, 7200},
+    };
+    for (const auto& c : cases) {
+        defaults->setValue("KestrelUpdater/UpdateCheckInterval", c.stored);
+        defaults->setString("KestrelUpdater/LastUpdateCheckDate", now);
+        updater = makeUpdater(TestSupport::testApplicationId);
+        updater->setInitialCheckDelayMs(0);
+        EXPECT_EQ(updater->updateCheckInterval(), c.read) << c.stored.toString().toStdString();
+        // Checked just now: the next check is a whole (sane) interval away, never at once.
+        const qint64 wait = QDateTime::currentDateTimeUtc().secsTo(updater->nextCheckDue());
+        EXPECT_GE(wait, qint64(c.read) - 5) << c.stored.toString().toStdString();
+        EXPECT_LE(wait, qint64(c.read)) << c.stored.toString().toStdString();
+    }
+    updater->setUpdateCheckInterval(1e300);
+    EXPECT_EQ(updater->updateCheckInterval(), Updater::maximumUpdateCheckInterval);
+    // A last check dated in the future does not hold checks off beyond one interval.
+    defaults->setString("KestrelUpdater/LastUpdateCheckDate", "2999-01-01T00:00:00.000Z");
+    EXPECT_LE(QDateTime::currentDateTimeUtc().secsTo(updater->nextCheckDue()),
+              qint64(Updater::maximumUpdateCheckInterval));
+}
+
 TEST_F(UpdaterSettings, TheFirstUpdaterMadeIsTheSharedOne)
 {
     EXPECT_EQ(Updater::shared(), updater.get());
