@@ -25,6 +25,46 @@ QString realText(double value)
     return QString::number(value, 'g', 17);
 }
 
+// XML 1.0 holds tab, line feed, carriage return and the characters from U+0020 on, except lone
+// surrogates and U+FFFE/U+FFFF; nothing else can be written, not even as a character reference.
+bool xmlCanHold(char32_t character)
+{
+    return character == 0x9 || character == 0xA || character == 0xD ||
+           (character >= 0x20 && character <= 0xD7FF) || (character >= 0xE000 && character <= 0xFFFD) ||
+           (character >= 0x10000 && character <= 0x10FFFF);
+}
+
+// Writes `text` as an element's content. A carriage return goes out as a character reference, since a
+// reader turns a literal one into a line feed; text that XML cannot hold throws rather than being
+// changed.
+void writeTextElement(QXmlStreamWriter& writer, const QString& name, const QString& text,
+                      const QStringList& path)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t character = text[i].unicode();
+        // A surrogate counts only as half of a pair; a lone one stays in the surrogate range and fails.
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            character = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if (!xmlCanHold(character)) {
+            const QString code = QString::number(uint(character), 16).toUpper().rightJustified(4, u'0');
+            throw EncodingError(
+                path, QStringLiteral("The text holds the character U+%1, which a property list cannot hold.")
+                          .arg(code));
+        }
+    }
+    writer.writeStartElement(name);
+    const QStringList lines = text.split(QLatin1Char('\r'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            writer.writeEntityReference(QStringLiteral("#13"));
+        if (!lines[i].isEmpty())
+            writer.writeCharacters(lines[i]);
+    }
+    writer.writeEndElement();
+}
+
 void writeValue(QXmlStreamWriter& writer, const QJsonValue& value, QStringList& path)
 {
     switch (value.type()) {
@@ -32,8 +72,8 @@ void writeValue(QXmlStreamWriter& writer, const QJsonValue& value, QStringList& 
         const QJsonObject object = value.toObject();
         writer.writeStartElement(QStringLiteral("dict"));
         for (auto it = object.begin(); it != object.end(); ++it) {
-            writer.writeTextElement(QStringLiteral("key"), it.key());
             path.append(it.key());
+            writeTextElement(writer, QStringLiteral("key"), it.key(), path);
             writeValue(writer, it.value(), path);
             path.removeLast();
         }
@@ -52,7 +92,7 @@ void writeValue(QXmlStreamWriter& writer, const QJsonValue& value, QStringList& 
         break;
     }
     case QJsonValue::String:
-        writer.writeTextElement(QStringLiteral("string"), value.toString());
+        writeTextElement(writer, QStringLiteral("string"), value.toString(), path);
         break;
     case QJsonValue::Bool:
         writer.writeEmptyElement(value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));

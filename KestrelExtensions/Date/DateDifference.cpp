@@ -19,10 +19,30 @@ std::string calendarLocale()
     return locale.language() == QLocale::C ? std::string() : locale.name().toStdString();
 }
 
-int difference(const QDateTime& date, const QDateTime& from, UCalendarDateFields field)
+// The length of a unit whose length never varies; 0 for calendar units (days, weeks, months, years).
+qint64 fixedUnitMilliseconds(UCalendarDateFields field)
+{
+    switch (field) {
+    case UCAL_HOUR_OF_DAY:
+        return 3'600'000;
+    case UCAL_MINUTE:
+        return 60'000;
+    case UCAL_SECOND:
+        return 1'000;
+    default:
+        return 0;
+    }
+}
+
+qint64 difference(const QDateTime& date, const QDateTime& from, UCalendarDateFields field)
 {
     if (!date.isValid() || !from.isValid())
         return 0;
+    // ICU counts in 32 bits and gives up beyond (seconds over 68 years); hours, minutes and seconds have
+    // fixed lengths (the calendar adds them as elapsed time too), so those are counted from the elapsed
+    // milliseconds, truncated toward zero like the calendar's whole units.
+    if (const qint64 unit = fixedUnitMilliseconds(field))
+        return (date.toMSecsSinceEpoch() - from.toMSecsSinceEpoch()) / unit;
     UErrorCode status = U_ZERO_ERROR;
     const std::string locale = calendarLocale();
     // A null zone is ICU's default zone, which follows the process's TZ like QDateTime's local time.
@@ -38,37 +58,37 @@ int difference(const QDateTime& date, const QDateTime& from, UCalendarDateFields
 
 } // namespace
 
-int years(const QDateTime& date, const QDateTime& from)
+qint64 years(const QDateTime& date, const QDateTime& from)
 {
     return difference(date, from, UCAL_YEAR);
 }
 
-int months(const QDateTime& date, const QDateTime& from)
+qint64 months(const QDateTime& date, const QDateTime& from)
 {
     return difference(date, from, UCAL_MONTH);
 }
 
-int weeks(const QDateTime& date, const QDateTime& from)
+qint64 weeks(const QDateTime& date, const QDateTime& from)
 {
     return difference(date, from, UCAL_WEEK_OF_MONTH);
 }
 
-int days(const QDateTime& date, const QDateTime& from)
+qint64 days(const QDateTime& date, const QDateTime& from)
 {
     return difference(date, from, UCAL_DATE);
 }
 
-int hours(const QDateTime& date, const QDateTime& from)
+qint64 hours(const QDateTime& date, const QDateTime& from)
 {
     return difference(date, from, UCAL_HOUR_OF_DAY);
 }
 
-int minutes(const QDateTime& date, const QDateTime& from)
+qint64 minutes(const QDateTime& date, const QDateTime& from)
 {
     return difference(date, from, UCAL_MINUTE);
 }
 
-int seconds(const QDateTime& date, const QDateTime& from)
+qint64 seconds(const QDateTime& date, const QDateTime& from)
 {
     return difference(date, from, UCAL_SECOND);
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 
 namespace KestrelExtensions {
@@ -43,6 +44,26 @@ private:
     QByteArray m_stdErr;
     std::optional<QString> m_stdOutString;
     std::optional<QString> m_stdErrString;
+};
+
+// A tool ran past its time limit and was killed. Carries what it wrote until then.
+class ProcessTimeoutError : public ProcessError {
+public:
+    ProcessTimeoutError(ProcessInfo task, QByteArray stdOut, QByteArray stdErr,
+                        std::chrono::milliseconds timeout)
+        : ProcessError(std::move(task), std::move(stdOut), std::move(stdErr)), m_timeout(timeout)
+    {
+    }
+    std::chrono::milliseconds timeout() const { return m_timeout; }
+    std::optional<QString> failureReason() const override
+    {
+        return QStringLiteral("“%1” did not finish within %2 s and was stopped.")
+            .arg(task().program)
+            .arg(double(m_timeout.count()) / 1000.0);
+    }
+
+private:
+    std::chrono::milliseconds m_timeout;
 };
 
 // A tool could not be started at all (no program set, not found, not executable).

@@ -3,12 +3,16 @@
 #include "KestrelExtensions/Logging/Log.h"
 
 #include <QProcess>
+#include <algorithm>
+#include <csignal>
+#include <limits>
 
 namespace KestrelExtensions {
 
 namespace {
 
-ProcessOutput runConfigured(QProcess& process, bool echoWorkingDirectory, bool echo)
+ProcessOutput runConfigured(QProcess& process, bool echoWorkingDirectory, bool echo,
+                            std::chrono::milliseconds timeout)
 {
     if (echo) {
         if (echoWorkingDirectory) {
@@ -18,12 +22,20 @@ ProcessOutput runConfigured(QProcess& process, bool echoWorkingDirectory, bool e
         Log::out(process.program() + u' ' + process.arguments().join(u' '));
     }
     process.setProcessChannelMode(QProcess::SeparateChannels);
+    // Nothing is ever written to the child: an open input pipe would keep `cat` or `sort` waiting.
+    process.setStandardInputFile(QProcess::nullDevice());
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1))
         throw ProcessLaunchError(process.program(), process.errorString());
-    // No time limit: the default of 30 s would report on a tool that is still running. QProcess reads
-    // both pipes while it waits, so neither can fill up and stall the child.
-    process.waitForFinished(-1);
+    // QProcess reads both pipes while it waits, so neither can fill up and stall the child.
+    if (!process.waitForFinished(int(std::min<qint64>(timeout.count(), std::numeric_limits<int>::max())))) {
+        process.kill();
+        process.waitForFinished(-1);
+        ProcessInfo task{process.program(), process.arguments(), process.workingDirectory(), SIGKILL,
+                         TerminationReason::UncaughtSignal};
+        throw ProcessTimeoutError(std::move(task), process.readAllStandardOutput(),
+                                  process.readAllStandardError(), timeout);
+    }
 
     const QByteArray standardOutput = process.readAllStandardOutput();
     const QByteArray standardError = process.readAllStandardError();
@@ -38,15 +50,16 @@ ProcessOutput runConfigured(QProcess& process, bool echoWorkingDirectory, bool e
 
 } // namespace
 
-ProcessOutput run(QProcess& process, const std::optional<QString>& workingDirectory, bool echo)
+ProcessOutput run(QProcess& process, const std::optional<QString>& workingDirectory, bool echo,
+                  std::chrono::milliseconds timeout)
 {
     process.setWorkingDirectory(workingDirectory.value_or(QString()));
-    return runConfigured(process, true, echo);
+    return runConfigured(process, true, echo, timeout);
 }
 
-ProcessOutput run(QProcess& process, bool echo)
+ProcessOutput run(QProcess& process, bool echo, std::chrono::milliseconds timeout)
 {
-    return runConfigured(process, false, echo);
+    return runConfigured(process, false, echo, timeout);
 }
 
 } // namespace KestrelExtensions

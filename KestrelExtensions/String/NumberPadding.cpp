@@ -3,6 +3,7 @@
 #include "KestrelExtensions/Regex/RegularExpression.h"
 
 #include <QTextBoundaryFinder>
+#include <stdexcept>
 
 namespace KestrelExtensions {
 
@@ -33,6 +34,11 @@ QString paddingNumbers(const QString& string, qsizetype width, const QString& pa
 {
     if (width <= 0)
         return string;
+    if (width > maximumPaddingWidth)
+        throw std::invalid_argument(QStringLiteral("Padding width %1 is larger than %2")
+                                        .arg(width)
+                                        .arg(maximumPaddingWidth)
+                                        .toStdString());
     QString result = string;
     const auto matches =
         digitRuns().matches(string, RegularExpression::MatchingOption::WithoutAnchoringBounds);

@@ -9,6 +9,7 @@
 #include <compare>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 namespace KestrelExtensions {
@@ -101,10 +102,11 @@ public:
     {
         size_t position = index.value_or(0);
         for (const Pointer& item : items) {
-            if (!item || item->reaches(this))
+            if (!item || liesBelow(item.get()))
                 continue;
             if (!(item->m_object == m_object))
                 item->m_parent = this->weak_from_this();
+            item->m_holders.push_back(this->weak_from_this());
             if (!index) {
                 m_children.push_back(item);
             } else {
@@ -140,6 +142,11 @@ public:
                 continue;
             Pointer removed = *found;
             m_children.erase(found);
+            const auto holder =
+                std::find_if(removed->m_holders.begin(), removed->m_holders.end(),
+                             [this](const std::weak_ptr<TreeItem>& h) { return h.lock().get() == this; });
+            if (holder != removed->m_holders.end())
+                removed->m_holders.erase(holder);
             const bool stillChild =
                 std::find(m_children.begin(), m_children.end(), removed) != m_children.end();
             if (!stillChild && removed->parent().get() == this)
@@ -170,19 +177,39 @@ public:
     static Pointer fromJson(const QJsonValue& json) { return decode(json, {}, 0); }
 
 private:
-    // True when `target` is this item or lies below it.
-    bool reaches(const TreeItem* target) const
+    // True when `item` is this item or lies above it, so that inserting it here would make a cycle. Two
+    // walks answer that: up from this item through every item holding it, and down through `item`'s
+    // subtree. They take turns and the first to finish decides, so the cost is the shorter walk's and a
+    // tree built from the root down or from the leaves up stays linear.
+    bool liesBelow(const TreeItem* item) const
     {
-        std::vector<const TreeItem*> stack{this};
-        while (!stack.empty()) {
-            const TreeItem* item = stack.back();
-            stack.pop_back();
-            if (item == target)
+        std::vector<const TreeItem*> up{this};
+        std::vector<const TreeItem*> down{item};
+        std::unordered_set<const TreeItem*> seenUp{this};
+        std::unordered_set<const TreeItem*> seenDown{item};
+        for (;;) {
+            if (up.empty())
+                return false;
+            const TreeItem* above = up.back();
+            up.pop_back();
+            if (above == item)
                 return true;
-            for (const Pointer& child : item->m_children)
-                stack.push_back(child.get());
+            for (const std::weak_ptr<TreeItem>& holder : above->m_holders) {
+                if (const Pointer next = holder.lock(); next && seenUp.insert(next.get()).second)
+                    up.push_back(next.get());
+            }
+
+            if (down.empty())
+                return false;
+            const TreeItem* below = down.back();
+            down.pop_back();
+            if (below == this)
+                return true;
+            for (const Pointer& child : below->m_children) {
+                if (seenDown.insert(child.get()).second)
+                    down.push_back(child.get());
+            }
         }
-        return false;
     }
 
     QJsonValue encode(int depth, const QStringList& path) const
@@ -214,6 +241,7 @@ private:
             Pointer child =
                 decode(children.at(i), childPath + QStringList{QStringLiteral("Index %1").arg(i)}, depth + 1);
             child->m_parent = item;
+            child->m_holders.push_back(item);
             item->m_children.push_back(std::move(child));
         }
         return item;
@@ -222,6 +250,9 @@ private:
     T m_object;
     std::weak_ptr<TreeItem> m_parent;
     std::vector<Pointer> m_children;
+    // One entry for each place this item sits in another's children. The parent link alone does not
+    // tell: an item may sit under several items, and one carrying its parent's value keeps an old link.
+    std::vector<std::weak_ptr<TreeItem>> m_holders;
 };
 
 } // namespace KestrelExtensions

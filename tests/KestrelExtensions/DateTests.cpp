@@ -3,6 +3,7 @@
 
 #include <QTimeZone>
 #include <gtest/gtest.h>
+#include <limits>
 #include <unicode/ucal.h>
 
 using namespace KestrelExtensions;
@@ -60,6 +61,19 @@ TEST(DateDifference, CountsWholeUnitsEitherWay)
     EXPECT_EQ(years(at("2028-02-29T00:00:00"), at("2024-02-29T00:00:00")), 4);
     EXPECT_EQ(years(at("2024-02-29T00:00:00"), at("2028-02-28T00:00:00")), -3);
     EXPECT_EQ(days(QDateTime(), first), 0) << "no date, no count";
+    EXPECT_EQ(seconds(first, at("2026-03-01T12:00:01.900")), -1) << "truncated toward zero";
+
+    // Beyond 32 bits: 80 years of seconds and minutes over millennia, both ways.
+    const QDateTime from1950 = at("1950-01-01T00:00:00");
+    const QDateTime to2030 = at("2030-01-01T00:00:00");
+    const qint64 elapsed = from1950.secsTo(to2030);
+    ASSERT_GT(elapsed, qint64(std::numeric_limits<int32_t>::max()));
+    EXPECT_EQ(seconds(to2030, from1950), elapsed);
+    EXPECT_EQ(seconds(from1950, to2030), -elapsed);
+    EXPECT_EQ(minutes(to2030, from1950), elapsed / 60);
+    EXPECT_EQ(hours(to2030, from1950), elapsed / 3600);
+    EXPECT_EQ(years(to2030, from1950), 80);
+    EXPECT_EQ(days(to2030, from1950), elapsed / 86400);
 }
 
 TEST(DateDifference, ADayAcrossTheClockChangeIsStillOneDay)

@@ -111,6 +111,38 @@ TEST(ProcessRunner, EchoPrintsTheWorkingFolderAndCommandLine)
     EXPECT_EQ(capture.outLines(), QStringList{"/bin/true a b"});
 }
 
+// A folder as a string literal must not silently pick the echo-only overload.
+template <typename Argument>
+concept RunsWith = requires(QProcess& process, Argument argument)
+{
+    run(process, argument);
+};
+static_assert(!RunsWith<const char*>);
+static_assert(RunsWith<QString> && RunsWith<bool> && RunsWith<std::optional<QString>>);
+
+TEST(ProcessRunner, AToolReadingStandardInputSeesItsEndAndSlowToolsAreStopped)
+{
+    QProcess cat;
+    cat.setProgram("/bin/cat");
+    EXPECT_EQ(run(cat, false, std::chrono::seconds(60)).response, "");
+    QProcess sort;
+    sort.setProgram("/usr/bin/sort");
+    EXPECT_EQ(run(sort, QDir::tempPath()).response, "");
+
+    QProcess slow;
+    shell(slow, "printf started; exec sleep 60");
+    try {
+        run(slow, false, std::chrono::milliseconds(200));
+        FAIL();
+    } catch (const ProcessTimeoutError& error) {
+        EXPECT_EQ(error.task().terminationReason, TerminationReason::UncaughtSignal);
+        EXPECT_EQ(error.terminationDescription(), "exited with uncaught signal: 9");
+        EXPECT_EQ(error.stdOut(), "started");
+        EXPECT_TRUE(error.failureReason()->contains("/bin/sh")) << error.failureReason()->toStdString();
+    }
+    EXPECT_EQ(slow.state(), QProcess::NotRunning);
+}
+
 TEST(ProcessRunner, AToolThatCannotStartThrowsItsOwnError)
 {
     QProcess missing;

@@ -56,6 +56,30 @@ TEST(PropertyList, NestedValuesRoundTrip)
     EXPECT_TRUE(text.contains("<real>0.5</real>"));
 }
 
+TEST(PropertyList, TextComesBackExactlyOrIsRefused)
+{
+    // Line ends of every kind, tabs and characters beyond the basic plane, in values and in keys.
+    const QString kept = QStringLiteral("a\rb\r\nc\n\td\r") + QString::fromUcs4(U"\U0001F4F7 \u00E9");
+    const QJsonObject value{{kept, kept}, {"list", QJsonArray{"\r", " \r "}}};
+    EXPECT_EQ(roundTrip(value), QJsonValue(value));
+
+    const std::pair<QString, QStringList> refused[] = {
+        {QStringLiteral("bell\u0007"), {"text"}}, {QString(QChar(0)), {"text"}},
+        {QString(QChar(0x1B)) + "[0m", {"text"}}, {QString(QChar(0xFFFE)), {"text"}},
+        {QString(QChar(0xD83D)) + "x", {"text"}}, // half of a surrogate pair
+        {QString(QChar(0xDC00)), {"text"}},
+    };
+    for (const auto& [text, path] : refused) {
+        try {
+            PropertyListEncoder().encode(Any{QJsonObject{{"text", text}}});
+            ADD_FAILURE() << text.toStdString();
+        } catch (const EncodingError& error) {
+            EXPECT_EQ(error.codingPath(), path);
+        }
+        EXPECT_THROW(PropertyListEncoder().encode(Any{QJsonObject{{text, 1}}}), EncodingError);
+    }
+}
+
 TEST(PropertyList, WritesNoNullAndNoBinary)
 {
     try {

@@ -5,6 +5,7 @@
 #include "KestrelExtensions/String/Trimming.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <stdexcept>
 
 using namespace KestrelExtensions;
@@ -71,6 +72,10 @@ TEST(NumberPadding, PadsShortDigitRunsOnTheLeft)
     EXPECT_EQ(paddingNumbers("img7", 0, "0"), "img7");
     EXPECT_EQ(paddingNumbers("img7", -2, "0"), "img7");
     EXPECT_EQ(paddingNumbers("no digits", 4, "0"), "no digits");
+    EXPECT_EQ(paddingNumbers("7", maximumPaddingWidth, "0").size(), maximumPaddingWidth);
+    EXPECT_THROW(paddingNumbers("7", maximumPaddingWidth + 1, "0"), std::invalid_argument);
+    EXPECT_THROW(paddingNumbers("no digits", std::numeric_limits<qsizetype>::max(), "0"),
+                 std::invalid_argument);
     // Digits of any script count: Arabic-Indic seven, and a digit outside the BMP counted as one.
     EXPECT_EQ(paddingNumbers(QString::fromUtf8("p\u0667"), 2, "0"), QString::fromUtf8("p0\u0667"));
     EXPECT_EQ(paddingNumbers(QString::fromUcs4(U"x\U0001D7D8"), 2, "0"), QString::fromUcs4(U"x0\U0001D7D8"));

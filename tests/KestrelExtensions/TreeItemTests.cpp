@@ -89,6 +89,22 @@ TEST(TreeItem, RefusesInsertionsThatWouldMakeACycle)
     twin->insert({tree.root});
     EXPECT_TRUE(twin->isLeaf());
     EXPECT_EQ(tree.root->descendants().size(), 4u);
+
+    // An item held by two parents: its parent link names only the later one, yet below either it is
+    // refused the other.
+    auto shared = Item::make("Shared");
+    auto first = Item::make("First");
+    auto second = Item::make("Second");
+    first->insert({shared});
+    second->insert({shared});
+    ASSERT_EQ(shared->parent(), second);
+    shared->insert({first});
+    shared->insert({second});
+    EXPECT_TRUE(shared->isLeaf());
+    // Once removed from one of them, it may hold that one.
+    first->remove({shared});
+    shared->insert({first});
+    EXPECT_EQ(objects(shared->children()), QStringList{"First"});
 }
 
 TEST(TreeItem, RemoveClearsTheLinkOfTheChildActuallyRemoved)
@@ -179,5 +195,16 @@ TEST(TreeItem, DeepChainsAreReleasedAndRefusedByTheCoderWithoutCrashing)
     EXPECT_THROW(root->toJson(), EncodingError);
     tip.reset();
     root.reset();
-    SUCCEED();
+
+    // The same chain from the leaf up: each insertion puts the whole chain so far under a new root.
+    auto top = TreeItem<int>::make(0);
+    const auto leaf = top;
+    for (int i = 1; i <= 200000; ++i) {
+        auto above = TreeItem<int>::make(i);
+        above->insert({top});
+        top = above;
+    }
+    EXPECT_EQ(leaf->depth(), 200000);
+    leaf->insert({top});
+    EXPECT_TRUE(leaf->isLeaf()) << "the root is still refused below its own leaf";
 }
