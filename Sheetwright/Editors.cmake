@@ -13,4 +13,5 @@ target_sources(SheetwrightLayouts PRIVATE
   Editors/LayoutSettings.cpp
   Editors/SaveLayout.cpp
   Editors/FailureReport.cpp
+  Editors/WheelGuard.cpp
 )

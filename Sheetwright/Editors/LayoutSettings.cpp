@@ -8,6 +8,7 @@
 #include "SecondaryLabel.h"
 #include "Sheetwright/Icons/ThemeIcon.h"
 #include "Sheetwright/Layouts/LayoutManager.h"
+#include "WheelGuard.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -124,6 +125,7 @@ LayoutSettings::LayoutSettings(KestrelExtensions::Binding<PageLayout> layout,
     sections->addStretch(1);
 
     setWidget(m_form);
+    WheelGuard::install(this);
 
     if (progress) {
         m_form->setEnabled(!progress->isRendering());

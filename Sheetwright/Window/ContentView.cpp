@@ -8,6 +8,7 @@
 #include "Sheetwright/Editors/SaveLayout.h"
 #include "Sheetwright/Extensions/PDFInfoWriter.h"
 #include "Sheetwright/Icons/ThemeIcon.h"
+#include "Sheetwright/Undo/UndoShortcutFilter.h"
 #include "SidebarColumn.h"
 #include "WindowModel.h"
 
@@ -40,6 +41,7 @@ ContentView::ContentView(LayoutManager& layoutManager, RenderService& renderServ
       m_model(new WindowModel(layoutManager, renderService, this)), m_commands(new MenuCommands(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    UndoShortcutFilter::installOnce();
     setWindowTitle(QStringLiteral("Sheetwright"));
     // The usual size, but within the screen's free area, so that the counts and the settings column are
     // not left off a small or scaled screen; a tenth is left for the window frame and the panels.

@@ -27,6 +27,11 @@ PDFProgressView::PDFProgressView(WindowModel& model, QWidget* parent)
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     m_counts->setFont(caption);
 
+    // Hidden between renders, its room kept, so the settings column does not move when a render starts.
+    QSizePolicy policy = sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    setSizePolicy(policy);
+
     connect(&model, &WindowModel::progressChanged, this, &PDFProgressView::refresh);
     refresh();
 }

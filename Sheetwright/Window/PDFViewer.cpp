@@ -6,7 +6,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Sheetwright {
 
@@ -24,6 +26,8 @@ PDFViewer::PDFViewer(const std::optional<RuvedovUzedoz::PDFInfo>& pdf, QWidget* 
     viewport()->setBackgroundRole(QPalette::Mid);
     viewport()->setAutoFillBackground(true);
     horizontalScrollBar()->setRange(0, 0);
+    // Always there, so that the pages keep their width, and the place on show, while a new PDF is read.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     verticalScrollBar()->setSingleStep(20);
 
     m_renderer->moveToThread(&m_thread);
@@ -51,6 +55,9 @@ void PDFViewer::setPDF(const std::optional<RuvedovUzedoz::PDFInfo>& pdf)
 
 void PDFViewer::display(const std::optional<RuvedovUzedoz::PDFInfo>& pdf)
 {
+    // A new render of the same sheet is read where the user was reading the last one.
+    if (!m_loading && !m_pageSizes.isEmpty())
+        m_placeToRestore = place();
     const quint64 generation = ++m_generation;
     m_renderer->setCurrentGeneration(generation);
     m_pageSizes.clear();
@@ -70,6 +77,8 @@ void PDFViewer::didLoad(quint64 generation, const QList<QSizeF>& pageSizes)
     m_loading = false;
     m_pageSizes = pageSizes;
     layoutPages();
+    if (const std::optional<Place> restore = std::exchange(m_placeToRestore, std::nullopt))
+        scrollTo(*restore);
     requestVisiblePages();
     viewport()->update();
     emit documentLoaded(pageCount());
@@ -108,6 +117,28 @@ void PDFViewer::layoutPages()
     const int contentHeight = rects.isEmpty() ? 0 : rects.last().bottom() + 1 + pageSpacing;
     verticalScrollBar()->setPageStep(viewport()->height());
     verticalScrollBar()->setRange(0, std::max(0, contentHeight - viewport()->height()));
+}
+
+PDFViewer::Place PDFViewer::place() const
+{
+    const QList<QRect> rects = pageRects();
+    const int top = verticalScrollBar()->value();
+    for (int page = 0; page < rects.size(); ++page) {
+        // The page under the top edge, or the gap above it.
+        if (rects[page].bottom() + pageSpacing >= top)
+            return {page, double(top - rects[page].top()) / rects[page].height()};
+    }
+    return {};
+}
+
+void PDFViewer::scrollTo(const Place& place)
+{
+    const QList<QRect> rects = pageRects();
+    if (rects.isEmpty())
+        return;
+    const int page = std::clamp(place.page, 0, int(rects.size()) - 1);
+    const QRect& rect = rects[page];
+    verticalScrollBar()->setValue(rect.top() + int(std::lround(place.offset * rect.height())));
 }
 
 void PDFViewer::requestVisiblePages()

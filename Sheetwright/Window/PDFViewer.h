@@ -31,6 +31,8 @@ public:
     // The pages read from the PDF shown: none while reading, without a PDF, or for bytes that do not
     // parse.
     int pageCount() const { return int(m_pageSizes.size()); }
+    // The page at the top of the view (0 without pages).
+    int currentPage() const { return place().page; }
     // The drawn image of a page, once it has arrived.
     QImage pageImage(int page) const { return m_images.value(page); }
 
@@ -48,6 +50,14 @@ private:
     void didLoad(quint64 generation, const QList<QSizeF>& pageSizes);
     void didRender(quint64 generation, int page, const QImage& image);
     void layoutPages();
+    // Where the view stands: the page at the top edge and how far into it, as a share of its height.
+    struct Place {
+        int page = 0;
+        double offset = 0;
+    };
+    Place place() const;
+    // Scrolls to `place`, on the last page when the document has fewer pages now.
+    void scrollTo(const Place& place);
     void requestVisiblePages();
     // Each page's rectangle in the scrolled content, at the current width.
     QList<QRect> pageRects() const;
@@ -61,6 +71,8 @@ private:
     QHash<int, QImage> m_images;
     // Pages asked for at the width they were asked for.
     QHash<int, int> m_requested;
+    // Where to stand once the PDF being read has arrived: where the previous one was left.
+    std::optional<Place> m_placeToRestore;
 };
 
 } // namespace Sheetwright

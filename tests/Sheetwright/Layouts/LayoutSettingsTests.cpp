@@ -10,9 +10,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSplitter>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace Sheetwright;
 using RuvedovUzedoz::Color;
@@ -179,4 +181,39 @@ TEST_F(LayoutSettingsTest, ASqueezedColumnNeverCutsItsControlsOff)
     ASSERT_TRUE(height);
     const QRect shown(height->mapTo(settings->viewport(), QPoint()), height->size());
     EXPECT_TRUE(settings->viewport()->rect().contains(shown)) << shown.x() << "+" << shown.width();
+}
+
+TEST_F(LayoutSettingsTest, TheWheelScrollsTheColumnUntilAControlHasFocus)
+{
+    auto column = makeColumn();
+    column->resize(360, 220);
+    column->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(column.get()));
+    QScrollBar* scroll = column->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0) << "the column must be short enough to scroll";
+    const PageLayout before = model.get();
+
+    auto turn = [](QWidget* control) {
+        const QPoint at = control->rect().center();
+        // One notch towards the user: down the column, or the next value of a control.
+        QWheelEvent wheel(at, control->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(control, &wheel);
+    };
+    for (const char* name : {"rowsPicker", "fontNamePicker", "compressionQualitySlider"}) {
+        auto* control = column->findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_TRUE(control) << name;
+        EXPECT_NE(control->focusPolicy(), Qt::WheelFocus) << name;
+        scroll->setValue(0);
+        column->setFocus();
+        turn(control);
+        EXPECT_EQ(model.get(), before) << name << " changed without focus";
+        EXPECT_GT(scroll->value(), 0) << name << " did not scroll the column";
+    }
+
+    auto* rows = column->findChild<QWidget*>(QStringLiteral("rowsPicker"));
+    rows->setFocus();
+    ASSERT_TRUE(rows->hasFocus());
+    turn(rows);
+    EXPECT_NE(model.get().rows, before.rows) << "a focused control takes the wheel";
 }

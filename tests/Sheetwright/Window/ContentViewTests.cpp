@@ -23,6 +23,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -32,6 +34,22 @@ using namespace WindowTests;
 using RuvedovUzedoz::PageLayout;
 
 namespace {
+
+// A real PDF of `pages` pages, so the viewer has something to parse.
+QByteArray pagesPDF(int pages)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    QPainter painter(&writer);
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1)
+            writer.newPage();
+        painter.drawText(100, 100, QString::number(page));
+    }
+    painter.end();
+    return buffer.data();
+}
 
 // A real two-page PDF, so the viewer has something to parse.
 QByteArray twoPagePDF()
@@ -113,11 +131,17 @@ TEST_F(ContentViewTest, ToolbarButtonsFollowTheWindowState)
     EXPECT_FALSE(render->isEnabled());
     EXPECT_FALSE(exportPDF->isEnabled()) << "nothing is exported while a render runs";
 
+    // The progress view's room is kept while it is hidden: the settings form does not move.
+    auto* settings = window->settingsColumn()->findChild<QScrollArea*>(QStringLiteral("layoutSettings"));
+    ASSERT_TRUE(settings);
+    const QRect settingsBefore = settings->geometry();
     auto& progress = model().progress();
     progress.setTotalUnitCount(3);
     progress.setCompletedUnitCount(1);
     progress.setRendering(true);
     EXPECT_TRUE(window->progressView()->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(settings->geometry(), settingsBefore);
     EXPECT_EQ(window->progressView()->bar()->maximum(), 3);
     EXPECT_EQ(window->progressView()->bar()->value(), 1);
     EXPECT_EQ(window->progressView()->countsLabel()->text(), QStringLiteral("1 of 3 pages"));
@@ -445,6 +469,61 @@ TEST_F(ContentViewTest, ImageChooserAddsFilesAndFolders)
     window->importer()->reject();
     ASSERT_TRUE(waitUntil([&] { return !model().presentImporter(); }));
     EXPECT_EQ(model().images().size(), 3);
+}
+
+TEST_F(ContentViewTest, UndoReachesTheWindowFromAFieldWithNothingToUndo)
+{
+    // The Edit menu's actions, as the application gives every window.
+    QAction* undo = model().undoStack().createUndoAction(window, QStringLiteral("Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    window->addAction(undo);
+    QAction* redo = model().undoStack().createRedoAction(window, QStringLiteral("Redo"));
+    redo->setShortcut(QKeySequence::Redo);
+    window->addAction(redo);
+
+    auto* width = window->settingsColumn()->findChild<QLineEdit*>(QStringLiteral("widthField"));
+    ASSERT_TRUE(width);
+    width->setFocus();
+    width->selectAll();
+    QTest::keyClicks(width, QStringLiteral("12"));
+    QTest::keyClick(width, Qt::Key_Return);
+    ASSERT_DOUBLE_EQ(model().layout().width, 12 * 72);
+    ASSERT_TRUE(width->hasFocus()) << "focus stays in the field after Return";
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo Change Width"));
+
+    QTest::keyClick(width, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(model().layout().width, 792);
+    QTest::keySequence(width, redo->shortcut());
+    EXPECT_DOUBLE_EQ(model().layout().width, 12 * 72);
+
+    // While the field has typing of its own, Ctrl+Z undoes that typing and leaves the layout alone.
+    QTest::keyClicks(width, QStringLiteral("5"));
+    QTest::keyClick(width, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(model().layout().width, 12 * 72);
+    EXPECT_EQ(width->text(), QStringLiteral("12 in"));
+}
+
+TEST(PDFViewerPlace, ARenderKeepsThePageAndPlaceOnShow)
+{
+    PDFViewer viewer(RuvedovUzedoz::PDFInfo{pagesPDF(5), 0, 5});
+    viewer.resize(400, 300);
+    viewer.show();
+    ASSERT_TRUE(waitUntil([&] { return viewer.pageCount() == 5; }));
+    QScrollBar* scroll = viewer.verticalScrollBar();
+    const int pageStride = scroll->maximum() / 4;
+    scroll->setValue(2 * pageStride + pageStride / 3); // a third into page 3
+    ASSERT_EQ(viewer.currentPage(), 2);
+    const int placed = scroll->value();
+
+    viewer.setPDF(RuvedovUzedoz::PDFInfo{pagesPDF(5), 0, 5});
+    ASSERT_TRUE(waitUntil([&] { return !viewer.isLoading(); }));
+    EXPECT_EQ(viewer.currentPage(), 2);
+    EXPECT_NEAR(scroll->value(), placed, 2);
+
+    // Fewer pages: the last one, from its top.
+    viewer.setPDF(RuvedovUzedoz::PDFInfo{pagesPDF(2), 0, 2});
+    ASSERT_TRUE(waitUntil([&] { return !viewer.isLoading(); }));
+    EXPECT_EQ(viewer.currentPage(), 1);
 }
 
 } // namespace

@@ -73,7 +73,7 @@ TEST_F(WindowModelTest, LayoutEditsAreUndoableAndNeverRender)
     model->mutateLayout([](PageLayout& layout) { layout.rows = 3; });
     EXPECT_TRUE(model->needsRender());
     EXPECT_EQ(model->undoStack().count(), 1);
-    EXPECT_TRUE(model->undoStack().undoText().isEmpty());
+    EXPECT_EQ(model->undoStack().undoText(), QStringLiteral("Change Rows"));
 
     model->mutateSheet(
         [](RuvedovUzedoz::ContactSheet& sheet) { sheet.metadata.title = QStringLiteral("Trip"); });
@@ -101,6 +101,37 @@ TEST_F(WindowModelTest, LayoutEditsAreUndoableAndNeverRender)
     EXPECT_EQ(model->undoStack().index(), 1);
     model->undoStack().undo();
     EXPECT_EQ(model->layout().columns, 2);
+}
+
+TEST_F(WindowModelTest, UndoStepsAreNamedAndARunInOneFieldIsOneStep)
+{
+    model->applyStartupDefaults(defaults);
+    struct Edit {
+        std::function<void(PageLayout&)> change;
+        const char* name;
+        int steps;
+    };
+    const std::vector<Edit> edits{
+        {[](PageLayout& l) { l.imageQuality = 0.9; }, "Change Compression Quality", 1},
+        // A slider's run of values (keys or wheel) is one step.
+        {[](PageLayout& l) { l.imageQuality = 0.8; }, "Change Compression Quality", 1},
+        {[](PageLayout& l) { l.imageQuality = 0.7; }, "Change Compression Quality", 1},
+        {[](PageLayout& l) { l.margin = 36; }, "Change Margin", 2},
+        {[](PageLayout& l) { l.swapDimensions(); }, "Rotate Page", 3},
+        {[](PageLayout& l) { l.swapDimensions(); }, "Rotate Page", 4},
+        {[](PageLayout& l) { l.rows = 1, l.columns = 1; }, "Change Layout", 5},
+        {[](PageLayout& l) { l.fontName = QStringLiteral("Serif"); }, "Change Font Name", 6},
+        // Back to where the run started: nothing is left to undo of it.
+        {[](PageLayout& l) { l.fontName = QStringLiteral("Futura"); }, "Change Layout", 5},
+    };
+    for (const Edit& edit : edits) {
+        model->mutateLayout(edit.change);
+        EXPECT_EQ(model->undoStack().count(), edit.steps) << edit.name;
+        EXPECT_EQ(model->undoStack().undoText(), QString::fromLatin1(edit.name));
+    }
+    while (model->undoStack().canUndo())
+        model->undoStack().undo();
+    EXPECT_EQ(model->layout(), PageLayout::defaultLayout());
 }
 
 TEST_F(WindowModelTest, RendersRunOneAtATimeAndWaitingOnesMerge)
