@@ -2,12 +2,16 @@
 target_sources(RuvedovUzedoz PRIVATE
   Images/CGImageCache.cpp
   Images/CIImageCache.cpp
+  Images/Cancellation.cpp
+  Images/DecodeSize.cpp
+  Images/DecoderProcess.cpp
   Images/ImagePipeline.cpp
   Images/ImagePool.cpp
   Images/ImageReader.cpp
   Images/JpegStructure.cpp
   Images/LazyImage.cpp
   Images/PictureFile.cpp
+  Images/PictureFormat.cpp
   Images/PreparedImage.cpp
   Images/TargetSize.cpp
   Images/VipsConversion.cpp

@@ -1,8 +1,12 @@
 #include "ImageReader.h"
 
+#include "Cancellation.h"
+#include "DecodeSize.h"
+#include "DecoderProcess.h"
 #include "JpegStructure.h"
 #include "KestrelExtensions/Logging/Log.h"
 #include "PictureFile.h"
+#include "PictureFormat.h"
 #include "TargetSize.h"
 #include "VipsConversion.h"
 #include "VipsImageHandle.h"
@@ -10,6 +14,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -49,24 +54,52 @@ QSize upright(int width, int height, int orientation)
 
 std::optional<Failure> refuseOversized(QSize size)
 {
-    if (qint64(size.width()) * size.height() > ImageReader::maximumPixels) {
-        return Failure{QStringLiteral("it is %1 × %2 pixels, more than the %3 allowed")
-                           .arg(size.width())
-                           .arg(size.height())
-                           .arg(ImageReader::maximumPixels)};
+    if (std::optional<QString> reason = oversizeReason(size)) {
+        return Failure{*reason};
     }
     return std::nullopt;
 }
 
-// The longest side that keeps a decoded picture within the memory and cairo limits.
-int decodedLongestSide(QSize size)
-{
-    const double longest = std::max(size.width(), size.height());
-    const double pixels = double(size.width()) * size.height();
-    const double t = std::min({1.0, ImageReader::maximumDecodedSide / longest,
-                               std::sqrt(double(ImageReader::maximumDecodedPixels) / pixels)});
-    return std::max(1, int(std::floor(longest * t)));
-}
+// Stops a decode under way once its render is cancelled or it has run out of time. Called by libvips
+// as pixels are computed; kills the image being computed, which fails the decode.
+struct DecodeWatch {
+    const Cancellation* cancellation;
+    std::chrono::steady_clock::time_point deadline;
+    bool cancelled = false;
+    bool timedOut = false;
+
+    void watch(VipsImage* image)
+    {
+        vips_image_set_progress(image, TRUE);
+        g_signal_connect(image, "eval", G_CALLBACK(onEval), this);
+    }
+
+    // The reason for a failed decode when this watch stopped it.
+    std::optional<Failure> reason() const
+    {
+        if (cancelled) {
+            return Failure{cancelledReason()};
+        }
+        if (timedOut) {
+            return Failure{QStringLiteral("its decoding took longer than %1 s")
+                               .arg(ImageReader::decodeTimeLimit.count())};
+        }
+        return std::nullopt;
+    }
+
+    static QString cancelledReason() { return QStringLiteral("the render was cancelled"); }
+
+private:
+    static void onEval(VipsImage* image, VipsProgress*, void* data) noexcept
+    {
+        auto* self = static_cast<DecodeWatch*>(data);
+        self->cancelled = self->cancelled || (self->cancellation && self->cancellation->isCancelled());
+        self->timedOut = self->timedOut || std::chrono::steady_clock::now() > self->deadline;
+        if (self->cancelled || self->timedOut) {
+            vips_image_set_kill(image, TRUE);
+        }
+    }
+};
 
 Result toCairoPixels(VipsImage* decoded)
 {
@@ -136,8 +169,22 @@ Result passThrough(const QByteArray& bytes, const JpegStructure& structure)
     return result;
 }
 
-// Decodes the picture from its bytes, at the size the page needs.
-Result decode(const QByteArray& bytes, const ImageRequest& request, const ImageSettings& settings)
+// Turns a decoded picture into what the page draws. JPEG cannot carry transparency, so pictures with it
+// stay lossless even when compressing.
+Result prepared(VipsImage* decoded, const ImageSettings& settings, QSize sourceSize)
+{
+    Result result = settings.compress && !vips_image_hasalpha(decoded)
+                        ? toJpeg(decoded, jpegQuality(settings.quality))
+                        : toCairoPixels(decoded);
+    if (auto* image = std::get_if<PreparedImage>(&result)) {
+        image->sourceSize = sourceSize;
+    }
+    return result;
+}
+
+// Decodes the picture from its bytes in this process, at the size the page needs.
+Result decode(const QByteArray& bytes, const ImageRequest& request, const ImageSettings& settings,
+              DecodeWatch& watch)
 {
     VipsImageHandle header(vips_image_new_from_buffer(bytes.constData(), size_t(bytes.size()), "", "access",
                                                       VIPS_ACCESS_SEQUENTIAL, nullptr));
@@ -149,10 +196,7 @@ Result decode(const QByteArray& bytes, const ImageRequest& request, const ImageS
     if (auto refusal = refuseOversized(size)) {
         return *refusal;
     }
-    int longest = decodedLongestSide(size);
-    if (settings.compress) {
-        longest = std::min(longest, targetLongestSide(size, request.box, settings));
-    }
+    const int longest = decodeLongestSide(size, request.box, settings, false);
 
     VipsImage* thumbnail = nullptr;
     // The thumbnail does not pass its own fail_on to a buffer loader; the load options do.
@@ -164,17 +208,39 @@ Result decode(const QByteArray& bytes, const ImageRequest& request, const ImageS
         return vipsFailure(QStringLiteral("it cannot be decoded"));
     }
     VipsImageHandle image(thumbnail);
-    // JPEG cannot carry transparency, so pictures with it stay lossless even when compressing.
-    Result result = settings.compress && !vips_image_hasalpha(image.get())
-                        ? toJpeg(image.get(), jpegQuality(settings.quality))
-                        : toCairoPixels(image.get());
-    if (auto* prepared = std::get_if<PreparedImage>(&result)) {
-        prepared->sourceSize = size;
+    watch.watch(image.get());
+    Result result = prepared(image.get(), settings, size);
+    if (std::holds_alternative<Failure>(result)) {
+        if (auto stopped = watch.reason()) {
+            return *stopped;
+        }
     }
     return result;
 }
 
-Result read(const ImageRequest& request, const ImageSettings& settings)
+// Decodes the picture in the decoder program and prepares what it gives back here.
+Result decodeElsewhere(const QByteArray& loader, const QByteArray& bytes, const ImageRequest& request,
+                       const ImageSettings& settings, const Cancellation* cancellation)
+{
+    std::variant<DecoderProcess::Raster, QString> decoded =
+        DecoderProcess::decode(loader, bytes, request.box, settings, cancellation);
+    if (auto* reason = std::get_if<QString>(&decoded)) {
+        return Failure{*reason};
+    }
+    const DecoderProcess::Raster& raster = std::get<DecoderProcess::Raster>(decoded);
+    VipsImageHandle memory(vips_image_new_from_memory(raster.pixels.constData(), size_t(raster.pixels.size()),
+                                                      raster.width, raster.height, raster.bands,
+                                                      VIPS_FORMAT_UCHAR));
+    VipsImage* tagged = nullptr;
+    if (!memory ||
+        vips_copy(memory.get(), &tagged, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr) != 0) {
+        return vipsFailure(QStringLiteral("it cannot be decoded"));
+    }
+    VipsImageHandle image(tagged);
+    return prepared(image.get(), settings, raster.sourceSize);
+}
+
+Result read(const ImageRequest& request, const ImageSettings& settings, const Cancellation* cancellation)
 {
     if (!request.url.isLocalFile()) {
         return Failure{QStringLiteral("it is not a local file")};
@@ -187,6 +253,13 @@ Result read(const ImageRequest& request, const ImageSettings& settings)
     if (!VipsRuntime::ensureStarted()) {
         return Failure{QStringLiteral("the image library cannot start")};
     }
+    const PictureFormat format = PictureFormat::of(bytes);
+    if (format.decoder == PictureFormat::Decoder::None) {
+        return Failure{format.refusal};
+    }
+    if (format.decoder == PictureFormat::Decoder::DecoderProgram) {
+        return decodeElsewhere(format.loader, bytes, request, settings, cancellation);
+    }
     if (auto jpeg = inspectJpeg(bytes)) {
         if (auto* failure = std::get_if<Failure>(&*jpeg)) {
             return *failure;
@@ -196,16 +269,21 @@ Result read(const ImageRequest& request, const ImageSettings& settings)
             return passThrough(bytes, structure);
         }
     }
-    return decode(bytes, request, settings);
+    DecodeWatch watch{cancellation, std::chrono::steady_clock::now() + ImageReader::decodeTimeLimit};
+    return decode(bytes, request, settings, watch);
 }
 
 } // namespace
 
-std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, const ImageSettings& settings)
+std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, const ImageSettings& settings,
+                                                  const Cancellation* cancellation)
 {
+    if (cancellation && cancellation->isCancelled()) {
+        return std::nullopt;
+    }
     Result result = Failure{};
     try {
-        result = read(request, settings);
+        result = read(request, settings, cancellation);
     } catch (const std::bad_alloc&) {
         result = Failure{QStringLiteral("there is not enough memory for it")};
     } catch (const std::exception& error) {
@@ -213,6 +291,9 @@ std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, c
     }
     if (auto* image = std::get_if<PreparedImage>(&result)) {
         return std::move(*image);
+    }
+    if (cancellation && cancellation->isCancelled()) {
+        return std::nullopt; // the render says so once
     }
     KestrelExtensions::Log::system(QStringLiteral("Cannot read image %1: %2")
                                        .arg(request.url.fileName(), std::get<Failure>(result).reason));

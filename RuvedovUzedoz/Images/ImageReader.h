@@ -3,10 +3,15 @@
 #include "PreparedImage.h"
 
 #include <QString>
+#include <chrono>
 
 namespace RuvedovUzedoz {
 
-// Reads one picture file and prepares it for the page (thread-safe; called on the image pool).
+class Cancellation;
+
+// Reads one picture file and prepares it for the page (thread-safe; called on the image pool). Which
+// decoder reads it is told from its content (see PictureFormat); SVG, HEIF/AVIF and the formats only
+// ImageMagick reads are decoded in the decoder program (see DecoderProcess).
 //
 // With compression on, the picture is scaled to the target size and re-encoded as JPEG; pictures with
 // transparency are scaled but kept lossless. With compression off, a plain JPEG is passed on byte for byte
@@ -21,8 +26,13 @@ public:
     static constexpr int maximumDecodedSide = 32767;
     static constexpr qint64 maximumDecodedPixels = 100'000'000;
 
+    // How long one picture may take to decode before it is given up.
+    static constexpr std::chrono::seconds decodeTimeLimit{30};
+
     // nullopt when the file cannot be read as a picture; one log line then names the file and the reason.
-    static std::optional<PreparedImage> prepare(const ImageRequest& request, const ImageSettings& settings);
+    // A decode stops early, without a log line, once `cancellation` (when given) reads cancelled.
+    static std::optional<PreparedImage> prepare(const ImageRequest& request, const ImageSettings& settings,
+                                                const Cancellation* cancellation = nullptr);
 };
 
 } // namespace RuvedovUzedoz

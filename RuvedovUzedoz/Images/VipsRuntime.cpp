@@ -26,6 +26,14 @@ bool VipsRuntime::ensureStarted()
         vips_cache_set_max(0);
         vips_cache_set_max_mem(0);
         vips_cache_set_max_files(0);
+        // Only the loaders of the formats read in this process may run here; the others (ImageMagick,
+        // poppler, librsvg, and the loaders for scientific and raw formats) never see a file in it.
+        vips_block_untrusted_set(TRUE);
+        vips_operation_block_set("VipsForeignLoad", TRUE);
+        for (const char* trusted : {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadWebp",
+                                    "VipsForeignLoadTiff", "VipsForeignLoadNsgif"}) {
+            vips_operation_block_set(trusted, FALSE);
+        }
         g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
                           dropLibraryMessage, nullptr);
     });

@@ -5,7 +5,8 @@
 namespace RuvedovUzedoz {
 
 // libvips set up the way the engine uses it: one thread per image (the engine runs images in parallel
-// instead) and no operation cache, so an edited file is always read afresh.
+// instead), no operation cache, so an edited file is always read afresh, and no loaders but those of
+// JPEG, PNG, WebP, TIFF and GIF.
 class VipsRuntime {
 public:
     // Starts libvips once per process; safe to call from any thread, any number of times.

@@ -248,3 +248,91 @@ TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
     writer.join();
     RecordProperty("whole_reads", whole_reads);
 }
+
+namespace {
+
+QByteArray svg(int width, int height, const QByteArray& body)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + QByteArray::number(width) + "\" height=\"" +
+           QByteArray::number(height) + "\">" + body + "</svg>";
+}
+
+// A convolution this large makes the SVG library abort the process that runs it.
+QByteArray abortingSvg()
+{
+    QByteArray kernel;
+    for (int i = 0; i < 21 * 21; ++i)
+        kernel += i ? " 1" : "1";
+    return svg(200, 200,
+               "<filter id=\"f\"><feConvolveMatrix order=\"21\" kernelMatrix=\"" + kernel +
+                   "\"/></filter><rect width=\"200\" height=\"200\" fill=\"red\" filter=\"url(#f)\"/>");
+}
+
+} // namespace
+
+// Which decoder reads a file is told from its content: a document named like a picture is refused, and
+// the formats whose decoders can abort are read in the decoder program, whose crash costs one picture.
+TEST(ImageReader, FormatsAreReadByTheirOwnDecoderOrRefused)
+{
+    ImageFixtures::Folder folder;
+    const QByteArray drawing = svg(400, 300,
+                                   "<rect width=\"400\" height=\"300\" fill=\"#00f\"/><circle cx=\"200\" "
+                                   "cy=\"150\" r=\"100\" fill=\"red\"/>");
+    struct Row {
+        QUrl url;
+        QSize expected; // empty: refused
+        const char* reason;
+    };
+    const std::vector<Row> rows = {
+        {folder.bytes("drawing.svg", drawing), {400, 300}, ""},
+        {folder.bytes("drawing-named.png", drawing), {400, 300}, ""},
+        {folder.bytes("convolution.svg", abortingSvg()), {}, "decoder stopped"},
+        {folder.bytes("document.png", "%PDF-1.4\n1 0 obj<<>>endobj\ntrailer<<>>\n%%EOF\n"),
+         {},
+         "PDF document"},
+        {folder.bytes("printout.png", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 10 10\nshowpage\n"),
+         {},
+         "PostScript"},
+        {folder.bytes("matrix.png", "2 2\n1 2\n3 4\n"), {}, "not a picture"},
+    };
+    for (const ImageSettings& settings : {passingThrough(), compressing()}) {
+        for (const Row& row : rows) {
+            LogCapture log;
+            const auto image = ImageReader::prepare({row.url, cellBox}, settings);
+            const std::string what =
+                row.url.fileName().toStdString() + (settings.compress ? " compressing" : "");
+            if (row.expected.isEmpty()) {
+                EXPECT_FALSE(image) << what;
+                ASSERT_EQ(log.systemLines().size(), 1) << what;
+                EXPECT_TRUE(log.systemLines().first().contains(QString::fromUtf8(row.reason)))
+                    << log.systemLines().first().toStdString();
+                continue;
+            }
+            ASSERT_TRUE(image) << what;
+            EXPECT_EQ(image->sourceSize, row.expected) << what;
+            EXPECT_TRUE(log.systemLines().isEmpty()) << what;
+            if (image->encoding == PreparedImage::Encoding::Pixels) {
+                EXPECT_EQ(pixelWordAt(*image, image->width / 2, image->height / 2) & 0xFFFFFF, 0xFF0000u)
+                    << what;
+                EXPECT_EQ(pixelWordAt(*image, 2, 2) & 0xFFFFFF, 0x0000FFu) << what;
+            }
+        }
+    }
+}
+
+// A vector picture is drawn at the size the cell shows, however large it says it is.
+TEST(ImageReader, VectorPicturesAreRasterisedAtTheCellSize)
+{
+    ImageFixtures::Folder folder;
+    const QUrl url = folder.bytes(
+        "huge.svg", svg(16000, 16000,
+                        "<filter id=\"f\"><feTurbulence baseFrequency=\"0.05\" numOctaves=\"8\"/>"
+                        "<feGaussianBlur stdDeviation=\"50\"/></filter>"
+                        "<rect width=\"16000\" height=\"16000\" filter=\"url(#f)\"/>"));
+    const QSizeF box(100, 100);
+    const auto image = ImageReader::prepare({url, box}, passingThrough());
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->sourceSize, QSize(16000, 16000));
+    // 100 points at 300 dpi.
+    EXPECT_EQ(QSize(image->width, image->height), QSize(417, 417));
+}

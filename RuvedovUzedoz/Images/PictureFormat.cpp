@@ -1,0 +1,56 @@
+#include "PictureFormat.h"
+
+#include "VipsApi.h"
+#include "VipsRuntime.h"
+
+#include <QMimeDatabase>
+
+namespace RuvedovUzedoz {
+
+namespace {
+
+bool isOrInherits(const QMimeType& type, QStringView name)
+{
+    return type.name() == name || type.allAncestors().contains(name.toString());
+}
+
+PictureFormat refuse(QString reason)
+{
+    return {PictureFormat::Decoder::None, {}, std::move(reason)};
+}
+
+} // namespace
+
+PictureFormat PictureFormat::of(const QByteArray& bytes)
+{
+    // The loader search also names loaders that the runtime blocks; only these may run here.
+    static const QByteArrayList inProcess = {"VipsForeignLoadJpegBuffer", "VipsForeignLoadPngBuffer",
+                                             "VipsForeignLoadWebpBuffer", "VipsForeignLoadTiffBuffer",
+                                             "VipsForeignLoadNsgifBuffer"};
+    if (VipsRuntime::ensureStarted()) {
+        const char* loader = vips_foreign_find_load_buffer(bytes.constData(), size_t(bytes.size()));
+        // The search leaves errors of the loaders it tried behind.
+        vips_error_clear();
+        if (loader && inProcess.contains(QByteArray(loader)))
+            return {Decoder::InProcess, {}, {}};
+    }
+
+    static const QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForData(bytes);
+    if (isOrInherits(type, u"application/pdf"))
+        return refuse(QStringLiteral("it is a PDF document, not a picture"));
+    if (isOrInherits(type, u"application/postscript") || type.name() == u"image/x-eps")
+        return refuse(QStringLiteral("it is a PostScript document, not a picture"));
+    if (isOrInherits(type, u"image/svg+xml") || isOrInherits(type, u"image/svg+xml-compressed"))
+        return {Decoder::DecoderProgram, QByteArrayLiteral("svg"), {}};
+    for (const char* heif : {"image/heif", "image/heic", "image/avif", "image/heif-sequence",
+                             "image/heic-sequence", "image/avif-sequence"}) {
+        if (isOrInherits(type, QString::fromLatin1(heif)))
+            return {Decoder::DecoderProgram, QByteArrayLiteral("heif"), {}};
+    }
+    if (type.name().startsWith(u"image/"))
+        return {Decoder::DecoderProgram, QByteArrayLiteral("magick"), {}};
+    return refuse(QStringLiteral("its content (%1) is not a picture").arg(type.name()));
+}
+
+} // namespace RuvedovUzedoz
