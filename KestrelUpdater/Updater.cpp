@@ -10,6 +10,7 @@
 #include "KestrelExtensions/Logging/Log.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QStandardPaths>
 #include <QTimer>
@@ -39,6 +40,12 @@ const auto lastCheckKey = "KestrelUpdater/LastUpdateCheckDate";
 const auto feedKey = "KestrelUpdater/FeedURL";
 const auto skippedVersionKey = "KestrelUpdater/SkippedVersion";
 const auto lastProfileKey = "KestrelUpdater/LastProfileSubmissionDate";
+// The last update downloaded: its version, file, size, signature and whether it was verified.
+const auto downloadedVersionKey = "KestrelUpdater/DownloadedVersion";
+const auto downloadedPathKey = "KestrelUpdater/DownloadedPath";
+const auto downloadedSizeKey = "KestrelUpdater/DownloadedSize";
+const auto downloadedSignatureKey = "KestrelUpdater/DownloadedSignature";
+const auto downloadedVerifiedKey = "KestrelUpdater/DownloadedVerified";
 
 constexpr qint64 profileSpacingSeconds = 7 * 24 * 3600;
 constexpr qint64 longestTimerMs = 24 * 3600 * 1000;
@@ -287,8 +294,15 @@ QUrl Updater::requestUrlFor(const QUrl& feed) const
 void Updater::check(CheckMode mode)
 {
     if (m_check) {
-        if (mode == CheckMode::UserInitiated)
+        if (mode != CheckMode::UserInitiated)
+            return;
+        if (m_checkMode == CheckMode::UserInitiated) {
             userDriver().bringCheckToFront();
+            return;
+        }
+        // The user asks while a quiet check runs: it becomes the user's, shown and answered as such.
+        m_checkMode = CheckMode::UserInitiated;
+        userDriver().showCheckStarted(*this);
         return;
     }
     UpdateCheck::Request request;
@@ -298,18 +312,18 @@ void Updater::check(CheckMode mode)
     if (mode == CheckMode::Background)
         request.skippedVersion = skippedVersion();
     request.transferTimeoutMs = m_transferTimeoutMs;
+    request.deadlineMs = m_checkDeadlineMs;
     request.maximumSize = maximumFeedSize;
     const bool sendsProfile = request.url != feedURL();
 
+    m_checkMode = mode;
     m_check = std::make_unique<UpdateCheck>(*m_network, request);
-    connect(m_check.get(), &UpdateCheck::finished, this,
-            [this, mode, sendsProfile](const CheckResult& result) {
-                if (sendsProfile && result.status != CheckResult::Status::Error &&
-                    result.status != CheckResult::Status::Cancelled)
-                    m_defaults.setString(QLatin1String(lastProfileKey),
-                                         dateText(QDateTime::currentDateTimeUtc()));
-                finishCheck(mode, result);
-            });
+    connect(m_check.get(), &UpdateCheck::finished, this, [this, sendsProfile](const CheckResult& result) {
+        if (sendsProfile && result.status != CheckResult::Status::Error &&
+            result.status != CheckResult::Status::Cancelled)
+            m_defaults.setString(QLatin1String(lastProfileKey), dateText(QDateTime::currentDateTimeUtc()));
+        finishCheck(m_checkMode, result);
+    });
     emit isCheckingChanged();
     if (mode == CheckMode::UserInitiated)
         userDriver().showCheckStarted(*this);
@@ -370,7 +384,13 @@ void Updater::finishCheck(CheckMode mode, CheckResult result)
         break;
     case CheckMode::Background:
         if (result.status == CheckResult::Status::UpdateAvailable) {
-            if (automaticallyDownloadsUpdates() && result.item && result.item->hasEnclosure && !m_download)
+            // Nothing is fetched unasked unless it can be verified: without a key, the user decides.
+            const bool verifiable = !m_publicKey.isEmpty();
+            if (automaticallyDownloadsUpdates() && !verifiable)
+                KestrelExtensions::Log::system(
+                    QStringLiteral("Not downloading the update automatically: there is no key to verify it"));
+            if (automaticallyDownloadsUpdates() && verifiable && result.item && result.item->hasEnclosure &&
+                !m_download)
                 startDownload(*result.item, true);
             else
                 userDriver().showUpdateFound(*this, result);
@@ -394,16 +414,68 @@ void Updater::downloadUpdate(const AppcastItem& item)
     startDownload(item, false);
 }
 
+void Updater::setMinimumDownloadRate(qint64 bytesPerSecond, int windowMs)
+{
+    m_minimumDownloadRate = bytesPerSecond;
+    m_rateWindowMs = windowMs;
+}
+
+std::optional<DownloadResult> Updater::earlierDownload(const AppcastItem& item) const
+{
+    const auto version = m_defaults.string(QLatin1String(downloadedVersionKey));
+    const auto path = m_defaults.string(QLatin1String(downloadedPathKey));
+    const auto size = m_defaults.number(QLatin1String(downloadedSizeKey));
+    const auto signature = m_defaults.string(QLatin1String(downloadedSignatureKey));
+    if (!version || !path || !size || *version != item.version ||
+        signature.value_or(QString()) != item.enclosure.edSignature)
+        return std::nullopt;
+    const QFileInfo file(*path);
+    if (!file.isFile() || double(file.size()) != *size ||
+        (item.enclosure.length >= 0 && file.size() != item.enclosure.length))
+        return std::nullopt;
+    // Verified then, but only counted as verified now if this build still has a key to trust.
+    const bool verified = m_defaults.boolean(QLatin1String(downloadedVerifiedKey)).value_or(false);
+    if (!verified && !m_publicKey.isEmpty())
+        return std::nullopt;
+    DownloadResult result;
+    result.status = DownloadResult::Status::Downloaded;
+    result.item = item;
+    result.filePath = file.absoluteFilePath();
+    result.signatureVerified = verified;
+    return result;
+}
+
+void Updater::rememberDownload(const DownloadResult& result)
+{
+    m_defaults.setString(QLatin1String(downloadedVersionKey), result.item.version);
+    m_defaults.setString(QLatin1String(downloadedPathKey), result.filePath);
+    m_defaults.setValue(QLatin1String(downloadedSizeKey), double(QFileInfo(result.filePath).size()));
+    m_defaults.setString(QLatin1String(downloadedSignatureKey), result.item.enclosure.edSignature);
+    m_defaults.setBool(QLatin1String(downloadedVerifiedKey), result.signatureVerified);
+}
+
 void Updater::startDownload(const AppcastItem& item, bool silent)
 {
     if (m_download)
         return;
+    if (const auto earlier = earlierDownload(item)) {
+        KestrelExtensions::Log::system(
+            QStringLiteral("Update %1 was downloaded before, to %2").arg(item.version, earlier->filePath));
+        emit downloadFinished(*earlier);
+        // A quiet check told the user when it arrived; only someone asking now hears of it again.
+        if (!silent)
+            userDriver().showDownloadFinished(*this, *earlier);
+        return;
+    }
     UpdateDownload::Request request;
     request.item = item;
     request.directory = downloadDirectory();
     request.publicKeyBase64 = m_publicKey;
     request.currentVersion = m_currentVersion;
     request.transferTimeoutMs = m_transferTimeoutMs;
+    request.maximumSize = m_maximumDownloadSize;
+    request.minimumRate = m_minimumDownloadRate;
+    request.rateWindowMs = m_rateWindowMs;
     m_download = std::make_unique<UpdateDownload>(*m_network, request);
     connect(m_download.get(), &UpdateDownload::progress, this, [this, silent](qint64 received, qint64 total) {
         emit downloadProgress(received, total);
@@ -422,9 +494,10 @@ void Updater::finishDownload(DownloadResult result, bool silent)
 {
     if (m_download)
         m_download.release()->deleteLater();
-    if (result.status == DownloadResult::Status::Downloaded)
+    if (result.status == DownloadResult::Status::Downloaded) {
         KestrelExtensions::Log::system(QStringLiteral("Update downloaded to %1").arg(result.filePath));
-    else if (result.status == DownloadResult::Status::Error)
+        rememberDownload(result);
+    } else if (result.status == DownloadResult::Status::Error)
         KestrelExtensions::Log::system(QStringLiteral("Update download failed: %1").arg(result.message));
     emit downloadFinished(result);
     // A silent download speaks only when the update is ready; its failures stay in the log.

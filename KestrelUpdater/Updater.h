@@ -109,6 +109,13 @@ public:
     void setCurrentVersion(const QString& version) { m_currentVersion = version; }
     int transferTimeoutMs() const { return m_transferTimeoutMs; }
     void setTransferTimeoutMs(int ms) { m_transferTimeoutMs = ms; }
+    // However the server answers, a check ends within this time.
+    int checkDeadlineMs() const { return m_checkDeadlineMs; }
+    void setCheckDeadlineMs(int ms) { m_checkDeadlineMs = ms; }
+    // A download ends when the server sends fewer bytes a second than this over a window of that
+    // length, or more bytes than the feed announced (this maximum when it announced none).
+    void setMinimumDownloadRate(qint64 bytesPerSecond, int windowMs);
+    void setMaximumDownloadSize(qint64 bytes) { m_maximumDownloadSize = bytes; }
     int initialCheckDelayMs() const { return m_initialCheckDelayMs; }
     void setInitialCheckDelayMs(int ms);
     QByteArray publicEd25519Key() const { return m_publicKey; }
@@ -134,7 +141,8 @@ public:
     void cancelCheck();
     void cancelDownload();
     // Downloads the item's enclosure into the download directory and verifies it; ends with
-    // downloadFinished. A file that fails a check is deleted.
+    // downloadFinished. A file that fails a check is deleted. A version already downloaded (and still
+    // there, unchanged) is not fetched again: the result names the file downloaded before.
     void downloadUpdate(const AppcastItem& item);
     bool isDownloading() const;
 
@@ -158,6 +166,8 @@ private:
     void finishCheck(CheckMode mode, CheckResult result);
     void finishDownload(DownloadResult result, bool silent);
     void startDownload(const AppcastItem& item, bool silent);
+    std::optional<DownloadResult> earlierDownload(const AppcastItem& item) const;
+    void rememberDownload(const DownloadResult& result);
     void reschedule();
     void scheduledCheckDue();
     void setBool(const char* key, bool value, void (Updater::*notify)());
@@ -168,6 +178,10 @@ private:
     QString m_applicationId;
     QString m_currentVersion;
     int m_transferTimeoutMs = 30000;
+    int m_checkDeadlineMs = 60000;
+    qint64 m_minimumDownloadRate = 1024;
+    int m_rateWindowMs = 30000;
+    qint64 m_maximumDownloadSize = qint64(1) * 1024 * 1024 * 1024;
     int m_initialCheckDelayMs = 60000;
     QByteArray m_publicKey;
     QString m_downloadDirectory;
@@ -177,6 +191,7 @@ private:
     QDateTime m_retryAfter; // set after a failed check
     std::unique_ptr<UserDriver> m_userDriver;
     std::unique_ptr<UpdateCheck> m_check;
+    CheckMode m_checkMode = CheckMode::Probe; // of the running check
     std::unique_ptr<UpdateDownload> m_download;
 };
 

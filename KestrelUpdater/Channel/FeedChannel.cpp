@@ -1,5 +1,7 @@
 #include "FeedChannel.h"
 
+#include "LoopbackHttp.h"
+
 #include <QGuiApplication>
 #include <QHostAddress>
 
@@ -41,14 +43,14 @@ QString channelFolder(const QUrl& feed)
     return components.last();
 }
 
-bool isAllowedUpdateUrl(const QUrl& url)
+bool isAllowedUpdateUrl(const QUrl& url, bool afterHttps)
 {
     if (!url.isValid() || url.host().isEmpty())
         return false;
     const QString scheme = url.scheme().toLower();
     if (scheme == u"https")
         return true;
-    if (scheme != u"http")
+    if (scheme != u"http" || afterHttps || !loopbackHttpAllowed())
         return false;
     if (url.host().compare(u"localhost", Qt::CaseInsensitive) == 0)
         return true;

@@ -26,7 +26,9 @@ QString feedStringFor(bool betas, const QUrl& base, const QString& applicationId
 // components do not count, so a trailing slash is no component.
 QString channelFolder(const QUrl& feed);
 
-// Only HTTPS, or plain HTTP to this machine (loopback), may carry feeds and downloads.
-bool isAllowedUpdateUrl(const QUrl& url);
+// Only HTTPS may carry feeds and downloads. Plain HTTP to this machine (loopback) only where
+// loopbackHttpAllowed() says so, and never once a transfer has gone over HTTPS (`afterHttps`): a
+// redirect must not step down to plain text.
+bool isAllowedUpdateUrl(const QUrl& url, bool afterHttps = false);
 
 } // namespace KestrelUpdater

@@ -21,6 +21,15 @@ QNetworkRequest updateRequest(const QUrl& url, int transferTimeoutMs, const QByt
     return request;
 }
 
+void discardReply(QNetworkReply* reply)
+{
+    if (!reply)
+        return;
+    reply->disconnect();
+    reply->abort();
+    reply->deleteLater();
+}
+
 std::optional<QUrl> redirectTarget(const QNetworkReply& reply)
 {
     const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -26,7 +26,7 @@ std::optional<QByteArray> strictBase64(const QByteArray& text)
 } // namespace
 
 bool verifyEd25519(const QByteArray& publicKeyBase64, const QByteArray& signatureBase64,
-                   const QByteArray& message)
+                   QByteArrayView message)
 {
     const auto key = strictBase64(publicKeyBase64);
     const auto signature = strictBase64(signatureBase64);
@@ -40,8 +40,8 @@ bool verifyEd25519(const QByteArray& publicKeyBase64, const QByteArray& signatur
     if (EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, publicKey.get()) != 1)
         return false;
     return EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char*>(signature->constData()),
-                            signature->size(), reinterpret_cast<const unsigned char*>(message.constData()),
-                            message.size()) == 1;
+                            signature->size(), reinterpret_cast<const unsigned char*>(message.data()),
+                            size_t(message.size())) == 1;
 }
 
 } // namespace KestrelUpdater

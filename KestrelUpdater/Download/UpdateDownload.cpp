@@ -11,18 +11,21 @@
 
 namespace KestrelUpdater {
 
+namespace {
+
+const auto cancelledDownload = "cancelled";
+
+} // namespace
+
 UpdateDownload::UpdateDownload(QNetworkAccessManager& network, Request request, QObject* parent)
     : QObject(parent), m_network(network), m_request(std::move(request))
 {
+    connect(&m_rate, &QTimer::timeout, this, &UpdateDownload::checkRate);
 }
 
 UpdateDownload::~UpdateDownload()
 {
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-        m_reply->deleteLater();
-    }
+    discardReply(m_reply);
     if (m_partial) {
         m_partial->close();
         m_partial->remove();
@@ -108,6 +111,7 @@ void UpdateDownload::start()
         return fail(QStringLiteral("The update could not be saved: %1").arg(reason));
     }
 
+    m_rate.start(std::max(1, m_request.rateWindowMs));
     get(url);
 }
 
@@ -115,42 +119,107 @@ void UpdateDownload::get(const QUrl& url)
 {
     QNetworkRequest request = updateRequest(url, m_request.transferTimeoutMs, "*/*");
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent(m_request.currentVersion));
+    m_viaHttps = m_viaHttps || url.scheme().compare(u"https", Qt::CaseInsensitive) == 0;
     m_reply = m_network.get(request);
+    m_reply->setReadBufferSize(replyBufferSize);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &UpdateDownload::headersArrived);
     connect(m_reply, &QNetworkReply::readyRead, this, &UpdateDownload::readAvailable);
     connect(m_reply, &QNetworkReply::finished, this, &UpdateDownload::replyFinished);
 }
 
+void UpdateDownload::headersArrived()
+{
+    if (!m_reply || !m_abortReason.isEmpty())
+        return;
+    // A redirect is followed the moment it is seen; its body is never read (it may never end).
+    if (const auto target = redirectTarget(*m_reply))
+        return follow(*target);
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    const qint64 expected = m_request.item.enclosure.length;
+    if (length.isValid() && length.toLongLong() > (expected >= 0 ? expected : m_request.maximumSize))
+        stop(tooLargeMessage());
+}
+
+void UpdateDownload::follow(const QUrl& target)
+{
+    discardReply(m_reply);
+    m_reply = nullptr;
+    if (++m_redirects > maximumRedirects)
+        return fail(QStringLiteral("The update server redirected too often."));
+    if (!isAllowedUpdateUrl(target, m_viaHttps))
+        return fail(QStringLiteral("The update server redirected to an address that is not safe: %1")
+                        .arg(target.toString().left(200)));
+    get(target);
+}
+
+QString UpdateDownload::tooLargeMessage() const
+{
+    if (m_request.item.enclosure.length >= 0)
+        return QStringLiteral("The downloaded file is larger than the update feed says.");
+    return QStringLiteral("The download was stopped at %1 MB: no update is that large.")
+        .arg(m_request.maximumSize / (1024 * 1024));
+}
+
+void UpdateDownload::checkRate()
+{
+    const qint64 expected = qint64(m_request.minimumRate) * m_request.rateWindowMs / 1000;
+    const qint64 arrived = m_received - m_receivedAtLastLook;
+    m_receivedAtLastLook = m_received;
+    if (arrived < expected)
+        stop(QStringLiteral("The update server sends too slowly (less than %1 KB a second).")
+                 .arg(std::max<qint64>(1, m_request.minimumRate / 1024)));
+}
+
+void UpdateDownload::stop(const QString& reason)
+{
+    if (m_done || !m_abortReason.isEmpty())
+        return;
+    m_abortReason = reason;
+    if (m_reply)
+        m_reply->abort(); // ends in replyFinished
+    else if (reason == QLatin1String(cancelledDownload))
+        concludeCancelled();
+    else
+        fail(reason);
+}
+
+void UpdateDownload::concludeCancelled()
+{
+    DownloadResult result;
+    result.status = DownloadResult::Status::Cancelled;
+    result.item = m_request.item;
+    conclude(std::move(result));
+}
+
 void UpdateDownload::cancel()
 {
-    if (m_done)
-        return;
-    m_abortReason = QStringLiteral("cancelled");
-    if (m_reply)
-        m_reply->abort();
+    stop(QString::fromLatin1(cancelledDownload));
 }
 
 void UpdateDownload::readAvailable()
 {
-    if (!m_reply || !m_partial || !m_abortReason.isEmpty())
+    if (!m_reply || !m_abortReason.isEmpty())
         return;
-    if (redirectTarget(*m_reply)) {
-        m_reply->readAll(); // a redirect's own body is not the file
-        return;
-    }
-    const QByteArray chunk = m_reply->readAll();
-    m_received += chunk.size();
+    if (redirectTarget(*m_reply))
+        return headersArrived();
+    save(*m_reply);
+}
+
+// Moves what the reply holds into the partial file, a piece at a time.
+void UpdateDownload::save(QNetworkReply& reply)
+{
     const qint64 expected = m_request.item.enclosure.length;
-    if ((expected >= 0 && m_received > expected) || m_received > maximumSize) {
-        m_abortReason = QStringLiteral("The downloaded file is larger than the update feed says.");
-        m_reply->abort();
-        return;
+    const qint64 limit = expected >= 0 ? expected : m_request.maximumSize;
+    while (m_partial && m_abortReason.isEmpty() && reply.bytesAvailable() > 0) {
+        // Never more than the limit allows (plus one byte to tell "too long" from "exactly right").
+        const QByteArray chunk = reply.read(std::min(replyBufferSize, limit + 1 - m_received));
+        m_received += chunk.size();
+        if (m_received > limit)
+            return stop(tooLargeMessage());
+        if (m_partial->write(chunk) != chunk.size())
+            return stop(QStringLiteral("The update could not be saved: %1").arg(m_partial->errorString()));
+        emit progress(m_received, expected);
     }
-    if (m_partial->write(chunk) != chunk.size()) {
-        m_abortReason = QStringLiteral("The update could not be saved: %1").arg(m_partial->errorString());
-        m_reply->abort();
-        return;
-    }
-    emit progress(m_received, expected);
 }
 
 void UpdateDownload::replyFinished()
@@ -160,27 +229,16 @@ void UpdateDownload::replyFinished()
     QNetworkReply* reply = m_reply;
     reply->deleteLater();
     m_reply = nullptr;
-    if (m_abortReason.isEmpty() && reply->error() == QNetworkReply::NoError)
-        readAvailable();
+    if (m_abortReason.isEmpty() && reply->error() == QNetworkReply::NoError && !redirectTarget(*reply))
+        save(*reply);
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (m_abortReason == u"cancelled") {
-        DownloadResult result;
-        result.status = DownloadResult::Status::Cancelled;
-        result.item = m_request.item;
-        return conclude(std::move(result));
-    }
+    if (m_abortReason == QLatin1String(cancelledDownload))
+        return concludeCancelled();
     if (!m_abortReason.isEmpty())
         return fail(m_abortReason);
-    if (const auto target = redirectTarget(*reply)) {
-        if (++m_redirects > maximumRedirects)
-            return fail(QStringLiteral("The update server redirected too often."));
-        if (!isAllowedUpdateUrl(*target))
-            return fail(QStringLiteral("The update server redirected to an address that is not safe: %1")
-                            .arg(target->toString()));
-        get(*target);
-        return;
-    }
+    if (const auto target = redirectTarget(*reply))
+        return follow(*target);
     if (reply->error() == QNetworkReply::OperationCanceledError)
         return fail(QStringLiteral("The update server did not answer in time."));
     if (status != 0 && (status < 200 || status > 299))
@@ -216,9 +274,22 @@ QString UpdateDownload::verifyAndKeep()
             return QStringLiteral("The update is not signed.");
         if (!m_partial->open(QIODevice::ReadOnly))
             return QStringLiteral("The update could not be read back: %1").arg(m_partial->errorString());
-        const QByteArray bytes = m_partial->readAll();
+        // An Ed25519 signature covers the whole file at once. Mapped, the file is read by the system a
+        // page at a time as the check goes, and never copied into the application's memory.
+        const qint64 size = m_partial->size();
+        uchar* bytes = size > 0 ? m_partial->map(0, size) : nullptr;
+        if (size > 0 && !bytes) {
+            const QString reason = m_partial->errorString();
+            m_partial->close();
+            return QStringLiteral("The update could not be read back: %1").arg(reason);
+        }
+        const bool valid =
+            verifyEd25519(m_request.publicKeyBase64, signature.toLatin1(),
+                          QByteArrayView(reinterpret_cast<const char*>(bytes), bytes ? size : 0));
+        if (bytes)
+            m_partial->unmap(bytes);
         m_partial->close();
-        if (!verifyEd25519(m_request.publicKeyBase64, signature.toLatin1(), bytes))
+        if (!valid)
             return QStringLiteral("The update's signature is not valid.");
         m_signatureVerified = true;
     }
@@ -249,6 +320,7 @@ void UpdateDownload::conclude(DownloadResult result)
     if (m_done)
         return;
     m_done = true;
+    m_rate.stop();
     emit finished(result);
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -14,7 +15,8 @@ namespace KestrelUpdater {
 
 // Downloads an item's enclosure into a folder. The bytes go to a "<name>.part" file first; only a file
 // whose length matches the feed and whose signature (when a key is configured and the item is signed)
-// verifies is given its final name. Anything else is deleted. Emits finished exactly once.
+// verifies is given its final name. Anything else is deleted. Every transfer is bounded: no more bytes
+// than the feed announced (or than maximumSize), no slower than minimumRate. Emits finished exactly once.
 class UpdateDownload : public QObject {
     Q_OBJECT
 public:
@@ -24,10 +26,15 @@ public:
         QByteArray publicKeyBase64; // empty: no key configured
         QString currentVersion;
         int transferTimeoutMs = 30000;
+        // Files larger than this are refused when the feed does not say how long they are.
+        qint64 maximumSize = defaultMaximumSize;
+        // A server that sends less than this many bytes a second, measured over each window, is given up.
+        qint64 minimumRate = defaultMinimumRate;
+        int rateWindowMs = 30000;
     };
 
-    // Files larger than this are refused even when the feed does not say how long they are.
-    static constexpr qint64 maximumSize = qint64(4) * 1024 * 1024 * 1024;
+    static constexpr qint64 defaultMaximumSize = qint64(1) * 1024 * 1024 * 1024;
+    static constexpr qint64 defaultMinimumRate = 1024;
     static constexpr int maximumRedirects = 5;
     // Room under the system's 255-byte limit for " (n)" and ".part".
     static constexpr qsizetype maximumFileNameBytes = 200;
@@ -50,7 +57,14 @@ signals:
 
 private:
     void get(const QUrl& url);
+    void headersArrived();
+    void follow(const QUrl& target);
+    void checkRate();
+    void stop(const QString& reason);
     void readAvailable();
+    void save(QNetworkReply& reply);
+    void concludeCancelled();
+    QString tooLargeMessage() const;
     void replyFinished();
     void fail(QString message);
     void conclude(DownloadResult result);
@@ -61,10 +75,13 @@ private:
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<QFile> m_partial;
     qint64 m_received = 0;
+    qint64 m_receivedAtLastLook = 0;
+    QTimer m_rate;
     QString m_abortReason;
     bool m_signatureVerified = false;
     QString m_finalPath;
     int m_redirects = 0;
+    bool m_viaHttps = false; // some hop went over HTTPS: no plain HTTP after it
     bool m_done = false;
 };
 

@@ -1,4 +1,5 @@
 #include "KestrelUpdater/Channel/FeedChannel.h"
+#include "LoopbackHttpSwitch.h"
 
 #include <gtest/gtest.h>
 
@@ -37,23 +38,34 @@ TEST(FeedChannel, FeedStringsFollowTheChannel)
 
 TEST(FeedChannel, OnlyHttpsOrLoopbackHttpIsAllowed)
 {
+    // Plain HTTP to loopback only where the switch allows it (the tests' server), never after HTTPS.
     const struct {
         const char* url;
         bool allowed;
+        bool afterHttps;
+        bool loopbackHttp;
     } cases[] = {
-        {"https://updates.example.com/a.xml", true},
-        {"http://127.0.0.1:8080/a.xml", true},
-        {"http://127.1.2.3/a.xml", true},
-        {"http://localhost/a.xml", true},
-        {"http://[::1]:80/a.xml", true},
-        {"http://updates.example.com/a.xml", false},
-        {"http://10.0.0.1/a.xml", false},
-        {"ftp://updates.example.com/a.xml", false},
-        {"file:///tmp/a.xml", false},
-        {"", false},
+        {"https://updates.example.com/a.xml", true, false, false},
+        {"https://updates.example.com/a.xml", true, true, true},
+        {"http://127.0.0.1:8080/a.xml", true, false, true},
+        {"http://127.1.2.3/a.xml", true, false, true},
+        {"http://localhost/a.xml", true, false, true},
+        {"http://[::1]:80/a.xml", true, false, true},
+        {"http://127.0.0.1:8080/a.xml", false, false, false},
+        {"http://localhost/a.xml", false, false, false},
+        {"http://127.0.0.1:8080/a.xml", false, true, true},
+        {"http://localhost/a.xml", false, true, true},
+        {"http://updates.example.com/a.xml", false, false, true},
+        {"http://10.0.0.1/a.xml", false, false, true},
+        {"ftp://updates.example.com/a.xml", false, false, true},
+        {"file:///tmp/a.xml", false, false, true},
+        {"", false, false, true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(isAllowedUpdateUrl(QUrl(c.url)), c.allowed) << c.url;
+    for (const auto& c : cases) {
+        TestSupport::loopbackHttpOn = c.loopbackHttp;
+        EXPECT_EQ(isAllowedUpdateUrl(QUrl(c.url), c.afterHttps), c.allowed)
+            << c.url << " after https " << c.afterHttps << " loopback http " << c.loopbackHttp;
+    }
 }
 
 } // namespace

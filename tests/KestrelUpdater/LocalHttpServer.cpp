@@ -1,6 +1,7 @@
 #include "LocalHttpServer.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace TestSupport {
 
@@ -85,8 +86,42 @@ void LocalHttpServer::read(QTcpSocket* socket)
     for (const auto& [name, value] : response.headers)
         head += name + ": " + value + "\r\n";
     socket->write(head + "\r\n");
+    send(socket, response);
+}
+
+void LocalHttpServer::send(QTcpSocket* socket, const Response& response)
+{
+    if (response.trickleMs > 0) {
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [this, socket, response, sent = qsizetype(0)]() mutable {
+            if (sent < response.body.size() || response.endless) {
+                socket->write(sent < response.body.size() ? response.body.mid(sent, 1) : QByteArray("x"));
+                ++sent;
+                ++m_bytesSent;
+            } else {
+                socket->disconnectFromHost();
+            }
+        });
+        timer->start(response.trickleMs);
+        return;
+    }
     socket->write(response.body);
-    socket->disconnectFromHost();
+    m_bytesSent += response.body.size();
+    if (!response.endless) {
+        socket->disconnectFromHost();
+        return;
+    }
+    // Keeps a little ahead of the client, so the bytes sent say how much it actually took.
+    const auto topUp = [this, socket] {
+        static const QByteArray filler(16 * 1024, 'x');
+        while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 64 * 1024 &&
+               m_bytesSent < maximumEndlessBytes) {
+            socket->write(filler);
+            m_bytesSent += filler.size();
+        }
+    };
+    connect(socket, &QTcpSocket::bytesWritten, this, topUp);
+    topUp();
 }
 
 } // namespace TestSupport

@@ -14,7 +14,8 @@ class QTcpSocket;
 namespace TestSupport {
 
 // A small HTTP/1.1 server on 127.0.0.1 (an ephemeral port) for updater tests: each path answers with a
-// fixed response, or stalls, redirects or leaves out its length. One request per connection.
+// fixed response, or stalls, redirects, leaves out its length, never ends or trickles. One request per
+// connection.
 class LocalHttpServer : public QObject {
     Q_OBJECT
 public:
@@ -24,12 +25,17 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         bool stall = false;             // read the request, never answer
         bool omitContentLength = false; // body ends when the connection closes
+        bool endless = false;           // after the body, filler bytes for as long as the client reads
+        int trickleMs = 0;              // send the body (and any filler) one byte per this many ms
     };
     struct Request {
         QString path;
         QString query;
         QHash<QByteArray, QByteArray> headers; // names lower-case
     };
+
+    // An endless body stops here, so a client that reads everything shows as a failed test, not a full disk.
+    static constexpr qint64 maximumEndlessBytes = qint64(256) * 1024 * 1024;
 
     explicit LocalHttpServer(QObject* parent = nullptr);
     ~LocalHttpServer() override;
@@ -42,6 +48,8 @@ public:
     void redirect(const QString& path, const QString& location, int status = 302);
 
     const QList<Request>& requests() const { return m_requests; }
+    // Body bytes written to clients so far (filler included).
+    qint64 bytesSent() const { return m_bytesSent; }
 
 signals:
     void requestReceived();
@@ -49,11 +57,13 @@ signals:
 private:
     void accept();
     void read(QTcpSocket* socket);
+    void send(QTcpSocket* socket, const Response& response);
 
     QTcpServer m_server;
     QHash<QString, Response> m_routes;
     QList<Request> m_requests;
     QHash<QTcpSocket*, QByteArray> m_pending;
+    qint64 m_bytesSent = 0;
 };
 
 } // namespace TestSupport

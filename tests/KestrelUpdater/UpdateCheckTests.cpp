@@ -1,5 +1,6 @@
 #include "KestrelExtensions/Logging/LogCapture.h"
 #include "KestrelUpdater/Channel/IncludeBetas.h"
+#include "LoopbackHttpSwitch.h"
 #include "UpdaterFixture.h"
 
 #include <QTcpServer>
@@ -108,6 +109,57 @@ TEST_F(UpdateCheckTest, FailuresAreErrorsAndNeverDateTheCheck)
     EXPECT_EQ(std::count_if(server->requests().begin(), server->requests().end(),
                             [](const auto& request) { return request.path == "/loop"; }),
               Updater::maximumRedirects + 1);
+}
+
+TEST_F(UpdateCheckTest, ARedirectWhoseBodyNeverEndsIsFollowedAtOnce)
+{
+    server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
+    LocalHttpServer::Response endless;
+    endless.status = 302;
+    endless.headers.append({"Location", releasesPath().toUtf8()});
+    endless.omitContentLength = true;
+    endless.endless = true;
+    server->route("/moved", endless);
+    updater->setFeedURL(server->url("/moved"));
+    EXPECT_EQ(runCheck(Mode::Probe).status, Status::UpdateAvailable);
+    // Only what sat in the socket buffers when the redirect was seen, not the endless body.
+    EXPECT_LT(server->bytesSent(), 32 * 1024 * 1024);
+}
+
+TEST_F(UpdateCheckTest, ATricklingServerEndsInAClearErrorAndTheUserCanCheckAgain)
+{
+    LocalHttpServer::Response trickle;
+    trickle.body = appcast(appcastItem("1.1"));
+    trickle.trickleMs = 20;
+    server->route(releasesPath(), trickle);
+    updater->setCheckDeadlineMs(300);
+
+    // A quiet check is running when the user asks: the user sees it and its outcome.
+    QSignalSpy finished(updater.get(), &Updater::checkFinished);
+    updater->check(Mode::Background);
+    updater->checkForUpdates();
+    ASSERT_TRUE(finished.wait(5000));
+    const CheckResult result = finished.first().first().value<CheckResult>();
+    EXPECT_EQ(result.status, Status::Error);
+    EXPECT_TRUE(result.message.contains("too long")) << result.message.toStdString();
+    EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", "error"}));
+    EXPECT_FALSE(updater->isChecking());
+
+    // "Check for Updates…" works again at once.
+    server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
+    recorder->events.clear();
+    EXPECT_EQ(runCheck(Mode::UserInitiated).status, Status::UpdateAvailable);
+    EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", "updateFound"}));
+}
+
+TEST_F(UpdateCheckTest, PlainHttpIsRefusedWhereTheApplicationRefusesIt)
+{
+    server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
+    TestSupport::loopbackHttpOn = false;
+    const CheckResult result = runCheck(Mode::UserInitiated);
+    EXPECT_EQ(result.status, Status::Error);
+    EXPECT_TRUE(result.message.contains("must use HTTPS")) << result.message.toStdString();
+    EXPECT_TRUE(server->requests().isEmpty());
 }
 
 TEST_F(UpdateCheckTest, ItemsForOtherSystemsOnlyMeanUpToDate)

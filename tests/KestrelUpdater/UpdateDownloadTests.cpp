@@ -1,5 +1,6 @@
 #include "KestrelUpdater/Download/Ed25519Signature.h"
 #include "KestrelUpdater/Download/UpdateDownload.h"
+#include "LoopbackHttpSwitch.h"
 #include "UpdaterFixture.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 using namespace KestrelUpdater;
 using TestSupport::appcast;
 using TestSupport::appcastItem;
+using TestSupport::LocalHttpServer;
 using DownloadStatus = DownloadResult::Status;
 
 namespace {
@@ -180,21 +182,156 @@ TEST_F(UpdateDownloadTest, AnUnreachableFileIsAnError)
     EXPECT_TRUE(downloadedFiles().isEmpty());
 }
 
-TEST_F(UpdateDownloadTest, BackgroundCheckDownloadsSilentlyWhenAllowed)
+TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedWhateverTheServerSends)
 {
-    server->routeBody(
-        releasesPath(),
-        appcast(appcastItem(
-            "1.1",
-            QStringLiteral("url=\"/files/Sheetwright-1.1.AppImage\" length=\"%1\"").arg(payload.size()))));
+    LocalHttpServer::Response endlessRedirect;
+    endlessRedirect.status = 302;
+    endlessRedirect.headers.append({QByteArray("Location"), QByteArray("/files/Sheetwright-1.1.AppImage")});
+    endlessRedirect.omitContentLength = true;
+    endlessRedirect.endless = true;
+    LocalHttpServer::Response endless;
+    endless.omitContentLength = true;
+    endless.endless = true;
+    LocalHttpServer::Response trickle;
+    trickle.body = payload;
+    trickle.trickleMs = 5;
     server->routeBody("/files/Sheetwright-1.1.AppImage", payload);
-    updater->setAutomaticallyDownloadsUpdates(true);
-    QSignalSpy downloaded(updater.get(), &Updater::downloadFinished);
-    runCheck(Updater::CheckMode::Background);
-    ASSERT_TRUE(downloaded.count() == 1 || downloaded.wait(5000));
-    EXPECT_EQ(downloaded.first().first().value<DownloadResult>().status, DownloadStatus::Downloaded);
-    // Nothing was asked of the user; only the ready update is announced.
+    server->route("/moved", endlessRedirect);
+    server->route("/endless", endless);
+    server->route("/trickle", trickle);
+    updater->setMaximumDownloadSize(1024 * 1024);
+    updater->setMinimumDownloadRate(100 * 1024, 100);
+
+    const struct {
+        const char* path;
+        qint64 length;
+        const char* needle; // empty: downloaded
+        const char* notInMessage;
+    } cases[] = {
+        {"/moved", payload.size(), "", ""},
+        // No length announced: cut at the maximum, and the feed is not blamed for a length it never gave.
+        {"/endless", -1, "stopped at 1 MB", "feed"},
+        {"/endless", 2 * 1024 * 1024, "larger than the update feed says", ""},
+        {"/trickle", payload.size(), "too slowly", ""},
+    };
+    int version = 0;
+    for (const auto& c : cases) {
+        const qint64 sentBefore = server->bytesSent();
+        AppcastItem what = item(c.length);
+        what.version = QString::number(++version); // nothing counts as downloaded before
+        what.enclosure.url = server->url(QLatin1String(c.path));
+        const DownloadResult result = download(what);
+        if (*c.needle == 0) {
+            EXPECT_EQ(result.status, DownloadStatus::Downloaded)
+                << c.path << ": " << result.message.toStdString();
+        } else {
+            EXPECT_EQ(result.status, DownloadStatus::Error) << c.path;
+            EXPECT_TRUE(result.message.contains(QLatin1String(c.needle)))
+                << c.path << ": " << result.message.toStdString();
+            if (*c.notInMessage) {
+                EXPECT_FALSE(result.message.contains(QLatin1String(c.notInMessage)))
+                    << result.message.toStdString();
+            }
+        }
+        // What the client took is bounded by the limit and socket buffers, not by what the server offers.
+        EXPECT_LT(server->bytesSent() - sentBefore, 32 * 1024 * 1024) << c.path;
+        for (const QString& name : downloadedFiles())
+            EXPECT_FALSE(name.endsWith(".part")) << c.path;
+    }
+    EXPECT_EQ(downloadedFiles(), QStringList{"moved"}); // named after the feed's address, not the target's
+}
+
+TEST_F(UpdateDownloadTest, AFeedFileNameCannotHideTheDownload)
+{
+    server->routeBody("/files/ .bashrc", payload);
+    AppcastItem what = item(payload.size());
+    what.enclosure.url = server->url("/files/%20.bashrc");
+    const DownloadResult result = download(what);
+    EXPECT_EQ(result.status, DownloadStatus::Downloaded) << result.message.toStdString();
+    EXPECT_EQ(downloadedFiles(), QStringList{"bashrc"});
+}
+
+TEST_F(UpdateDownloadTest, PlainHttpDownloadsAreRefusedWhereTheApplicationRefusesThem)
+{
+    server->routeBody("/files/Sheetwright-1.1.AppImage", payload);
+    TestSupport::loopbackHttpOn = false;
+    const DownloadResult result = download(item(payload.size()));
+    EXPECT_EQ(result.status, DownloadStatus::Error);
+    EXPECT_TRUE(result.message.contains("HTTPS")) << result.message.toStdString();
+    EXPECT_TRUE(server->requests().isEmpty());
+}
+
+class AutomaticDownloadTest : public UpdateDownloadTest {
+protected:
+    void SetUp() override
+    {
+        UpdateDownloadTest::SetUp();
+        server->routeBody("/files/Sheetwright-1.1.AppImage", payload);
+        updater->setAutomaticallyDownloadsUpdates(true);
+    }
+
+    void serveFeed(const QByteArray& signature)
+    {
+        server->routeBody(
+            releasesPath(),
+            appcast(appcastItem("1.1", QStringLiteral("url=\"/files/Sheetwright-1.1.AppImage\" "
+                                                      "length=\"%1\" sparkle:edSignature=\"%2\"")
+                                           .arg(payload.size())
+                                           .arg(QString::fromLatin1(signature)))));
+    }
+
+    int fileRequests() const
+    {
+        return int(std::count_if(server->requests().begin(), server->requests().end(),
+                                 [](const auto& request) { return request.path.startsWith("/files/"); }));
+    }
+
+    // A background check, and the silent download it may start.
+    void backgroundCheck()
+    {
+        QSignalSpy downloaded(updater.get(), &Updater::downloadFinished);
+        runCheck(Updater::CheckMode::Background);
+        if (updater->isDownloading()) {
+            EXPECT_TRUE(downloaded.wait(5000));
+        }
+    }
+};
+
+TEST_F(AutomaticDownloadTest, AVerifiedUpdateIsDownloadedOnceAndAnnouncedOnce)
+{
+    const SigningKey key;
+    updater->setPublicEd25519Key(key.publicKeyBase64());
+    serveFeed(key.signBase64(payload));
+    for (int check = 0; check < 3; ++check)
+        backgroundCheck();
+    EXPECT_EQ(fileRequests(), 1);
+    EXPECT_EQ(downloadedFiles(), QStringList{"Sheetwright-1.1.AppImage"});
     EXPECT_EQ(recorder->events, QStringList{"downloadFinished"});
+
+    // Asked for by hand, the same version is not fetched again either; the user is told where it is.
+    const DownloadResult again = download(item(payload.size(), key.signBase64(payload)));
+    EXPECT_EQ(again.status, DownloadStatus::Downloaded);
+    EXPECT_TRUE(again.signatureVerified);
+    EXPECT_EQ(again.filePath, QDir(downloadsFolder()).filePath("Sheetwright-1.1.AppImage"));
+    EXPECT_EQ(fileRequests(), 1);
+
+    // Once the file is gone (or changed), it is fetched again.
+    QFile(again.filePath).remove();
+    backgroundCheck();
+    EXPECT_EQ(fileRequests(), 2);
+    EXPECT_EQ(downloadedFiles(), QStringList{"Sheetwright-1.1.AppImage"});
+}
+
+TEST_F(AutomaticDownloadTest, WithoutAKeyNothingIsFetchedUnaskedAndAManualDownloadIsUnverified)
+{
+    serveFeed({});
+    backgroundCheck();
+    EXPECT_EQ(fileRequests(), 0);
+    EXPECT_EQ(recorder->events, QStringList{"updateFound"});
+
+    const DownloadResult result = download(item(payload.size()));
+    EXPECT_EQ(result.status, DownloadStatus::Downloaded);
+    EXPECT_FALSE(result.signatureVerified);
 }
 
 } // namespace

@@ -1,0 +1,10 @@
+#include "LoopbackHttp.h"
+
+namespace KestrelUpdater {
+
+bool loopbackHttpAllowed()
+{
+    return false;
+}
+
+} // namespace KestrelUpdater
