@@ -16,7 +16,7 @@ namespace KeyWindow {
 class KeyWindowPublisher : public QObject {
     Q_OBJECT
 public:
-    explicit KeyWindowPublisher(QWidget* view) : QObject(view) {}
+    explicit KeyWindowPublisher(QWidget* view);
     ~KeyWindowPublisher() override;
 
     // The publisher of `view`, made on first use.
@@ -28,6 +28,10 @@ public:
     void publish(const AnyKeyWindowValueKey& key, const std::optional<AnyEquatable>& stored);
 
 private:
+    // Drops the entries of `view`'s publishers (its own and those of the views inside it) and lets the
+    // window gather its values again at once.
+    static void withdraw(QWidget* view);
+
     KeyWindowValuesPreference m_published;
     QPointer<WindowObserver> m_observer;
 };

@@ -131,4 +131,38 @@ TEST_F(KeyWindowReaders, BindingReadersWriteIntoTheKeyWindow)
     EXPECT_FALSE(projected.get());
 }
 
+// A view that keeps its own value and publishes a binding to it, as the settings column does.
+class RowsView : public QWidget {
+public:
+    explicit RowsView(QWidget* parent) : QWidget(parent)
+    {
+        // A view inside it publishes too and goes with it, before this view's own publisher does.
+        publish<TextKey>(new QWidget(this), QStringLiteral("inner"));
+        publish<RowsBindingKey>(this, Binding<int>::of(rows));
+    }
+    Observable<int> rows{3};
+};
+
+TEST_F(KeyWindowReaders, ADeletedViewsBindingIsGoneAtOnce)
+{
+    Window a;
+    a.observer->setIsKeyWindow(true);
+    KeyWindowValueBinding<RowsBindingKey, int> reader;
+    std::vector<std::optional<int>> readsOnChange;
+    QObject::connect(&reader, &KeyWindowReader::changed,
+                     [&] { readsOnChange.push_back(reader.wrappedValue()); });
+
+    auto* view = new RowsView(a.widget.get());
+    ASSERT_EQ(reader.wrappedValue(), 3);
+    ASSERT_EQ(KeyWindowState::shared().value<TextKey>(), QStringLiteral("inner"));
+    readsOnChange.clear();
+    delete view;
+    // The same turn of the event loop: nothing may read through the binding into the deleted view.
+    EXPECT_FALSE(KeyWindowState::shared().value<RowsBindingKey>());
+    EXPECT_FALSE(KeyWindowState::shared().value<TextKey>());
+    EXPECT_EQ(reader.wrappedValue(), std::nullopt);
+    EXPECT_EQ(readsOnChange, std::vector<std::optional<int>>{std::nullopt})
+        << "readers told of the change read none";
+}
+
 } // namespace
