@@ -50,18 +50,26 @@ void ColorWell::paintEvent(QPaintEvent* event)
     QToolButton::paintEvent(event);
     QPainter painter(this);
     const QRect swatch = rect().adjusted(5, 5, -5, -5);
-    // A checkerboard under the swatch, so transparency from a saved layout shows as such.
-    const int cell = 4;
-    for (int y = swatch.top(); y <= swatch.bottom(); y += cell)
-        for (int x = swatch.left(); x <= swatch.right(); x += cell)
-            painter.fillRect(QRect(x, y, cell, cell).intersected(swatch),
-                             ((x - swatch.left()) / cell + (y - swatch.top()) / cell) % 2 ? Qt::lightGray
-                                                                                          : Qt::white);
     QColor fill = toQColor(m_color.get());
-    if (!isEnabled())
-        fill.setAlphaF(fill.alphaF() * 0.4f);
+    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+    if (!isEnabled()) {
+        // Faded into the disabled button colour, like every other disabled control; no transparency.
+        const QColor base = palette().color(QPalette::Disabled, QPalette::Button);
+        const float share = 0.4f * fill.alphaF();
+        fill = QColor::fromRgbF(base.redF() + (fill.redF() - base.redF()) * share,
+                                base.greenF() + (fill.greenF() - base.greenF()) * share,
+                                base.blueF() + (fill.blueF() - base.blueF()) * share);
+    } else if (fill.alpha() < 255) {
+        // A checkerboard under a translucent colour from a saved layout, so it shows as such.
+        const int cell = 4;
+        for (int y = swatch.top(); y <= swatch.bottom(); y += cell)
+            for (int x = swatch.left(); x <= swatch.right(); x += cell)
+                painter.fillRect(QRect(x, y, cell, cell).intersected(swatch),
+                                 ((x - swatch.left()) / cell + (y - swatch.top()) / cell) % 2 ? Qt::lightGray
+                                                                                              : Qt::white);
+    }
     painter.fillRect(swatch, fill);
-    painter.setPen(palette().color(QPalette::Mid));
+    painter.setPen(palette().color(group, QPalette::Mid));
     painter.drawRect(swatch.adjusted(0, 0, -1, -1));
 }
 

@@ -6,10 +6,12 @@
 #include "NumberPicker.h"
 #include "RuvedovUzedoz/Rendering/FontFamilies.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QVBoxLayout>
 
 using KestrelExtensions::localized;
@@ -58,8 +60,13 @@ PageStyleView::PageStyleView(KestrelExtensions::Binding<PageLayout> layout, Font
         m_fontName->setItemData(index, QFont(family, 12), Qt::FontRole);
         m_fontName->setItemData(index, family, Qt::ToolTipRole);
     }
+    // Room for a usual family name in the box; the open list is as wide as its longest name.
     m_fontName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_fontName->setMinimumContentsLength(10);
+    m_fontName->setMinimumContentsLength(18);
+    m_fontName->view()->setTextElideMode(Qt::ElideNone);
+    m_fontName->view()->setMinimumWidth(m_fontName->view()->sizeHintForColumn(0) +
+                                        m_fontName->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                                        2 * m_fontName->view()->frameWidth());
     connect(m_fontName, &QComboBox::activated, this,
             [this, binding = m_layout.member(&PageLayout::fontName)](int index) {
                 if (index >= 0)

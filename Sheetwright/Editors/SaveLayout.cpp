@@ -146,6 +146,9 @@ SaveLayout::SaveLayout(const RuvedovUzedoz::PageLayout& layout, const QString& n
     form->addLayout(buttons);
 
     refreshToggles();
+    // Typing replaces the proposed name instead of adding to it.
+    m_name->selectAll();
+    m_name->setFocus();
 }
 
 QString SaveLayout::name() const
@@ -166,6 +169,12 @@ void SaveLayout::save()
     const QString name = m_name->text();
     if (auto problem = LayoutManager::nameProblem(name)) {
         showError(*problem);
+        return;
+    }
+    // A layout of that name could be saved but never applied: the name always means the full default.
+    if (LayoutManager::TitleKey(name) == LayoutManager::TitleKey::defaultLayout) {
+        showError(localized("\u201C%1\u201D is the name of the full default layout. Choose another name.")
+                      .arg(name));
         return;
     }
     try {

@@ -6,6 +6,7 @@
 #include "LayoutError.h"
 #include "RuvedovUzedoz/Layouts/BuiltInLayout.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,8 +70,36 @@ LayoutManager::LayoutManager(const QString& layoutsFolder) : m_layoutsFolder(lay
     loadCustomLayouts();
 }
 
+QStringList LayoutManager::folderSignature() const
+{
+    QStringList signature;
+    if (m_layoutsFolder.isEmpty())
+        return signature;
+    const QFileInfoList entries =
+        QDir(m_layoutsFolder)
+            .entryInfoList({QStringLiteral("*.") + fileExtension},
+                           QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries)
+        signature << QStringLiteral("%1 %2 %3")
+                         .arg(entry.fileName())
+                         .arg(entry.size())
+                         .arg(entry.lastModified().toMSecsSinceEpoch());
+    return signature;
+}
+
+bool LayoutManager::reloadIfChanged()
+{
+    if (folderSignature() == m_signature)
+        return false;
+    m_layouts.clear();
+    m_files.clear();
+    loadCustomLayouts();
+    return true;
+}
+
 void LayoutManager::loadCustomLayouts()
 {
+    m_signature = folderSignature();
     if (m_layoutsFolder.isEmpty())
         return;
     const QDir folder(m_layoutsFolder);
@@ -135,6 +164,7 @@ void LayoutManager::save(const SavedPageLayout& layout, const TitleKey& key)
     KestrelExtensions::encodeToFile(layout, path);
     m_layouts[key] = layout;
     m_files[key] = path;
+    m_signature = folderSignature();
     Log::system(QStringLiteral("New layout saved as ") + QFileInfo(path).fileName());
 }
 
@@ -160,6 +190,7 @@ void LayoutManager::deleteLayout(const TitleKey& key)
 
     m_layouts.erase(key);
     m_files.erase(key);
+    m_signature = folderSignature();
     Log::system(QStringLiteral("Layout '%1' deleted").arg(fileName));
 }
 

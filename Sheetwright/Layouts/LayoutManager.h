@@ -3,7 +3,9 @@
 #include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -19,12 +21,12 @@ namespace Sheetwright {
 class LayoutManager {
 public:
     // The name of a layout: the key of presets and custom layouts, the tag of layout pickers and the
-    // value stored under "DefaultLayoutName". Exactly as typed: case and spaces count; ordered by the
-    // plain string order.
+    // value stored under "DefaultLayoutName". As typed, in Unicode's composed form (NFC), so the two ways
+    // of writing an accented letter name one layout: case and spaces count; ordered by code points.
     class TitleKey {
     public:
         TitleKey() = default;
-        explicit TitleKey(QString name) : m_name(std::move(name)) {}
+        explicit TitleKey(const QString& name) : m_name(name.normalized(QString::NormalizationForm_C)) {}
         static TitleKey fromRawValue(const QString& raw) { return TitleKey(raw); }
 
         const QString& name() const { return m_name; }
@@ -32,7 +34,13 @@ public:
         const QString& id() const { return m_name; }
 
         friend bool operator==(const TitleKey&, const TitleKey&) = default;
-        friend bool operator<(const TitleKey& a, const TitleKey& b) { return a.m_name < b.m_name; }
+        // Code points, not UTF-16 units: the two differ past the Basic Multilingual Plane.
+        friend bool operator<(const TitleKey& a, const TitleKey& b)
+        {
+            const QList<uint> left = a.m_name.toUcs4();
+            const QList<uint> right = b.m_name.toUcs4();
+            return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end());
+        }
         friend size_t qHash(const TitleKey& key, size_t seed = 0) noexcept
         {
             return ::qHash(key.m_name, seed);
@@ -91,14 +99,22 @@ public:
     // `<application support folder>/Layouts`, or empty.
     static QString defaultLayoutsFolder();
 
+    // Reads the custom layouts again when the layouts folder's layout files changed since they were last
+    // read (saved or deleted by another running copy of the application, for example); true when it did.
+    // The Layout menu and the General pane call it when they are opened.
+    bool reloadIfChanged();
+
 private:
     void loadCustomLayouts();
+    // What the layout files in the folder are: names, sizes and times of change.
+    QStringList folderSignature() const;
 
     QString m_layoutsFolder;
     Table m_layouts;
     Table m_defaultLayouts;
     // The file each custom layout was read from or written to; deleting trashes that file.
     std::map<TitleKey, QString> m_files;
+    QStringList m_signature;
 };
 
 } // namespace Sheetwright

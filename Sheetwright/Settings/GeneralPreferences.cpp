@@ -57,7 +57,7 @@ GeneralPreferences::GeneralPreferences(QWidget* parent)
 }
 
 GeneralPreferences::GeneralPreferences(KestrelExtensions::UserDefaults& defaults,
-                                       const LayoutManager& layoutManager, QWidget* parent)
+                                       LayoutManager& layoutManager, QWidget* parent)
     : QWidget(parent), m_defaults(defaults), m_layoutManager(layoutManager)
 {
     m_layoutPicker = new QComboBox;
@@ -187,6 +187,7 @@ void GeneralPreferences::storedValueChanged(const QString& key)
 
 void GeneralPreferences::showEvent(QShowEvent* event)
 {
+    m_layoutManager.reloadIfChanged();
     rebuildLayoutRows();
     QWidget::showEvent(event);
 }

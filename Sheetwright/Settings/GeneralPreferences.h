@@ -30,7 +30,7 @@ public:
 
     // On the standard user-defaults store and the shared layout manager.
     explicit GeneralPreferences(QWidget* parent = nullptr);
-    GeneralPreferences(KestrelExtensions::UserDefaults& defaults, const LayoutManager& layoutManager,
+    GeneralPreferences(KestrelExtensions::UserDefaults& defaults, LayoutManager& layoutManager,
                        QWidget* parent = nullptr);
 
     QComboBox* layoutPicker() const { return m_layoutPicker; }
@@ -55,7 +55,7 @@ private:
     void selectStoredLayout();
 
     KestrelExtensions::UserDefaults& m_defaults;
-    const LayoutManager& m_layoutManager;
+    LayoutManager& m_layoutManager;
     QComboBox* m_layoutPicker = nullptr;
     QStandardItemModel* m_layoutRows = nullptr;
     QLineEdit* m_title = nullptr;

@@ -6,6 +6,7 @@
 #include "KestrelUpdater/UpdatesPreferencesView.h"
 #include "Sheetwright/Icons/ThemeIcon.h"
 
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -26,6 +27,10 @@ SettingsWindow::SettingsWindow(KestrelUpdater::Updater& updater, QWidget* parent
     setWindowTitle(localized("Settings"));
     // Both panes fit whole, whichever is shown; the window can grow but never clip them.
     layout->setSizeConstraint(QLayout::SetMinimumSize);
+    // Like any settings window: its panes keep what was changed, Escape only closes it.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    close->setContext(Qt::WindowShortcut);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 } // namespace Sheetwright

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QStackedLayout;
 
 namespace Sheetwright {
 
@@ -20,15 +21,20 @@ public:
     QLabel* countsLabel() const { return m_counts; }
     QLabel* dashLabel() const { return m_dash; }
     QLabel* sizeLabel() const { return m_size; }
+    // Shown in place of the pages while the layout leaves no room for a cell, with the reason.
+    QLabel* problemLabel() const { return m_problem; }
 
 private:
     void refreshInfo();
+    void refreshProblem();
 
     WindowModel& m_model;
     PDFViewer* m_viewer;
     QLabel* m_counts;
     QLabel* m_dash;
     QLabel* m_size;
+    QLabel* m_problem;
+    QStackedLayout* m_pages;
 };
 
 } // namespace Sheetwright

@@ -221,3 +221,37 @@ TEST(LayoutManager, ReadOnlyFolderRefusesSavesAndKeepsTheTable)
     EXPECT_TRUE(manager.layouts().empty());
     QFile::setPermissions(layoutsFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
+
+TEST(LayoutManager, NamesAreComposedAndOrderedByCodePoints)
+{
+    // Two spellings of one name are one key; the stored name is the composed one.
+    EXPECT_EQ(Key(QStringLiteral("Caf\u00E9")), Key(QStringLiteral("Cafe\u0301")));
+    EXPECT_EQ(Key(QStringLiteral("Cafe\u0301")).name(), QStringLiteral("Caf\u00E9"));
+    // Past the Basic Multilingual Plane UTF-16 units and code points disagree; code points decide.
+    EXPECT_LT(Key(QStringLiteral("\uFFFD")), Key(QString::fromUcs4(U"\U0001F600")));
+    EXPECT_LT(Key(QStringLiteral("B")), Key(QStringLiteral("a")));
+
+    LayoutManager manager(layoutsFolder());
+    manager.save(grid(1, 1), Key(QStringLiteral("Cafe\u0301")));
+    manager.save(grid(2, 2), Key(QStringLiteral("Caf\u00E9")));
+    ASSERT_EQ(manager.layouts().size(), 1u);
+    EXPECT_EQ(manager.layout(Key(QStringLiteral("Cafe\u0301")))->rows, 2);
+}
+
+TEST(LayoutManager, ReloadsWhenAnotherProcessChangedTheFolder)
+{
+    LayoutManager ours(layoutsFolder());
+    LayoutManager theirs(layoutsFolder());
+    EXPECT_FALSE(ours.reloadIfChanged());
+
+    theirs.save(grid(3, 3), Key(QStringLiteral("Wide")));
+    EXPECT_FALSE(theirs.reloadIfChanged()) << "its own save is known already";
+    EXPECT_TRUE(ours.reloadIfChanged());
+    ASSERT_TRUE(ours.layout(Key(QStringLiteral("Wide"))));
+    EXPECT_EQ(ours.layout(Key(QStringLiteral("Wide")))->rows, 3);
+    EXPECT_FALSE(ours.reloadIfChanged());
+
+    theirs.deleteLayout(Key(QStringLiteral("Wide")));
+    EXPECT_TRUE(ours.reloadIfChanged());
+    EXPECT_TRUE(ours.layouts().empty());
+}

@@ -158,7 +158,7 @@ TEST_F(SaveLayoutTest, ReturnSavesTheTypedNameAndEscapeSavesNothing)
 TEST_F(SaveLayoutTest, RefusedNamesAndFailedSavesWarnAndKeepTheSheetOpen)
 {
     KestrelExtensions::LogCapture log;
-    for (const char* hostile : {"", "..", "a/b", "../../evil"}) {
+    for (const char* hostile : {"", "..", "a/b", "../../evil", "Default Layout"}) {
         auto sheet = makeSheet();
         sheet->show();
         sheet->findChild<QLineEdit*>("nameField")->setText(QString::fromUtf8(hostile));
@@ -187,4 +187,15 @@ TEST_F(SaveLayoutTest, RefusedNamesAndFailedSavesWarnAndKeepTheSheetOpen)
     EXPECT_TRUE(log.systemLines().first().startsWith(
         QStringLiteral("The layout \u201CNew Layout\u201D could not be saved (")));
     EXPECT_TRUE(manager->layouts().empty());
+}
+
+TEST_F(SaveLayoutTest, TypingReplacesTheProposedName)
+{
+    auto sheet = makeSheet();
+    sheet->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet.get()));
+    auto* name = sheet->findChild<QLineEdit*>("nameField");
+    EXPECT_EQ(name->selectedText(), QStringLiteral("New Layout"));
+    QTest::keyClicks(name, QStringLiteral("Wide"));
+    EXPECT_EQ(sheet->name(), QStringLiteral("Wide"));
 }

@@ -226,3 +226,21 @@ TEST(PDFMetadataView, TypingGoesStraightIntoItsOwnFieldOnly)
     model.modify([](auto& m) { m.subject = "From elsewhere"; });
     EXPECT_EQ(view.findChild<QLineEdit*>("subjectField")->text(), "From elsewhere");
 }
+
+TEST(ColorWellLook, ADisabledWellIsFadedWithoutACheckerboard)
+{
+    KestrelExtensions::Observable<Color> colour{Color::rgb(1, 0, 0, 0.5)};
+    ColorWell well(KestrelExtensions::Binding<Color>::of(colour), QStringLiteral("Color"));
+    well.resize(45, 24);
+    auto cells = [&] {
+        const QImage image = well.grab().toImage();
+        // Two neighbouring cells of the checkerboard, inside the swatch.
+        return std::pair{image.pixelColor(7, 7), image.pixelColor(11, 7)};
+    };
+    const auto [lightCell, darkCell] = cells();
+    EXPECT_NE(lightCell, darkCell) << "an enabled translucent colour shows the checkerboard";
+    well.setEnabled(false);
+    const auto [first, second] = cells();
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first.alpha(), 255);
+}

@@ -82,3 +82,13 @@ TEST_F(SettingsFixture, OpeningTheWindowWritesNoDefaults)
 }
 
 } // namespace
+
+TEST_F(SettingsFixture, EscapeClosesTheWindow)
+{
+    SettingsWindow window(updater);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}

@@ -526,4 +526,26 @@ TEST(PDFViewerPlace, ARenderKeepsThePageAndPlaceOnShow)
     EXPECT_EQ(viewer.currentPage(), 1);
 }
 
+TEST_F(ContentViewTest, ALayoutWithoutRoomForCellsIsExplainedInThePDFColumn)
+{
+    PDFColumn* column = window->pdfColumn();
+    EXPECT_FALSE(column->problemLabel()->isVisible());
+    EXPECT_TRUE(column->viewer()->isVisible());
+    const std::vector<std::pair<std::function<void(PageLayout&)>, bool>> edits{
+        {[](PageLayout& l) { l.margin = 400; }, false},
+        {[](PageLayout& l) { l.margin = 18; }, true},
+        // The grid takes its share of margins too: 11 gutters of 60 points do not fit 612.
+        {[](PageLayout& l) { l.margin = 60, l.rows = 10; }, false},
+        {[](PageLayout& l) { l.rows = 2; }, true},
+    };
+    for (const auto& [edit, fits] : edits) {
+        model().mutateLayout(edit);
+        EXPECT_EQ(column->viewer()->isVisible(), fits);
+        EXPECT_EQ(column->problemLabel()->isVisible(), !fits);
+        if (!fits) {
+            EXPECT_TRUE(column->problemLabel()->text().contains(QStringLiteral("margin")));
+        }
+    }
+}
+
 } // namespace
