@@ -3,6 +3,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/CGImageCache.cpp
   Images/CIImageCache.cpp
   Images/Cancellation.cpp
+  Images/ColorProfile.cpp
   Images/DecodeSize.cpp
   Images/DecoderProcess.cpp
   Images/ImagePipeline.cpp
@@ -17,3 +18,5 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/VipsConversion.cpp
   Images/VipsRuntime.cpp
 )
+# Its lcms2 types stay out of the batches of the other sources.
+set_source_files_properties(Images/ColorProfile.cpp PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)

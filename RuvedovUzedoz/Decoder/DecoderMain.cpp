@@ -167,6 +167,8 @@ int main()
     QSize size(header->Xsize, header->Ysize);
     if (orientationOf(header.get()) >= 5)
         size.transpose();
+    // A picture with its own profile (phones write Display P3) is converted to sRGB through it.
+    const bool hasProfile = vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) != 0;
     header.reset();
     if (!vector) {
         if (const std::optional<QString> reason = oversizeReason(size))
@@ -183,8 +185,14 @@ int main()
         decodeLongestSide(size, QSizeF(request.boxWidth, request.boxHeight), settings, vector);
 
     VipsImage* thumbnail = nullptr;
-    if (vips_thumbnail_buffer(bytes.data(), bytes.size(), &thumbnail, longest, "height", longest, "size",
-                              VIPS_SIZE_DOWN, "option_string", "fail_on=truncated", nullptr) != 0)
+    const int status =
+        hasProfile
+            ? vips_thumbnail_buffer(bytes.data(), bytes.size(), &thumbnail, longest, "height", longest,
+                                    "size", VIPS_SIZE_DOWN, "option_string", "fail_on=truncated",
+                                    "export_profile", "srgb", nullptr)
+            : vips_thumbnail_buffer(bytes.data(), bytes.size(), &thumbnail, longest, "height", longest,
+                                    "size", VIPS_SIZE_DOWN, "option_string", "fail_on=truncated", nullptr);
+    if (status != 0)
         return failVips("it cannot be decoded");
     Image image = toSrgb(Image(thumbnail));
     if (!image)

@@ -1,6 +1,7 @@
 #include "ImageReader.h"
 
 #include "Cancellation.h"
+#include "ColorProfile.h"
 #include "DecodeSize.h"
 #include "DecoderProcess.h"
 #include "JpegStructure.h"
@@ -29,7 +30,7 @@ struct Failure {
     QString reason;
 };
 
-using Result = std::variant<PreparedImage, Failure>;
+using ReadResult = std::variant<PreparedImage, Failure>;
 
 Failure vipsFailure(const QString& fallback)
 {
@@ -52,12 +53,23 @@ QSize upright(int width, int height, int orientation)
     return orientation >= 5 ? QSize(height, width) : QSize(width, height);
 }
 
-std::optional<Failure> refuseOversized(QSize size)
+// `shrinkOnLoad`: the factor by which the decoder reduces the picture while reading it; only what is
+// decoded at full size is limited.
+std::optional<Failure> refuseOversized(QSize size, int shrinkOnLoad = 1)
 {
-    if (std::optional<QString> reason = oversizeReason(size)) {
-        return Failure{*reason};
+    if (std::optional<QString> reason = oversizeReason(size / shrinkOnLoad)) {
+        return Failure{oversizeReason(size).value_or(*reason)};
     }
     return std::nullopt;
+}
+
+// The factor by which the JPEG decoder reduces a picture while reading it when it is to be stored at
+// `target` pixels on its longest side. It stays a step below the full reduction, as the thumbnailer does,
+// leaving some of the scaling to the resampler.
+int jpegShrinkOnLoad(QSize size, int target)
+{
+    const double factor = double(std::max(size.width(), size.height())) / std::max(1, target);
+    return factor >= 16 ? 8 : factor >= 8 ? 4 : factor >= 4 ? 2 : 1;
 }
 
 // Stops a decode under way once its render is cancelled or it has run out of time. Called by libvips
@@ -101,7 +113,7 @@ private:
     }
 };
 
-Result toCairoPixels(VipsImage* decoded)
+ReadResult toCairoPixels(VipsImage* decoded)
 {
     QString error;
     if (auto pixels = VipsConversion::toCairoPixels(decoded, error)) {
@@ -110,7 +122,7 @@ Result toCairoPixels(VipsImage* decoded)
     return Failure{error};
 }
 
-Result toJpeg(VipsImage* decoded, int quality)
+ReadResult toJpeg(VipsImage* decoded, int quality)
 {
     VipsImageHandle image = VipsConversion::normalised(decoded, true);
     if (!image) {
@@ -131,60 +143,93 @@ Result toJpeg(VipsImage* decoded, int quality)
     return result;
 }
 
-// The structure of a JPEG file, or nullopt when the bytes are not a JPEG.
-std::optional<std::variant<JpegStructure, Failure>> inspectJpeg(const QByteArray& bytes)
+// The EXIF orientation, read by the decoder from the header alone.
+std::variant<int, Failure> jpegOrientation(const QByteArray& bytes)
 {
-    if (!bytes.startsWith("\xFF\xD8\xFF")) {
-        return std::nullopt;
-    }
-    JpegStructure structure = JpegStructure::read(bytes);
-    if (structure.isJpeg && !structure.complete) {
-        return Failure{QStringLiteral("the JPEG data is truncated")};
-    }
-    return structure;
-}
-
-// The JPEG's own bytes, its stored size and its orientation; nothing decoded.
-Result passThrough(const QByteArray& bytes, const JpegStructure& structure)
-{
-    // The header parse reads the EXIF orientation; the image data is not touched.
     VipsImageHandle header(vips_image_new_from_buffer(bytes.constData(), size_t(bytes.size()), "", "access",
                                                       VIPS_ACCESS_SEQUENTIAL, nullptr));
     if (!header) {
         return vipsFailure(QStringLiteral("its header cannot be read"));
     }
-    const int orientation = orientationOf(header.get());
-    header.reset();
-    if (auto refusal = refuseOversized(QSize(structure.width, structure.height))) {
-        return *refusal;
+    return orientationOf(header.get());
+}
+
+// Whether a JPEG goes into the PDF as it is. Always with compression off; with it on, when the picture
+// needs no scaling down and re-encoding would not make it smaller: always at the best quality, otherwise
+// when the file is already coded at no better a quality than the one asked for.
+bool passesThrough(const JpegStructure& structure, QSize upright, const ImageRequest& request,
+                   const ImageSettings& settings)
+{
+    if (!structure.hasEmbeddableCoding()) {
+        return false;
     }
+    if (!settings.compress) {
+        return true;
+    }
+    if (targetLongestSide(upright, request.box, settings) < std::max(upright.width(), upright.height())) {
+        return false;
+    }
+    const int quality = jpegQuality(settings.quality);
+    return quality == 100 || (structure.estimatedQuality > 0 && structure.estimatedQuality <= quality);
+}
+
+// The JPEG's own coded picture, its stored size and its orientation; nothing decoded. A profile other than
+// sRGB travels with it, for the PDF to tag the image with.
+ReadResult passThrough(const QByteArray& bytes, const JpegStructure& structure, int orientation)
+{
+    const QByteArray& profile = structure.iccProfile;
+    const bool keepProfile = !profile.isEmpty() &&
+                             ColorProfile::components(profile) == structure.components &&
+                             !ColorProfile::isSrgb(profile);
     PreparedImage result;
     result.encoding = PreparedImage::Encoding::Jpeg;
     result.width = structure.width;
     result.height = structure.height;
     result.orientation = orientation;
     result.jpegComponents = structure.components;
-    result.jpeg = bytes;
+    result.jpeg = structure.withoutPrivateSegments(bytes, keepProfile);
     result.sourceSize = result.uprightSize();
+    if (result.jpeg.isEmpty()) {
+        return Failure{QStringLiteral("its structure cannot be read")};
+    }
     return result;
 }
 
 // Turns a decoded picture into what the page draws. JPEG cannot carry transparency, so pictures with it
 // stay lossless even when compressing.
-Result prepared(VipsImage* decoded, const ImageSettings& settings, QSize sourceSize)
+ReadResult prepared(VipsImage* decoded, const ImageSettings& settings, QSize sourceSize)
 {
-    Result result = settings.compress && !vips_image_hasalpha(decoded)
-                        ? toJpeg(decoded, jpegQuality(settings.quality))
-                        : toCairoPixels(decoded);
+    ReadResult result = settings.compress && !vips_image_hasalpha(decoded)
+                            ? toJpeg(decoded, jpegQuality(settings.quality))
+                            : toCairoPixels(decoded);
     if (auto* image = std::get_if<PreparedImage>(&result)) {
         image->sourceSize = sourceSize;
     }
     return result;
 }
 
-// Decodes the picture from its bytes in this process, at the size the page needs.
-Result decode(const QByteArray& bytes, const ImageRequest& request, const ImageSettings& settings,
-              DecodeWatch& watch)
+// The picture scaled on loading to `longest` pixels at most, converted to sRGB from its own profile when
+// that is not sRGB (pictures without one are taken as sRGB).
+VipsImageHandle thumbnail(const QByteArray& bytes, int longest, bool convertProfile, VipsFailOn failOn)
+{
+    // The thumbnail does not pass its own fail_on to a buffer loader; the load options do.
+    const char* options = failOn == VIPS_FAIL_ON_NONE ? "fail_on=none" : "fail_on=truncated";
+    VipsImage* out = nullptr;
+    const int status =
+        convertProfile
+            ? vips_thumbnail_buffer(const_cast<char*>(bytes.constData()), size_t(bytes.size()), &out, longest,
+                                    "height", longest, "size", VIPS_SIZE_DOWN, "fail_on", failOn,
+                                    "option_string", options, "export_profile", "srgb", nullptr)
+            : vips_thumbnail_buffer(const_cast<char*>(bytes.constData()), size_t(bytes.size()), &out, longest,
+                                    "height", longest, "size", VIPS_SIZE_DOWN, "fail_on", failOn,
+                                    "option_string", options, nullptr);
+    return VipsImageHandle(status == 0 ? out : nullptr);
+}
+
+// Decodes the picture from its bytes in this process, at the size the page needs, converted to sRGB
+// through its own profile when that is not sRGB. A damaged picture is drawn as far as it decodes.
+ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const ImageSettings& settings,
+                  DecodeWatch& watch)
 {
     VipsImageHandle header(vips_image_new_from_buffer(bytes.constData(), size_t(bytes.size()), "", "access",
                                                       VIPS_ACCESS_SEQUENTIAL, nullptr));
@@ -192,35 +237,52 @@ Result decode(const QByteArray& bytes, const ImageRequest& request, const ImageS
         return vipsFailure(QStringLiteral("it is not a picture that can be read"));
     }
     const QSize size = upright(header->Xsize, header->Ysize, orientationOf(header.get()));
+    const void* profileData = nullptr;
+    size_t profileLength = 0;
+    const bool convertProfile =
+        vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) &&
+        vips_image_get_blob(header.get(), VIPS_META_ICC_NAME, &profileData, &profileLength) == 0 &&
+        !ColorProfile::isSrgb(
+            QByteArray::fromRawData(static_cast<const char*>(profileData), qsizetype(profileLength)));
     header.reset();
-    if (auto refusal = refuseOversized(size)) {
+    const int longest = decodeLongestSide(size, request.box, settings, false);
+    // A JPEG that is scaled down is reduced while it is read.
+    const bool jpeg = bytes.startsWith("\xFF\xD8\xFF");
+    if (auto refusal =
+            refuseOversized(size, settings.compress && jpeg ? jpegShrinkOnLoad(size, longest) : 1)) {
         return *refusal;
     }
-    const int longest = decodeLongestSide(size, request.box, settings, false);
 
-    VipsImage* thumbnail = nullptr;
-    // The thumbnail does not pass its own fail_on to a buffer loader; the load options do.
-    const int status =
-        vips_thumbnail_buffer(const_cast<char*>(bytes.constData()), size_t(bytes.size()), &thumbnail, longest,
-                              "height", longest, "size", VIPS_SIZE_DOWN, "fail_on", VIPS_FAIL_ON_TRUNCATED,
-                              "option_string", "fail_on=truncated", nullptr);
-    if (status != 0) {
-        return vipsFailure(QStringLiteral("it cannot be decoded"));
-    }
-    VipsImageHandle image(thumbnail);
-    watch.watch(image.get());
-    Result result = prepared(image.get(), settings, size);
-    if (std::holds_alternative<Failure>(result)) {
-        if (auto stopped = watch.reason()) {
-            return *stopped;
+    const auto attempt = [&](VipsFailOn failOn) -> ReadResult {
+        VipsImageHandle image = thumbnail(bytes, longest, convertProfile, failOn);
+        if (!image) {
+            return vipsFailure(QStringLiteral("it cannot be decoded"));
         }
+        watch.watch(image.get());
+        return prepared(image.get(), settings, size);
+    };
+    ReadResult whole = attempt(VIPS_FAIL_ON_TRUNCATED);
+    if (std::holds_alternative<PreparedImage>(whole)) {
+        return whole;
     }
-    return result;
+    if (auto stopped = watch.reason()) {
+        return *stopped;
+    }
+    VipsRuntime::takeError();
+    ReadResult partial = attempt(VIPS_FAIL_ON_NONE);
+    if (std::holds_alternative<PreparedImage>(partial)) {
+        KestrelExtensions::Log::system(
+            QStringLiteral("Image %1 is damaged; drawing the part that can be read")
+                .arg(request.url.fileName()));
+    } else if (auto stopped = watch.reason()) {
+        return *stopped;
+    }
+    return partial;
 }
 
 // Decodes the picture in the decoder program and prepares what it gives back here.
-Result decodeElsewhere(const QByteArray& loader, const QByteArray& bytes, const ImageRequest& request,
-                       const ImageSettings& settings, const Cancellation* cancellation)
+ReadResult decodeElsewhere(const QByteArray& loader, const QByteArray& bytes, const ImageRequest& request,
+                           const ImageSettings& settings, const Cancellation* cancellation)
 {
     std::variant<DecoderProcess::Raster, QString> decoded =
         DecoderProcess::decode(loader, bytes, request.box, settings, cancellation);
@@ -240,7 +302,7 @@ Result decodeElsewhere(const QByteArray& loader, const QByteArray& bytes, const 
     return prepared(image.get(), settings, raster.sourceSize);
 }
 
-Result read(const ImageRequest& request, const ImageSettings& settings, const Cancellation* cancellation)
+ReadResult read(const ImageRequest& request, const ImageSettings& settings, const Cancellation* cancellation)
 {
     if (!request.url.isLocalFile()) {
         return Failure{QStringLiteral("it is not a local file")};
@@ -260,13 +322,21 @@ Result read(const ImageRequest& request, const ImageSettings& settings, const Ca
     if (format.decoder == PictureFormat::Decoder::DecoderProgram) {
         return decodeElsewhere(format.loader, bytes, request, settings, cancellation);
     }
-    if (auto jpeg = inspectJpeg(bytes)) {
-        if (auto* failure = std::get_if<Failure>(&*jpeg)) {
-            return *failure;
-        }
-        const JpegStructure& structure = std::get<JpegStructure>(*jpeg);
-        if (!settings.compress && structure.canEmbedAsIs()) {
-            return passThrough(bytes, structure);
+    if (bytes.startsWith("\xFF\xD8\xFF")) {
+        const JpegStructure structure = JpegStructure::read(bytes);
+        // A damaged one is decoded instead, as far as it goes.
+        if (structure.canEmbedAsIs()) {
+            const auto orientation = jpegOrientation(bytes);
+            if (auto* failure = std::get_if<Failure>(&orientation)) {
+                return *failure;
+            }
+            const QSize size = upright(structure.width, structure.height, std::get<int>(orientation));
+            if (passesThrough(structure, size, request, settings)) {
+                if (auto refusal = refuseOversized(size)) {
+                    return *refusal;
+                }
+                return passThrough(bytes, structure, std::get<int>(orientation));
+            }
         }
     }
     DecodeWatch watch{cancellation, std::chrono::steady_clock::now() + ImageReader::decodeTimeLimit};
@@ -281,7 +351,7 @@ std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, c
     if (cancellation && cancellation->isCancelled()) {
         return std::nullopt;
     }
-    Result result = Failure{};
+    ReadResult result = Failure{};
     try {
         result = read(request, settings, cancellation);
     } catch (const std::bad_alloc&) {

@@ -14,12 +14,17 @@ class Cancellation;
 // ImageMagick reads are decoded in the decoder program (see DecoderProcess).
 //
 // With compression on, the picture is scaled to the target size and re-encoded as JPEG; pictures with
-// transparency are scaled but kept lossless. With compression off, a plain JPEG is passed on byte for byte
-// (nothing is decoded; the placement applies its orientation) and anything else is decoded at full size.
-// Decoded pictures are turned upright and converted to sRGB.
+// transparency are scaled but kept lossless. With compression off, a plain JPEG is passed on with its coded
+// image data untouched (nothing is decoded; the placement applies its orientation) and anything else is
+// decoded at full size. With compression on, a JPEG that needs no scaling and would not get smaller is
+// passed on in the same way. A passed-on JPEG loses its private segments (EXIF, XMP, IPTC, comments,
+// thumbnails) and whatever follows its end; a colour profile other than sRGB stays, for the PDF to tag the
+// image with. Decoded pictures are turned upright and converted to sRGB through their own profile.
+// A damaged picture is drawn as far as it decodes, with one log line saying so.
 class ImageReader {
 public:
-    // Pictures with more pixels than this are refused from their header alone, before any decoding.
+    // Pictures that would be decoded (or embedded) at full size with more pixels than this are refused from
+    // their header alone, before any decoding.
     static constexpr qint64 maximumPixels = qint64(16384) * 16384;
     // Decoded pixels are held in memory and drawn by cairo, which takes at most 32767 on a side; larger
     // pictures are scaled down to fit both limits.

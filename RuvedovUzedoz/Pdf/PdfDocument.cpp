@@ -55,13 +55,6 @@ cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned in
     return CAIRO_STATUS_WRITE_ERROR;
 }
 
-// Whether any page's box leaves the origin, which the PDF writer cannot express.
-bool moved(const std::vector<QRectF>& boxes)
-{
-    return std::any_of(boxes.begin(), boxes.end(),
-                       [](const QRectF& box) { return box.x() != 0 || box.y() != 0; });
-}
-
 bool isDrawableSize(QSizeF size)
 {
     return std::isfinite(size.width()) && std::isfinite(size.height()) && size.width() > 0 &&
@@ -173,7 +166,7 @@ std::optional<QByteArray> PdfDocument::dataRepresentation() const
 {
     QByteArray data;
     const std::optional<std::vector<QRectF>> boxes = draw({appendToBuffer, &data});
-    if (!boxes || (moved(*boxes) && !applyMediaBoxes(data, *boxes)))
+    if (!boxes || !completePdf(data, *boxes))
         return std::nullopt;
     return data;
 }
@@ -192,7 +185,7 @@ bool PdfDocument::write(QFileDevice& file) const
         fail(QStringLiteral("The PDF could not be written; the disk may be full."));
     if (!boxes)
         return false;
-    if (moved(*boxes) && !applyMediaBoxes(file, *boxes))
+    if (!completePdf(file, *boxes))
         fail(QStringLiteral("The page boxes could not be written."));
     if (!file.flush())
         fail(QStringLiteral("The PDF could not be written; the disk may be full."));

@@ -2,12 +2,15 @@
 #include "RuvedovUzedoz/Pdf/PdfPostProcess.h"
 
 #include "KestrelExtensions/Logging/Log.h"
+#include "RuvedovUzedoz/Images/ColorProfile.h"
+#include "RuvedovUzedoz/Images/JpegStructure.h"
 
 #include <QFileDevice>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <map>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -37,10 +40,117 @@ qint64 lastCrossReference(const QByteArray& pdf)
     return offset;
 }
 
+// Reads `length` bytes at `offset` of the written PDF (fewer at its end).
+using ReadAt = std::function<QByteArray(qint64 offset, qint64 length)>;
+
+// A change made in place, without moving anything after it.
+struct Patch {
+    qint64 offset;
+    std::string text;
+};
+
+int componentsOf(QPDFObjectHandle colorSpace)
+{
+    if (!colorSpace.isName())
+        return 0;
+    const std::string name = colorSpace.getName();
+    return name == "/DeviceGray" ? 1 : name == "/DeviceRGB" ? 3 : name == "/DeviceCMYK" ? 4 : 0;
+}
+
+// The colour profile that a JPEG image stream carries in its own header, empty when there is none.
+QByteArray embeddedProfile(const ReadAt& readAt, qint64 dataStart, qint64 dataLength)
+{
+    QByteArray head;
+    for (qint64 amount = 16 * 1024; head.size() < dataLength; amount *= 2) {
+        head = readAt(dataStart, std::min(amount, dataLength));
+        const JpegStructure structure = JpegStructure::read(head);
+        if (!structure.headerCut || head.size() < std::min(amount, dataLength))
+            return structure.iccProfile;
+    }
+    return {};
+}
+
+// JPEG images keep their profile in their own data, where PDF readers do not look: each such image gets
+// an ICCBased colour space holding the profile (one object per distinct profile). The image's colour
+// space name is overwritten in place by the reference, padded to the same length, so the image itself
+// is never rewritten. Appends the profile objects to `update`.
+void attachColorProfiles(QPDF& document, const ReadAt& readAt, qint64 base, int& nextObject,
+                         std::string& update, std::map<int, std::pair<int, qint64>>& offsets,
+                         std::vector<Patch>& patches)
+{
+    std::map<QByteArray, int> profileObjects;
+    for (const auto& [id, entry] : document.getXRefTable()) {
+        if (entry.getType() != 1)
+            continue;
+        QPDFObjectHandle object = document.getObjectByObjGen(id);
+        if (!object.isStream())
+            continue;
+        QPDFObjectHandle dictionary = object.getDict();
+        if (!dictionary.getKey("/Subtype").isNameAndEquals("/Image") ||
+            !dictionary.getKey("/Filter").isNameAndEquals("/DCTDecode") ||
+            !dictionary.getKey("/Length").isInteger())
+            continue;
+        const int components = componentsOf(dictionary.getKey("/ColorSpace"));
+        const std::string name = dictionary.getKey("/ColorSpace").isName()
+                                     ? dictionary.getKey("/ColorSpace").getName()
+                                     : std::string();
+        if (components == 0)
+            continue;
+        // The object's text up to its data: "n g obj << … /ColorSpace /DeviceRGB … >> stream".
+        const qint64 at = entry.getOffset();
+        const QByteArray head = readAt(at, 4096);
+        const qsizetype streamKeyword = head.indexOf("stream");
+        if (streamKeyword < 0)
+            continue;
+        const QByteArray key = QByteArray("/ColorSpace");
+        const qsizetype keyAt = head.left(streamKeyword).indexOf(key);
+        if (keyAt < 0)
+            continue;
+        qsizetype nameAt = keyAt + key.size();
+        while (nameAt < streamKeyword &&
+               (head[nameAt] == ' ' || head[nameAt] == '\n' || head[nameAt] == '\r'))
+            ++nameAt;
+        if (head.mid(nameAt, qsizetype(name.size())) != QByteArray::fromStdString(name))
+            continue;
+        qsizetype dataStart = streamKeyword + 6;
+        if (head.mid(dataStart, 2) == "\r\n")
+            dataStart += 2;
+        else if (head.mid(dataStart, 1) == "\n")
+            dataStart += 1;
+        else
+            continue;
+
+        const QByteArray profile =
+            embeddedProfile(readAt, at + dataStart, dictionary.getKey("/Length").getIntValue());
+        if (profile.isEmpty() || ColorProfile::components(profile) != components)
+            continue;
+        auto [known, added] = profileObjects.try_emplace(profile, nextObject + 1);
+        if (added) {
+            // The profile's stream, then the colour space array that names it.
+            const int stream = nextObject++;
+            offsets[stream] = {0, base + qint64(update.size())};
+            update += std::to_string(stream) + " 0 obj\n<< /N " + std::to_string(components) +
+                      " /Alternate " + name + " /Length " + std::to_string(profile.size()) + " >>\nstream\n" +
+                      profile.toStdString() + "\nendstream\nendobj\n";
+            const int space = nextObject++;
+            offsets[space] = {0, base + qint64(update.size())};
+            update +=
+                std::to_string(space) + " 0 obj\n[ /ICCBased " + std::to_string(stream) + " 0 R ]\nendobj\n";
+        }
+        std::string reference = std::to_string(known->second) + " 0 R";
+        if (reference.size() > name.size())
+            continue;
+        reference.resize(name.size(), ' ');
+        patches.push_back({at + nameAt, reference});
+    }
+}
+
 // The incremental update that gives the pages of `document` (a file of `size` bytes whose last
-// cross-reference section starts at `previous`) their media boxes; empty when no box moves.
-std::string mediaBoxUpdate(QPDF& document, qint64 previous, qint64 size, bool endsWithNewline,
-                           const std::vector<QRectF>& mediaBoxes)
+// cross-reference section starts at `previous`) their media boxes and its JPEG images their colour
+// profiles, with the in-place `patches` that go with it; empty when there is nothing to change.
+std::string documentUpdate(QPDF& document, qint64 previous, qint64 size, bool endsWithNewline,
+                           const std::vector<QRectF>& mediaBoxes, const ReadAt& readAt,
+                           std::vector<Patch>& patches)
 {
     std::string update;
     QPDFObjectHandle trailer = document.getTrailer();
@@ -50,6 +160,7 @@ std::string mediaBoxUpdate(QPDF& document, qint64 previous, qint64 size, bool en
         update += '\n';
 
     std::map<int, std::pair<int, qint64>> offsets; // object number → generation, offset
+    attachColorProfiles(document, readAt, base, nextObject, update, offsets, patches);
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(document).getAllPages();
     for (size_t i = 0; i < pages.size() && i < mediaBoxes.size(); ++i) {
         const QRectF& box = mediaBoxes[i];
@@ -113,37 +224,49 @@ void logUnreadable(const QString& reason)
 
 } // namespace
 
-bool applyMediaBoxes(QByteArray& pdf, const std::vector<QRectF>& mediaBoxes)
+bool completePdf(QByteArray& pdf, const std::vector<QRectF>& mediaBoxes)
 {
     std::string update;
+    std::vector<Patch> patches;
     try {
         const qint64 previous = lastCrossReference(pdf);
         QPDF document;
         document.setSuppressWarnings(true);
         document.processMemoryFile("contact sheet", pdf.constData(), size_t(pdf.size()));
-        update = mediaBoxUpdate(document, previous, pdf.size(), pdf.endsWith('\n'), mediaBoxes);
+        const ReadAt readAt = [&pdf](qint64 offset, qint64 length) {
+            return offset < 0 || offset >= pdf.size() ? QByteArray() : pdf.mid(offset, length);
+        };
+        update =
+            documentUpdate(document, previous, pdf.size(), pdf.endsWith('\n'), mediaBoxes, readAt, patches);
     } catch (const std::exception& error) {
         logUnreadable(QString::fromUtf8(error.what()));
         return false;
     }
+    for (const Patch& patch : patches)
+        std::copy(patch.text.begin(), patch.text.end(), pdf.begin() + patch.offset);
     // Grown in place: appending past the capacity would move the whole document into a new block.
     pdf.reserve(pdf.size() + qsizetype(update.size()));
     pdf.append(update.data(), qsizetype(update.size()));
     return true;
 }
 
-bool applyMediaBoxes(QFileDevice& file, const std::vector<QRectF>& mediaBoxes)
+bool completePdf(QFileDevice& file, const std::vector<QRectF>& mediaBoxes)
 {
     if (!file.flush())
         return false; // the file's own error says why
     const qint64 size = file.size();
+    const int descriptor = file.handle();
     std::string update;
+    std::vector<Patch> patches;
     try {
-        const int descriptor = file.handle();
-        QByteArray tail(std::min<qint64>(size, 1024), Qt::Uninitialized);
-        if (descriptor < 0 ||
-            pread(descriptor, tail.data(), size_t(tail.size()), size - tail.size()) != tail.size())
-            throw std::runtime_error("the file cannot be read back");
+        const ReadAt readAt = [descriptor, size](qint64 offset, qint64 length) {
+            QByteArray bytes(std::max<qint64>(0, std::min(length, size - offset)), Qt::Uninitialized);
+            if (descriptor < 0 || offset < 0 ||
+                pread(descriptor, bytes.data(), size_t(bytes.size()), offset) != bytes.size())
+                throw std::runtime_error("the file cannot be read back");
+            return bytes;
+        };
+        const QByteArray tail = readAt(size - std::min<qint64>(size, 1024), 1024);
         const qint64 previous = lastCrossReference(tail);
         // qpdf reads through a duplicate descriptor and closes it; the duplicate shares the writer's
         // position, which is set again before the update is appended.
@@ -157,10 +280,15 @@ bool applyMediaBoxes(QFileDevice& file, const std::vector<QRectF>& mediaBoxes)
         QPDF document;
         document.setSuppressWarnings(true);
         document.processFile("contact sheet", stream, true);
-        update = mediaBoxUpdate(document, previous, size, tail.endsWith('\n'), mediaBoxes);
+        update = documentUpdate(document, previous, size, tail.endsWith('\n'), mediaBoxes, readAt, patches);
     } catch (const std::exception& error) {
         logUnreadable(QString::fromUtf8(error.what()));
         return false;
+    }
+    for (const Patch& patch : patches) {
+        if (pwrite(descriptor, patch.text.data(), patch.text.size(), patch.offset) !=
+            qint64(patch.text.size()))
+            return false;
     }
     return file.seek(size) && file.write(update.data(), qint64(update.size())) == qint64(update.size());
 }

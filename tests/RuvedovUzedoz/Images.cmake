@@ -1,9 +1,10 @@
 sheetwright_add_test(RuvedovUzedozImagesTests
   SOURCES
     Images/ImageCachesTests.cpp
+    Images/ColorFixtures.cpp
     Images/ImageFixtures.cpp
     Images/ImagePipelineTests.cpp
     Images/ImageReaderTests.cpp
     Images/JpegStructureTests.cpp
     Images/TargetSizeTests.cpp
-  LIBRARIES RuvedovUzedoz PkgConfig::VIPS)
+  LIBRARIES RuvedovUzedoz PkgConfig::VIPS PkgConfig::LCMS2)

@@ -1,5 +1,6 @@
 sheetwright_add_test(RuvedovUzedozRenderingTests
   SOURCES
+    Images/ColorFixtures.cpp
     Images/ImageFixtures.cpp
     Rendering/PdfInspector.cpp
     Rendering/RenderFixtures.cpp
@@ -7,4 +8,4 @@ sheetwright_add_test(RuvedovUzedozRenderingTests
     Rendering/PdfLayerTests.cpp
     Rendering/ProgressTests.cpp
     Rendering/RenderingTests.cpp
-  LIBRARIES RuvedovUzedoz Qt6::Gui PkgConfig::VIPS PkgConfig::QPDF PkgConfig::CAIRO)
+  LIBRARIES RuvedovUzedoz Qt6::Gui PkgConfig::VIPS PkgConfig::LCMS2 PkgConfig::QPDF PkgConfig::CAIRO)

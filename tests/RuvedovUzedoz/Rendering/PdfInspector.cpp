@@ -120,6 +120,14 @@ private:
             image.height = dict.getKey("/Height").isInteger() ? int(dict.getKey("/Height").getIntValue()) : 0;
             image.colorSpace = name(dict.getKey("/ColorSpace"));
             image.hasSMask = dict.hasKey("/SMask");
+            QPDFObjectHandle space = dict.getKey("/ColorSpace");
+            if (space.isArray() && space.getArrayNItems() == 2 && space.getArrayItem(1).isStream()) {
+                QPDFObjectHandle profile = space.getArrayItem(1);
+                image.iccObject = profile.getObjectID();
+                std::shared_ptr<Buffer> data = profile.getStreamData();
+                image.iccProfile =
+                    QByteArray(reinterpret_cast<const char*>(data->getBuffer()), qsizetype(data->getSize()));
+            }
             std::shared_ptr<Buffer> raw = xobject.getRawStreamData();
             image.rawBytes =
                 QByteArray(reinterpret_cast<const char*>(raw->getBuffer()), qsizetype(raw->getSize()));

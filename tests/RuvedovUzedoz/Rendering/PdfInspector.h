@@ -23,6 +23,8 @@ public:
         int width = 0;
         int height = 0;
         QString colorSpace;
+        QByteArray iccProfile; // of an ICCBased colour space
+        int iccObject = 0;     // the profile stream's object number
         bool hasSMask = false;
         QByteArray rawBytes;
         QRectF placement; // the unit square through the CTM at `Do`

@@ -1,3 +1,5 @@
+#include "../Images/ColorFixtures.h"
+#include "../Images/ImageFixtures.h"
 #include "KestrelExtensions/Coding/FileError.h"
 #include "KestrelExtensions/Logging/LogCapture.h"
 #include "PdfInspector.h"
@@ -131,6 +133,57 @@ TEST(PdfDocument, MediaBoxOriginMovesThePageContentAlong)
         ASSERT_TRUE(raster);
         EXPECT_EQ(raster->pixel(25, 612 - 40), (std::array<int, 3>{255, 0, 0}));
         EXPECT_EQ(raster->pixel(25, 612 - 10), (std::array<int, 3>{255, 255, 255}));
+    }
+}
+
+TEST(PdfDocument, JpegsCarryingAProfileGetItAsTheirColourSpace)
+{
+    using namespace ImageFixtures;
+    Folder folder;
+    const Rgb intended = {60, 140, 90};
+    const QByteArray swapped = Profiles::redGreenSwapped();
+    const auto jpeg = [&](const QString& name, const QByteArray& profile, Rgb values) {
+        PreparedImage image;
+        image.encoding = PreparedImage::Encoding::Jpeg;
+        image.width = 64;
+        image.height = 48;
+        image.jpeg = readAll(flatPicture(folder, name, values, profile));
+        return image;
+    };
+    const PreparedImage first = jpeg("first.jpg", swapped, fromSrgb(swapped, intended));
+    const PreparedImage plain = jpeg("plain.jpg", {}, intended);
+    // The same profile on another picture: one profile object serves both.
+    const PreparedImage second = jpeg("second.jpg", swapped, fromSrgb(swapped, {61, 141, 91}));
+    const auto drawing = [](std::vector<const PreparedImage*> images) {
+        return [images](GraphicsContext& context) {
+            for (size_t i = 0; i < images.size(); ++i)
+                context.drawImage(*images[i], QRectF(100.0 * double(i), 0, 64, 48));
+        };
+    };
+    const std::vector<std::shared_ptr<PdfPage>> pages = {
+        std::make_shared<ScriptedPage>(QRectF(18, 18, 300, 100), drawing({&first, &plain})),
+        std::make_shared<ScriptedPage>(QRectF(0, 0, 300, 100), drawing({&second}))};
+    for (const bool toFile : {false, true}) {
+        SCOPED_TRACE(toFile ? "file" : "memory");
+        const QByteArray pdf = toFile ? renderToFile(pages) : render(pages);
+        const PdfInspector inspector(pdf);
+        ASSERT_TRUE(inspector.isValid());
+        const auto one = inspector.drawing(0).images;
+        const auto two = inspector.drawing(1).images;
+        ASSERT_EQ(one.size(), 2u);
+        ASSERT_EQ(two.size(), 1u);
+        EXPECT_EQ(one[0].colorSpace, QStringLiteral("/ICCBased"));
+        EXPECT_EQ(one[0].iccProfile, swapped);
+        EXPECT_EQ(one[0].rawBytes, first.jpeg);
+        EXPECT_EQ(one[1].colorSpace, QStringLiteral("/DeviceRGB"));
+        EXPECT_EQ(two[0].iccObject, one[0].iccObject);
+        const auto raster = RenderFixtures::rasterize(pdf, 1, 72);
+        ASSERT_TRUE(raster);
+        for (const int x : {32, 132}) {
+            const auto pixel = raster->pixel(x, 100 - 24);
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(pixel[c], intended[c], 6) << "x " << x << " channel " << c;
+        }
     }
 }
 

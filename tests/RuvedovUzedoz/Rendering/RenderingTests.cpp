@@ -1,3 +1,4 @@
+#include "../Images/ColorFixtures.h"
 #include "../Images/ImageFixtures.h"
 #include "KestrelExtensions/Coding/FileError.h"
 #include "KestrelExtensions/Logging/LogCapture.h"
@@ -189,14 +190,93 @@ TEST(CellDrawing, UnfilteredJpegsAreEmbeddedAsTheyAreAndFittedIntoTheirBox)
     // Drawing order: the bottom row (c) first, then a, b.
     const auto& first = images[1];
     EXPECT_EQ(first.filter, QStringLiteral("/DCTDecode"));
-    EXPECT_EQ(first.rawBytes, ImageFixtures::readAll(landscape));
+    EXPECT_EQ(ImageFixtures::scanData(first.rawBytes),
+              ImageFixtures::scanData(ImageFixtures::readAll(landscape)));
     expectRect(first.placement, QRectF(28.5, 333, 348, 261));
     // Turned upright: a portrait picture, 130.5 × 261 centred in the top-right cell.
-    EXPECT_EQ(images[2].rawBytes, ImageFixtures::readAll(turned));
+    EXPECT_EQ(ImageFixtures::scanData(images[2].rawBytes),
+              ImageFixtures::scanData(ImageFixtures::readAll(turned)));
     expectRect(images[2].placement, QRectF(405 + (369 - 130.5) / 2, 333, 130.5, 261));
     EXPECT_TRUE(
         log.systemLines().contains(QStringLiteral("Drawing image (200.0, 400.0) in box (369.0, 261.0)")));
-    EXPECT_EQ(images[0].rawBytes, ImageFixtures::readAll(progressive));
+    EXPECT_EQ(ImageFixtures::scanData(images[0].rawBytes),
+              ImageFixtures::scanData(ImageFixtures::readAll(progressive)));
+}
+
+TEST(CellDrawing, PicturesKeepTheColoursTheirProfilesMean)
+{
+    using namespace ImageFixtures;
+    Folder folder;
+    const Rgb intended = {60, 140, 90};
+    const QByteArray swapped = Profiles::redGreenSwapped();
+    const QByteArray adobe = Profiles::adobeRgb();
+    const ContactSheet sheet = sheetOf({
+        flatPicture(folder, QStringLiteral("a-swapped.jpg"), fromSrgb(swapped, intended), swapped),
+        flatPicture(folder, QStringLiteral("b-swapped.png"), fromSrgb(swapped, intended), swapped),
+        flatPicture(folder, QStringLiteral("c-adobe-rgb.jpg"), fromSrgb(adobe, intended), adobe),
+        cmykPicture(folder, QStringLiteral("d-cmyk.jpg"), intended),
+        flatPicture(folder, QStringLiteral("e-swapped-again.jpg"), fromSrgb(swapped, intended), swapped),
+    });
+    // The middle of each cell's picture on a 72 dpi raster of the default 2 × 2 page.
+    const QPoint middles[] = {{202, 148}, {589, 148}, {202, 445}, {589, 445}};
+    for (const bool compress : {false, true}) {
+        PageLayout layout = RenderFixtures::layout();
+        layout.enableQuartz = compress;
+        const auto info = generate(sheet, layout);
+        ASSERT_TRUE(info);
+        const PdfInspector inspector(info->data);
+        ASSERT_TRUE(inspector.isValid());
+        for (int page = 1; page <= 2; ++page) {
+            const auto raster = RenderFixtures::rasterize(info->data, page);
+            ASSERT_TRUE(raster);
+            for (int cell = 0; cell < (page == 1 ? 4 : 1); ++cell) {
+                const auto pixel = raster->pixel(middles[cell].x(), middles[cell].y());
+                for (int c = 0; c < 3; ++c)
+                    EXPECT_NEAR(pixel[c], intended[c], 6) << "compress " << compress << " page " << page
+                                                          << " cell " << cell << " channel " << c;
+            }
+        }
+        if (compress)
+            continue;
+        // Passed through: the JPEG's own data, with its profile as the image's colour space, one object
+        // for each distinct profile.
+        const auto first = inspector.drawing(0).images;
+        const auto second = inspector.drawing(1).images;
+        ASSERT_EQ(first.size(), 4u);
+        ASSERT_EQ(second.size(), 1u);
+        const auto& a = first[2]; // drawn bottom row first
+        const auto& c = first[0];
+        EXPECT_EQ(a.filter, QStringLiteral("/DCTDecode"));
+        EXPECT_EQ(a.colorSpace, QStringLiteral("/ICCBased"));
+        EXPECT_EQ(a.iccProfile, swapped);
+        EXPECT_EQ(c.colorSpace, QStringLiteral("/ICCBased"));
+        EXPECT_EQ(c.iccProfile, adobe);
+        EXPECT_NE(a.iccObject, c.iccObject);
+        EXPECT_EQ(second[0].iccObject, a.iccObject);
+        EXPECT_EQ(scanData(a.rawBytes), scanData(readAll(QUrl::fromLocalFile(folder.path("a-swapped.jpg")))));
+    }
+}
+
+TEST(CellDrawing, NoPrivateDataOfAPictureEndsUpInThePdf)
+{
+    ImageFixtures::Folder folder;
+    const QByteArray plain = ImageFixtures::readAll(folder.jpeg(QStringLiteral("plain.jpg"), {400, 300}));
+    const QUrl camera = folder.bytes(QStringLiteral("camera.jpg"), ImageFixtures::withPrivateData(plain));
+    for (const bool compress : {false, true}) {
+        PageLayout layout = RenderFixtures::layout();
+        layout.enableQuartz = compress;
+        const auto info = generate(sheetOf({camera}), layout);
+        ASSERT_TRUE(info);
+        for (const char* text : ImageFixtures::privateTexts)
+            EXPECT_FALSE(info->data.contains(text)) << text << " compress " << compress;
+        EXPECT_FALSE(info->data.contains(QByteArray("Exif\0\0", 6)));
+        const auto images = PdfInspector(info->data).drawing(0).images;
+        ASSERT_EQ(images.size(), 1u);
+        EXPECT_EQ(images[0].colorSpace, QStringLiteral("/DeviceRGB"));
+        if (!compress) {
+            EXPECT_EQ(ImageFixtures::scanData(images[0].rawBytes), ImageFixtures::scanData(plain));
+        }
+    }
 }
 
 TEST(CellDrawing, PassedThroughJpegsAreTurnedUprightOnThePage)

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+#include <array>
+
+namespace ImageFixtures {
+
+class Folder;
+
+using Rgb = std::array<int, 3>;
+
+// ICC profiles made with lcms2: RGB spaces that differ from sRGB in the ways photographs do.
+namespace Profiles {
+QByteArray srgb();
+QByteArray adobeRgb();
+QByteArray displayP3();
+// sRGB with its red and green primaries swapped: pixels must be read through it to come out right.
+QByteArray redGreenSwapped();
+} // namespace Profiles
+
+// The numbers that mean the sRGB colour `srgb` in the space of `profile`.
+Rgb fromSrgb(const QByteArray& profile, Rgb srgb);
+
+// A flat picture (`format`: "jpg" or "png") whose pixels are `values`, tagged with `profile` (none when
+// empty).
+QUrl flatPicture(const Folder& folder, const QString& name, Rgb values, const QByteArray& profile);
+
+// A flat CMYK JPEG meaning the sRGB colour `srgb`, with the built-in CMYK profile embedded, stored
+// inverted with an Adobe segment saying so, as Photoshop writes it.
+QUrl cmykPicture(const Folder& folder, const QString& name, Rgb srgb);
+
+// `jpeg` as cameras, phones and editors write it: EXIF with a GPS position, XMP with the artist's name,
+// IPTC, a comment, a JFIF thumbnail, a second picture (MPF) and a video after the end marker. Every
+// private item holds the text "PRIVATE-<what>".
+QByteArray withPrivateData(const QByteArray& jpeg);
+inline const char* privateTexts[] = {"PRIVATE-EXIF",  "PRIVATE-XMP", "PRIVATE-IPTC",   "PRIVATE-COMMENT",
+                                     "PRIVATE-THUMB", "PRIVATE-MPF", "PRIVATE-TRAILER"};
+
+// The entropy-coded data of a JPEG, from its first scan header to its end marker.
+QByteArray scanData(const QByteArray& jpeg);
+
+} // namespace ImageFixtures
