@@ -5,12 +5,19 @@
 #include "Window/RenderService.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
+#include <KestrelExtensions/Logging/Log.h>
 #include <QApplication>
 #include <QIcon>
 #include <QThreadPool>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
+    // A file-size limit (ulimit -f) makes an export's write fail with an error that is reported, instead
+    // of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Sheetwright"));
     QApplication::setApplicationName(QStringLiteral("Sheetwright"));
@@ -26,8 +33,13 @@ int main(int argc, char** argv)
     // Qt has taken its own options (-platform, -style) out of the arguments by now.
     app.start(Sheetwright::SheetwrightApp::openRequests(QApplication::arguments().mid(1)));
     QApplication::exec();
-    // A render still drawing when the last window closed finishes before the process tears down the
-    // state it uses; its result is dropped.
-    RuvedovUzedoz::renderPool().waitForDone();
+    // A render still under way when the last window closed is stopped before the process tears down
+    // the state it uses. One that does not come to rest in time (a decoder deep in a single step) must
+    // not keep the process alive: it is left behind without the usual teardown.
+    if (!RuvedovUzedoz::stopAllRenders(std::chrono::milliseconds(1500))) {
+        KestrelExtensions::Log::system(QStringLiteral("Quitting while a render is still stopping"));
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     return 0;
 }

@@ -8,19 +8,12 @@ std::atomic_bool quitting = false;
 
 } // namespace
 
-void Cancellation::follow(QFuture<void> future)
-{
-    std::lock_guard lock(m_mutex);
-    m_future = std::move(future);
-    m_following = true;
-}
-
 bool Cancellation::isCancelled() const
 {
-    if (m_cancelled.load() || quitting.load())
+    if (m_cancelled.load() || quitting.load() || (m_parent && m_parent->isCancelled()))
         return true;
     std::lock_guard lock(m_mutex);
-    return m_following && m_future.isCanceled();
+    return m_followed && m_followed();
 }
 
 void Cancellation::cancelAll()

@@ -2,6 +2,8 @@
 
 #include <QFuture>
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <mutex>
 
 namespace RuvedovUzedoz {
@@ -11,9 +13,19 @@ namespace RuvedovUzedoz {
 // Checked between pictures and from inside long decodes; thread-safe.
 class Cancellation {
 public:
+    Cancellation() = default;
+    // Cancelled also when `parent` (when given) is.
+    explicit Cancellation(std::shared_ptr<const Cancellation> parent) : m_parent(std::move(parent)) {}
+    Cancellation(const Cancellation&) = delete;
+    Cancellation& operator=(const Cancellation&) = delete;
+
     void cancel() { m_cancelled.store(true); }
     // From now on, cancelling `future` cancels this too.
-    void follow(QFuture<void> future);
+    template <class T> void follow(QFuture<T> future)
+    {
+        std::lock_guard lock(m_mutex);
+        m_followed = [future] { return future.isCanceled(); };
+    }
     bool isCancelled() const;
 
     // Stops every render of the process for good; for quitting.
@@ -21,10 +33,10 @@ public:
     static bool allCancelled();
 
 private:
+    std::shared_ptr<const Cancellation> m_parent;
     std::atomic_bool m_cancelled = false;
     mutable std::mutex m_mutex;
-    QFuture<void> m_future; // a default future reads as cancelled: only read once followed
-    bool m_following = false;
+    std::function<bool()> m_followed;
 };
 
 } // namespace RuvedovUzedoz

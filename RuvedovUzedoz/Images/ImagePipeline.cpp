@@ -1,5 +1,6 @@
 #include "ImagePipeline.h"
 
+#include "Cancellation.h"
 #include "ImagePool.h"
 #include "ImageReader.h"
 
@@ -9,17 +10,19 @@
 
 namespace RuvedovUzedoz {
 
-ImagePipeline::ImagePipeline(std::vector<ImageRequest> requests, ImageSettings settings, int lookahead)
+ImagePipeline::ImagePipeline(std::vector<ImageRequest> requests, ImageSettings settings, int lookahead,
+                             std::shared_ptr<const Cancellation> cancellation)
     : m_requests(std::move(requests)), m_settings(settings),
-      m_lookahead(size_t(lookahead > 0 ? lookahead : defaultLookahead()))
+      m_lookahead(size_t(lookahead > 0 ? lookahead : defaultLookahead())),
+      m_stop(std::make_shared<Cancellation>(std::move(cancellation)))
 {
     submitAhead();
 }
 
 ImagePipeline::~ImagePipeline()
 {
-    // Work not yet started returns at once; work under way finishes its one picture.
-    m_stopped->store(true);
+    // Work not yet started returns at once; decodes under way stop at their next check.
+    m_stop->cancel();
     for (auto& [index, future] : m_pending) {
         future.waitForFinished();
     }
@@ -61,13 +64,9 @@ void ImagePipeline::submitAhead()
 {
     while (m_nextToSubmit < m_requests.size() && m_pending.size() < m_lookahead) {
         const size_t index = m_nextToSubmit++;
-        m_pending.emplace(index,
-                          QtConcurrent::run(&imagePool(), [request = m_requests[index], settings = m_settings,
-                                                           stopped = m_stopped]() {
-                              if (stopped->load()) {
-                                  return std::optional<PreparedImage>();
-                              }
-                              return ImageReader::prepare(request, settings);
+        m_pending.emplace(index, QtConcurrent::run(&imagePool(), [request = m_requests[index],
+                                                                  settings = m_settings, stop = m_stop]() {
+                              return ImageReader::prepare(request, settings, stop.get());
                           }));
     }
 }

@@ -9,12 +9,16 @@
 
 namespace RuvedovUzedoz {
 
+class Cancellation;
+
 // Prepares pictures ahead of the page drawing on its own thread pool, in request order, holding at most
 // `lookahead` prepared pictures at a time so memory does not grow with the number of pages.
 class ImagePipeline {
 public:
+    // Preparation stops early once `cancellation` (when given) reads cancelled.
     ImagePipeline(std::vector<ImageRequest> requests, ImageSettings settings,
-                  int lookahead = 0 /* 0 = a default from the core count */);
+                  int lookahead = 0 /* 0 = a default from the core count */,
+                  std::shared_ptr<const Cancellation> cancellation = nullptr);
     ~ImagePipeline(); // stops outstanding work and waits for it; safe at any point
     ImagePipeline(const ImagePipeline&) = delete;
     ImagePipeline& operator=(const ImagePipeline&) = delete;
@@ -35,7 +39,8 @@ private:
     size_t m_nextToSubmit = 0;
     std::map<size_t, QFuture<std::optional<PreparedImage>>> m_pending;
     std::vector<QFuture<std::optional<PreparedImage>>> m_skipped;
-    std::shared_ptr<std::atomic_bool> m_stopped = std::make_shared<std::atomic_bool>(false);
+    // Cancelled with the render, or when the pipeline goes: work under way then stops too.
+    std::shared_ptr<Cancellation> m_stop;
 };
 
 } // namespace RuvedovUzedoz

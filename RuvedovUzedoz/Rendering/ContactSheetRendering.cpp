@@ -1,6 +1,7 @@
 #include "KestrelExtensions/Coding/FileError.h"
 #include "KestrelExtensions/Logging/Log.h"
 #include "KestrelExtensions/String/LocalizedStandardOrder.h"
+#include "RuvedovUzedoz/Images/Cancellation.h"
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
 #include "RuvedovUzedoz/Pdf/PdfDocument.h"
 #include "RuvedovUzedoz/Rendering/CompressionSettings.h"
@@ -49,7 +50,8 @@ std::optional<QString> refusal(const PageLayout& layout)
 }
 
 std::shared_ptr<PdfDocument> buildDocument(const QSet<QUrl>& images, const PDFMetadata& metadata,
-                                           const PageLayout& layout)
+                                           const PageLayout& layout,
+                                           std::shared_ptr<const Cancellation> cancellation)
 {
     Log::system(QStringLiteral("Generating PDF ") + doubleDescription(layout.width) + QStringLiteral(", ") +
                 doubleDescription(layout.height));
@@ -74,7 +76,8 @@ std::shared_ptr<PdfDocument> buildDocument(const QSet<QUrl>& images, const PDFMe
     }
     std::shared_ptr<ImageSupply> supply =
         requests.empty() ? nullptr
-                         : std::make_shared<ImageSupply>(std::move(requests), imageSettings(layout));
+                         : std::make_shared<ImageSupply>(std::move(requests), imageSettings(layout),
+                                                         std::move(cancellation));
 
     for (qint64 p = 0; p < pages; ++p) {
         auto page = std::make_shared<ContactSheetPage>(layout, std::move(pageImages[size_t(p)]), supply);
@@ -95,6 +98,8 @@ Result produce(const PdfDocument& document) noexcept
         info.data = std::move(*data);
         info.pageCount = int(document.pageCount());
         return info;
+    } catch (const RenderCancelled&) {
+        Log::system(QStringLiteral("PDF rendering cancelled"));
     } catch (const std::exception& error) {
         Log::system(QStringLiteral("PDF rendering failed: ") + QString::fromUtf8(error.what()));
     } catch (...) {
@@ -123,6 +128,8 @@ Result produceFile(const PdfDocument& document, const QString& folder) noexcept
         info.pageCount = int(document.pageCount());
         info.file = std::move(target);
         return info;
+    } catch (const RenderCancelled&) {
+        Log::system(QStringLiteral("PDF rendering cancelled"));
     } catch (const std::exception& error) {
         Log::system(QStringLiteral("PDF rendering failed: ") + QString::fromUtf8(error.what()));
     } catch (...) {
@@ -201,7 +208,7 @@ std::exception_ptr writeDocument(const PdfDocument& document, const QString& pat
 // Starts building the document of the sheet's pages on the render pool, or logs why nothing can be
 // rendered and gives nullopt.
 std::optional<QFuture<std::shared_ptr<PdfDocument>>>
-ContactSheet::startDocument(const PageLayout& layout) const
+ContactSheet::startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation) const
 {
     if (images.isEmpty()) {
         Log::system(QStringLiteral("No images in PDF, skipping render"));
@@ -215,37 +222,45 @@ ContactSheet::startDocument(const PageLayout& layout) const
         Log::system(QStringLiteral("PDF rendering needs a running application, skipping render"));
         return std::nullopt;
     }
-    return QtConcurrent::run(&renderPool(), [images = images, metadata = metadata, layout] {
-        return buildDocument(images, metadata, layout);
+    return QtConcurrent::run(&renderPool(), [images = images, metadata = metadata, layout, cancellation] {
+        return buildDocument(images, metadata, layout, cancellation);
     });
 }
 
 QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout) const
 {
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout);
+    auto cancellation = std::make_shared<Cancellation>();
+    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
     if (!document)
         return readyResult();
-    return document
-        ->then(QCoreApplication::instance(),
-               [progress = progress](std::shared_ptr<PdfDocument> document) {
-                   return render(std::move(document), progress);
-               })
-        .unwrap();
+    QFuture<Result> result = document
+                                 ->then(QCoreApplication::instance(),
+                                        [progress = progress](std::shared_ptr<PdfDocument> document) {
+                                            return render(std::move(document), progress);
+                                        })
+                                 .unwrap();
+    // Cancelling the future the caller holds stops the drawing and the decodes under way.
+    cancellation->follow(result);
+    return result;
 }
 
 QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout, const QString& folder) const
 {
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout);
+    auto cancellation = std::make_shared<Cancellation>();
+    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
     if (!document)
         return readyResult();
-    return document
-        ->then(QCoreApplication::instance(),
-               [progress = progress, folder](std::shared_ptr<PdfDocument> document) {
-                   return tracked<Result>(std::move(document), progress, [folder](const PdfDocument& drawn) {
-                       return produceFile(drawn, folder);
-                   });
-               })
-        .unwrap();
+    QFuture<Result> result = document
+                                 ->then(QCoreApplication::instance(),
+                                        [progress = progress, folder](std::shared_ptr<PdfDocument> document) {
+                                            return tracked<Result>(std::move(document), progress,
+                                                                   [folder](const PdfDocument& drawn) {
+                                                                       return produceFile(drawn, folder);
+                                                                   });
+                                        })
+                                 .unwrap();
+    cancellation->follow(result);
+    return result;
 }
 
 QFuture<Result> ContactSheet::render(std::shared_ptr<PdfDocument> document,
@@ -264,23 +279,27 @@ QFuture<void> ContactSheet::writePDF(const QString& path, const PageLayout& layo
             std::make_exception_ptr(FileError::fromErrno(FileError::Operation::Write, folder, error)));
     }
     Log::system(QStringLiteral("Writing the PDF to ") + path);
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout);
+    auto cancellation = std::make_shared<Cancellation>();
+    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
     if (!document)
         return QtFuture::makeReadyFuture();
     // The PDF goes to the file as it is drawn rather than through memory: a sheet of full-size
     // pictures is as large as the pictures themselves.
-    return document
-        ->then(QCoreApplication::instance(),
-               [progress = progress, path](std::shared_ptr<PdfDocument> document) {
-                   return tracked<std::exception_ptr>(
-                       std::move(document), progress,
-                       [path](const PdfDocument& drawn) { return writeDocument(drawn, path); });
-               })
-        .unwrap()
-        .then([](std::exception_ptr error) {
-            if (error)
-                std::rethrow_exception(error);
-        });
+    QFuture<void> written =
+        document
+            ->then(QCoreApplication::instance(),
+                   [progress = progress, path](std::shared_ptr<PdfDocument> document) {
+                       return tracked<std::exception_ptr>(
+                           std::move(document), progress,
+                           [path](const PdfDocument& drawn) { return writeDocument(drawn, path); });
+                   })
+            .unwrap()
+            .then([](std::exception_ptr error) {
+                if (error)
+                    std::rethrow_exception(error);
+            });
+    cancellation->follow(written);
+    return written;
 }
 
 } // namespace RuvedovUzedoz

@@ -1,5 +1,9 @@
 #include "RuvedovUzedoz/Rendering/RenderPool.h"
 
+#include "RuvedovUzedoz/Images/Cancellation.h"
+#include "RuvedovUzedoz/Images/ImagePool.h"
+
+#include <QDeadlineTimer>
 #include <QThreadPool>
 
 namespace RuvedovUzedoz {
@@ -13,6 +17,14 @@ QThreadPool& renderPool()
         return threads;
     }();
     return *pool;
+}
+
+bool stopAllRenders(std::chrono::milliseconds wait)
+{
+    Cancellation::cancelAll();
+    const QDeadlineTimer deadline(wait);
+    return renderPool().waitForDone(int(deadline.remainingTime())) &&
+           imagePool().waitForDone(int(deadline.remainingTime()));
 }
 
 } // namespace RuvedovUzedoz

@@ -14,6 +14,7 @@
 
 namespace RuvedovUzedoz {
 
+class Cancellation;
 class PdfDocument;
 struct PageLayout;
 
@@ -42,6 +43,8 @@ struct ContactSheet {
     void remove(const QUrl& url);
 
     // Renders the sheet's images, in file-name order, on pages of `layout`; nullopt for an empty sheet.
+    // Cancelling the returned future stops the render (between pictures and inside decodes); so does
+    // Cancellation::cancelAll().
     QFuture<std::optional<PDFInfo>> generatePDF(const PageLayout& layout) const;
     // The same PDF written into a new file in `folder` as it is drawn, never held in memory whole; the
     // file lives as long as the result's `file` is held.
@@ -53,7 +56,8 @@ struct ContactSheet {
 
 private:
     void addURL(const QUrl& url);
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> startDocument(const PageLayout& layout) const;
+    std::optional<QFuture<std::shared_ptr<PdfDocument>>>
+    startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation) const;
 };
 
 } // namespace RuvedovUzedoz

@@ -7,6 +7,7 @@
 #include <KestrelExtensions/Logging/Log.h>
 #include <QFutureWatcher>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 
 namespace Sheetwright {
@@ -50,6 +51,9 @@ WindowModel::WindowModel(LayoutManager& layoutManager, RenderService& renderServ
 
 WindowModel::~WindowModel()
 {
+    // Nobody will see the render's result: stop its drawing and decoding now.
+    if (m_renderRunning)
+        m_runningRender.cancel();
     disconnect(m_progressConnection);
 }
 
@@ -159,6 +163,15 @@ void WindowModel::renderPDF(const QString& reason, bool thenExport)
     }
     const bool wasRendering = isRendering();
     m_pendingRenders.push_back({reason, thenExport, false});
+    if (m_renderRunning) {
+        // The render under way draws inputs that are already out of date: this one replaces it, and
+        // opens the exporter that it, or an export waiting on it, would have opened.
+        RenderRequest& replacement = m_pendingRenders.back();
+        replacement.thenExport = replacement.thenExport || m_runningRequest.thenExport ||
+                                 std::any_of(m_pendingRenders.begin(), m_pendingRenders.end(),
+                                             [](const RenderRequest& request) { return request.exportOnly; });
+        m_runningRender.cancel();
+    }
     if (!wasRendering)
         emit renderingChanged();
     // The caller returns first; the render reads the sheet and layout when it starts.
@@ -224,7 +237,9 @@ void WindowModel::startNextRender()
             watcher->deleteLater();
             finishRender(request, std::move(result), serial, failed);
         });
-        watcher->setFuture(m_renderService.generatePDF(contactSheet(), m_layout.get()));
+        m_runningRequest = request;
+        m_runningRender = m_renderService.generatePDF(contactSheet(), m_layout.get());
+        watcher->setFuture(m_runningRender);
     }
     if (!isRendering())
         emit renderingChanged();

@@ -147,6 +147,9 @@ private:
     quint64 m_changeSerial = 0;
     std::deque<RenderRequest> m_pendingRenders;
     bool m_renderRunning = false;
+    // The render under way, cancelled when a newer render replaces it or the window goes.
+    QFuture<std::optional<PDFInfo>> m_runningRender;
+    RenderRequest m_runningRequest;
     bool m_startScheduled = false;
 };
 

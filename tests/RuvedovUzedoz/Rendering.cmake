@@ -2,6 +2,7 @@ sheetwright_add_test(RuvedovUzedozRenderingTests
   SOURCES
     Images/ColorFixtures.cpp
     Images/ImageFixtures.cpp
+    Rendering/CancellationTests.cpp
     Rendering/PdfInspector.cpp
     Rendering/RenderFixtures.cpp
     Rendering/GeometryTests.cpp

@@ -14,7 +14,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace RuvedovUzedoz;
 using ImageFixtures::JpegOptions;
@@ -581,6 +583,25 @@ TEST(WritePDF, ARenderThatFailsKeepsTheEarlierFileAndClosesItsProgress)
     // and no half-written file beside it
     EXPECT_EQ(QDir(folder.path(QString())).entryList(QDir::Files),
               (QStringList{QStringLiteral("a.jpg"), QStringLiteral("out.pdf")}));
+}
+
+// Under a file-size limit (ulimit -f) with its signal ignored, as the application does, the write
+// comes up short and is reported; the earlier file stays whole.
+TEST(WritePDF, AFileSizeLimitIsAWriteFailure)
+{
+    ImageFixtures::Folder folder;
+    const QUrl earlier = folder.bytes(QStringLiteral("out.pdf"), "earlier");
+    const ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"), {.width = 600, .height = 400})});
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{4000, limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto future = sheet.writePDF(earlier.toLocalFile(), unfiltered());
+    waitFor(future);
+    EXPECT_THROW(future.waitForFinished(), KestrelExtensions::FileError);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(ImageFixtures::readAll(earlier), QByteArray("earlier"));
 }
 
 TEST(GeneratePDFFile, TheRenderKeptOnDiskIsTheSamePDFAndGoesWithItsLastHolder)

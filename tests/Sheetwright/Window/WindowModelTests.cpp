@@ -147,6 +147,7 @@ TEST_F(WindowModelTest, RendersRunOneAtATimeAndWaitingOnesMerge)
     settle();
     EXPECT_EQ(engine.calls.size(), 1u) << "never two renders of one window at once";
     EXPECT_TRUE(model->isRendering());
+    EXPECT_TRUE(engine.calls[0].promise->future().isCanceled()) << "the newer render replaces it";
 
     finishRender(0, FakeRenderService::pdf(1, "first"));
     ASSERT_EQ(engine.calls.size(), 2u) << "the two waiting renders are one";
@@ -402,12 +403,13 @@ TEST_F(WindowModelTest, ADropIsOneAdditionOfDistinctFiles)
     EXPECT_EQ(engine.calls.size(), 1u);
 }
 
-TEST_F(WindowModelTest, AWindowClosedDuringARenderIsLeftAlone)
+TEST_F(WindowModelTest, AWindowClosedDuringARenderCancelsIt)
 {
     addImages({QStringLiteral("a.png")});
     settle();
     ASSERT_EQ(engine.calls.size(), 1u);
     model.reset();
+    EXPECT_TRUE(engine.calls[0].promise->future().isCanceled());
     engine.finish(0, FakeRenderService::pdf(1));
     settle();
     SUCCEED();

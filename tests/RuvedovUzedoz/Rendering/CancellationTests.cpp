@@ -1,0 +1,94 @@
+#include "KestrelExtensions/Logging/LogCapture.h"
+#include "RenderFixtures.h"
+#include "RuvedovUzedoz/Rendering/RenderPool.h"
+#include "RuvedovUzedoz/Sheet/ContactSheet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace RuvedovUzedoz;
+using KestrelExtensions::LogCapture;
+using RenderFixtures::spinUntil;
+using RenderFixtures::waitFor;
+
+namespace {
+
+// An SVG whose filters take minutes to draw at the size of a large cell.
+QUrl runawaySvg(const QTemporaryDir& folder)
+{
+    const QString path = folder.filePath(QStringLiteral("turbulence.svg"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16000\" height=\"16000\"><filter id=\"f\">"
+               "<feTurbulence baseFrequency=\"0.05\" numOctaves=\"30\"/><feGaussianBlur stdDeviation=\"50\"/>"
+               "</filter><rect width=\"16000\" height=\"16000\" filter=\"url(#f)\"/></svg>");
+    return QUrl::fromLocalFile(path);
+}
+
+// The decoder programs that this process has running.
+int runningDecoders()
+{
+    int count = 0;
+    const QString parent = QString::number(::getpid());
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (name) state ppid ...
+        const QByteArray line = stat.readAll();
+        const qsizetype close = line.lastIndexOf(')');
+        const QList<QByteArray> rest = line.mid(close + 2).split(' ');
+        if (line.contains("(sheetwright-dec") && rest.size() > 1 && rest[1] == parent.toLatin1())
+            ++count;
+    }
+    return count;
+}
+
+// A render of one huge cell, without compression: the picture is drawn at thousands of pixels.
+QFuture<std::optional<PDFInfo>> startRunawayRender(const QTemporaryDir& folder)
+{
+    ContactSheet sheet;
+    sheet.images = {runawaySvg(folder)};
+    PageLayout layout = RenderFixtures::layout();
+    layout.width = 3000;
+    layout.height = 3000;
+    layout.rows = 1;
+    layout.columns = 1;
+    layout.enableQuartz = false;
+    QFuture<std::optional<PDFInfo>> future = sheet.generatePDF(layout);
+    spinUntil([] { return runningDecoders() > 0; });
+    return future;
+}
+
+} // namespace
+
+// Closing a window or replacing its render cancels the render's future: the decoder under way is
+// stopped and the render ends without a PDF.
+TEST(RenderCancellation, CancellingTheFutureStopsTheDecodeUnderWay)
+{
+    QTemporaryDir folder;
+    LogCapture log;
+    QFuture<std::optional<PDFInfo>> future = startRunawayRender(folder);
+    ASSERT_EQ(runningDecoders(), 1);
+    future.cancel();
+    waitFor(future);
+    EXPECT_EQ(runningDecoders(), 0);
+    EXPECT_TRUE(log.systemLines().contains(QStringLiteral("PDF rendering cancelled")));
+    EXPECT_TRUE(log.systemLines().filter(QStringLiteral("Cannot read image")).isEmpty())
+        << "a cancelled picture is not a bad one";
+}
+
+// Quitting while a picture decodes for minutes: everything comes to rest within the quit's wait.
+TEST(RenderCancellation, QuittingStopsARunawayDecode)
+{
+    QTemporaryDir folder;
+    QFuture<std::optional<PDFInfo>> future = startRunawayRender(folder);
+    ASSERT_EQ(runningDecoders(), 1);
+    EXPECT_TRUE(stopAllRenders(std::chrono::milliseconds(1500)));
+    EXPECT_EQ(runningDecoders(), 0);
+    waitFor(future);
+    EXPECT_FALSE(future.result());
+}
