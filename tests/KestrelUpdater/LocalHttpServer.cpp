@@ -1,25 +1,43 @@
 #include "LocalHttpServer.h"
 
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 namespace TestSupport {
 
-LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent)
+LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent), m_server(std::make_unique<QTcpServer>())
+{
+    listen();
+}
+
+LocalHttpServer::LocalHttpServer(const QSslCertificate& certificate, const QSslKey& key, QObject* parent)
+    : QObject(parent), m_tls(true)
+{
+    auto server = std::make_unique<QSslServer>();
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(certificate);
+    configuration.setPrivateKey(key);
+    server->setSslConfiguration(configuration);
+    m_server = std::move(server);
+    listen();
+}
+
+void LocalHttpServer::listen()
 {
     // Loopback only, and a port the system picks.
-    m_server.listen(QHostAddress::LocalHost, 0);
-    connect(&m_server, &QTcpServer::newConnection, this, &LocalHttpServer::accept);
+    m_server->listen(QHostAddress::LocalHost, 0);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &LocalHttpServer::accept);
 }
 
 LocalHttpServer::~LocalHttpServer()
 {
-    m_server.close();
+    m_server->close();
 }
 
 QUrl LocalHttpServer::url(const QString& path) const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(m_tls ? "https" : "http").arg(port()).arg(path));
 }
 
 void LocalHttpServer::route(const QString& path, Response response)
@@ -45,7 +63,7 @@ void LocalHttpServer::redirect(const QString& path, const QString& location, int
 
 void LocalHttpServer::accept()
 {
-    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);

@@ -8,7 +8,10 @@
 #include <QString>
 #include <QTcpServer>
 #include <QUrl>
+#include <memory>
 
+class QSslCertificate;
+class QSslKey;
 class QTcpSocket;
 
 namespace TestSupport {
@@ -38,9 +41,11 @@ public:
     static constexpr qint64 maximumEndlessBytes = qint64(256) * 1024 * 1024;
 
     explicit LocalHttpServer(QObject* parent = nullptr);
+    // The same over TLS with the given certificate (for 127.0.0.1) and key: an https: server.
+    LocalHttpServer(const QSslCertificate& certificate, const QSslKey& key, QObject* parent = nullptr);
     ~LocalHttpServer() override;
 
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_server->serverPort(); }
     QUrl url(const QString& path) const;
 
     void route(const QString& path, Response response);
@@ -59,7 +64,10 @@ private:
     void read(QTcpSocket* socket);
     void send(QTcpSocket* socket, const Response& response);
 
-    QTcpServer m_server;
+    void listen();
+
+    std::unique_ptr<QTcpServer> m_server;
+    bool m_tls = false;
     QHash<QString, Response> m_routes;
     QList<Request> m_requests;
     QHash<QTcpSocket*, QByteArray> m_pending;

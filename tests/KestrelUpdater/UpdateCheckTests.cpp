@@ -1,6 +1,7 @@
 #include "KestrelExtensions/Logging/LogCapture.h"
 #include "KestrelUpdater/Channel/IncludeBetas.h"
 #include "LoopbackHttpSwitch.h"
+#include "TestCertificate.h"
 #include "UpdaterFixture.h"
 
 #include <QTcpServer>
@@ -159,6 +160,41 @@ TEST_F(UpdateCheckTest, PlainHttpIsRefusedWhereTheApplicationRefusesIt)
     const CheckResult result = runCheck(Mode::UserInitiated);
     EXPECT_EQ(result.status, Status::Error);
     EXPECT_TRUE(result.message.contains("must use HTTPS")) << result.message.toStdString();
+    EXPECT_TRUE(server->requests().isEmpty());
+}
+
+TEST_F(UpdateCheckTest, AfterAnHttpsHopNothingStepsDownToPlainHttp)
+{
+    const auto certificate = TestSupport::TestCertificate::make();
+    certificate.trustInThisProcess();
+    LocalHttpServer secure(certificate.certificate, certificate.key);
+    const QByteArray feed = appcast(appcastItem("1.1", "url=\"/files/app.AppImage\" length=\"4\""));
+    secure.routeBody("/feed.xml", feed);
+    secure.routeBody("/files/app.AppImage", "file");
+    secure.redirect("/down.xml", server->url("/feed.xml").toString());
+    secure.redirect("/files/down.AppImage", server->url("/files/app.AppImage").toString());
+    server->routeBody("/feed.xml", feed);
+    server->routeBody("/files/app.AppImage", "file");
+
+    updater->setFeedURL(secure.url("/feed.xml"));
+    CheckResult result = runCheck(Mode::Probe);
+    ASSERT_EQ(result.status, Status::UpdateAvailable) << result.message.toStdString();
+    updater->setFeedURL(secure.url("/down.xml"));
+    result = runCheck(Mode::Probe);
+    EXPECT_EQ(result.status, Status::Error);
+    EXPECT_TRUE(result.message.contains("not safe")) << result.message.toStdString();
+
+    QSignalSpy downloaded(updater.get(), &Updater::downloadFinished);
+    AppcastItem item;
+    item.version = "1.1";
+    item.hasEnclosure = true;
+    item.enclosure.url = secure.url("/files/down.AppImage");
+    updater->downloadUpdate(item);
+    ASSERT_TRUE(downloaded.wait(5000));
+    const DownloadResult download = downloaded.first().first().value<DownloadResult>();
+    EXPECT_EQ(download.status, DownloadResult::Status::Error);
+    EXPECT_TRUE(download.message.contains("not safe")) << download.message.toStdString();
+    // The plain server was never contacted.
     EXPECT_TRUE(server->requests().isEmpty());
 }
 
