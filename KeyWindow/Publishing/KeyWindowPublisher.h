@@ -37,14 +37,14 @@ private:
 };
 
 // Publishes `value` under `Key` for the window of `view`. Objects are published by pointer.
-template <KeyWindowValueKey Key> void publish(QWidget* view, const StoredValue<Key>& value)
+template <KeyWindowValueKey Key> void keyWindow(QWidget* view, const StoredValue<Key>& value)
 {
     KeyWindowPublisher::of(view)->publish(AnyKeyWindowValueKey::of<Key>(), wrapValue<Key>(value));
 }
 
 // Publishes a present value; an absent one withdraws only this view's own entry, so a value published
 // under `Key` by a view inside `view` stays.
-template <KeyWindowValueKey Key> void publish(QWidget* view, const std::optional<StoredValue<Key>>& value)
+template <KeyWindowValueKey Key> void keyWindow(QWidget* view, const std::optional<StoredValue<Key>>& value)
 {
     KeyWindowPublisher::of(view)->publish(AnyKeyWindowValueKey::of<Key>(),
                                           value ? std::optional(wrapValue<Key>(*value)) : std::nullopt);
@@ -53,12 +53,12 @@ template <KeyWindowValueKey Key> void publish(QWidget* view, const std::optional
 // A self-keyed object: published under its own type.
 template <KeyWindowValueKey Key>
 requires publishesObject<Key> && std::same_as<KeyValue<Key>, Key>
-void publish(QWidget* view, Key* object)
+void keyWindow(QWidget* view, Key* object)
 {
     if (object)
-        publish<Key>(view, QPointer<Key>(object));
+        keyWindow<Key>(view, QPointer<Key>(object));
     else
-        publish<Key>(view, std::optional<QPointer<Key>>());
+        keyWindow<Key>(view, std::optional<QPointer<Key>>());
 }
 
 } // namespace KeyWindow

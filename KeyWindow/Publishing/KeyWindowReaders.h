@@ -3,14 +3,21 @@
 #include "KeyWindow/Observation/KeyWindowState.h"
 
 #include <KestrelExtensions/Observation/Binding.h>
+#include <QList>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <optional>
+#include <type_traits>
 
 namespace KeyWindow {
 
 // Reads the key window's values and refreshes after every assignment of the shared values; `changed()`
 // tells the holder to read again.
+//
+// A declarative UI would re-evaluate the holder's body and call each reader's update() before it; Qt has
+// no such pass, so a reader updates itself on every assignment of the shared values (and, for an object
+// reader, on every change its object announces) and the holder reacts to `changed()` instead.
 class KeyWindowReader : public QObject {
     Q_OBJECT
 public:
@@ -24,8 +31,42 @@ public:
 signals:
     void changed();
 
+protected:
+    // Passes on, as `changed()`, every change `object` announces through its properties' notify signals
+    // (what it holds observable), until another object takes its place; null observes nothing.
+    void passOnChangesOf(QObject* object);
+
 private:
     QPointer<KeyWindowState> m_keyWindowState;
+    QList<QMetaObject::Connection> m_objectConnections;
+};
+
+// Bindings to the properties of an object a reader holds (`KeyWindowObservableObject::projectedValue`).
+// A binding keeps to the object it was made for; once that object is gone it reads a default value and
+// drops writes.
+template <typename Object> class ObjectProjection {
+public:
+    explicit ObjectProjection(Object* object) : m_object(object) {}
+
+    Object* object() const { return m_object.data(); }
+
+    // A binding through the object's getter and setter, for example
+    // `projection.binding(&Commands::title, &Commands::setTitle)`.
+    template <typename Getter, typename Setter> auto binding(Getter getter, Setter setter) const
+    {
+        using T = std::decay_t<std::invoke_result_t<Getter, const Object&>>;
+        QPointer<Object> object = m_object;
+        return KestrelExtensions::Binding<T>(
+            [object, getter] { return object ? std::invoke(getter, *object) : T{}; },
+            [object, setter](const T& value) {
+                if (object)
+                    std::invoke(setter, *object, value);
+            },
+            nullptr);
+    }
+
+private:
+    QPointer<Object> m_object;
 };
 
 // The key window's value under `Key`, or none.
@@ -53,13 +94,24 @@ public:
         return *m_wrappedValue;
     }
     // Replaces the object this reader holds until the next update.
-    void setWrappedValue(Value& object) { m_wrappedValue = &object; }
+    void setWrappedValue(Value& object) { hold(&object); }
+
+    // Bindings to the properties of the object held now.
+    ObjectProjection<Value> projectedValue() { return ObjectProjection<Value>(&wrappedValue()); }
 
 private:
     void resolve()
     {
         Value* published = keyWindowState().template value<Key>();
-        m_wrappedValue = published ? published : &Key::defaultValue();
+        hold(published ? published : &Key::defaultValue());
+    }
+
+    void hold(Value* object)
+    {
+        if (m_wrappedValue == object)
+            return;
+        m_wrappedValue = object;
+        passOnChangesOf(object);
     }
 
     QPointer<Value> m_wrappedValue;

@@ -73,7 +73,7 @@ ContentView::ContentView(LayoutManager& layoutManager, RenderService& renderServ
 
     // The menus reach this window's channel while it is key.
     KeyWindow::observeWindow(this);
-    KeyWindow::publish(this, m_commands);
+    KeyWindow::keyWindow(this, m_commands);
     connect(m_commands, &MenuCommands::commandChanged, this, &ContentView::handleCommand);
 
     connect(m_model, &WindowModel::presentImporterChanged, this, [this](bool present) {

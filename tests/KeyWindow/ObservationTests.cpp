@@ -28,7 +28,7 @@ protected:
         auto window = std::make_unique<QWidget>();
         window->resize(200, 100);
         observeWindow(window.get());
-        publish<NumberKey>(window.get(), number);
+        keyWindow<NumberKey>(window.get(), number);
         window->show();
         QCoreApplication::processEvents();
         return window;
@@ -59,7 +59,7 @@ TEST_F(KeyWindowObservation, AnAlreadyActiveWindowPublishesWhenItIsFound)
 
     QSignalSpy changes(&state(), &KeyWindowState::valuesChanged);
     WindowObserver* observer = observeWindow(&window);
-    publish<NumberKey>(inner, 5);
+    keyWindow<NumberKey>(inner, 5);
     EXPECT_FALSE(isKeyWindow(inner)) << "the window is looked up on the next turn of the event loop";
     QCoreApplication::processEvents();
     EXPECT_TRUE(isKeyWindow(inner));
@@ -75,7 +75,7 @@ TEST_F(KeyWindowObservation, OnlyTheKeyWindowsValuesReachTheSharedState)
     auto b = observedWindow(2);
     ASSERT_TRUE(activate(*a));
     EXPECT_EQ(state().value<NumberKey>(), 1);
-    publish<NumberKey>(b.get(), 20);
+    keyWindow<NumberKey>(b.get(), 20);
     EXPECT_EQ(state().value<NumberKey>(), 1);
     EXPECT_EQ(state().window(), a.get());
 
@@ -124,7 +124,7 @@ TEST_F(KeyWindowObservation, DestroyingTheKeyWindowLeavesNoObjectBehind)
     auto window = std::make_unique<QWidget>();
     observeWindow(window.get());
     auto* channel = new Channel(window.get());
-    publish(window.get(), channel);
+    keyWindow(window.get(), channel);
     window->show();
     QCoreApplication::processEvents();
     windowObserver(window.get())->setIsKeyWindow(true);
@@ -167,17 +167,17 @@ TEST_F(KeyWindowObservation, GatheringValuesInOneWindow)
     auto* first = new QWidget(parent);
     auto* second = new QWidget(parent);
 
-    publish<NumberKey>(first, 1);
-    publish<NumberKey>(second, 2);
+    keyWindow<NumberKey>(first, 1);
+    keyWindow<NumberKey>(second, 2);
     EXPECT_EQ(observer->values().value<NumberKey>(), 2) << "the later sibling wins";
 
-    publish<NumberKey>(parent, 3);
+    keyWindow<NumberKey>(parent, 3);
     EXPECT_EQ(observer->values().value<NumberKey>(), 3) << "a view's own value beats its children's";
 
-    publish<NumberKey>(parent, std::optional<int>());
+    keyWindow<NumberKey>(parent, std::optional<int>());
     EXPECT_EQ(observer->values().value<NumberKey>(), 2) << "publishing none keeps what is inside";
 
-    publish<TextKey>(first, QStringLiteral("a"));
+    keyWindow<TextKey>(first, QStringLiteral("a"));
     EXPECT_EQ(observer->values().value<TextKey>(), QStringLiteral("a"));
     EXPECT_EQ(observer->values().value<NumberKey>(), 2);
 }
@@ -188,14 +188,14 @@ TEST_F(KeyWindowObservation, RepublishingCountsAsAChangeOnlyForValuesWithoutEqua
     windowObserver(window.get())->setIsKeyWindow(true);
     QSignalSpy changes(&state(), &KeyWindowState::valuesChanged);
 
-    publish<NumberKey>(window.get(), 1);
+    keyWindow<NumberKey>(window.get(), 1);
     EXPECT_EQ(changes.count(), 0);
-    publish<NumberKey>(window.get(), 4);
+    keyWindow<NumberKey>(window.get(), 4);
     EXPECT_EQ(changes.count(), 1);
 
     Channel channel;
-    publish(window.get(), &channel);
-    publish(window.get(), &channel);
+    keyWindow(window.get(), &channel);
+    keyWindow(window.get(), &channel);
     EXPECT_EQ(changes.count(), 3);
     EXPECT_EQ(state().value<Channel>(), &channel);
 }

@@ -30,7 +30,7 @@ protected:
 
         Window()
         {
-            publish(widget.get(), channel);
+            keyWindow(widget.get(), channel);
             observer->setWindow(widget.get());
         }
     };
@@ -81,13 +81,49 @@ TEST_F(KeyWindowReaders, AnObjectThatWentAwayIsNeverHandedOut)
     EXPECT_EQ(&commands.wrappedValue(), &Channel::defaultValue());
 }
 
+TEST_F(KeyWindowReaders, TheObjectReaderPassesOnChangesOfTheObjectItHoldsAndProjectsIt)
+{
+    Window a;
+    Window b;
+    KeyWindowObservableObject<Channel> commands;
+    QSignalSpy refreshes(&commands, &KeyWindowReader::changed);
+    a.observer->setIsKeyWindow(true);
+    refreshes.clear();
+
+    a.channel->setTitle(QStringLiteral("Trip"));
+    EXPECT_EQ(refreshes.size(), 1);
+    a.channel->setObjectName(QStringLiteral("not a value"));
+    b.channel->setTitle(QStringLiteral("other window"));
+    EXPECT_EQ(refreshes.size(), 1) << "only the held object's own values count";
+
+    const auto title = commands.projectedValue().binding(&Channel::title, &Channel::setTitle);
+    EXPECT_EQ(title.get(), QStringLiteral("Trip"));
+    title.set(QStringLiteral("Holiday"));
+    EXPECT_EQ(a.channel->title(), QStringLiteral("Holiday"));
+    EXPECT_EQ(refreshes.size(), 2);
+
+    b.observer->setIsKeyWindow(true);
+    a.observer->setIsKeyWindow(false);
+    refreshes.clear();
+    a.channel->setTitle(QStringLiteral("no longer held"));
+    EXPECT_EQ(refreshes.size(), 0);
+    b.channel->setTitle(QStringLiteral("held now"));
+    EXPECT_EQ(refreshes.size(), 1);
+
+    // A projected binding keeps to its object, and reads nothing once that object is gone.
+    delete a.channel;
+    EXPECT_EQ(title.get(), QString());
+    title.set(QStringLiteral("dropped"));
+    EXPECT_EQ(b.channel->title(), QStringLiteral("held now"));
+}
+
 TEST_F(KeyWindowReaders, ValueReaderReadsWhatTheKeyWindowPublished)
 {
     Window a;
     KeyWindowValue<NumberKey> number;
     a.observer->setIsKeyWindow(true);
     EXPECT_FALSE(number.wrappedValue());
-    publish<NumberKey>(a.widget.get(), 9);
+    keyWindow<NumberKey>(a.widget.get(), 9);
     EXPECT_EQ(number.wrappedValue(), 9);
 }
 
@@ -107,8 +143,8 @@ TEST_F(KeyWindowReaders, BindingReadersWriteIntoTheKeyWindow)
     EXPECT_EQ(rows.get(), 2);
     EXPECT_EQ(title.get(), QStringLiteral("Trip"));
 
-    publish<RowsBindingKey>(a.widget.get(), Binding<int>::of(rows));
-    publish<TitleBindingKey>(a.widget.get(), Binding<std::optional<QString>>::of(title));
+    keyWindow<RowsBindingKey>(a.widget.get(), Binding<int>::of(rows));
+    keyWindow<TitleBindingKey>(a.widget.get(), Binding<std::optional<QString>>::of(title));
     EXPECT_EQ(rowsReader.wrappedValue(), 2);
     rowsReader.setWrappedValue(4);
     EXPECT_EQ(rows.get(), 4);
@@ -137,8 +173,8 @@ public:
     explicit RowsView(QWidget* parent) : QWidget(parent)
     {
         // A view inside it publishes too and goes with it, before this view's own publisher does.
-        publish<TextKey>(new QWidget(this), QStringLiteral("inner"));
-        publish<RowsBindingKey>(this, Binding<int>::of(rows));
+        keyWindow<TextKey>(new QWidget(this), QStringLiteral("inner"));
+        keyWindow<RowsBindingKey>(this, Binding<int>::of(rows));
     }
     Observable<int> rows{3};
 };

@@ -9,6 +9,7 @@
 // A window's command object, as the application publishes one.
 class Channel : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
 public:
     using Value = Channel;
     using QObject::QObject;
@@ -19,7 +20,22 @@ public:
         return *instance;
     }
 
+    QString title() const { return m_title; }
+    void setTitle(const QString& title)
+    {
+        if (title == m_title)
+            return;
+        m_title = title;
+        emit titleChanged(title);
+    }
+
     QString last;
+
+signals:
+    void titleChanged(const QString& title);
+
+private:
+    QString m_title;
 };
 
 class SpecialChannel : public Channel {
