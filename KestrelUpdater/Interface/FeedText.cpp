@@ -1,5 +1,8 @@
 #include "FeedText.h"
 
+#include <QList>
+#include <algorithm>
+
 namespace KestrelUpdater {
 
 QString feedText(const QString& text, qsizetype maximumLength)
