@@ -119,6 +119,8 @@ ImageChooserDialog::ImageChooserDialog(QWidget* parent, KestrelExtensions::UserD
     resize(560, 420);
 
     m_open = buttons->button(QDialogButtonBox::Open);
+    // The list has the keys first: arrows choose, Return enters a folder or opens a file.
+    m_view->setFocus();
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ImageChooserDialog::updateButtons);
     // The folder is read in the background; a typed file can only be selected once it is listed.

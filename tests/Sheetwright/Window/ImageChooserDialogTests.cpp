@@ -75,6 +75,7 @@ protected:
 TEST_F(ImageChooserTest, ReturnGoesToTheTypedFolderAndKeepsTheDialogOpen)
 {
     EXPECT_FALSE(m_open->isEnabled()); // nothing selected yet
+    EXPECT_TRUE(m_view->hasFocus()) << "the keys go to the list first";
     typePath(path(QStringLiteral("trip")));
     EXPECT_TRUE(m_chooser.isVisible());
     EXPECT_EQ(m_chooser.result(), 0);
