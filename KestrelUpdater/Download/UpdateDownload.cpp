@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace KestrelUpdater {
 
@@ -246,59 +247,75 @@ void UpdateDownload::replyFinished()
     if (reply->error() != QNetworkReply::NoError)
         return fail(reply->errorString());
 
-    if (const QString problem = verifyAndKeep(); !problem.isEmpty())
-        return fail(problem);
+    verifyAndKeep();
+}
+
+namespace {
+
+// Why the file's signature does not hold, or nothing when it does. An Ed25519 signature covers the
+// whole file at once: mapped, the file is read by the system a page at a time as the check goes and
+// never copied into the application's memory. Runs off the window's thread.
+QString signatureProblem(const QByteArray& publicKeyBase64, const QByteArray& signatureBase64,
+                         const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("The update could not be read back: %1").arg(file.errorString());
+    const qint64 size = file.size();
+    uchar* bytes = size > 0 ? file.map(0, size) : nullptr;
+    if (size > 0 && !bytes)
+        return QStringLiteral("The update could not be read back: %1").arg(file.errorString());
+    const bool valid = verifyEd25519(publicKeyBase64, signatureBase64,
+                                     QByteArrayView(reinterpret_cast<const char*>(bytes), bytes ? size : 0));
+    if (bytes)
+        file.unmap(bytes);
+    return valid ? QString() : QStringLiteral("The update's signature is not valid.");
+}
+
+} // namespace
+
+// Checks the finished partial file and keeps it under its final name, or refuses it.
+void UpdateDownload::verifyAndKeep()
+{
+    if (!m_partial->flush())
+        return fail(QStringLiteral("The update could not be saved: %1").arg(m_partial->errorString()));
+    m_partial->close();
+    const qint64 expected = m_request.item.enclosure.length;
+    if (expected >= 0 && m_partial->size() != expected)
+        return fail(QStringLiteral("The downloaded file has %1 bytes; the update feed says %2.")
+                        .arg(m_partial->size())
+                        .arg(expected));
+    if (m_request.publicKeyBase64.isEmpty())
+        return keep();
+    const QString signature = m_request.item.enclosure.edSignature;
+    if (signature.isEmpty())
+        return fail(QStringLiteral("The update is not signed."));
+    // Checking a large file takes a while: never on the window's thread.
+    connect(&m_verification, &QFutureWatcher<QString>::finished, this, [this] {
+        if (m_done)
+            return;
+        if (const QString problem = m_verification.result(); !problem.isEmpty())
+            return fail(problem);
+        m_signatureVerified = true;
+        keep();
+    });
+    m_verification.setFuture(QtConcurrent::run(signatureProblem, m_request.publicKeyBase64,
+                                               signature.toLatin1(), m_partial->fileName()));
+}
+
+void UpdateDownload::keep()
+{
+    // Another file may have appeared under the chosen name meanwhile.
+    m_finalPath = uniquePath(m_request.directory, QFileInfo(m_finalPath).fileName());
+    if (!m_partial->rename(m_finalPath))
+        return fail(QStringLiteral("The update could not be saved: %1").arg(m_partial->errorString()));
+    m_partial.reset();
     DownloadResult result;
     result.status = DownloadResult::Status::Downloaded;
     result.item = m_request.item;
     result.filePath = m_finalPath;
     result.signatureVerified = m_signatureVerified;
     conclude(std::move(result));
-}
-
-// Checks the finished partial file; answers why it is refused, or keeps it under its final name.
-QString UpdateDownload::verifyAndKeep()
-{
-    if (!m_partial->flush())
-        return QStringLiteral("The update could not be saved: %1").arg(m_partial->errorString());
-    m_partial->close();
-    const qint64 expected = m_request.item.enclosure.length;
-    if (expected >= 0 && m_partial->size() != expected)
-        return QStringLiteral("The downloaded file has %1 bytes; the update feed says %2.")
-            .arg(m_partial->size())
-            .arg(expected);
-
-    const QString signature = m_request.item.enclosure.edSignature;
-    if (!m_request.publicKeyBase64.isEmpty()) {
-        if (signature.isEmpty())
-            return QStringLiteral("The update is not signed.");
-        if (!m_partial->open(QIODevice::ReadOnly))
-            return QStringLiteral("The update could not be read back: %1").arg(m_partial->errorString());
-        // An Ed25519 signature covers the whole file at once. Mapped, the file is read by the system a
-        // page at a time as the check goes, and never copied into the application's memory.
-        const qint64 size = m_partial->size();
-        uchar* bytes = size > 0 ? m_partial->map(0, size) : nullptr;
-        if (size > 0 && !bytes) {
-            const QString reason = m_partial->errorString();
-            m_partial->close();
-            return QStringLiteral("The update could not be read back: %1").arg(reason);
-        }
-        const bool valid =
-            verifyEd25519(m_request.publicKeyBase64, signature.toLatin1(),
-                          QByteArrayView(reinterpret_cast<const char*>(bytes), bytes ? size : 0));
-        if (bytes)
-            m_partial->unmap(bytes);
-        m_partial->close();
-        if (!valid)
-            return QStringLiteral("The update's signature is not valid.");
-        m_signatureVerified = true;
-    }
-    // Another file may have appeared under the chosen name meanwhile.
-    m_finalPath = uniquePath(m_request.directory, QFileInfo(m_finalPath).fileName());
-    if (!m_partial->rename(m_finalPath))
-        return QStringLiteral("The update could not be saved: %1").arg(m_partial->errorString());
-    m_partial.reset();
-    return {};
 }
 
 void UpdateDownload::fail(QString message)

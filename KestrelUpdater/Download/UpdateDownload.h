@@ -3,6 +3,7 @@
 #include "KestrelUpdater/Check/CheckResult.h"
 
 #include <QFile>
+#include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -68,7 +69,8 @@ private:
     void replyFinished();
     void fail(QString message);
     void conclude(DownloadResult result);
-    QString verifyAndKeep();
+    void verifyAndKeep();
+    void keep();
 
     QNetworkAccessManager& m_network;
     Request m_request;
@@ -77,6 +79,7 @@ private:
     qint64 m_received = 0;
     qint64 m_receivedAtLastLook = 0;
     QTimer m_rate;
+    QFutureWatcher<QString> m_verification;
     QString m_abortReason;
     bool m_signatureVerified = false;
     QString m_finalPath;

@@ -21,7 +21,7 @@ public:
     // Word wrapping a long unbroken run costs time by the square of its length.
     static constexpr qsizetype maximumRichTextWord = 1000;
     // Plain text is cut here, so a huge feed cannot stall the window's layout either.
-    static constexpr qsizetype maximumPlainTextSize = 64 * 1024;
+    static constexpr qsizetype maximumPlainTextSize = 32 * 1024;
 
     explicit ReleaseNotesView(QWidget* parent = nullptr);
 
