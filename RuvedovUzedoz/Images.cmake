@@ -4,6 +4,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/CIImageCache.cpp
   Images/Cancellation.cpp
   Images/ColorProfile.cpp
+  Images/DecodeBudget.cpp
   Images/DecodeSize.cpp
   Images/DecoderProcess.cpp
   Images/ImagePipeline.cpp

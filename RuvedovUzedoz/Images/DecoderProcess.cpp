@@ -30,9 +30,9 @@ QByteArray& programOverride()
     return path;
 }
 
-struct Descriptor {
+struct OwnedDescriptor {
     int fd = -1;
-    ~Descriptor() { reset(); }
+    ~OwnedDescriptor() { reset(); }
     void reset()
     {
         if (fd >= 0)
@@ -188,7 +188,7 @@ std::variant<DecoderProcess::Raster, QString> DecoderProcess::decode(const QByte
     request.length = uint64_t(bytes.size());
 
     // The request goes in as a file, so the program can never block the engine while reading it.
-    Descriptor input{::memfd_create("sheetwright-decoder-input", MFD_CLOEXEC)};
+    OwnedDescriptor input{::memfd_create("sheetwright-decoder-input", MFD_CLOEXEC)};
     if (input.fd < 0 || !writeFully(input.fd, reinterpret_cast<const char*>(&request), sizeof request) ||
         !writeFully(input.fd, bytes.constData(), size_t(bytes.size())) || ::lseek(input.fd, 0, SEEK_SET) != 0)
         return QStringLiteral("its decoder cannot be started (%1)")
@@ -197,8 +197,8 @@ std::variant<DecoderProcess::Raster, QString> DecoderProcess::decode(const QByte
     if (::pipe2(pipe, O_CLOEXEC) != 0)
         return QStringLiteral("its decoder cannot be started (%1)")
             .arg(QString::fromLocal8Bit(std::strerror(errno)));
-    Descriptor output{pipe[0]};
-    Descriptor outputEnd{pipe[1]};
+    OwnedDescriptor output{pipe[0]};
+    OwnedDescriptor outputEnd{pipe[1]};
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -2,6 +2,7 @@
 
 #include "Cancellation.h"
 #include "ColorProfile.h"
+#include "DecodeBudget.h"
 #include "DecodeSize.h"
 #include "DecoderProcess.h"
 #include "JpegStructure.h"
@@ -14,6 +15,7 @@
 #include "VipsRuntime.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -229,7 +231,7 @@ VipsImageHandle thumbnail(const QByteArray& bytes, int longest, bool convertProf
 // Decodes the picture from its bytes in this process, at the size the page needs, converted to sRGB
 // through its own profile when that is not sRGB. A damaged picture is drawn as far as it decodes.
 ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const ImageSettings& settings,
-                  DecodeWatch& watch)
+                  DecodeWatch& watch, ImageReader::BudgetClaim* claim)
 {
     VipsImageHandle header(vips_image_new_from_buffer(bytes.constData(), size_t(bytes.size()), "", "access",
                                                       VIPS_ACCESS_SEQUENTIAL, nullptr));
@@ -252,6 +254,18 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
             refuseOversized(size, settings.compress && jpeg ? jpegShrinkOnLoad(size, longest) : 1)) {
         return *refusal;
     }
+    // The decoded pixels take their share of the budget while they are made.
+    const double scale = double(longest) / std::max(size.width(), size.height());
+    const qint64 decodedBytes =
+        qint64(std::ceil(size.width() * scale)) * qint64(std::ceil(size.height() * scale)) * 4;
+    if (claim && !DecodeBudget::tryReserve(decodedBytes, claim->mayExceed)) {
+        claim->deferred = true;
+        return Failure{QStringLiteral("its decoded pixels do not fit the memory budget")};
+    }
+    const auto releaseBudget = qScopeGuard([&] {
+        if (claim)
+            DecodeBudget::release(decodedBytes);
+    });
 
     const auto attempt = [&](VipsFailOn failOn) -> ReadResult {
         VipsImageHandle image = thumbnail(bytes, longest, convertProfile, failOn);
@@ -302,7 +316,8 @@ ReadResult decodeElsewhere(const QByteArray& loader, const QByteArray& bytes, co
     return prepared(image.get(), settings, raster.sourceSize);
 }
 
-ReadResult read(const ImageRequest& request, const ImageSettings& settings, const Cancellation* cancellation)
+ReadResult read(const ImageRequest& request, const ImageSettings& settings, const Cancellation* cancellation,
+                ImageReader::BudgetClaim* claim)
 {
     if (!request.url.isLocalFile()) {
         return Failure{QStringLiteral("it is not a local file")};
@@ -340,7 +355,7 @@ ReadResult read(const ImageRequest& request, const ImageSettings& settings, cons
         }
     }
     DecodeWatch watch{cancellation, std::chrono::steady_clock::now() + ImageReader::decodeTimeLimit};
-    return decode(bytes, request, settings, watch);
+    return decode(bytes, request, settings, watch, claim);
 }
 
 } // namespace
@@ -348,21 +363,32 @@ ReadResult read(const ImageRequest& request, const ImageSettings& settings, cons
 std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, const ImageSettings& settings,
                                                   const Cancellation* cancellation)
 {
+    return prepare(request, settings, cancellation, nullptr);
+}
+
+std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, const ImageSettings& settings,
+                                                  const Cancellation* cancellation, BudgetClaim* claim)
+{
     if (cancellation && cancellation->isCancelled()) {
         return std::nullopt;
     }
     ReadResult result = Failure{};
     try {
-        result = read(request, settings, cancellation);
+        result = read(request, settings, cancellation, claim);
     } catch (const std::bad_alloc&) {
         result = Failure{QStringLiteral("there is not enough memory for it")};
     } catch (const std::exception& error) {
         result = Failure{QString::fromUtf8(error.what())};
     }
     if (auto* image = std::get_if<PreparedImage>(&result)) {
+        if (claim) {
+            // Held until the drawing is done with it, whatever the budget: it is made already.
+            claim->held = qint64(image->jpeg.size()) + qint64(image->pixels.size());
+            DecodeBudget::tryReserve(claim->held, true);
+        }
         return std::move(*image);
     }
-    if (cancellation && cancellation->isCancelled()) {
+    if ((cancellation && cancellation->isCancelled()) || (claim && claim->deferred)) {
         return std::nullopt; // the render says so once
     }
     KestrelExtensions::Log::system(QStringLiteral("Cannot read image %1: %2")

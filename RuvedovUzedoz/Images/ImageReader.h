@@ -38,6 +38,18 @@ public:
     // A decode stops early, without a log line, once `cancellation` (when given) reads cancelled.
     static std::optional<PreparedImage> prepare(const ImageRequest& request, const ImageSettings& settings,
                                                 const Cancellation* cancellation = nullptr);
+
+    // A preparation's share of the decode budget (see DecodeBudget).
+    struct BudgetClaim {
+        // In: the picture that the drawing waits for, which may go over the budget rather than wait.
+        bool mayExceed = false;
+        // Out: the bytes of the budget that the prepared picture holds; whoever keeps it releases them.
+        qint64 held = 0;
+        // Out: not prepared (and nothing logged), since its decoded pixels did not fit the budget.
+        bool deferred = false;
+    };
+    static std::optional<PreparedImage> prepare(const ImageRequest& request, const ImageSettings& settings,
+                                                const Cancellation* cancellation, BudgetClaim* claim);
 };
 
 } // namespace RuvedovUzedoz

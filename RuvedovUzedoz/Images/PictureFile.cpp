@@ -10,9 +10,9 @@ namespace RuvedovUzedoz {
 
 namespace {
 
-struct Descriptor {
+struct OpenFile {
     int fd;
-    ~Descriptor()
+    ~OpenFile()
     {
         if (fd >= 0)
             ::close(fd);
@@ -35,7 +35,7 @@ bool sameFile(const struct stat& before, const struct stat& after)
 std::variant<QByteArray, QString> PictureFile::read(const QByteArray& path)
 {
     // Not blocking: opening a named pipe would otherwise wait for a writer.
-    Descriptor file{::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+    OpenFile file{::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
     if (file.fd < 0) {
         const int error = errno;
         if (error == ENOENT)

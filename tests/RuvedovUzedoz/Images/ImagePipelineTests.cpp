@@ -1,5 +1,6 @@
 #include "ImageFixtures.h"
 #include "KestrelExtensions/Logging/LogCapture.h"
+#include "RuvedovUzedoz/Images/DecodeBudget.h"
 #include "RuvedovUzedoz/Images/ImagePipeline.h"
 
 #include <gtest/gtest.h>
@@ -83,4 +84,28 @@ TEST(ImagePipeline, AFileThatVanishesBeforePreparationOnlyLosesItsOwnCell)
     EXPECT_FALSE(pipeline.take(5));
     ASSERT_EQ(log.systemLines().size(), 1);
     EXPECT_EQ(log.systemLines().first(), "Cannot read image picture-5.jpg: the file does not exist");
+}
+
+// Pictures whose decoded pixels overflow the budget are prepared when they are taken instead of ahead:
+// every picture still arrives, in order, and the budget is never held past one picture over it.
+TEST(ImagePipeline, DecodedPixelsAheadStayWithinTheBudget)
+{
+    ImageFixtures::Folder folder;
+    std::vector<ImageRequest> requests;
+    for (int i = 0; i < 10; ++i)
+        requests.push_back(
+            {folder.pngWithAlpha(QString("large-%1.png").arg(i), 500 + i, 500), QSizeF(100, 100)});
+    const qint64 picture = 510 * 500 * 4;
+    DecodeBudget::setCapacity(3 * picture);
+    {
+        ImagePipeline pipeline(requests, passingThrough(), 8);
+        for (size_t i = 0; i < requests.size(); ++i) {
+            const auto image = pipeline.take(i);
+            ASSERT_TRUE(image) << i;
+            EXPECT_EQ(image->width, 500 + int(i));
+            EXPECT_LE(DecodeBudget::held(), 4 * picture) << i;
+        }
+    }
+    EXPECT_EQ(DecodeBudget::held(), 0) << "every share goes back";
+    DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
 }
