@@ -336,6 +336,7 @@ TEST_F(ContentViewTest, ExportWritesTheShownPDFWhereTheUserChooses)
     EXPECT_TRUE(report->isVisible());
     EXPECT_EQ(report->windowModality(), Qt::WindowModal);
     EXPECT_EQ(report->text(), QStringLiteral("The PDF could not be exported."));
+    EXPECT_EQ(report->textFormat(), Qt::PlainText) << "names and reasons are never read as markup";
     EXPECT_TRUE(report->informativeText().contains(blocked));
     ASSERT_EQ(log.systemLines().size(), 1);
     EXPECT_TRUE(log.systemLines().first().startsWith(
