@@ -277,6 +277,7 @@ QString signatureProblem(const QByteArray& publicKeyBase64, const QByteArray& si
 // Checks the finished partial file and keeps it under its final name, or refuses it.
 void UpdateDownload::verifyAndKeep()
 {
+    m_rate.stop(); // the transfer is over; checking the file may take longer than a rate window
     if (!m_partial->flush())
         return fail(QStringLiteral("The update could not be saved: %1").arg(m_partial->errorString()));
     m_partial->close();

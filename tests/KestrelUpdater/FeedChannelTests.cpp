@@ -32,8 +32,10 @@ TEST(FeedChannel, FeedStringsFollowTheChannel)
     EXPECT_EQ(feedStringFor(false, base, "com.ardentmoss.Sheetwright"),
               "https://updates.example.com/applications/com.ardentmoss.Sheetwright/releases/appcast.xml");
     // An id that could break out of its path segment makes no feed at all.
-    for (const char* id : {"", "a/b", "../x", "a b", "a?b", "é"})
+    for (const char* id : {"", "a/b", "../x", "a b", "a?b", "é", "a_b", "a:b"})
         EXPECT_TRUE(feedStringFor(true, base, QString::fromUtf8(id)).isEmpty()) << id;
+    for (const char* id : {"A.Z-a.z-0.9", "Zed", "x-9"})
+        EXPECT_FALSE(feedStringFor(true, base, QString::fromUtf8(id)).isEmpty()) << id;
 }
 
 TEST(FeedChannel, OnlyHttpsOrLoopbackHttpIsAllowed)

@@ -47,6 +47,14 @@ TEST_F(UpdateCheckTest, SameOrOlderVersionIsUpToDate)
     EXPECT_TRUE(updater->lastUpdateCheckDate().isValid());
 }
 
+TEST_F(UpdateCheckTest, AFeedOfExactlyTheLargestSizeIsRead)
+{
+    const QByteArray head = "<rss><channel>", tail = "</channel></rss>";
+    server->routeBody(releasesPath(),
+                      head + QByteArray(Updater::maximumFeedSize - head.size() - tail.size(), ' ') + tail);
+    EXPECT_EQ(runCheck(Mode::Probe).status, Status::UpToDate);
+}
+
 TEST_F(UpdateCheckTest, BetaSwitchSendsTheCheckToTheBetaFeed)
 {
     server->routeBody(betasPath(), appcast(appcastItem("1.1b2")));

@@ -85,7 +85,9 @@ TEST(UpdateDownloadNames, FileNamesCannotLeaveTheFolderHideOrDisguiseThemselves)
         EXPECT_FALSE(name.startsWith(u'.')) << c.url.toStdString();
         EXPECT_LE(name.toUtf8().size(), UpdateDownload::maximumFileNameBytes) << c.url.toStdString();
     }
-    // A long name is cut between characters and keeps its extension.
+    // A long name is cut between characters, as long as allowed, and keeps its extension.
+    EXPECT_EQ(UpdateDownload::safeFileName(QUrl("https://h/" + QString(300, u'a') + ".deb")).toUtf8().size(),
+              UpdateDownload::maximumFileNameBytes);
     const QString cut = UpdateDownload::safeFileName(QUrl("https://h/" + QUrl::toPercentEncoding(longName)));
     EXPECT_TRUE(cut.endsWith(".AppImage"));
     EXPECT_GT(cut.toUtf8().size(), UpdateDownload::maximumFileNameBytes - 2);
@@ -239,6 +241,25 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedWhateverTheServerSends)
             EXPECT_FALSE(name.endsWith(".part")) << c.path;
     }
     EXPECT_EQ(downloadedFiles(), QStringList{"moved"}); // named after the feed's address, not the target's
+}
+
+TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
+{
+    LocalHttpServer::Response trickle;
+    trickle.body = payload;
+    trickle.trickleMs = 5;
+    server->route("/files/Sheetwright-1.1.AppImage", trickle);
+    QSignalSpy finished(updater.get(), &Updater::downloadFinished);
+    QSignalSpy progress(updater.get(), &Updater::downloadProgress);
+    updater->downloadUpdate(item(payload.size()));
+    ASSERT_TRUE(progress.wait(5000));
+    EXPECT_EQ(downloadedFiles(), QStringList{"Sheetwright-1.1.AppImage.part"}); // in plain sight
+    updater->cancelDownload();
+    ASSERT_TRUE(finished.count() == 1 || finished.wait(5000));
+    EXPECT_EQ(finished.first().first().value<DownloadResult>().status, DownloadStatus::Cancelled);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(downloadedFiles().isEmpty());
+    EXPECT_FALSE(updater->isDownloading());
 }
 
 TEST_F(UpdateDownloadTest, AFeedFileNameCannotHideTheDownload)
