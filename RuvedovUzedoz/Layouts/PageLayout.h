@@ -18,6 +18,10 @@ struct SavedPageLayout;
 // How a contact sheet is paged and drawn. Geometry is in points (1/72 inch); the margin is both the
 // page margin and the gutter between cells. A default-made layout equals `defaultLayout()`.
 struct PageLayout {
+    // The page sides a PDF reader shows (in points); a render with another size is refused.
+    static constexpr double minimumSide = 3;
+    static constexpr double maximumSide = 14400;
+
     double width = 792;
     double height = 612;
     double margin = 18;

@@ -39,13 +39,22 @@ std::optional<QString> refusal(const PageLayout& layout)
         return QStringLiteral("Grid of %1 × %2 cells cannot be rendered, skipping render")
             .arg(layout.rows)
             .arg(layout.columns);
-    if (!std::isfinite(layout.width) || !std::isfinite(layout.height) || layout.width <= 0 ||
-        layout.height <= 0)
+    const auto usable = [](double side) {
+        return std::isfinite(side) && side >= PageLayout::minimumSide && side <= PageLayout::maximumSide;
+    };
+    if (!usable(layout.width) || !usable(layout.height))
         return QStringLiteral("Page size ") + doubleDescription(layout.width) + QStringLiteral(" × ") +
                doubleDescription(layout.height) + QStringLiteral(" cannot be rendered, skipping render");
-    if (!ContactSheetPage::cellSize(layout))
+    if (!ContactSheetPage::cellSize(layout)) {
+        // The margin alone may leave room on the page; then it is the number of cells that does not fit.
+        const double m = layout.margin;
+        if (std::isfinite(m) && layout.width - 2 * m > 0 && layout.height - 2 * m > 0)
+            return QStringLiteral("Grid of %1 × %2 cells does not fit on the page, skipping render")
+                .arg(layout.rows)
+                .arg(layout.columns);
         return QStringLiteral("Margin ") + doubleDescription(layout.margin) +
                QStringLiteral(" leaves no room for cells, skipping render");
+    }
     return std::nullopt;
 }
 

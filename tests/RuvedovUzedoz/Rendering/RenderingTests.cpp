@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -77,22 +78,47 @@ TEST(GeneratePDF, LayoutsNoPageCanBeDrawnWithAreRefused)
 {
     ImageFixtures::Folder folder;
     const ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"))});
-    std::vector<PageLayout> layouts(5, RenderFixtures::layout());
-    layouts[0].rows = 0;
-    layouts[1].columns = std::numeric_limits<qint64>::max();
-    layouts[1].rows = 2;
-    layouts[2].margin = 400;
-    layouts[3].width = qQNaN();
-    layouts[4].height = -1;
-    for (const PageLayout& layout : layouts) {
+    struct Row {
+        std::function<void(PageLayout&)> change;
+        const char* line;
+    } rows[] = {
+        {[](PageLayout& l) { l.rows = 0; }, "Grid of 0 × 2 cells"},
+        {[](PageLayout& l) { l.columns = std::numeric_limits<qint64>::max(); }, "Grid of 2 × "},
+        {[](PageLayout& l) { l.margin = 400; }, "Margin 400.0"},
+        {[](PageLayout& l) { l.rows = l.columns = 1000; },
+         "Grid of 1000 × 1000 cells does not fit on the page"},
+        {[](PageLayout& l) { l.width = qQNaN(); }, "Page size "},
+        {[](PageLayout& l) { l.height = -1; }, "Page size 792.0 × -1.0"},
+        {[](PageLayout& l) { l.width = 1e-300; }, "Page size "},
+        {[](PageLayout& l) { l.width = 2.5; }, "Page size 2.5 × 612.0"},
+        {[](PageLayout& l) { l.height = 14401; }, "Page size 792.0 × 14401.0"},
+        {[](PageLayout& l) { l.width = 1440000; }, "Page size 1440000.0 × 612.0"},
+    };
+    for (const Row& row : rows) {
+        PageLayout layout = RenderFixtures::layout();
+        row.change(layout);
         KestrelExtensions::LogCapture log;
-        EXPECT_FALSE(generate(sheet, layout));
+        EXPECT_FALSE(generate(sheet, layout)) << row.line;
         ASSERT_EQ(log.systemLines().size(), 1);
-        EXPECT_TRUE(log.systemLines()[0].endsWith(QStringLiteral(", skipping render")))
-            << log.systemLines()[0].toStdString();
+        const QString line = log.systemLines()[0];
+        EXPECT_TRUE(line.startsWith(QString::fromUtf8(row.line))) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(QStringLiteral(" cannot be rendered, skipping render")) ||
+                    line.endsWith(QStringLiteral("no room for cells, skipping render")) ||
+                    line.endsWith(QStringLiteral("does not fit on the page, skipping render")))
+            << line.toStdString();
         EXPECT_FALSE(sheet.progress->isRendering());
         EXPECT_EQ(sheet.progress->totalUnitCount(), 0);
     }
+    // The limits themselves are usable sizes.
+    PageLayout strip = RenderFixtures::layout();
+    strip.width = 14400;
+    strip.height = 3;
+    strip.margin = 0;
+    strip.rows = strip.columns = 1;
+    strip.showsLabel = false;
+    const auto info = generate(sheet, strip);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(PdfInspector(info->data).mediaBox(0), QRectF(0, 0, 14400, 3));
 }
 
 TEST(GeneratePDF, FivePicturesOnTwoByTwoMakeTwoPages)
