@@ -4,16 +4,12 @@
 
 namespace KestrelExtensions {
 
-// The text of a localisation key in the default string table. No translation ships yet, so the key is
-// its own text; every label, caption, menu title and alert text goes through here.
-inline QString localized(const char* key)
-{
-    return QString::fromUtf8(key);
-}
+// The translation context of every text the application shows.
+inline constexpr char localizationContext[] = "Sheetwright";
 
-inline QString localized(const QString& key)
-{
-    return key;
-}
+// The text of a localisation key: its translation when an installed translator has one, else the key
+// itself, which is the English text. Every label, caption, menu title and alert text goes through here.
+QString localized(const char* key);
+QString localized(const QString& key);
 
 } // namespace KestrelExtensions

@@ -1,9 +1,12 @@
+#include "KestrelExtensions/Localization/Localized.h"
 #include "KestrelExtensions/String/CamelCase.h"
 #include "KestrelExtensions/String/IntegerFormat.h"
 #include "KestrelExtensions/String/NumberPadding.h"
 #include "KestrelExtensions/String/TrailingNumber.h"
 #include "KestrelExtensions/String/Trimming.h"
 
+#include <QCoreApplication>
+#include <QTranslator>
 #include <gtest/gtest.h>
 #include <limits>
 #include <stdexcept>
@@ -116,4 +119,31 @@ TEST(Trimming, WhitespaceIsSpacesAndTabsOnly)
     EXPECT_FALSE(isNotEmpty(""));
     EXPECT_EQ(orEmpty(std::nullopt), "");
     EXPECT_EQ(orEmpty(QString("x")), "x");
+}
+
+namespace {
+// Translates one key, as a shipped translation would, and records the context asked for.
+class OneWordTranslator : public QTranslator {
+public:
+    QString translate(const char* context, const char* sourceText, const char*, int) const override
+    {
+        contexts.append(QString::fromUtf8(context));
+        return QByteArray(sourceText) == "&File" ? QStringLiteral("&Datei") : QString();
+    }
+    mutable QStringList contexts;
+};
+} // namespace
+
+TEST(Localized, GoesThroughTheInstalledTranslatorAndIsTheKeyWithout)
+{
+    const QString key = QString::fromUtf8("Open Images\u2026");
+    EXPECT_EQ(localized("Open Images\u2026"), key) << "the key is the English text, UTF-8 included";
+    OneWordTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    EXPECT_EQ(localized("&File"), QStringLiteral("&Datei"));
+    EXPECT_EQ(localized(QStringLiteral("&File")), QStringLiteral("&Datei"));
+    EXPECT_EQ(localized(key), key);
+    QCoreApplication::removeTranslator(&translator);
+    EXPECT_EQ(translator.contexts.value(0), QStringLiteral("Sheetwright"));
+    EXPECT_EQ(localized("&File"), QStringLiteral("&File"));
 }
