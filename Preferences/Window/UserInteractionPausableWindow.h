@@ -1,3 +1,4 @@
+// Not called by the application: kept as a library service for other users.
 #pragma once
 
 #include <QEvent>

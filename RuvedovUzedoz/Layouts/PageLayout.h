@@ -84,6 +84,7 @@ struct PageLayout {
     // 792 × 612 points (US Letter landscape), margin 18, 2 × 2 cells, "Futura" 12 black on white.
     static PageLayout defaultLayout();
 
+    // Not called by the application: kept as a library service for other users.
     // Width, height and margin are given in a unit of `scale` points each; the compression settings
     // that are not taken keep their defaults.
     static PageLayout scaled(double width, double height, double margin, double scale, double imageQuality,

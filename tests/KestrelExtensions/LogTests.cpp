@@ -1,4 +1,4 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 #include <thread>

@@ -1,7 +1,7 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "KestrelExtensions/Process/OutputWatcher.h"
 #include "KestrelExtensions/Process/Pipe.h"
 #include "KestrelExtensions/Process/ProcessRunner.h"
+#include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDir>

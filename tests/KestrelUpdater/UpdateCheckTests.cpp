@@ -1,8 +1,8 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "KestrelUpdater/Channel/IncludeBetas.h"
 #include "LoopbackHttpSwitch.h"
 #include "TestCertificate.h"
 #include "UpdaterFixture.h"
+#include "support/LogCapture.h"
 
 #include <QTcpServer>
 #include <QUrlQuery>

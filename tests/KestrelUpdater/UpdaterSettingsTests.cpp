@@ -1,8 +1,8 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "KestrelUpdater/Channel/IncludeBetas.h"
 #include "KestrelUpdater/Observation/ObservableUpdater.h"
 #include "KestrelUpdater/Observation/UpdateFrequency.h"
 #include "UpdaterFixture.h"
+#include "support/LogCapture.h"
 
 #include <QSignalSpy>
 #include <cmath>

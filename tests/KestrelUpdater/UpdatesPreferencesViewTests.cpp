@@ -1,7 +1,7 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "KestrelUpdater/Pane/LastCheckDateFormat.h"
 #include "KestrelUpdater/UpdatesPreferencesView.h"
 #include "UpdaterFixture.h"
+#include "support/LogCapture.h"
 
 #include <QCheckBox>
 #include <QComboBox>

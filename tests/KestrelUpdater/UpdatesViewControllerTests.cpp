@@ -1,4 +1,3 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "KestrelUpdater/Channel/IncludeBetaReleases.h"
 #include "KestrelUpdater/Pane/UpdatesPreferencePane.h"
 #include "KestrelUpdater/Pane/UpdatesViewController.h"
@@ -7,6 +6,7 @@
 #include "Preferences/Window/PreferencesWindowController.h"
 #include "Preferences/Window/UserInteractionPausableWindow.h"
 #include "UpdaterFixture.h"
+#include "support/LogCapture.h"
 
 #include <QCheckBox>
 #include <QTest>

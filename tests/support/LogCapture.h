@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Log.h"
+#include "KestrelExtensions/Logging/Log.h"
 
 #include <QStringList>
 #include <mutex>

@@ -1,7 +1,7 @@
 #include "ImageFixtures.h"
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "RuvedovUzedoz/Images/CGImageCache.h"
 #include "RuvedovUzedoz/Images/CIImageCache.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 #include <limits>

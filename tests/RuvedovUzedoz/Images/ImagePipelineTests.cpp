@@ -1,7 +1,7 @@
 #include "ImageFixtures.h"
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "RuvedovUzedoz/Images/DecodeBudget.h"
 #include "RuvedovUzedoz/Images/ImagePipeline.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "ColorFixtures.h"
 #include "ImageFixtures.h"
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 #include "RuvedovUzedoz/Images/VipsApi.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>

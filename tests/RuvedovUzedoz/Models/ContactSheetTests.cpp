@@ -1,6 +1,6 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
 #include "RuvedovUzedoz/Sheet/ImageDiscovery.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "KestrelExtensions/Coding/CodingError.h"
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
 #include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
 #include "RuvedovUzedoz/Layouts/SavedPageLayoutFields.h"
+#include "support/LogCapture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

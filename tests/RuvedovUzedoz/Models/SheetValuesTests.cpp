@@ -1,6 +1,6 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "RuvedovUzedoz/Sheet/PDFMetadata.h"
 #include "RuvedovUzedoz/Sheet/PDFProgress.h"
+#include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "RenderFixtures.h"
 #include "RuvedovUzedoz/Rendering/RenderPool.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>

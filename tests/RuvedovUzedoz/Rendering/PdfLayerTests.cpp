@@ -1,7 +1,6 @@
 #include "../Images/ColorFixtures.h"
 #include "../Images/ImageFixtures.h"
 #include "KestrelExtensions/Coding/FileError.h"
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "PdfInspector.h"
 #include "RenderFixtures.h"
 #include "RuvedovUzedoz/Images/PreparedImage.h"
@@ -10,6 +9,7 @@
 #include "RuvedovUzedoz/Pdf/PdfPage.h"
 #include "RuvedovUzedoz/Rendering/ContactSheetCell.h"
 #include "RuvedovUzedoz/Rendering/FontFamilies.h"
+#include "support/LogCapture.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>

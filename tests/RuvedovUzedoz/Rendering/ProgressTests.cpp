@@ -1,9 +1,9 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "RenderFixtures.h"
 #include "RuvedovUzedoz/Pdf/PdfDocument.h"
 #include "RuvedovUzedoz/Pdf/PdfPage.h"
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
 #include "RuvedovUzedoz/Sheet/PDFProgress.h"
+#include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,7 +1,6 @@
 #include "../Images/ColorFixtures.h"
 #include "../Images/ImageFixtures.h"
 #include "KestrelExtensions/Coding/FileError.h"
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "PdfInspector.h"
 #include "RenderFixtures.h"
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
@@ -10,6 +9,7 @@
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
 #include "RuvedovUzedoz/Sheet/PDFFile.h"
+#include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "KestrelExtensions/Logging/LogCapture.h"
 #include "QtPrinting.h"
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
 #include "Sheetwright/Editors/SaveLayout.h"
 #include "Sheetwright/Layouts/LayoutManager.h"
+#include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
 #include <QCheckBox>

@@ -6,9 +6,9 @@
 #include "Sheetwright/Window/SidebarColumn.h"
 #include "Sheetwright/Window/WindowModel.h"
 #include "WindowTestSupport.h"
+#include "support/LogCapture.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
-#include <KestrelExtensions/Logging/LogCapture.h>
 #include <KeyWindow/Observation/WindowObserver.h>
 #include <QBuffer>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "Sheetwright/Window/WindowModel.h"
 #include "WindowTestSupport.h"
+#include "support/LogCapture.h"
 
-#include <KestrelExtensions/Logging/LogCapture.h>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
