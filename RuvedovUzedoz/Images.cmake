@@ -14,6 +14,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/LazyImage.cpp
   Images/PictureFile.cpp
   Images/PictureFormat.cpp
+  Images/PixelDeflation.cpp
   Images/PreparedImage.cpp
   Images/TargetSize.cpp
   Images/VipsConversion.cpp

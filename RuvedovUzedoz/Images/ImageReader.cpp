@@ -9,6 +9,7 @@
 #include "KestrelExtensions/Logging/Log.h"
 #include "PictureFile.h"
 #include "PictureFormat.h"
+#include "PixelDeflation.h"
 #include "TargetSize.h"
 #include "VipsConversion.h"
 #include "VipsImageHandle.h"
@@ -124,6 +125,16 @@ ReadResult toCairoPixels(VipsImage* decoded)
     return Failure{error};
 }
 
+// Lossless and opaque: compressed here, on the preparing thread, rather than by the page drawing.
+ReadResult deflated(VipsImage* decoded)
+{
+    QString error;
+    if (auto image = PixelDeflation::deflate(decoded, error)) {
+        return std::move(*image);
+    }
+    return Failure{error};
+}
+
 ReadResult toJpeg(VipsImage* decoded, int quality)
 {
     VipsImageHandle image = VipsConversion::normalised(decoded, true);
@@ -201,9 +212,10 @@ ReadResult passThrough(const QByteArray& bytes, const JpegStructure& structure, 
 // stay lossless even when compressing.
 ReadResult prepared(VipsImage* decoded, const ImageSettings& settings, QSize sourceSize)
 {
-    ReadResult result = settings.compress && !vips_image_hasalpha(decoded)
-                            ? toJpeg(decoded, jpegQuality(settings.quality))
-                            : toCairoPixels(decoded);
+    const bool opaque = !vips_image_hasalpha(decoded);
+    ReadResult result = settings.compress && opaque ? toJpeg(decoded, jpegQuality(settings.quality))
+                        : opaque                    ? deflated(decoded)
+                                                    : toCairoPixels(decoded);
     if (auto* image = std::get_if<PreparedImage>(&result)) {
         image->sourceSize = sourceSize;
     }

@@ -11,7 +11,7 @@ namespace RuvedovUzedoz {
 
 // A picture ready to be placed on a page.
 struct PreparedImage {
-    enum class Encoding { Jpeg, Pixels };
+    enum class Encoding { Jpeg, Pixels, Deflated };
     Encoding encoding = Encoding::Pixels;
     int width = 0; // stored pixel size, before `orientation` is applied
     int height = 0;
@@ -22,6 +22,11 @@ struct PreparedImage {
     QByteArray pixels;
     int stride = 0; // bytes per row of `pixels`
     bool hasAlpha = false;
+    // Encoding::Deflated: the rows top to bottom, 8 bits per sample, 1 (grey) or 3 (RGB) samples per pixel,
+    // opaque, compressed with zlib as a PDF Flate stream takes them. Compressed where the picture is
+    // prepared, so that lossless pictures are compressed on all cores instead of on the drawing thread.
+    QByteArray deflated;
+    int deflatedComponents = 3;
     // The upright pixel size of the picture file itself, before any scaling: the size the picture is known
     // by (e.g. in log lines), whatever size it is stored at.
     QSize sourceSize;

@@ -2,12 +2,14 @@
 
 #include "RuvedovUzedoz/Images/PreparedImage.h"
 #include "RuvedovUzedoz/Pdf/CairoHandles.h"
+#include "RuvedovUzedoz/Pdf/ImageStreams.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <pango/pangocairo.h>
+#include <zlib.h>
 
 namespace RuvedovUzedoz {
 
@@ -70,14 +72,15 @@ void releaseByteArray(void* data)
 
 // A surface standing in for a JPEG that is embedded as is: cairo writes the attached bytes and never
 // reads the surface's own pixels, so a small, untouched surface stretched over the picture is enough.
-CairoSurface jpegSurface(const PreparedImage& image, double& scaleX, double& scaleY)
+CairoSurface jpegSurface(const QByteArray& jpeg, int pixelWidth, int pixelHeight, double& scaleX,
+                         double& scaleY)
 {
-    const int width = std::max(1, std::min(4096, (image.width + 15) / 16));
-    const int height = std::max(1, std::min(4096, (image.height + 15) / 16));
+    const int width = std::max(1, std::min(4096, (pixelWidth + 15) / 16));
+    const int height = std::max(1, std::min(4096, (pixelHeight + 15) / 16));
     CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return nullptr;
-    auto* bytes = new QByteArray(image.jpeg);
+    auto* bytes = new QByteArray(jpeg);
     const cairo_status_t status = cairo_surface_set_mime_data(
         surface.get(), CAIRO_MIME_TYPE_JPEG, reinterpret_cast<const unsigned char*>(bytes->constData()),
         static_cast<unsigned long>(bytes->size()), releaseByteArray, bytes);
@@ -85,8 +88,40 @@ CairoSurface jpegSurface(const PreparedImage& image, double& scaleX, double& sca
         delete bytes;
         return nullptr;
     }
-    scaleX = double(image.width) / width;
-    scaleY = double(image.height) / height;
+    scaleX = double(pixelWidth) / width;
+    scaleY = double(pixelHeight) / height;
+    return surface;
+}
+
+// Compressed rows drawn without a document to keep their stream: unpacked into pixels for cairo.
+CairoSurface inflatedSurface(const PreparedImage& image)
+{
+    const qsizetype rowBytes = qsizetype(image.width) * image.deflatedComponents;
+    QByteArray rows(rowBytes * image.height, Qt::Uninitialized);
+    uLongf length = uLongf(rows.size());
+    if (uncompress(reinterpret_cast<Bytef*>(rows.data()), &length,
+                   reinterpret_cast<const Bytef*>(image.deflated.constData()),
+                   uLong(image.deflated.size())) != Z_OK ||
+        qsizetype(length) != rows.size())
+        return nullptr;
+    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+        return nullptr;
+    cairo_surface_flush(surface.get());
+    unsigned char* target = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < image.height; ++y) {
+        const auto* in = reinterpret_cast<const unsigned char*>(rows.constData()) + qsizetype(y) * rowBytes;
+        auto* out = reinterpret_cast<quint32*>(target + qsizetype(y) * stride);
+        for (int x = 0; x < image.width; ++x) {
+            const unsigned char* p = in + qsizetype(x) * image.deflatedComponents;
+            const quint32 r = p[0];
+            const quint32 g = image.deflatedComponents == 3 ? p[1] : r;
+            const quint32 b = image.deflatedComponents == 3 ? p[2] : r;
+            out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+        }
+    }
+    cairo_surface_mark_dirty(surface.get());
     return surface;
 }
 
@@ -218,6 +253,9 @@ bool GraphicsContext::canDraw(const PreparedImage& image)
         return false;
     if (image.encoding == PreparedImage::Encoding::Jpeg)
         return !image.jpeg.isEmpty();
+    if (image.encoding == PreparedImage::Encoding::Deflated)
+        return !image.deflated.isEmpty() && image.width <= 32767 && image.height <= 32767 &&
+               (image.deflatedComponents == 1 || image.deflatedComponents == 3);
     // cairo's image surfaces hold at most 32767 pixels a side.
     const qsizetype rowBytes = qsizetype(image.width) * 4;
     return image.width <= 32767 && image.height <= 32767 && image.stride >= rowBytes &&
@@ -234,10 +272,22 @@ bool GraphicsContext::drawImage(const PreparedImage& image, const QRectF& rect)
 
     double surfaceScaleX = 1;
     double surfaceScaleY = 1;
-    CairoSurface surface =
-        image.encoding == PreparedImage::Encoding::Jpeg
-            ? (image.jpeg.isEmpty() ? nullptr : jpegSurface(image, surfaceScaleX, surfaceScaleY))
-            : pixelSurface(image);
+    CairoSurface surface;
+    switch (image.encoding) {
+    case PreparedImage::Encoding::Jpeg:
+        surface = jpegSurface(image.jpeg, image.width, image.height, surfaceScaleX, surfaceScaleY);
+        break;
+    case PreparedImage::Encoding::Deflated:
+        if (const QByteArray standIn = m_imageStreams ? m_imageStreams->add(image) : QByteArray();
+            !standIn.isEmpty())
+            surface = jpegSurface(standIn, image.width, image.height, surfaceScaleX, surfaceScaleY);
+        else
+            surface = inflatedSurface(image);
+        break;
+    case PreparedImage::Encoding::Pixels:
+        surface = pixelSurface(image);
+        break;
+    }
     if (!surface)
         return false;
 

@@ -10,6 +10,7 @@
 namespace RuvedovUzedoz {
 
 struct PreparedImage;
+class ImageStreams;
 
 // A colour as the drawing context takes it: red, green, blue and alpha, each 0...1.
 struct DeviceColor {
@@ -66,6 +67,9 @@ public:
     bool drawImage(const PreparedImage& image, const QRectF& rect);
     // Whether the picture is complete and within what cairo can hold.
     static bool canDraw(const PreparedImage& image);
+    // Where pictures compressed beforehand keep their streams until the document is finished; without
+    // it they are unpacked and drawn as pixels.
+    void setImageStreams(ImageStreams* streams) { m_imageStreams = streams; }
 
     // Sets `text` on one line in `frame`, from its top edge, centred, shortened in the middle when too
     // wide; the text is taken literally (no markup) and clipped to the frame.
@@ -84,6 +88,7 @@ private:
     };
     std::vector<State> m_saved;
     QStringList m_openTags;
+    ImageStreams* m_imageStreams = nullptr;
 };
 
 } // namespace RuvedovUzedoz

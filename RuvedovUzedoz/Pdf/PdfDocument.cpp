@@ -4,9 +4,12 @@
 #include "KestrelExtensions/Logging/Log.h"
 #include "RuvedovUzedoz/Pdf/CairoHandles.h"
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
+#include "RuvedovUzedoz/Pdf/ImageStreams.h"
 #include "RuvedovUzedoz/Pdf/PdfPage.h"
 #include "RuvedovUzedoz/Pdf/PdfPostProcess.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <atomic>
 #include <cairo-pdf.h>
@@ -106,6 +109,7 @@ qsizetype PdfDocument::index(const PdfPage& page) const
 struct PdfDocument::Output {
     cairo_write_func_t write;
     void* closure;
+    ImageStreams* streams; // where pictures compressed beforehand wait for the finished file
 };
 
 std::optional<std::vector<QRectF>> PdfDocument::draw(const Output& output) const
@@ -142,6 +146,7 @@ std::optional<std::vector<QRectF>> PdfDocument::draw(const Output& output) const
             cairo_tag_begin(cairo.get(), "Document", "");
         {
             GraphicsContext context(cairo.get(), size);
+            context.setImageStreams(output.streams);
             m_pages[i]->draw(PdfDisplayBox::MediaBox, context);
         }
         if (i + 1 == m_pages.size())
@@ -165,8 +170,9 @@ std::optional<std::vector<QRectF>> PdfDocument::draw(const Output& output) const
 std::optional<QByteArray> PdfDocument::dataRepresentation() const
 {
     QByteArray data;
-    const std::optional<std::vector<QRectF>> boxes = draw({appendToBuffer, &data});
-    if (!boxes || !completePdf(data, *boxes))
+    ImageStreams streams(QDir::tempPath());
+    const std::optional<std::vector<QRectF>> boxes = draw({appendToBuffer, &data, &streams});
+    if (!boxes || !completePdf(data, *boxes) || !streams.place(data))
         return std::nullopt;
     return data;
 }
@@ -174,7 +180,11 @@ std::optional<QByteArray> PdfDocument::dataRepresentation() const
 bool PdfDocument::write(QFileDevice& file) const
 {
     FileSink sink{&file};
-    const std::optional<std::vector<QRectF>> boxes = draw({writeToFile, &sink});
+    // Kept beside the PDF rather than in the temporary folder, which may be held in memory.
+    const QString folder =
+        file.fileName().isEmpty() ? QDir::tempPath() : QFileInfo(file.fileName()).absolutePath();
+    ImageStreams streams(folder);
+    const std::optional<std::vector<QRectF>> boxes = draw({writeToFile, &sink, &streams});
     const auto fail = [&file](const QString& fallback) {
         const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : fallback;
         throw KestrelExtensions::FileError(KestrelExtensions::FileError::Operation::Write,
@@ -187,6 +197,8 @@ bool PdfDocument::write(QFileDevice& file) const
         return false;
     if (!completePdf(file, *boxes))
         fail(QStringLiteral("The page boxes could not be written."));
+    if (!streams.place(file))
+        fail(QStringLiteral("The pictures could not be written."));
     if (!file.flush())
         fail(QStringLiteral("The PDF could not be written; the disk may be full."));
     return true;

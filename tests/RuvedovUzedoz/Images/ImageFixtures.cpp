@@ -103,6 +103,26 @@ QUrl Folder::pngWithAlpha(const QString& name, int width, int height) const
     return QUrl::fromLocalFile(path(name));
 }
 
+QUrl Folder::twoToneGreyPng(const QString& name) const
+{
+    VipsImage* black = nullptr;
+    vips_black(&black, 40, 30, nullptr);
+    Handle base = adopt(black);
+    VipsImage* grey = nullptr;
+    vips_copy(base.get(), &grey, "interpretation", VIPS_INTERPRETATION_B_W, nullptr);
+    Handle image = adopt(grey);
+    VipsImage* cast = nullptr;
+    vips_cast_uchar(image.get(), &cast, nullptr);
+    image = adopt(cast);
+    const double light[1] = {200};
+    const double dark[1] = {50};
+    vips_draw_rect(image.get(), const_cast<double*>(light), 1, 0, 0, 40, 15, "fill", TRUE, nullptr);
+    vips_draw_rect(image.get(), const_cast<double*>(dark), 1, 0, 15, 40, 15, "fill", TRUE, nullptr);
+    const QByteArray file = QFile::encodeName(path(name));
+    EXPECT_EQ(vips_pngsave(image.get(), file.constData(), nullptr), 0) << vips_error_buffer();
+    return QUrl::fromLocalFile(path(name));
+}
+
 QUrl Folder::bytes(const QString& name, const QByteArray& content) const
 {
     QFile file(path(name));

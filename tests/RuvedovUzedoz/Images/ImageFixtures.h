@@ -25,6 +25,8 @@ public:
     QUrl jpeg(const QString& name, const JpegOptions& options = {}) const;
     // Opaque red on the left half, half-transparent red on the right.
     QUrl pngWithAlpha(const QString& name, int width = 64, int height = 48) const;
+    // 40 × 30 opaque grey: the top half 200, the bottom half 50.
+    QUrl twoToneGreyPng(const QString& name) const;
     QUrl bytes(const QString& name, const QByteArray& content) const;
     QUrl truncatedJpeg(const QString& name) const;
     QUrl truncatedPng(const QString& name) const;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 #include <atomic>
 #include <cstring>
 #include <fcntl.h>
@@ -34,6 +35,15 @@ quint32 pixelWordAt(const PreparedImage& image, int x, int y)
     return word;
 }
 
+// Compressed rows as they were before compression.
+QByteArray inflated(const PreparedImage& image)
+{
+    const qsizetype length = qsizetype(image.width) * image.height * image.deflatedComponents;
+    QByteArray framed(4, Qt::Uninitialized);
+    qToBigEndian(quint32(length), framed.data()); // the length header that qUncompress expects
+    return qUncompress(framed + image.deflated);
+}
+
 // The decoded pixels of a JPEG, as the PDF reader will see them.
 QByteArray decodedPixels(const QByteArray& jpeg)
 {
@@ -54,6 +64,14 @@ Rgb middleColour(const PreparedImage& image)
     if (image.encoding == PreparedImage::Encoding::Pixels) {
         const quint32 word = pixelWordAt(image, image.width / 2, image.height / 2);
         return {int((word >> 16) & 0xFF), int((word >> 8) & 0xFF), int(word & 0xFF)};
+    }
+    if (image.encoding == PreparedImage::Encoding::Deflated) {
+        const QByteArray rows = inflated(image);
+        const int n = image.deflatedComponents;
+        const qsizetype at = (qsizetype(image.height / 2) * image.width + image.width / 2) * n;
+        if (rows.size() < at + n)
+            return {-1, -1, -1};
+        return {uchar(rows[at]), uchar(rows[at + n / 2]), uchar(rows[at + n - 1])};
     }
     const QByteArray pixels = decodedPixels(image.jpeg);
     const qsizetype at = (qsizetype(image.height / 2) * image.width + image.width / 2) * 3;
@@ -119,14 +137,25 @@ TEST(ImageReader, WithoutCompressionOtherPicturesAreDecodedLosslesslyAtFullSize)
     EXPECT_EQ(pixelWordAt(*png, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(pixelWordAt(*png, 63, 47), 0x80800000u) << "half-transparent red is premultiplied";
 
-    // CMYK is never passed on as it is: it becomes opaque sRGB pixels.
+    // CMYK is never passed on as it is: it becomes opaque sRGB rows, compressed where they are prepared.
     const auto cmyk =
         ImageReader::prepare({folder.jpeg("cmyk.jpg", {.cmyk = true}), cellBox}, passingThrough());
     ASSERT_TRUE(cmyk);
-    EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Pixels);
-    EXPECT_FALSE(cmyk->hasAlpha);
+    EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Deflated);
     EXPECT_EQ(QSize(cmyk->width, cmyk->height), QSize(64, 48));
-    EXPECT_EQ(pixelWordAt(*cmyk, 10, 10) >> 24, 0xFFu);
+    EXPECT_EQ(cmyk->deflatedComponents, 3);
+    EXPECT_EQ(inflated(*cmyk).size(), 64 * 48 * 3);
+    EXPECT_TRUE(cmyk->pixels.isEmpty());
+
+    // Opaque lossless pictures likewise, grey ones as grey: every row, top to bottom.
+    const auto grey = ImageReader::prepare({folder.twoToneGreyPng("grey.png"), cellBox}, passingThrough());
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->encoding, PreparedImage::Encoding::Deflated);
+    EXPECT_EQ(grey->deflatedComponents, 1);
+    const QByteArray rows = inflated(*grey);
+    ASSERT_EQ(rows.size(), 40 * 30);
+    EXPECT_EQ(uchar(rows[0]), 200) << "the top rows first";
+    EXPECT_EQ(uchar(rows[rows.size() - 1]), 50);
 }
 
 TEST(ImageReader, CompressionScalesTurnsUprightAndReencodes)
@@ -238,7 +267,7 @@ TEST(ImageReader, HugeDecodedPicturesAreScaledToFitCairo)
         {folder.jpeg("strip-cmyk.jpg", {.width = 40000, .height = 8, .cmyk = true}), cellBox},
         passingThrough());
     ASSERT_TRUE(cmyk);
-    EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Pixels);
+    EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Deflated);
     EXPECT_LE(cmyk->width, ImageReader::maximumDecodedSide);
     EXPECT_GE(cmyk->width, ImageReader::maximumDecodedSide - 1);
 }

@@ -348,7 +348,43 @@ TEST(CellDrawing, OtherPicturesAreDecodedLosslessly)
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(images[0].filter, QStringLiteral("/FlateDecode"));
     EXPECT_TRUE(images[0].hasSMask);
-    EXPECT_NE(images[1].colorSpace, QStringLiteral("/DeviceCMYK"));
+    EXPECT_EQ(images[1].filter, QStringLiteral("/FlateDecode"));
+    EXPECT_EQ(images[1].colorSpace, QStringLiteral("/DeviceRGB"));
+}
+
+TEST(CellDrawing, OpaqueLosslessPicturesCompressedAheadLookTheSameInMemoryAndOnDisk)
+{
+    ImageFixtures::Folder folder;
+    PageLayout layout = unfiltered();
+    layout.rows = 1;
+    layout.columns = 1;
+    layout.showsLabel = false;
+    const ContactSheet sheet = sheetOf({folder.twoToneGreyPng(QStringLiteral("grey.png"))});
+    auto onDisk = sheet.generatePDF(layout, folder.path(QStringLiteral("renders")));
+    waitFor(onDisk);
+    ASSERT_TRUE(onDisk.result());
+    const std::optional<PDFInfo> inMemory = generate(sheet, layout);
+    ASSERT_TRUE(inMemory);
+    for (const QByteArray& pdf : {inMemory->data, onDisk.result()->bytes()}) {
+        const PdfInspector inspector(pdf);
+        ASSERT_TRUE(inspector.isValid());
+        const auto images = inspector.drawing(0).images;
+        ASSERT_EQ(images.size(), 1u);
+        EXPECT_EQ(images[0].filter, QStringLiteral("/FlateDecode"));
+        EXPECT_EQ(images[0].colorSpace, QStringLiteral("/DeviceGray"));
+        EXPECT_EQ(images[0].width, 40);
+        // 40 × 30 fitted into 756 × 576: 756 × 567 from page row 22.5; light above, dark below.
+        const auto raster = RenderFixtures::rasterize(pdf, 1, 72);
+        ASSERT_TRUE(raster);
+        EXPECT_NEAR(raster->pixel(396, 100)[0], 200, 3);
+        EXPECT_NEAR(raster->pixel(396, 500)[0], 50, 3);
+        EXPECT_NEAR(raster->pixel(396, 10)[0], 255, 3) << "the margin stays white";
+    }
+    // The pictures kept aside for the render are gone with it.
+    EXPECT_EQ(QDir(folder.path(QStringLiteral("renders")))
+                  .entryList(QDir::Hidden | QDir::Files)
+                  .filter(QStringLiteral("streams")),
+              QStringList());
 }
 
 TEST(CellDrawing, TheFilterReencodesPicturesWithinItsLimits)

@@ -1,0 +1,150 @@
+#include "PixelDeflation.h"
+
+#include "VipsConversion.h"
+#include "VipsRuntime.h"
+
+#include <memory>
+#include <zlib.h>
+
+namespace RuvedovUzedoz {
+
+namespace {
+
+std::nullopt_t deflationFailure(QString& error, const QString& fallback)
+{
+    error = VipsRuntime::takeError();
+    if (error.isEmpty()) {
+        error = fallback;
+    }
+    return std::nullopt;
+}
+
+struct RegionDeleter {
+    void operator()(VipsRegion* region) const { g_object_unref(region); }
+};
+
+// zlib's stream, ended however the compression ends.
+class Deflater {
+public:
+    Deflater() { m_ready = deflateInit(&m_stream, Z_DEFAULT_COMPRESSION) == Z_OK; }
+    ~Deflater()
+    {
+        if (m_ready) {
+            deflateEnd(&m_stream);
+        }
+    }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    bool isReady() const { return m_ready; }
+
+    // Ends the current block and gives the compressed length so far against the length taken in.
+    double ratioSoFar(QByteArray& out)
+    {
+        if (!add(nullptr, 0, Z_SYNC_FLUSH, out) || m_stream.total_in == 0)
+            return 0;
+        return double(m_stream.total_out) / double(m_stream.total_in);
+    }
+    // Looks only for runs of one byte from here on, which costs a third of the time of looking for
+    // repeats anywhere in the window.
+    bool lookForRunsOnly(QByteArray& out)
+    {
+        // The change ends the current block, which the flush before left empty; whatever it still
+        // writes is kept.
+        unsigned char spare[64];
+        m_stream.next_out = spare;
+        m_stream.avail_out = sizeof spare;
+        const bool changed = deflateParams(&m_stream, 1, Z_RLE) == Z_OK;
+        out.append(reinterpret_cast<const char*>(spare), qsizetype(sizeof spare - m_stream.avail_out));
+        return changed;
+    }
+
+    // Compresses `length` bytes into `out`; `flush` as zlib takes it (Z_FINISH ends the stream).
+    bool add(const unsigned char* data, size_t length, int flush, QByteArray& out)
+    {
+        const bool finish = flush == Z_FINISH;
+        m_stream.next_in = const_cast<unsigned char*>(data);
+        m_stream.avail_in = uInt(length);
+        int status = Z_OK;
+        do {
+            if (out.capacity() - out.size() < 65536) {
+                // Grown in place where it can be: a large block is remapped rather than copied.
+                out.reserve(out.size() + std::max<qsizetype>(out.size() / 4, 1 << 20));
+            }
+            const qsizetype before = out.size();
+            const qsizetype room = out.capacity() - before;
+            out.resize(out.capacity());
+            m_stream.next_out = reinterpret_cast<unsigned char*>(out.data() + before);
+            m_stream.avail_out = uInt(room);
+            status = deflate(&m_stream, flush);
+            out.resize(before + (room - qsizetype(m_stream.avail_out)));
+            if (status == Z_STREAM_ERROR) {
+                return false;
+            }
+        } while (m_stream.avail_out == 0 || (finish && status != Z_STREAM_END));
+        return true;
+    }
+
+private:
+    z_stream m_stream{};
+    bool m_ready = false;
+};
+
+} // namespace
+
+std::optional<PreparedImage> PixelDeflation::deflate(VipsImage* decoded, QString& error)
+{
+    VipsImageHandle image = VipsConversion::normalised(decoded, true);
+    if (!image) {
+        return deflationFailure(error, QStringLiteral("its colours cannot be converted"));
+    }
+    const int width = image->Xsize;
+    const int height = image->Ysize;
+    const int bands = image->Bands;
+    if (bands != 1 && bands != 3) {
+        error = QStringLiteral("it decodes to an unexpected pixel layout");
+        return std::nullopt;
+    }
+    std::unique_ptr<VipsRegion, RegionDeleter> region(vips_region_new(image.get()));
+    Deflater deflater;
+    if (!region || !deflater.isReady()) {
+        return deflationFailure(error, QStringLiteral("there is not enough memory for it"));
+    }
+    PreparedImage result;
+    result.encoding = PreparedImage::Encoding::Deflated;
+    result.width = width;
+    result.height = height;
+    result.deflatedComponents = bands;
+    result.sourceSize = QSize(width, height);
+    const size_t rowBytes = size_t(width) * size_t(bands);
+    // Strips of about a megabyte, top to bottom, as a sequential decode delivers them.
+    const int strip = std::max(1, int((1 << 20) / std::max<size_t>(rowBytes, 1)));
+    for (int top = 0; top < height; top += strip) {
+        VipsRect rect{0, top, width, std::min(strip, height - top)};
+        if (vips_region_prepare(region.get(), &rect) != 0) {
+            return deflationFailure(error, QStringLiteral("it cannot be decoded"));
+        }
+        // Photographs carry noise that repeats nowhere: when the first strip barely shrinks, searching
+        // the window for repeats is wasted time, and runs alone compress such rows within a few percent.
+        if (top == strip && deflater.ratioSoFar(result.deflated) > 0.85 &&
+            !deflater.lookForRunsOnly(result.deflated)) {
+            error = QStringLiteral("it cannot be compressed");
+            return std::nullopt;
+        }
+        for (int y = rect.top; y < rect.top + rect.height; ++y) {
+            const auto* row = reinterpret_cast<const unsigned char*>(VIPS_REGION_ADDR(region.get(), 0, y));
+            if (!deflater.add(row, rowBytes, Z_NO_FLUSH, result.deflated)) {
+                error = QStringLiteral("it cannot be compressed");
+                return std::nullopt;
+            }
+        }
+    }
+    if (!deflater.add(nullptr, 0, Z_FINISH, result.deflated)) {
+        error = QStringLiteral("it cannot be compressed");
+        return std::nullopt;
+    }
+    result.deflated.squeeze();
+    return result;
+}
+
+} // namespace RuvedovUzedoz

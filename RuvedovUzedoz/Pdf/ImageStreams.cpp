@@ -1,0 +1,292 @@
+#include "RuvedovUzedoz/Pdf/ImageStreams.h"
+
+#include "KestrelExtensions/Logging/Log.h"
+#include "RuvedovUzedoz/Images/PreparedImage.h"
+
+#define POINTERHOLDER_TRANSITION 4
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <map>
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace RuvedovUzedoz {
+
+namespace {
+
+const QByteArray commentPrefix = QByteArrayLiteral("Sheetwright stream ");
+
+void appendBigEndian16(QByteArray& out, int value)
+{
+    out.append(char((value >> 8) & 0xFF));
+    out.append(char(value & 0xFF));
+}
+
+// The least JPEG the PDF writer reads a size from: start, a comment, a baseline frame header, end.
+QByteArray standInJpeg(const QByteArray& comment, int width, int height, int components)
+{
+    QByteArray jpeg("\xFF\xD8\xFF\xFE", 4);
+    appendBigEndian16(jpeg, int(comment.size()) + 2);
+    jpeg.append(comment);
+    jpeg.append("\xFF\xC0", 2);
+    appendBigEndian16(jpeg, 8 + 3 * components);
+    jpeg.append(char(8));
+    appendBigEndian16(jpeg, height);
+    appendBigEndian16(jpeg, width);
+    jpeg.append(char(components));
+    for (int component = 1; component <= components; ++component) {
+        jpeg.append(char(component));
+        jpeg.append(char(0x11));
+        jpeg.append(char(0));
+    }
+    jpeg.append("\xFF\xD9", 2);
+    return jpeg;
+}
+
+// The byte offset of the file's last cross-reference section, from its closing "startxref" line.
+qint64 crossReferenceOfTail(const QByteArray& tail)
+{
+    const qsizetype at = tail.lastIndexOf("startxref");
+    bool ok = false;
+    const qint64 offset =
+        at < 0 ? 0 : tail.mid(at + 9, 32).trimmed().split('\n').value(0).trimmed().toLongLong(&ok);
+    if (!ok)
+        throw std::runtime_error("no readable startxref");
+    return offset;
+}
+
+// The incremental update, as text and the streams that go between it, laid out before anything is
+// written so that every object's offset is known.
+struct Update {
+    struct Piece {
+        std::string text;
+        const ImageStreams::Stream* stream = nullptr; // written after `text`
+    };
+    std::vector<Piece> pieces;
+    qint64 length = 0;
+
+    void add(std::string text, const ImageStreams::Stream* stream = nullptr)
+    {
+        length += qint64(text.size()) + (stream ? stream->length : 0);
+        pieces.push_back({std::move(text), stream});
+    }
+};
+
+// Lays out the update of `document` (a file of `size` bytes, its last cross-reference section at
+// `previous`) that replaces each stand-in of `streams` by its stream; no pieces when there is none.
+Update streamUpdate(QPDF& document, const ImageStreams& streams, qint64 previous, qint64 size,
+                    bool endsWithNewline)
+{
+    Update update;
+    const qint64 base = size + (endsWithNewline ? 0 : 1);
+    if (!endsWithNewline)
+        update.add("\n");
+    std::map<int, std::pair<int, qint64>> offsets; // object number → generation, offset
+    for (const auto& [id, entry] : document.getXRefTable()) {
+        if (entry.getType() != 1)
+            continue;
+        QPDFObjectHandle object = document.getObjectByObjGen(id);
+        if (!object.isStream())
+            continue;
+        QPDFObjectHandle dictionary = object.getDict();
+        // A stand-in is a tiny JPEG; real pictures are never read here.
+        if (!dictionary.getKey("/Subtype").isNameAndEquals("/Image") ||
+            !dictionary.getKey("/Filter").isNameAndEquals("/DCTDecode") ||
+            !dictionary.getKey("/Length").isInteger() || dictionary.getKey("/Length").getIntValue() > 512)
+            continue;
+        const std::shared_ptr<Buffer> data = object.getRawStreamData();
+        const ImageStreams::Stream* stream =
+            streams.find(std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
+        if (!stream)
+            continue;
+        std::string text = std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n<<";
+        for (const std::string& key : dictionary.getKeys())
+            if (key != "/Filter" && key != "/DecodeParms" && key != "/Length" && key != "/ColorSpace" &&
+                key != "/BitsPerComponent" && key != "/Decode")
+                text += " " + key + " " + dictionary.getKey(key).unparse();
+        text += std::string(" /ColorSpace ") + (stream->components == 1 ? "/DeviceGray" : "/DeviceRGB") +
+                " /BitsPerComponent 8 /Filter /FlateDecode /Length " + std::to_string(stream->length) +
+                " >>\nstream\n";
+        offsets[id.getObj()] = {id.getGen(), base + update.length};
+        update.add(std::move(text), stream);
+        update.add("\nendstream\nendobj\n");
+    }
+    if (offsets.empty())
+        return {};
+
+    QPDFObjectHandle trailer = document.getTrailer();
+    std::string tail = "xref\n";
+    const qint64 crossReference = base + update.length;
+    for (const auto& [object, entry] : offsets) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%010lld %05d n \n", static_cast<long long>(entry.second),
+                      entry.first);
+        tail += std::to_string(object) + " 1\n" + line;
+    }
+    tail += "trailer\n<< /Size " + trailer.getKey("/Size").unparse() + " /Root " +
+            trailer.getKey("/Root").unparse();
+    if (trailer.hasKey("/Info"))
+        tail += " /Info " + trailer.getKey("/Info").unparse();
+    if (trailer.hasKey("/ID"))
+        tail += " /ID " + trailer.getKey("/ID").unparse();
+    tail += " /Prev " + std::to_string(previous) + " >>\nstartxref\n" + std::to_string(crossReference) +
+            "\n%%EOF\n";
+    update.add(std::move(tail));
+    return update;
+}
+
+bool writeUpdate(const Update& update, const ImageStreams& streams, const ImageStreams::Sink& sink)
+{
+    for (const Update::Piece& piece : update.pieces) {
+        if (!sink(piece.text.data(), qint64(piece.text.size())))
+            return false;
+        if (piece.stream && !streams.copy(*piece.stream, sink))
+            return false;
+    }
+    return true;
+}
+
+void logPlacementFailure(const QString& reason)
+{
+    KestrelExtensions::Log::system(QStringLiteral("PDF rendering failed: ") + reason);
+}
+
+} // namespace
+
+ImageStreams::ImageStreams(QString folder)
+    : m_folder(std::move(folder)), m_token(QByteArray::number(QRandomGenerator::global()->generate64(), 36))
+{
+}
+
+ImageStreams::~ImageStreams() = default;
+
+QByteArray ImageStreams::add(const PreparedImage& image)
+{
+    if (image.width <= 0 || image.height <= 0 || image.width > 65535 || image.height > 65535 ||
+        image.deflated.isEmpty() || (image.deflatedComponents != 1 && image.deflatedComponents != 3))
+        return {};
+    if (!m_file) {
+        QDir().mkpath(m_folder);
+        m_file = std::make_unique<QTemporaryFile>(
+            QDir(m_folder).filePath(QStringLiteral(".sheet-streams-XXXXXX")));
+        if (!m_file->open()) {
+            KestrelExtensions::Log::system(QStringLiteral("Cannot keep a picture aside: ") +
+                                           m_file->errorString());
+            m_file.reset();
+            return {};
+        }
+    }
+    Stream stream{m_file->size(), image.deflated.size(), image.width, image.height, image.deflatedComponents};
+    if (!m_file->seek(stream.offset) || m_file->write(image.deflated) != stream.length) {
+        KestrelExtensions::Log::system(QStringLiteral("Cannot keep a picture aside: ") +
+                                       m_file->errorString());
+        return {};
+    }
+    const QByteArray comment =
+        commentPrefix + m_token + ' ' + QByteArray::number(qulonglong(m_streams.size()));
+    m_streams.push_back(stream);
+    return standInJpeg(comment, image.width, image.height, image.deflatedComponents);
+}
+
+const ImageStreams::Stream* ImageStreams::find(const std::string& standIn) const
+{
+    const QByteArray bytes = QByteArray::fromStdString(standIn);
+    // Start, comment marker, comment length, then the comment itself.
+    if (bytes.size() < 6 || !bytes.startsWith(QByteArrayLiteral("\xFF\xD8\xFF\xFE")))
+        return nullptr;
+    const int length = (uchar(bytes[4]) << 8) | uchar(bytes[5]);
+    const QByteArray comment = bytes.mid(6, length - 2);
+    const QByteArray expected = commentPrefix + m_token + ' ';
+    if (!comment.startsWith(expected))
+        return nullptr;
+    bool ok = false;
+    const qulonglong index = comment.mid(expected.size()).toULongLong(&ok);
+    return ok && index < m_streams.size() ? &m_streams[size_t(index)] : nullptr;
+}
+
+bool ImageStreams::copy(const Stream& stream, const Sink& sink) const
+{
+    if (!m_file || !m_file->flush() || !m_file->seek(stream.offset))
+        return false;
+    QByteArray buffer(qsizetype(std::min<qint64>(stream.length, 1 << 20)), Qt::Uninitialized);
+    for (qint64 left = stream.length; left > 0;) {
+        const qint64 read = m_file->read(buffer.data(), std::min<qint64>(left, buffer.size()));
+        if (read <= 0 || !sink(buffer.constData(), read))
+            return false;
+        left -= read;
+    }
+    return true;
+}
+
+bool ImageStreams::place(QByteArray& pdf) const
+{
+    if (isEmpty())
+        return true;
+    Update update;
+    try {
+        const qint64 previous = crossReferenceOfTail(pdf.right(1024));
+        QPDF document;
+        document.setSuppressWarnings(true);
+        document.processMemoryFile("contact sheet", pdf.constData(), size_t(pdf.size()));
+        update = streamUpdate(document, *this, previous, pdf.size(), pdf.endsWith('\n'));
+    } catch (const std::exception& error) {
+        logPlacementFailure(QString::fromUtf8(error.what()));
+        return false;
+    }
+    const qsizetype size = pdf.size();
+    // Grown in place: appending past the capacity would move the whole document into a new block.
+    pdf.reserve(size + qsizetype(update.length));
+    if (!writeUpdate(update, *this, [&pdf](const char* data, qint64 length) {
+            pdf.append(data, qsizetype(length));
+            return true;
+        })) {
+        pdf.truncate(size);
+        logPlacementFailure(QStringLiteral("a picture kept aside cannot be read back"));
+        return false;
+    }
+    return true;
+}
+
+bool ImageStreams::place(QFileDevice& file) const
+{
+    if (isEmpty())
+        return true;
+    if (!file.flush())
+        return false; // the file's own error says why
+    const qint64 size = file.size();
+    Update update;
+    try {
+        const int descriptor = file.handle();
+        QByteArray tail(std::min<qint64>(size, 1024), Qt::Uninitialized);
+        if (descriptor < 0 ||
+            pread(descriptor, tail.data(), size_t(tail.size()), size - tail.size()) != tail.size())
+            throw std::runtime_error("the file cannot be read back");
+        const qint64 previous = crossReferenceOfTail(tail);
+        // qpdf reads through a duplicate descriptor and closes it; the duplicate shares the writer's
+        // position, which is set again before the update is appended.
+        const int reading = dup(descriptor);
+        FILE* stream = reading < 0 ? nullptr : fdopen(reading, "rb");
+        if (!stream) {
+            if (reading >= 0)
+                close(reading);
+            throw std::runtime_error("the file cannot be read back");
+        }
+        QPDF document;
+        document.setSuppressWarnings(true);
+        document.processFile("contact sheet", stream, true);
+        update = streamUpdate(document, *this, previous, size, tail.endsWith('\n'));
+    } catch (const std::exception& error) {
+        logPlacementFailure(QString::fromUtf8(error.what()));
+        return false;
+    }
+    if (!file.seek(size))
+        return false;
+    return writeUpdate(update, *this, [&file](const char* data, qint64 length) {
+        return file.write(data, length) == length;
+    });
+}
+} // namespace RuvedovUzedoz
