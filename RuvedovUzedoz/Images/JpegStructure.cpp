@@ -104,7 +104,13 @@ constexpr int standardLuminance[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 1
                                        18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
                                        49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
 
-// Order does not matter to a sum of differences, so the zig-zag order of the file's table can stay.
+// Where the k-th value of a table as stored (zig-zag order) sits in the 8 × 8 block.
+constexpr int naturalOrder[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                  12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                  35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                  58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// `table` in the 8 × 8 block's own order.
 int nearestQuality(const int table[64])
 {
     int best = 0;
@@ -161,7 +167,7 @@ JpegStructure JpegStructure::read(const QByteArray& bytes)
                 if (id == 0) {
                     int table[64];
                     for (int k = 0; k < 64; ++k) {
-                        table[k] = wide ? be16(p + at + 1 + 2 * k) : p[at + 1 + k];
+                        table[naturalOrder[k]] = wide ? be16(p + at + 1 + 2 * k) : p[at + 1 + k];
                     }
                     result.estimatedQuality = nearestQuality(table);
                 }

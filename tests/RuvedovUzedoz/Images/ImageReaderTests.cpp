@@ -2,6 +2,7 @@
 #include "ImageFixtures.h"
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
+#include "RuvedovUzedoz/Images/TargetSize.h"
 #include "RuvedovUzedoz/Images/VipsApi.h"
 #include "support/LogCapture.h"
 
@@ -195,16 +196,20 @@ TEST(ImageReader, CompressionScalesTurnsUprightAndReencodes)
     }
 }
 
-TEST(ImageReader, CompressionQualityShrinksTheJpeg)
+TEST(ImageReader, CompressionQualitySetsTheJpegsSize)
 {
     ImageFixtures::Folder folder;
     const QUrl url = folder.jpeg("photo.jpg", {.width = 400, .height = 300});
-    ImageSettings low = compressing();
-    low.quality = 0.1;
-    const auto best = ImageReader::prepare({url, cellBox}, compressing());
-    const auto worst = ImageReader::prepare({url, cellBox}, low);
-    ASSERT_TRUE(best && worst);
-    EXPECT_LT(worst->jpeg.size(), best->jpeg.size());
+    qsizetype previous = 0;
+    for (const double quality : {0.1, 0.5, 0.9, 1.0}) {
+        ImageSettings settings = compressing(200);
+        settings.quality = quality;
+        const auto image = ImageReader::prepare({url, cellBox}, settings);
+        ASSERT_TRUE(image) << quality;
+        EXPECT_GT(image->jpeg.size(), previous) << quality;
+        EXPECT_EQ(JpegStructure::read(image->jpeg).estimatedQuality, jpegQuality(quality)) << quality;
+        previous = image->jpeg.size();
+    }
 }
 
 TEST(ImageReader, CompressionKeepsTransparencyLossless)

@@ -133,6 +133,17 @@ TEST_F(ContactSheetTests, FolderNamesAndFailures)
     fresh.add({trip, photo});
     EXPECT_EQ(log.systemLines(), (QStringList{"Failed to add Trip.2020", "Adding URL photo.jpg"}));
     EXPECT_EQ(fresh.images, QSet<QUrl>{photo});
+
+    // An item of the folder that cannot be looked at (here: its name is too long for the system) fails
+    // the folder rather than quietly leaving pictures out.
+    ContactSheet third;
+    log.clear();
+    ImageDiscovery::setFolderLister([](const QString&) {
+        return QStringList{QStringLiteral("one.jpg"), QString(5000, u'x') + QStringLiteral(".jpg")};
+    });
+    third.add({trip});
+    EXPECT_EQ(log.systemLines(), QStringList{"Failed to add Trip.2020"});
+    EXPECT_TRUE(third.images.isEmpty());
 }
 
 TEST_F(ContactSheetTests, UnreadableFolderFailsWhenPermissionsApply)

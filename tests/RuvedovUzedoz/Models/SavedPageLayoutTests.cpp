@@ -106,6 +106,68 @@ TEST(SavedPageLayoutTests, WrongTypesFailTheWholeFile)
     }
 }
 
+// The keys as existing files have them, written out here apart from the field table: a field read from
+// or written to another field's key would load every saved layout wrong.
+TEST(SavedPageLayoutTests, EachKeyHoldsItsOwnField)
+{
+    PageLayout numbers;
+    numbers.apply(read(R"({"width": 100, "height": 200, "margin": 5, "imageQuality": 0.4,
+        "imageScaleFactor": 2, "imageResolution": 150, "imageSizeMax": 512, "imageSizeMin": 16,
+        "fontSize": 8, "rows": 4, "columns": 5, "fontName": "DejaVu Serif",
+        "fontColor": [1, 0, 0, 1], "backgroundColor": [0.2, 1]})"));
+    EXPECT_EQ(numbers.width, 100);
+    EXPECT_EQ(numbers.height, 200);
+    EXPECT_EQ(numbers.margin, 5);
+    EXPECT_EQ(numbers.imageQuality, 0.4);
+    EXPECT_EQ(numbers.imageScaleFactor, 2);
+    EXPECT_EQ(numbers.imageResolution, 150);
+    EXPECT_EQ(numbers.imageSizeMax, 512);
+    EXPECT_EQ(numbers.imageSizeMin, 16);
+    EXPECT_EQ(numbers.fontSize, 8);
+    EXPECT_EQ(numbers.rows, 4);
+    EXPECT_EQ(numbers.columns, 5);
+    EXPECT_EQ(numbers.fontName, QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(numbers.fontColor, Color::rgb(1, 0, 0, 1));
+    EXPECT_EQ(numbers.backgroundColor, Color::gray(0.2, 1));
+    const QJsonObject written = SavedPageLayout::from(everyFieldChanged()).toJson().toObject();
+    const std::pair<const char*, double> expected[] = {
+        {"width", 100},        {"height", 200},         {"margin", 5},
+        {"imageQuality", 0.4}, {"imageScaleFactor", 2}, {"imageResolution", 150},
+        {"imageSizeMax", 512}, {"imageSizeMin", 16},    {"fontSize", 8},
+        {"rows", 4},           {"columns", 5}};
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(written.value(QLatin1String(key)).toDouble(), value) << key;
+    EXPECT_EQ(written.value(QLatin1String("fontName")).toString(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(written.value(QLatin1String("fontColor")).toArray(), (QJsonArray{1, 0, 0, 1}));
+    EXPECT_EQ(written.value(QLatin1String("backgroundColor")).toArray(), (QJsonArray{0.2, 1}));
+
+    // The switches one at a time, each against all the others, both ways.
+    const std::pair<const char*, bool PageLayout::*> switches[] = {
+        {"enableQuartz", &PageLayout::enableQuartz},
+        {"drawsBoundingBox", &PageLayout::drawsBoundingBox},
+        {"drawsImages", &PageLayout::drawsImages},
+        {"drawsBackground", &PageLayout::drawsBackground},
+        {"showsLabel", &PageLayout::showsLabel}};
+    for (const bool value : {true, false}) {
+        for (const auto& [key, member] : switches) {
+            QJsonObject file;
+            PageLayout layout;
+            for (const auto& [otherKey, otherMember] : switches) {
+                file.insert(QLatin1String(otherKey), otherKey == key ? value : !value);
+                layout.*otherMember = otherKey == key ? value : !value;
+            }
+            PageLayout loaded;
+            loaded.apply(SavedPageLayout::fromJson(file));
+            const QJsonObject saved = SavedPageLayout::from(layout).toJson().toObject();
+            for (const auto& [otherKey, otherMember] : switches) {
+                EXPECT_EQ(loaded.*otherMember, otherKey == key ? value : !value) << key << " " << otherKey;
+                EXPECT_EQ(saved.value(QLatin1String(otherKey)).toBool(), otherKey == key ? value : !value)
+                    << key << " " << otherKey;
+            }
+        }
+    }
+}
+
 TEST(SavedPageLayoutTests, RoundTripAndNonFiniteNumbers)
 {
     const SavedPageLayout full = SavedPageLayout::from(everyFieldChanged());

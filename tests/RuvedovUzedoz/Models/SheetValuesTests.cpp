@@ -38,6 +38,10 @@ TEST(PDFMetadataTests, CanonicallyEquivalentTextIsEqual)
     EXPECT_EQ(PDFMetadata{.title = precomposed}, PDFMetadata{.title = combining});
     EXPECT_EQ(PDFMetadata{.keywords = {precomposed}}, PDFMetadata{.keywords = {combining}});
     EXPECT_NE(PDFMetadata{.title = precomposed}, PDFMetadata{.title = QStringLiteral("Cafe")});
+    // Compatibility forms look alike but are other text: a ligature, a superscript digit.
+    EXPECT_NE(PDFMetadata{.keywords = {QStringLiteral("\ufb01le")}},
+              PDFMetadata{.keywords = {QStringLiteral("file")}});
+    EXPECT_NE(PDFMetadata{.title = QStringLiteral("m\u00b2")}, PDFMetadata{.title = QStringLiteral("m2")});
 }
 
 TEST(PDFProgressTests, StartsIdleAndSignalsRealChangesOnly)

@@ -191,13 +191,16 @@ TEST(GeneratePDF, MetadataBecomesTheInformationEntries)
     ImageFixtures::Folder folder;
     ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"))});
     sheet.metadata.title = QStringLiteral("Trip");
+    sheet.metadata.author = QStringLiteral("Ann Author");
+    sheet.metadata.subject = QStringLiteral("Sea Subject");
     sheet.metadata.keywords = {QStringLiteral("sea"), QStringLiteral("sand")};
     sheet.metadata.header = QStringLiteral("not drawn");
     const auto info = generate(sheet, RenderFixtures::layout());
     ASSERT_TRUE(info);
     const PdfInspector inspector(info->data);
     EXPECT_EQ(inspector.info(QStringLiteral("Title")), QStringLiteral("Trip"));
-    EXPECT_TRUE(inspector.hasInfo(QStringLiteral("Author")));
+    EXPECT_EQ(inspector.info(QStringLiteral("Author")), QStringLiteral("Ann Author"));
+    EXPECT_EQ(inspector.info(QStringLiteral("Subject")), QStringLiteral("Sea Subject"));
     EXPECT_EQ(inspector.info(QStringLiteral("Keywords")), QStringLiteral("sea, sand"));
     EXPECT_FALSE(RenderFixtures::extractText(info->data).contains(QStringLiteral("not drawn")));
 }
@@ -508,13 +511,16 @@ TEST(PageDrawing, BackgroundIsPaintedUnlessWhiteOrTransparent)
         const char* name;
         Color color;
         bool painted;
+        bool drawsBackground = true;
     };
     for (const Row& row : {Row{"grey", Color::gray(0.18), true}, Row{"white", Color::white(), false},
                            Row{"white as RGB", Color::rgb(1, 1, 1, 1), true},
-                           Row{"transparent", Color::rgb(0, 0, 0, 0), false}}) {
+                           Row{"transparent", Color::rgb(0, 0, 0, 0), false},
+                           Row{"grey but switched off", Color::gray(0.18), false, false}}) {
         SCOPED_TRACE(row.name);
         PageLayout layout = RenderFixtures::layout();
         layout.backgroundColor = row.color;
+        layout.drawsBackground = row.drawsBackground;
         KestrelExtensions::LogCapture log;
         const auto info = generate(sheet, layout);
         ASSERT_TRUE(info);
@@ -755,6 +761,56 @@ TEST(CellDrawing, BadFilesNeverStopTheRender)
         for (const QString& name : {QStringLiteral("b-empty.jpg"), QStringLiteral("f-vanished.jpg")})
             EXPECT_FALSE(log.systemLines().filter(name).isEmpty()) << name.toStdString();
     }
+}
+
+TEST(CellDrawing, LabelsAreSetInTheLayoutsFontSizeAndColour)
+{
+    ImageFixtures::Folder folder;
+    const ContactSheet sheet = sheetOf({folder.bytes(QStringLiteral("HHHH.jpg"), "x")});
+    // The ink height of the label in the top-left cell's band, and the PDF's text colours and fonts.
+    struct Drawn {
+        int inkHeight = 0;
+        std::vector<std::array<double, 3>> colours;
+        QByteArray pdf;
+    };
+    const auto draw = [&](double size, Color colour, const QString& font) {
+        PageLayout layout = RenderFixtures::layout();
+        layout.drawsImages = false;
+        layout.fontSize = size;
+        layout.fontColor = colour;
+        layout.fontName = font;
+        const auto info = generate(sheet, layout);
+        Drawn drawn;
+        if (!info)
+            return drawn;
+        drawn.pdf = info->data;
+        drawn.colours = PdfInspector(info->data).drawing(0).textColors;
+        const auto raster = RenderFixtures::rasterize(info->data, 1, 72);
+        if (!raster)
+            return drawn;
+        const int cellTop = 612 - 18 - int(std::lround((612 - 3 * 18) / 2.0)); // below the first row's top
+        int top = INT_MAX, bottom = INT_MIN;
+        for (int y = 612 - 18 - 279 - 18 - 279; y < 612 - 18; ++y)
+            for (int x = 18; x < 18 + 369; ++x)
+                if (raster->pixel(x, y)[1] < 160) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        (void)cellTop;
+        drawn.inkHeight = bottom >= top ? bottom - top + 1 : 0;
+        return drawn;
+    };
+    const Drawn small = draw(10, Color::black(), QStringLiteral("DejaVu Sans"));
+    const Drawn large = draw(30, Color::rgb(1, 0, 0, 1), QStringLiteral("DejaVu Serif"));
+    EXPECT_GT(small.inkHeight, 4);
+    EXPECT_NEAR(double(large.inkHeight) / small.inkHeight, 3.0, 0.5);
+    ASSERT_FALSE(small.colours.empty());
+    ASSERT_FALSE(large.colours.empty());
+    EXPECT_EQ(small.colours[0], (std::array<double, 3>{0, 0, 0}));
+    EXPECT_EQ(large.colours[0], (std::array<double, 3>{1, 0, 0}));
+    EXPECT_TRUE(small.pdf.contains("DejaVuSans"));
+    EXPECT_FALSE(small.pdf.contains("DejaVuSerif"));
+    EXPECT_TRUE(large.pdf.contains("DejaVuSerif"));
 }
 
 TEST(CellDrawing, LabelsAreCentredInTheirBandAndShortenedToTheCell)
