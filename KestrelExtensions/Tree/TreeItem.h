@@ -184,34 +184,45 @@ private:
     // tree built from the root down or from the leaves up stays linear.
     bool liesBelow(const TreeItem* item) const
     {
-        std::vector<const TreeItem*> up{this};
-        std::vector<const TreeItem*> down{item};
-        std::unordered_set<const TreeItem*> seenUp{this};
-        std::unordered_set<const TreeItem*> seenDown{item};
+        Walk up(this);
+        Walk down(item);
         for (;;) {
-            if (up.empty())
-                return false;
-            const TreeItem* above = up.back();
-            up.pop_back();
-            if (above == item)
-                return true;
-            for (const std::weak_ptr<TreeItem>& holder : above->m_holders) {
-                if (const Pointer next = holder.lock(); next && seenUp.insert(next.get()).second)
-                    up.push_back(next.get());
-            }
-
-            if (down.empty())
-                return false;
-            const TreeItem* below = down.back();
-            down.pop_back();
-            if (below == this)
-                return true;
-            for (const Pointer& child : below->m_children) {
-                if (seenDown.insert(child.get()).second)
-                    down.push_back(child.get());
-            }
+            const TreeItem* above = up.next();
+            if (!above || above == item)
+                return above != nullptr;
+            for (const std::weak_ptr<TreeItem>& holder : above->m_holders)
+                up.add(holder.lock().get());
+            const TreeItem* below = down.next();
+            if (!below || below == this)
+                return below != nullptr;
+            for (const Pointer& child : below->m_children)
+                down.add(child.get());
         }
     }
+
+    // Items still to visit, each once.
+    class Walk {
+    public:
+        explicit Walk(const TreeItem* start) { add(start); }
+        void add(const TreeItem* item)
+        {
+            if (item && m_seen.insert(item).second)
+                m_pending.push_back(item);
+        }
+        // The next item, or null when every one has been visited.
+        const TreeItem* next()
+        {
+            if (m_pending.empty())
+                return nullptr;
+            const TreeItem* item = m_pending.back();
+            m_pending.pop_back();
+            return item;
+        }
+
+    private:
+        std::vector<const TreeItem*> m_pending;
+        std::unordered_set<const TreeItem*> m_seen;
+    };
 
     QJsonValue encode(int depth, const QStringList& path) const
     {
