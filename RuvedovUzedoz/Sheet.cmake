@@ -4,6 +4,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Sheet/PDFProgress.cpp
   Sheet/PDFProgress.h
   Sheet/ImageDiscovery.cpp
+  Sheet/LocalPath.cpp
   Sheet/ContactSheet.cpp
   Sheet/PDFFile.cpp
   Sheet/PDFInfo.cpp

@@ -30,8 +30,12 @@ int main(int argc, char** argv)
     Sheetwright::SoftwareUpdater updater(defaults);
     Sheetwright::SheetwrightApp app(defaults, Sheetwright::LayoutManager::shared(),
                                     Sheetwright::RenderService::engine(), updater);
-    // Qt has taken its own options (-platform, -style) out of the arguments by now.
-    app.start(Sheetwright::SheetwrightApp::openRequests(QApplication::arguments().mid(1)));
+    // Qt has taken its own options (-platform, -style) out of the arguments by now; they are read as
+    // bytes, since a file name need not be UTF-8.
+    QByteArrayList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    app.start(Sheetwright::SheetwrightApp::openRequests(arguments));
     QApplication::exec();
     // A render still under way when the last window closed is stopped before the process tears down
     // the state it uses. One that does not come to rest in time (a decoder deep in a single step) must

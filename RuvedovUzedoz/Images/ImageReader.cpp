@@ -10,6 +10,7 @@
 #include "PictureFile.h"
 #include "PictureFormat.h"
 #include "PixelDeflation.h"
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "TargetSize.h"
 #include "VipsConversion.h"
 #include "VipsImageHandle.h"
@@ -299,7 +300,7 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
     if (std::holds_alternative<PreparedImage>(partial)) {
         KestrelExtensions::Log::system(
             QStringLiteral("Image %1 is damaged; drawing the part that can be read")
-                .arg(request.url.fileName()));
+                .arg(LocalPath::displayName(request.url)));
     } else if (auto stopped = watch.reason()) {
         return *stopped;
     }
@@ -334,7 +335,7 @@ ReadResult read(const ImageRequest& request, const ImageSettings& settings, cons
     if (!request.url.isLocalFile()) {
         return Failure{QStringLiteral("it is not a local file")};
     }
-    std::variant<QByteArray, QString> file = PictureFile::read(QFile::encodeName(request.url.toLocalFile()));
+    std::variant<QByteArray, QString> file = PictureFile::read(LocalPath::bytes(request.url));
     if (auto* reason = std::get_if<QString>(&file)) {
         return Failure{*reason};
     }
@@ -403,8 +404,9 @@ std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, c
     if ((cancellation && cancellation->isCancelled()) || (claim && claim->deferred)) {
         return std::nullopt; // the render says so once
     }
-    KestrelExtensions::Log::system(QStringLiteral("Cannot read image %1: %2")
-                                       .arg(request.url.fileName(), std::get<Failure>(result).reason));
+    KestrelExtensions::Log::system(
+        QStringLiteral("Cannot read image %1: %2")
+            .arg(LocalPath::displayName(request.url), std::get<Failure>(result).reason));
     return std::nullopt;
 }
 

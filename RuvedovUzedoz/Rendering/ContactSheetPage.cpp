@@ -6,6 +6,7 @@
 #include "RuvedovUzedoz/Rendering/ContactSheetCell.h"
 #include "RuvedovUzedoz/Rendering/DeviceColors.h"
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 
 #include <cmath>
 
@@ -82,7 +83,7 @@ void ContactSheetPage::drawCells(const QList<QUrl>& images, GraphicsContext& con
         if (m_layout.drawsImages)
             cell.drawImage(url, context, m_supply.get(), settings);
         if (m_layout.showsLabel)
-            cell.drawLabel(url.fileName(), context);
+            cell.drawLabel(LocalPath::displayName(url), context);
         context.restoreGState();
     }
 }

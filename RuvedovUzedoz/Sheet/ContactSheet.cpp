@@ -3,8 +3,9 @@
 #include "KestrelExtensions/Logging/Log.h"
 #include "KestrelExtensions/URL/BaseName.h"
 #include "RuvedovUzedoz/Sheet/ImageDiscovery.h"
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 using KestrelExtensions::Log;
 
@@ -15,7 +16,7 @@ namespace {
 // The last path component, also for a folder URL written with a trailing slash.
 QString lastPathComponent(const QUrl& url)
 {
-    return url.adjusted(QUrl::StripTrailingSlash).fileName(QUrl::FullyDecoded);
+    return LocalPath::displayName(url);
 }
 
 } // namespace
@@ -41,13 +42,14 @@ void ContactSheet::addURL(const QUrl& url)
         Log::system(QStringLiteral("Failed to add ") + name);
         return;
     }
-    const QString path = url.adjusted(QUrl::StripTrailingSlash).toLocalFile();
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    // By the path's own bytes, which need not be UTF-8.
+    const QByteArray path = LocalPath::bytes(url.adjusted(QUrl::StripTrailingSlash));
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0) {
         Log::system(QStringLiteral("Failed to add ") + name);
         return;
     }
-    if (info.isDir()) {
+    if (S_ISDIR(info.st_mode)) {
         const std::optional<QList<QUrl>> found = ImageDiscovery::imagesInFolder(path);
         if (!found) {
             Log::system(QStringLiteral("Failed to add ") + name);
@@ -55,13 +57,13 @@ void ContactSheet::addURL(const QUrl& url)
         }
         Log::system(QStringLiteral("Adding %1 images from directory %2")
                         .arg(found->size())
-                        .arg(KestrelExtensions::baseName(url)));
+                        .arg(KestrelExtensions::baseName(QUrl::fromLocalFile(name))));
         for (const QUrl& image : *found)
             images.insert(image);
         return;
     }
     // Only regular files: a named pipe called "x.jpg" would block the render that reads it.
-    if (!info.isFile() || !ImageDiscovery::isImageFile(path))
+    if (!S_ISREG(info.st_mode) || !ImageDiscovery::isImageFile(name))
         return;
     Log::system(QStringLiteral("Adding URL ") + name);
     images.insert(url);

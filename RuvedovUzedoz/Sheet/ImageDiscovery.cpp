@@ -1,5 +1,7 @@
 #include "ImageDiscovery.h"
 
+#include "LocalPath.h"
+
 #include <QFile>
 #include <QMimeDatabase>
 #include <filesystem>
@@ -18,18 +20,18 @@ ImageDiscovery::FolderLister& folderLister()
     return lister;
 }
 
-std::optional<QStringList> listFolderEntries(const QString& folderPath)
+std::optional<QByteArrayList> listFolderEntries(const QByteArray& folderPath)
 {
     namespace fs = std::filesystem;
     std::error_code error;
-    fs::directory_iterator it(fs::path(QFile::encodeName(folderPath).toStdString()), error);
+    fs::directory_iterator it(fs::path(folderPath.toStdString()), error);
     if (error)
         return std::nullopt;
-    QStringList names;
+    QByteArrayList names;
     for (; it != fs::directory_iterator(); it.increment(error)) {
         if (error)
             return std::nullopt;
-        names.append(QFile::decodeName(QByteArray::fromStdString(it->path().filename().native())));
+        names.append(QByteArray::fromStdString(it->path().filename().native()));
     }
     if (error)
         return std::nullopt;
@@ -64,23 +66,54 @@ std::optional<QStringList> ImageDiscovery::listFolder(const QString& folderPath)
         std::lock_guard lock(listerMutex);
         lister = folderLister();
     }
-    return lister ? lister(folderPath) : listFolderEntries(folderPath);
+    if (lister)
+        return lister(folderPath);
+    const std::optional<QByteArrayList> names = listFolderEntries(QFile::encodeName(folderPath));
+    if (!names)
+        return std::nullopt;
+    QStringList decoded;
+    for (const QByteArray& name : *names)
+        decoded.append(LocalPath::displayName(name));
+    return decoded;
+}
+
+std::optional<QByteArrayList> ImageDiscovery::listFolderBytes(const QByteArray& folderPath)
+{
+    FolderLister lister;
+    {
+        std::lock_guard lock(listerMutex);
+        lister = folderLister();
+    }
+    if (!lister)
+        return listFolderEntries(folderPath);
+    const std::optional<QStringList> names = lister(QFile::decodeName(folderPath));
+    if (!names)
+        return std::nullopt;
+    QByteArrayList encoded;
+    for (const QString& name : *names)
+        encoded.append(QFile::encodeName(name));
+    return encoded;
 }
 
 std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QString& folderPath)
 {
+    return imagesInFolder(QFile::encodeName(folderPath));
+}
+
+std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QByteArray& folderPath)
+{
     namespace fs = std::filesystem;
-    const std::optional<QStringList> names = listFolder(folderPath);
+    const std::optional<QByteArrayList> names = listFolderBytes(folderPath);
     if (!names)
         return std::nullopt;
     QList<QUrl> images;
-    const QString prefix = folderPath.endsWith(u'/') ? folderPath : folderPath + u'/';
-    for (const QString& name : *names) {
-        if (name.startsWith(u'.'))
+    const QByteArray prefix = folderPath.endsWith('/') ? folderPath : folderPath + '/';
+    for (const QByteArray& name : *names) {
+        if (name.startsWith('.'))
             continue;
-        const QString path = prefix + name;
+        const QByteArray path = prefix + name;
         std::error_code error;
-        const fs::file_status status = fs::status(fs::path(QFile::encodeName(path).toStdString()), error);
+        const fs::file_status status = fs::status(fs::path(path.toStdString()), error);
         // A symbolic link whose target is gone, or that only leads round in a loop, is no image; it does
         // not spoil the folder.
         if (status.type() == fs::file_type::not_found || error == std::errc::too_many_symbolic_link_levels)
@@ -88,9 +121,10 @@ std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QString& folderP
         if (error)
             return std::nullopt;
         // Only regular files: a named pipe called "x.jpg" would block the render that reads it.
-        if (status.type() != fs::file_type::regular || !isImageFile(path))
+        // The type comes from the extension, which the decoded name keeps.
+        if (status.type() != fs::file_type::regular || !isImageFile(LocalPath::displayName(name)))
             continue;
-        images.append(QUrl::fromLocalFile(path));
+        images.append(LocalPath::url(path));
     }
     return images;
 }

@@ -17,12 +17,19 @@ public:
     // The image files directly inside `folderPath`, in listing order: no sub-folders, no hidden files,
     // no descent. nullopt when the folder cannot be listed or a listed item's type cannot be read.
     static std::optional<QList<QUrl>> imagesInFolder(const QString& folderPath);
+    // The same for a folder path as the file system spells it; names that are not UTF-8 are kept as
+    // they are (see LocalPath).
+    static std::optional<QList<QUrl>> imagesInFolder(const QByteArray& folderPath);
 
     // The names of a folder's entries, or nullopt when it cannot be listed. Replaceable so that a
     // failing listing can be exercised where permissions do not apply (as root).
     using FolderLister = std::function<std::optional<QStringList>(const QString& folderPath)>;
     static void setFolderLister(FolderLister lister);
     static std::optional<QStringList> listFolder(const QString& folderPath);
+
+private:
+    // The entries' names as the file system spells them.
+    static std::optional<QByteArrayList> listFolderBytes(const QByteArray& folderPath);
 };
 
 } // namespace RuvedovUzedoz

@@ -1,5 +1,6 @@
 #include "SheetwrightApp.h"
 
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "Sheetwright/Commands/MenuBar.h"
 #include "Sheetwright/Window/ContentView.h"
 #include "Sheetwright/Window/WindowModel.h"
@@ -8,6 +9,8 @@
 #include <KestrelExtensions/Localization/Localized.h>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QStringDecoder>
 #include <QWidget>
 
 namespace Sheetwright {
@@ -71,6 +74,25 @@ QWidget* SheetwrightApp::showSettings()
 void SheetwrightApp::checkForUpdates()
 {
     m_updates.checkForUpdates();
+}
+
+QList<QUrl> SheetwrightApp::openRequests(const QByteArrayList& arguments)
+{
+    QList<QUrl> urls;
+    for (const QByteArray& argument : arguments) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(argument);
+        if (!utf8.hasError()) {
+            urls.append(openRequests(QStringList{text}));
+            continue;
+        }
+        // A file name that is not UTF-8 is taken byte for byte, relative to the working folder.
+        QByteArray path = argument;
+        if (!path.startsWith('/'))
+            path.prepend(QFile::encodeName(QDir::currentPath()) + '/');
+        urls.append(RuvedovUzedoz::LocalPath::url(path));
+    }
+    return urls;
 }
 
 QList<QUrl> SheetwrightApp::openRequests(const QStringList& arguments)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -40,6 +41,8 @@ public:
 
     // Command-line arguments as open requests: files and folders relative to the working folder.
     static QList<QUrl> openRequests(const QStringList& arguments);
+    // The same from the arguments' bytes: a file name that is not UTF-8 is kept as it is.
+    static QList<QUrl> openRequests(const QByteArrayList& arguments);
     // Opens the first window and gives it each request, after its start-up defaults.
     ContentView* start(const QList<QUrl>& requests);
 

@@ -1,5 +1,6 @@
 #include "SidebarColumn.h"
 
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "Sheetwright/Editors/SecondaryLabel.h"
 #include "Sheetwright/Extensions/URLIdentity.h"
 #include "Sheetwright/Icons/ThemeIcon.h"
@@ -91,7 +92,7 @@ void SidebarColumn::rebuild()
     m_list->clear();
     // The same order as on the pages.
     for (const QUrl& url : KestrelExtensions::orderedImages(m_model.images())) {
-        auto* item = new QListWidgetItem(QFileInfo(url.path()).fileName(), m_list);
+        auto* item = new QListWidgetItem(RuvedovUzedoz::LocalPath::displayName(url), m_list);
         item->setData(Qt::UserRole, url);
         item->setData(Qt::UserRole + 1, urlIdentity(url));
         item->setSelected(m_selectedImages.contains(url));

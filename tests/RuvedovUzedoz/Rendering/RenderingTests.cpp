@@ -8,6 +8,7 @@
 #include "RuvedovUzedoz/Rendering/ContactSheetPage.h"
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "RuvedovUzedoz/Sheet/PDFFile.h"
 #include "support/LogCapture.h"
 
@@ -15,9 +16,11 @@
 #include <QDir>
 #include <QFile>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace RuvedovUzedoz;
 using ImageFixtures::JpegOptions;
@@ -651,6 +654,38 @@ TEST(WritePDF, ARenderThatFailsKeepsTheEarlierFileAndClosesItsProgress)
     // and no half-written file beside it
     EXPECT_EQ(QDir(folder.path(QString())).entryList(QDir::Files),
               (QStringList{QStringLiteral("a.jpg"), QStringLiteral("out.pdf")}));
+}
+
+// A name written in Latin-1 (an old camera card, an archive) is not UTF-8: the file is still found in
+// its folder and on its own, read by its own bytes, and labelled with its name as well as it decodes.
+TEST(GeneratePDF, FilesWhoseNamesAreNotUtf8AreAddedReadAndLabelled)
+{
+    ImageFixtures::Folder folder;
+    const QByteArray directory = QFile::encodeName(folder.path(QStringLiteral("card")));
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(directory)));
+    const QByteArray latin1 = directory + "/caf\xE9.jpg";
+    ASSERT_EQ(::rename(QFile::encodeName(folder.jpeg(QStringLiteral("source.jpg")).toLocalFile()).constData(),
+                       latin1.constData()),
+              0);
+
+    KestrelExtensions::LogCapture log;
+    ContactSheet fromFolder;
+    fromFolder.add({LocalPath::url(directory)});
+    EXPECT_TRUE(log.systemLines().contains(QStringLiteral("Adding 1 images from directory card")));
+    ContactSheet single;
+    single.add({LocalPath::url(latin1)});
+    EXPECT_TRUE(log.systemLines().contains(QStringLiteral("Adding URL caf\u00e9.jpg")));
+    ASSERT_EQ(fromFolder.images, single.images);
+    EXPECT_EQ(LocalPath::bytes(*single.images.begin()), latin1);
+
+    PageLayout layout = unfiltered();
+    auto info = generate(single, layout);
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(log.systemLines().filter(QStringLiteral("Cannot read image")).isEmpty());
+    const PdfInspector inspector(info->data);
+    EXPECT_EQ(inspector.drawing(0).images.size(), 1u);
+    EXPECT_TRUE(RenderFixtures::extractText(info->data).contains(QStringLiteral("caf\u00e9.jpg")));
+    ::unlink(latin1.constData()); // which the temporary folder could not name to remove it
 }
 
 // Under a file-size limit (ulimit -f) with its signal ignored, as the application does, the write
