@@ -1,4 +1,5 @@
 #include "KestrelUpdater/Interface/DialogUserDriver.h"
+#include "KestrelUpdater/Interface/FeedText.h"
 #include "KestrelUpdater/Interface/ReleaseNotesView.h"
 #include "UpdaterFixture.h"
 
@@ -54,6 +55,22 @@ public:
 public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
+
+TEST(FeedText, OneLineWithoutControlOrDirectionCharactersAndCut)
+{
+    const struct {
+        QString text;
+        QString shown;
+    } cases[] = {
+        {"1.1 (Spring)", "1.1 (Spring)"},
+        {"1.1\n\r\t2", "1.12"},
+        {QString::fromUtf8("1.1\u202Eexe.gpj\u2066x\u2069\u200B"), "1.1exe.gpjx"},
+        {QString::fromUtf8("a\u2028b\u2029c"), "abc"},
+        {QString(100, u'9'), QString(80, u'9') + QString::fromUtf8("\u2026")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(feedText(c.text), c.shown) << c.text.toStdString();
+}
 
 class DialogUserDriverTest : public TestSupport::UpdaterFixture {
 protected:
@@ -233,6 +250,8 @@ TEST_F(DialogUserDriverTest, NotesTooLargeOrTooDeepAreShownAsPlainText)
         {"20000 nested lists", QString("<ul><li>").repeated(20000) + "x", false},
         {"stray end tags", QString("<table></b><tr><td></i>").repeated(3000) + "x", false},
         {"siblings", QString("<div>x</div>").repeated(ReleaseNotesView::maximumRichTextDepth * 2), true},
+        {"closed nesting",
+         QString("<ul><ul><ul>x</ul></ul></ul>").repeated(ReleaseNotesView::maximumRichTextDepth * 2), true},
         {"as many tags as allowed", QString("<br>").repeated(ReleaseNotesView::maximumRichTextTags), true},
         {"one tag too many", QString("<br>").repeated(ReleaseNotesView::maximumRichTextTags + 1), false},
         {"huge", "<p>" + QString("word ").repeated(ReleaseNotesView::maximumRichTextSize / 5) + "</p>",
