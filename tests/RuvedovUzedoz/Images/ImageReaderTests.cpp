@@ -264,6 +264,40 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
     }
 }
 
+TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
+{
+    // Noise barely compresses: rows this wide outgrow the room left for each, and the rows take the
+    // quick way after the first strip. Every byte must still come back, in order.
+    ImageFixtures::Folder folder;
+    VipsImage* noise = nullptr;
+    ASSERT_EQ(vips_gaussnoise(&noise, 24000, 50, "sigma", 60.0, "mean", 128.0, nullptr), 0);
+    VipsImage* colour = nullptr;
+    VipsImage* bands[3] = {noise, noise, noise};
+    ASSERT_EQ(vips_bandjoin(bands, &colour, 3, nullptr), 0);
+    VipsImage* shifted = nullptr;
+    ASSERT_EQ(vips_linear1(colour, &shifted, 1.0, 0.0, nullptr), 0);
+    VipsImage* bytes = nullptr;
+    ASSERT_EQ(vips_cast_uchar(shifted, &bytes, nullptr), 0);
+    VipsImage* srgb = nullptr;
+    ASSERT_EQ(vips_copy(bytes, &srgb, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr), 0);
+    size_t size = 0;
+    void* raw = vips_image_write_to_memory(srgb, &size);
+    const QByteArray expected(static_cast<const char*>(raw), qsizetype(size));
+    g_free(raw);
+    const QByteArray file = QFile::encodeName(folder.path(QStringLiteral("noise.png")));
+    ASSERT_EQ(vips_pngsave(srgb, file.constData(), "compression", 1, nullptr), 0);
+    for (VipsImage* image : {noise, colour, shifted, bytes, srgb})
+        g_object_unref(image);
+
+    const auto image = ImageReader::prepare(
+        {QUrl::fromLocalFile(folder.path(QStringLiteral("noise.png"))), cellBox}, passingThrough());
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->encoding, PreparedImage::Encoding::Deflated);
+    EXPECT_GT(image->deflated.size(), 1 << 20);
+    ASSERT_EQ(expected.size(), 24000 * 50 * 3);
+    EXPECT_TRUE(inflated(*image) == expected);
+}
+
 TEST(ImageReader, HugeDecodedPicturesAreScaledToFitCairo)
 {
     ImageFixtures::Folder folder;
