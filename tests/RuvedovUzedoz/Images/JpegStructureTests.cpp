@@ -64,3 +64,45 @@ TEST(JpegStructure, DamagedOrForeignDataIsNeverEmbedded)
     overrun[4] = char(0xFF);
     EXPECT_FALSE(JpegStructure::read(overrun).canEmbedAsIs());
 }
+
+TEST(JpegStructure, ReadsTheQualityProfileAndWhereTheImageEnds)
+{
+    ImageFixtures::Folder folder;
+    const QByteArray plain = readAll(folder.jpeg("plain.jpg", {.width = 80, .height = 50}));
+    const JpegStructure structure = JpegStructure::read(plain);
+    EXPECT_EQ(structure.estimatedQuality, 90); // the fixtures are written at 90
+    EXPECT_EQ(structure.imageEnd, plain.size());
+    EXPECT_TRUE(plain.mid(structure.scanStart).startsWith("\xFF\xDA"));
+
+    // A header cut short asks for more of the file; a damaged one does not.
+    EXPECT_TRUE(JpegStructure::read(plain.left(structure.scanStart - 10)).headerCut);
+    EXPECT_FALSE(JpegStructure::read(plain.left(structure.scanStart - 10)).isJpeg);
+    QByteArray damaged = plain;
+    damaged[2] = 'x';
+    EXPECT_FALSE(JpegStructure::read(damaged).headerCut);
+
+    // A profile in several chunks, stored out of order, is put back together in order.
+    const auto chunk = [](int sequence, const QByteArray& data) {
+        const QByteArray payload = QByteArray("ICC_PROFILE\0", 12) + char(sequence) + char(2) + data;
+        return QByteArray("\xFF\xE2", 2) + char((payload.size() + 2) >> 8) +
+               char((payload.size() + 2) & 0xFF) + payload;
+    };
+    QByteArray tagged = plain;
+    tagged.insert(2, chunk(2, "second half") + chunk(1, "first half, "));
+    EXPECT_EQ(JpegStructure::read(tagged).iccProfile, QByteArray("first half, second half"));
+
+    const JpegStructure taggedStructure = JpegStructure::read(tagged);
+    const QByteArray kept = taggedStructure.withoutPrivateSegments(tagged + "trailer", true);
+    const QByteArray dropped = taggedStructure.withoutPrivateSegments(tagged + "trailer", false);
+    EXPECT_EQ(JpegStructure::read(kept).iccProfile, QByteArray("first half, second half"));
+    EXPECT_TRUE(JpegStructure::read(dropped).iccProfile.isEmpty());
+    for (const QByteArray& out : {kept, dropped}) {
+        EXPECT_TRUE(out.endsWith(plain.mid(structure.scanStart)));
+        EXPECT_FALSE(out.contains("Exif"));
+        EXPECT_TRUE(JpegStructure::read(out).canEmbedAsIs());
+    }
+    // Nothing to give for a picture that does not end.
+    EXPECT_TRUE(JpegStructure::read(plain.left(plain.size() - 100))
+                    .withoutPrivateSegments(plain.left(plain.size() - 100), false)
+                    .isEmpty());
+}
