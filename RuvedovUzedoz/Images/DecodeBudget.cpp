@@ -1,48 +1,87 @@
 #include "DecodeBudget.h"
 
-#include <atomic>
+#include "Cancellation.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 namespace RuvedovUzedoz {
 
 namespace {
 
-std::atomic<qint64> heldBytes = 0;
-std::atomic<qint64> capacityBytes = DecodeBudget::defaultCapacity;
+std::mutex mutex;
+qint64 heldBytes = 0;
+qint64 decodingBytes = 0;
+qint64 capacityBytes = DecodeBudget::defaultCapacity;
+
+bool fits(qint64 bytes)
+{
+    return heldBytes + decodingBytes + bytes <= capacityBytes;
+}
 
 } // namespace
 
-bool DecodeBudget::tryReserve(qint64 bytes, bool force)
-{
-    qint64 now = heldBytes.load();
-    do {
-        if (!force && now + bytes > capacityBytes.load())
-            return false;
-    } while (!heldBytes.compare_exchange_weak(now, now + bytes));
-    return true;
-}
-
-void DecodeBudget::release(qint64 bytes)
-{
-    heldBytes.fetch_sub(bytes);
-}
-
-qint64 DecodeBudget::held()
-{
-    return heldBytes.load();
-}
-
-} // namespace RuvedovUzedoz
-
-namespace RuvedovUzedoz {
-
 qint64 DecodeBudget::capacity()
 {
-    return capacityBytes.load();
+    std::lock_guard lock(mutex);
+    return capacityBytes;
 }
 
 void DecodeBudget::setCapacity(qint64 bytes)
 {
-    capacityBytes.store(bytes);
+    std::lock_guard lock(mutex);
+    capacityBytes = bytes;
+}
+
+bool DecodeBudget::tryStartDecode(qint64 bytes)
+{
+    std::lock_guard lock(mutex);
+    if (!fits(bytes))
+        return false;
+    decodingBytes += bytes;
+    return true;
+}
+
+bool DecodeBudget::startDecodeFirst(qint64 bytes, const Cancellation* cancellation)
+{
+    for (;;) {
+        {
+            std::lock_guard lock(mutex);
+            if (fits(bytes) || decodingBytes == 0) {
+                decodingBytes += bytes;
+                return true;
+            }
+        }
+        if (cancellation && cancellation->isCancelled())
+            return false;
+        // Decodes under way end on their own; this waits for them only.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+void DecodeBudget::endDecode(qint64 bytes)
+{
+    std::lock_guard lock(mutex);
+    decodingBytes -= bytes;
+}
+
+void DecodeBudget::hold(qint64 bytes)
+{
+    std::lock_guard lock(mutex);
+    heldBytes += bytes;
+}
+
+void DecodeBudget::release(qint64 bytes)
+{
+    std::lock_guard lock(mutex);
+    heldBytes -= bytes;
+}
+
+qint64 DecodeBudget::held()
+{
+    std::lock_guard lock(mutex);
+    return heldBytes + decodingBytes;
 }
 
 } // namespace RuvedovUzedoz

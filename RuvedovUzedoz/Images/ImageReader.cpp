@@ -271,13 +271,17 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
     const double scale = double(longest) / std::max(size.width(), size.height());
     const qint64 decodedBytes =
         qint64(std::ceil(size.width() * scale)) * qint64(std::ceil(size.height() * scale)) * 4;
-    if (claim && !DecodeBudget::tryReserve(decodedBytes, claim->mayExceed)) {
-        claim->deferred = true;
+    if (claim && !(claim->mayExceed ? DecodeBudget::startDecodeFirst(decodedBytes, watch.cancellation)
+                                    : DecodeBudget::tryStartDecode(decodedBytes))) {
+        if (!claim->mayExceed) {
+            claim->deferred = true;
+        }
         return Failure{QStringLiteral("its decoded pixels do not fit the memory budget")};
     }
-    const auto releaseBudget = qScopeGuard([&] {
-        if (claim)
-            DecodeBudget::release(decodedBytes);
+    const auto endDecode = qScopeGuard([&] {
+        if (claim) {
+            DecodeBudget::endDecode(decodedBytes);
+        }
     });
 
     const auto attempt = [&](VipsFailOn failOn) -> ReadResult {
@@ -396,8 +400,9 @@ std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, c
     if (auto* image = std::get_if<PreparedImage>(&result)) {
         if (claim) {
             // Held until the drawing is done with it, whatever the budget: it is made already.
-            claim->held = qint64(image->jpeg.size()) + qint64(image->pixels.size());
-            DecodeBudget::tryReserve(claim->held, true);
+            claim->held =
+                qint64(image->jpeg.size()) + qint64(image->pixels.size()) + qint64(image->deflated.size());
+            DecodeBudget::hold(claim->held);
         }
         return std::move(*image);
     }
