@@ -11,8 +11,11 @@ namespace {
 
 const QUrl feed(QStringLiteral("https://updates.example.com/applications/app/releases/appcast.xml"));
 
-TEST(Appcast, BestItemIsTheHighestVersionNotTheFirst)
+TEST(Appcast, BestItemIsTheHighestVersionNotTheFirstAndAnEmptyChannelHasNone)
 {
+    const auto empty = Appcast::parse(appcast(""), feed);
+    ASSERT_TRUE(empty.appcast);
+    EXPECT_FALSE(empty.appcast->bestItem());
     const auto parsed =
         Appcast::parse(appcast(appcastItem("1.2") + appcastItem("1.10") + appcastItem("1.9")), feed);
     ASSERT_TRUE(parsed.appcast) << parsed.error.toStdString();
@@ -112,13 +115,6 @@ TEST(Appcast, BadDocumentsGiveAPositionedErrorAndNoItems)
         EXPECT_TRUE(parsed.error.contains(QLatin1String(c.needle)))
             << c.name << ": " << parsed.error.toStdString();
     }
-}
-
-TEST(Appcast, AnEmptyChannelHasNoBestItem)
-{
-    const auto parsed = Appcast::parse(appcast(""), feed);
-    ASSERT_TRUE(parsed.appcast);
-    EXPECT_FALSE(parsed.appcast->bestItem());
 }
 
 } // namespace

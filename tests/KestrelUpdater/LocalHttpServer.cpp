@@ -47,18 +47,12 @@ void LocalHttpServer::route(const QString& path, Response response)
 
 void LocalHttpServer::routeBody(const QString& path, const QByteArray& body, int status)
 {
-    Response response;
-    response.status = status;
-    response.body = body;
-    route(path, response);
+    route(path, Response{.status = status, .body = body});
 }
 
 void LocalHttpServer::redirect(const QString& path, const QString& location, int status)
 {
-    Response response;
-    response.status = status;
-    response.headers.append({"Location", location.toUtf8()});
-    route(path, response);
+    route(path, Response{.status = status, .headers = {{"Location", location.toUtf8()}}});
 }
 
 void LocalHttpServer::accept()

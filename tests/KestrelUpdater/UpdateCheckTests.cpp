@@ -1,4 +1,3 @@
-#include "KestrelUpdater/Channel/IncludeBetas.h"
 #include "LoopbackHttpSwitch.h"
 #include "TestCertificate.h"
 #include "UpdaterFixture.h"
@@ -39,31 +38,41 @@ TEST_F(UpdateCheckTest, NewerReleaseIsFoundShownAndDated)
     EXPECT_FALSE(updater->isChecking());
 }
 
-TEST_F(UpdateCheckTest, SameOrOlderVersionIsUpToDate)
-{
-    server->routeBody(releasesPath(), appcast(appcastItem("1.0") + appcastItem("1.0b3")));
-    EXPECT_EQ(runCheck(Mode::UserInitiated).status, Status::UpToDate);
-    EXPECT_EQ(recorder->events.last(), "upToDate");
-    EXPECT_TRUE(updater->lastUpdateCheckDate().isValid());
-}
-
-TEST_F(UpdateCheckTest, AFeedOfExactlyTheLargestSizeIsRead)
+TEST_F(UpdateCheckTest, NothingNewerForThisSystemIsUpToDate)
 {
     const QByteArray head = "<rss><channel>", tail = "</channel></rss>";
-    server->routeBody(releasesPath(),
-                      head + QByteArray(Updater::maximumFeedSize - head.size() - tail.size(), ' ') + tail);
-    EXPECT_EQ(runCheck(Mode::Probe).status, Status::UpToDate);
-}
-
-TEST_F(UpdateCheckTest, BetaSwitchSendsTheCheckToTheBetaFeed)
-{
-    server->routeBody(betasPath(), appcast(appcastItem("1.1b2")));
-    IncludeBetas(*updater).setValue(true);
-    const CheckResult result = runCheck(Mode::Probe);
-    EXPECT_EQ(result.status, Status::UpdateAvailable);
-    ASSERT_EQ(server->requests().size(), 1);
-    EXPECT_EQ(server->requests().first().path, betasPath());
-    EXPECT_TRUE(recorder->events.isEmpty()); // a probe shows nothing
+    LocalHttpServer::Response endlessRedirect;
+    endlessRedirect.status = 302;
+    endlessRedirect.headers.append({"Location", releasesPath().toUtf8()});
+    endlessRedirect.omitContentLength = true;
+    endlessRedirect.endless = true;
+    server->route("/moved", endlessRedirect);
+    const struct {
+        const char* name;
+        QByteArray feed;
+        bool hasItem;
+        const char* via; // the feed's address, if not the usual one
+    } cases[] = {
+        {"same or older", appcast(appcastItem("1.0") + appcastItem("1.0b3")), true, nullptr},
+        {"other systems", appcast(appcastItem("9.0", "url=\"/mac.zip\" sparkle:os=\"macos\"")), false,
+         nullptr},
+        {"largest size", head + QByteArray(Updater::maximumFeedSize - head.size() - tail.size(), ' ') + tail,
+         false, nullptr},
+        // A redirect whose body never ends is followed at once.
+        {"endless redirect", appcast(appcastItem("1.0")), true, "/moved"},
+    };
+    for (const auto& c : cases) {
+        server->routeBody(releasesPath(), c.feed);
+        updater->setFeedURL(server->url(c.via ? QString::fromLatin1(c.via) : releasesPath()));
+        recorder->events.clear();
+        const CheckResult result = runCheck(Mode::UserInitiated);
+        EXPECT_EQ(result.status, Status::UpToDate) << c.name << ": " << result.message.toStdString();
+        EXPECT_EQ(bool(result.item), c.hasItem) << c.name;
+        EXPECT_EQ(recorder->events.value(2), "upToDate") << c.name;
+    }
+    EXPECT_TRUE(updater->lastUpdateCheckDate().isValid());
+    // Only what sat in the socket buffers when the redirect was seen, not the endless body.
+    EXPECT_LT(server->bytesSent(), 32 * 1024 * 1024);
 }
 
 TEST_F(UpdateCheckTest, FailuresAreErrorsAndNeverDateTheCheck)
@@ -120,21 +129,6 @@ TEST_F(UpdateCheckTest, FailuresAreErrorsAndNeverDateTheCheck)
               Updater::maximumRedirects + 1);
 }
 
-TEST_F(UpdateCheckTest, ARedirectWhoseBodyNeverEndsIsFollowedAtOnce)
-{
-    server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
-    LocalHttpServer::Response endless;
-    endless.status = 302;
-    endless.headers.append({"Location", releasesPath().toUtf8()});
-    endless.omitContentLength = true;
-    endless.endless = true;
-    server->route("/moved", endless);
-    updater->setFeedURL(server->url("/moved"));
-    EXPECT_EQ(runCheck(Mode::Probe).status, Status::UpdateAvailable);
-    // Only what sat in the socket buffers when the redirect was seen, not the endless body.
-    EXPECT_LT(server->bytesSent(), 32 * 1024 * 1024);
-}
-
 TEST_F(UpdateCheckTest, ATricklingServerEndsInAClearErrorAndTheUserCanCheckAgain)
 {
     LocalHttpServer::Response trickle;
@@ -164,10 +158,14 @@ TEST_F(UpdateCheckTest, ATricklingServerEndsInAClearErrorAndTheUserCanCheckAgain
 TEST_F(UpdateCheckTest, PlainHttpIsRefusedWhereTheApplicationRefusesIt)
 {
     server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
+    server->routeBody("/files/app.AppImage", "file");
     TestSupport::loopbackHttpOn = false;
     const CheckResult result = runCheck(Mode::UserInitiated);
     EXPECT_EQ(result.status, Status::Error);
     EXPECT_TRUE(result.message.contains("must use HTTPS")) << result.message.toStdString();
+    const DownloadResult download = runDownload(downloadItem("/files/app.AppImage", 4));
+    EXPECT_EQ(download.status, DownloadResult::Status::Error);
+    EXPECT_TRUE(download.message.contains("HTTPS")) << download.message.toStdString();
     EXPECT_TRUE(server->requests().isEmpty());
 }
 
@@ -192,26 +190,13 @@ TEST_F(UpdateCheckTest, AfterAnHttpsHopNothingStepsDownToPlainHttp)
     EXPECT_EQ(result.status, Status::Error);
     EXPECT_TRUE(result.message.contains("not safe")) << result.message.toStdString();
 
-    QSignalSpy downloaded(updater.get(), &Updater::downloadFinished);
-    AppcastItem item;
-    item.version = "1.1";
-    item.hasEnclosure = true;
+    AppcastItem item = downloadItem({}, 4);
     item.enclosure.url = secure.url("/files/down.AppImage");
-    updater->downloadUpdate(item);
-    ASSERT_TRUE(downloaded.wait(5000));
-    const DownloadResult download = downloaded.first().first().value<DownloadResult>();
+    const DownloadResult download = runDownload(item);
     EXPECT_EQ(download.status, DownloadResult::Status::Error);
     EXPECT_TRUE(download.message.contains("not safe")) << download.message.toStdString();
     // The plain server was never contacted.
     EXPECT_TRUE(server->requests().isEmpty());
-}
-
-TEST_F(UpdateCheckTest, ItemsForOtherSystemsOnlyMeanUpToDate)
-{
-    server->routeBody(releasesPath(), appcast(appcastItem("9.0", "url=\"/mac.zip\" sparkle:os=\"macos\"")));
-    const CheckResult result = runCheck(Mode::UserInitiated);
-    EXPECT_EQ(result.status, Status::UpToDate);
-    EXPECT_FALSE(result.item);
 }
 
 TEST_F(UpdateCheckTest, SystemProfileIsSentAtMostWeeklyAndOnlyWhenAllowed)
@@ -229,6 +214,7 @@ TEST_F(UpdateCheckTest, SystemProfileIsSentAtMostWeeklyAndOnlyWhenAllowed)
     EXPECT_FALSE(profile.queryItemValue("cpuArch").isEmpty());
     EXPECT_TRUE(server->requests()[2].query.isEmpty());
     EXPECT_TRUE(updater->lastProfileSubmissionDate().isValid());
+    EXPECT_TRUE(recorder->events.isEmpty()); // a probe shows nothing
 }
 
 TEST_F(UpdateCheckTest, ASecondRequestWhileCheckingJoinsTheFirst)
@@ -245,8 +231,13 @@ TEST_F(UpdateCheckTest, ASecondRequestWhileCheckingJoinsTheFirst)
     EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "bringToFront", "dismissCheck", "updateFound"}));
 }
 
-TEST_F(UpdateCheckTest, SkippedVersionSilencesOnlyBackgroundChecks)
+TEST_F(UpdateCheckTest, BackgroundChecksSpeakOnlyOfANewUnskippedRelease)
 {
+    server->routeBody(releasesPath(), appcast(appcastItem("1.0")));
+    EXPECT_EQ(runCheck(Mode::Background).status, Status::UpToDate);
+    updater->setFeedURL(server->url("/missing"));
+    EXPECT_EQ(runCheck(Mode::Background).status, Status::Error);
+    updater->setFeedURL(server->url(releasesPath()));
     server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
     updater->setSkippedVersion("1.1");
     EXPECT_EQ(runCheck(Mode::Background).status, Status::UpToDate);
@@ -257,15 +248,6 @@ TEST_F(UpdateCheckTest, SkippedVersionSilencesOnlyBackgroundChecks)
     recorder->events.clear();
     EXPECT_EQ(runCheck(Mode::Background).status, Status::UpdateAvailable);
     EXPECT_EQ(recorder->events, QStringList{"updateFound"});
-}
-
-TEST_F(UpdateCheckTest, BackgroundChecksStayQuietUnlessSomethingIsFound)
-{
-    server->routeBody(releasesPath(), appcast(appcastItem("1.0")));
-    EXPECT_EQ(runCheck(Mode::Background).status, Status::UpToDate);
-    updater->setFeedURL(server->url("/missing"));
-    EXPECT_EQ(runCheck(Mode::Background).status, Status::Error);
-    EXPECT_TRUE(recorder->events.isEmpty());
 }
 
 TEST_F(UpdateCheckTest, CancelEndsTheCheckWithoutADialog)

@@ -81,6 +81,31 @@ protected:
         return finished.first().first().value<KestrelUpdater::CheckResult>();
     }
 
+    // A release 1.1 whose file is at `path` on the local server.
+    KestrelUpdater::AppcastItem downloadItem(const QString& path, qint64 length,
+                                             const QByteArray& signature = {})
+    {
+        KestrelUpdater::AppcastItem made;
+        made.version = QStringLiteral("1.1");
+        made.hasEnclosure = true;
+        made.enclosure.url = server->url(path);
+        made.enclosure.length = length;
+        made.enclosure.edSignature = QString::fromLatin1(signature);
+        return made;
+    }
+
+    // Downloads one item and waits for the result.
+    KestrelUpdater::DownloadResult runDownload(const KestrelUpdater::AppcastItem& item)
+    {
+        QSignalSpy finished(updater.get(), &KestrelUpdater::Updater::downloadFinished);
+        updater->downloadUpdate(item);
+        if (finished.isEmpty()) {
+            EXPECT_TRUE(finished.wait(5000));
+        }
+        return finished.isEmpty() ? KestrelUpdater::DownloadResult{}
+                                  : finished.first().first().value<KestrelUpdater::DownloadResult>();
+    }
+
     QTemporaryDir m_folder;
     std::unique_ptr<KestrelExtensions::UserDefaults> defaults;
     std::unique_ptr<LocalHttpServer> server;

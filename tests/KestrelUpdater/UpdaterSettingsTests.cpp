@@ -1,6 +1,5 @@
 #include "KestrelUpdater/Channel/IncludeBetas.h"
 #include "KestrelUpdater/Observation/ObservableUpdater.h"
-#include "KestrelUpdater/Observation/UpdateFrequency.h"
 #include "UpdaterFixture.h"
 #include "support/LogCapture.h"
 
@@ -14,7 +13,7 @@ namespace {
 
 using UpdaterSettings = UpdaterFixture;
 
-TEST_F(UpdaterSettings, FreshStoreGivesQuietDefaultsAndTheReleaseFeed)
+TEST_F(UpdaterSettings, QuietDefaultsThenEverySettingPersistsAndAnnouncesOnlyRealChanges)
 {
     EXPECT_FALSE(updater->automaticallyChecksForUpdates());
     EXPECT_EQ(updater->updateCheckInterval(), 86400);
@@ -25,10 +24,7 @@ TEST_F(UpdaterSettings, FreshStoreGivesQuietDefaultsAndTheReleaseFeed)
     EXPECT_FALSE(updater->isScheduled());
     // Nothing was written merely by asking.
     EXPECT_FALSE(defaults->contains("KestrelUpdater/AutomaticallyChecksForUpdates"));
-}
 
-TEST_F(UpdaterSettings, EverySettingPersistsAndAnnouncesOnlyRealChanges)
-{
     QSignalSpy automatic(updater.get(), &Updater::automaticallyChecksForUpdatesChanged);
     QSignalSpy interval(updater.get(), &Updater::updateCheckIntervalChanged);
     QSignalSpy feed(updater.get(), &Updater::feedURLChanged);
@@ -114,18 +110,6 @@ TEST_F(UpdaterSettings, TheFirstUpdaterMadeIsTheSharedOne)
     EXPECT_EQ(Updater::shared(), second.get());
 }
 
-TEST(UpdateFrequency, RawValuesAreSecondsAndOnlyExactValuesMatch)
-{
-    std::vector<double> raw;
-    for (UpdateFrequency frequency : allUpdateFrequencies)
-        raw.push_back(rawValue(frequency));
-    EXPECT_EQ(raw, (std::vector<double>{3600, 86400, 604800}));
-    EXPECT_EQ(updateFrequency(86400), UpdateFrequency::daily);
-    EXPECT_EQ(id(UpdateFrequency::weekly), 604800);
-    for (double other : {7200.0, 3600.5, 0.0, std::nan("")})
-        EXPECT_FALSE(updateFrequency(other)) << other;
-}
-
 TEST_F(UpdaterSettings, WrappersWriteThroughAndFollowChangesFromEitherSide)
 {
     Sparkle<bool> automatic(*updater, "automaticallyChecksForUpdates");
@@ -167,20 +151,6 @@ TEST_F(UpdaterSettings, AWrapperOutlivedByItsUpdaterOrGoneFirstIsHarmless)
     orphan.set(true); // writes nowhere, announces, does not crash
 }
 
-TEST_F(UpdaterSettings, BetaSwitchStartsFromTheFeedFolder)
-{
-    const struct {
-        QString folder;
-        bool on;
-    } cases[] = {{"betas", true}, {"releases", false}, {"Betas", false}, {"beta", false}};
-    for (const auto& c : cases) {
-        updater->setFeedURL(
-            server->url("/applications/" + TestSupport::testApplicationId + "/" + c.folder + "/appcast.xml"));
-        EXPECT_EQ(IncludeBetas(*updater).value(), c.on) << c.folder.toStdString();
-    }
-    EXPECT_EQ(IncludeBetas(*updater).key(), "KestrelIncludeBetas");
-}
-
 TEST_F(UpdaterSettings, BetaSwitchSetsAndLogsTheFeedOnEverySet)
 {
     KestrelExtensions::LogCapture log;
@@ -198,22 +168,15 @@ TEST_F(UpdaterSettings, BetaSwitchSetsAndLogsTheFeedOnEverySet)
               (QStringList{"Setting Sparkle feed to " + betaFeed, "Setting Sparkle feed to " + betaFeed,
                            "Setting Sparkle feed to " + releaseFeed}));
 
-    // A feed changed elsewhere does not move a switch already made.
+    // A feed changed elsewhere does not move a switch already made; a new switch starts from the feed's
+    // folder.
     updater->setFeedURL(QUrl(betaFeed));
     EXPECT_FALSE(betas.value());
-}
-
-TEST_F(UpdaterSettings, WithoutAnApplicationIdTheSwitchTouchesNothing)
-{
-    updater.reset();
-    const auto anonymous = makeUpdater(QString());
-    EXPECT_TRUE(anonymous->feedURL().isEmpty());
-    KestrelExtensions::LogCapture log;
-    IncludeBetas betas(*anonymous);
-    EXPECT_FALSE(betas.setValue(true));
-    EXPECT_FALSE(betas.value());
-    EXPECT_TRUE(anonymous->feedURL().isEmpty());
-    EXPECT_TRUE(log.systemLines().isEmpty());
+    for (const char* folder : {"betas", "releases", "Betas", "beta"}) {
+        updater->setFeedURL(QUrl(base + TestSupport::testApplicationId + "/" + folder + "/appcast.xml"));
+        EXPECT_EQ(IncludeBetas(*updater).value(), qstrcmp(folder, "betas") == 0) << folder;
+    }
+    EXPECT_EQ(betas.key(), "KestrelIncludeBetas");
 }
 
 } // namespace

@@ -44,12 +44,8 @@ TEST_F(UpdatesViewControllerTest, FollowsTheSwitchOnlyWhileShown)
     pane.show();
     EXPECT_EQ(updater->feedURL().toString(), feed("releases"));
     EXPECT_EQ(log.systemLines(), (QStringList{line("releases"), line("betas"), line("releases")}));
-}
 
-TEST_F(UpdatesViewControllerTest, ItsBoxWritesTheSwitch)
-{
-    UpdatesViewController pane(*defaults, updater.get());
-    pane.show();
+    // Its box writes the switch.
     auto* box = pane.findChild<QCheckBox*>("includeBetaReleases");
     ASSERT_NE(box, nullptr);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
@@ -69,28 +65,20 @@ TEST_F(UpdatesViewControllerTest, WithoutAnApplicationIdNothingIsSetOrLogged)
     EXPECT_TRUE(anonymous->feedURL().isEmpty());
 }
 
-TEST_F(UpdatesViewControllerTest, NamesItselfAndTitlesTheSettingsWindow)
+TEST_F(UpdatesViewControllerTest, TitlesTheSettingsWindowAndIsHostedOnTheSharedUpdater)
 {
     auto* pane = new UpdatesViewController(*defaults, updater.get());
-    EXPECT_EQ(pane->preferencePaneIdentifier().rawValue, "updates");
-    EXPECT_EQ(pane->preferencePaneTitle(), "Updates");
-    EXPECT_FALSE(pane->toolbarItemIcon().isNull());
-
     auto* other = new UpdatesViewController(*defaults, updater.get());
+    EXPECT_FALSE(pane->toolbarItemIcon().isNull());
     Preferences::PreferencesWindowController window(QList<Preferences::PreferencePane*>{other, pane},
                                                     Preferences::Style::toolbarItems, false, true,
                                                     defaults.get());
     window.show(Preferences::PaneIdentifier(QStringLiteral("updates")));
     EXPECT_EQ(window.window()->windowTitle(), "Updates");
-}
 
-TEST_F(UpdatesViewControllerTest, PaneValueHostsAFreshUpdatesViewOnTheSharedUpdater)
-{
-    const Preferences::Pane& pane = updatesPane();
-    EXPECT_EQ(pane.identifier().rawValue, "updates");
-    EXPECT_EQ(pane.title(), "Updates");
-    EXPECT_EQ(&updatesPane(), &pane); // made once
-
+    const Preferences::Pane& value = updatesPane();
+    EXPECT_EQ(value.identifier().rawValue, "updates");
+    EXPECT_EQ(&updatesPane(), &value); // made once
     std::unique_ptr<Preferences::PreferencePane> hosted(updatesPreferencePane());
     ASSERT_NE(hosted, nullptr);
     EXPECT_EQ(updatesPreferencePane(), hosted.get());

@@ -3,7 +3,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
-#include <QTranslator>
 #include <gtest/gtest.h>
 
 using Preferences::Container;
@@ -73,7 +72,6 @@ TEST(Container, DrawsDividersOnlyBetweenRowsThatAskForThem)
 
 TEST(Container, TitleLabelsAreShownAsWritten)
 {
-    QTranslator translator;
     Section section(QStringLiteral("Check <b>now</b>"), false, Qt::AlignVCenter,
                     [] { return new QLabel("x"); });
     auto* label = qobject_cast<QLabel*>(section.label());

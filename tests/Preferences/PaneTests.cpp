@@ -31,10 +31,8 @@ TEST(PaneIdentifier, IsEqualHashedAndCodedByItsString)
     EXPECT_EQ(json, R"(["updates"])");
     EXPECT_EQ(PaneIdentifier::fromJson(QJsonDocument::fromJson(json).array().at(0)), a);
     EXPECT_THROW(PaneIdentifier::fromJson(QJsonValue(3)), KestrelExtensions::DecodingError);
-}
 
-TEST(PreferencePane, WithoutAnIconOfItsOwnShowsAnEmptyIcon)
-{
+    // A pane without an icon of its own shows an empty one under its own identifier.
     IconlessPane pane;
     EXPECT_TRUE(pane.toolbarItemIcon().isNull());
     EXPECT_EQ(pane.toolbarItemIdentifier(), "plain");

@@ -117,18 +117,6 @@ TEST(SegmentedControlStyle, PicksReachTheDelegateAnimated)
     EXPECT_THROW(style.toolbarItem(PaneIdentifier("a"), nullptr), std::invalid_argument);
 }
 
-TEST(SegmentedControlStyle, DuplicateTitlesGiveDuplicateSubitemNames)
-{
-    FixedPane first("one", "Same", {10, 10});
-    FixedPane second("two", "Same", {10, 10});
-    SegmentedControlStyleViewController style({&first, &second});
-    std::unique_ptr<QAction> item(style.toolbarItem(PaneIdentifier("toolbarSegmentedControlItem"), nullptr));
-    const QList<QAction*> subitems = style.overflowMenu()->actions();
-    ASSERT_EQ(subitems.size(), 2);
-    EXPECT_EQ(subitems[0]->objectName(), "segment-Same");
-    EXPECT_EQ(subitems[1]->objectName(), "segment-Same");
-}
-
 TEST(ToolbarItemStyle, ListsThePanesAsSelectableItemsInOrder)
 {
     ThreePanes panes;
