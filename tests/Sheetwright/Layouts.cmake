@@ -1,7 +1,6 @@
 sheetwright_add_test(SheetwrightLayoutsTests WIDGETS
   SOURCES
     Layouts/UnitsTests.cpp
-    Layouts/ImageQualityTests.cpp
     Layouts/UndoHandlerTests.cpp
     Layouts/LabelledViewTests.cpp
     Layouts/LayoutManagerTests.cpp

@@ -21,22 +21,25 @@ using RuvedovUzedoz::PageLayout;
 using RuvedovUzedoz::SavedPageLayout;
 
 namespace {
-const QStringList toggleLabels{"Width",
-                               "Height",
-                               "Margin",
-                               "Rows",
-                               "Columns",
-                               "Show Label",
-                               "Font Name",
-                               "Font Size",
-                               "Font Color",
-                               "Draw Background",
-                               "Background Color",
-                               "Draw Bounding Box",
-                               "Draw Images",
-                               "Enable Compression",
-                               "Image Compression",
-                               "Image Quality"};
+// Each toggle of the sheet, in order, with the one key it keeps in the saved file.
+const std::pair<const char*, const char*> toggles[] = {
+    {"Width", "width"},
+    {"Height", "height"},
+    {"Margin", "margin"},
+    {"Rows", "rows"},
+    {"Columns", "columns"},
+    {"Show Label", "showsLabel"},
+    {"Font Name", "fontName"},
+    {"Font Size", "fontSize"},
+    {"Font Color", "fontColor"},
+    {"Draw Background", "drawsBackground"},
+    {"Background Color", "backgroundColor"},
+    {"Draw Bounding Box", "drawsBoundingBox"},
+    {"Draw Images", "drawsImages"},
+    {"Enable Compression", "enableQuartz"},
+    {"Image Compression", "imageQuality"},
+    {"Image Quality", "imageSizeMax"},
+};
 } // namespace
 
 class SaveLayoutTest : public ::testing::Test {
@@ -82,7 +85,9 @@ TEST_F(SaveLayoutTest, StartsWithTheCallersNameAndEveryToggleOnAndSavesAllFields
         labels << box->text();
         EXPECT_TRUE(box->isChecked());
     }
-    EXPECT_EQ(labels, toggleLabels);
+    ASSERT_EQ(labels.size(), qsizetype(std::size(toggles)));
+    for (size_t i = 0; i < std::size(toggles); ++i)
+        EXPECT_EQ(labels[qsizetype(i)], QString::fromUtf8(toggles[i].first));
     EXPECT_GE(sheet->minimumWidth(), 300);
 
     click(*sheet, "saveButton");
@@ -91,17 +96,8 @@ TEST_F(SaveLayoutTest, StartsWithTheCallersNameAndEveryToggleOnAndSavesAllFields
     EXPECT_EQ(manager->layout(LayoutManager::TitleKey("New Layout")), SavedPageLayout::from(layout));
 }
 
-TEST_F(SaveLayoutTest, NoneThenSomeTogglesSavesOnlyThoseFields)
+TEST_F(SaveLayoutTest, NoneAndAllSwitchEveryToggleAndEachToggleKeepsExactlyItsOwnField)
 {
-    auto sheet = makeSheet();
-    click(*sheet, "noneButton");
-    for (auto* box : sheet->findChildren<QCheckBox*>())
-        EXPECT_FALSE(box->isChecked());
-    sheet->findChild<QCheckBox*>("Width")->click();
-    sheet->findChild<QCheckBox*>("Rows")->click();
-    click(*sheet, "saveButton");
-    EXPECT_EQ(savedKeys("New Layout"), QStringList({"rows", "width"}));
-
     auto empty = makeSheet();
     click(*empty, "noneButton");
     empty->findChild<QLineEdit*>("nameField")->setText("Nothing");
@@ -117,32 +113,26 @@ TEST_F(SaveLayoutTest, NoneThenSomeTogglesSavesOnlyThoseFields)
     all->findChild<QLineEdit*>("nameField")->setText("Everything");
     click(*all, "saveButton");
     EXPECT_EQ(savedKeys("Everything").size(), 19);
-}
 
-TEST_F(SaveLayoutTest, EachToggleKeepsExactlyItsOwnField)
-{
-    const char* fields[] = {"width",       "height",          "margin",          "rows",
-                            "columns",     "showsLabel",      "fontName",        "fontSize",
-                            "fontColor",   "drawsBackground", "backgroundColor", "drawsBoundingBox",
-                            "drawsImages", "enableQuartz",    "imageQuality",    "imageSizeMax"};
-    for (int i = 0; i < toggleLabels.size(); ++i) {
+    for (const auto& [label, field] : toggles) {
         auto sheet = makeSheet();
         click(*sheet, "noneButton");
-        sheet->findChild<QCheckBox*>(toggleLabels[i])->click();
-        sheet->findChild<QLineEdit*>("nameField")->setText(QString::number(i));
+        sheet->findChild<QCheckBox*>(label)->click();
+        sheet->findChild<QLineEdit*>("nameField")->setText(QString::fromUtf8(field));
         click(*sheet, "saveButton");
-        EXPECT_EQ(savedKeys(QString::number(i)), QStringList{fields[i]}) << toggleLabels[i].toStdString();
+        EXPECT_EQ(savedKeys(QString::fromUtf8(field)), QStringList{field}) << label;
     }
 }
 
-TEST_F(SaveLayoutTest, ReturnSavesTheTypedNameAndEscapeSavesNothing)
+TEST_F(SaveLayoutTest, TypingReplacesTheProposedNameReturnSavesAndEscapeSavesNothing)
 {
     auto sheet = makeSheet();
     sheet->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet.get()));
     auto* name = sheet->findChild<QLineEdit*>("nameField");
-    name->setFocus();
-    name->selectAll();
+    EXPECT_EQ(name->selectedText(), QStringLiteral("New Layout"));
     QTest::keyClicks(name, "Wide  ");
+    EXPECT_EQ(sheet->name(), QStringLiteral("Wide  "));
     layout.rows = 9; // later changes of the window's layout are not the sheet's
     QTest::keyClick(name, Qt::Key_Return);
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
@@ -187,15 +177,4 @@ TEST_F(SaveLayoutTest, RefusedNamesAndFailedSavesWarnAndKeepTheSheetOpen)
     EXPECT_TRUE(log.systemLines().first().startsWith(
         QStringLiteral("The layout \u201CNew Layout\u201D could not be saved (")));
     EXPECT_TRUE(manager->layouts().empty());
-}
-
-TEST_F(SaveLayoutTest, TypingReplacesTheProposedName)
-{
-    auto sheet = makeSheet();
-    sheet->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet.get()));
-    auto* name = sheet->findChild<QLineEdit*>("nameField");
-    EXPECT_EQ(name->selectedText(), QStringLiteral("New Layout"));
-    QTest::keyClicks(name, QStringLiteral("Wide"));
-    EXPECT_EQ(sheet->name(), QStringLiteral("Wide"));
 }

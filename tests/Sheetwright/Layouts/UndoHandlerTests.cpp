@@ -34,52 +34,29 @@ struct Owner {
 };
 } // namespace
 
-TEST(UndoHandler, RegistersNothingBeforeItIsBound)
+TEST(UndoHandler, UndoAndRedoWalkTheChangesAndANewEditDropsTheRedoSteps)
 {
     Owner owner;
     owner.model.set(2);
-    EXPECT_EQ(owner.stack.count(), 0);
-    EXPECT_FALSE(owner.stack.canUndo());
-}
-
-TEST(UndoHandler, UndoAndRedoRestoreValuesWithoutGrowingTheStack)
-{
-    Owner owner;
+    EXPECT_EQ(owner.stack.count(), 0) << "nothing is registered before the handler is bound";
     owner.bind();
     QSignalSpy changes(&owner.model, &KestrelExtensions::ObservableBase::changed);
-    owner.model.set(2);
-    EXPECT_EQ(owner.stack.count(), 1);
-
-    owner.stack.undo();
-    EXPECT_EQ(owner.model.get(), 1);
-    EXPECT_EQ(owner.stack.count(), 1);
-    EXPECT_TRUE(owner.stack.canRedo());
-
-    owner.stack.redo();
-    EXPECT_EQ(owner.model.get(), 2);
-    owner.stack.undo();
-    EXPECT_EQ(owner.model.get(), 1);
-    EXPECT_EQ(owner.stack.count(), 1);
-    EXPECT_EQ(changes.count(), 4);
-}
-
-TEST(UndoHandler, WalksBackThroughSeveralChangesAndANewEditDropsTheRedoSteps)
-{
-    Owner owner;
-    owner.bind();
-    for (int v : {2, 3, 4})
+    for (int v : {3, 4, 5})
         owner.model.set(v);
     ASSERT_EQ(owner.stack.count(), 3);
-    for (int expected : {3, 2, 1}) {
+    for (int expected : {4, 3, 2}) {
         owner.stack.undo();
         EXPECT_EQ(owner.model.get(), expected);
     }
+    EXPECT_EQ(owner.stack.count(), 3) << "undoing registers no new steps";
     owner.stack.redo();
+    EXPECT_EQ(owner.model.get(), 3);
+    EXPECT_EQ(changes.count(), 7) << "each write once";
     owner.model.set(9);
     EXPECT_EQ(owner.stack.count(), 2);
     EXPECT_FALSE(owner.stack.canRedo());
     owner.stack.undo();
-    EXPECT_EQ(owner.model.get(), 2);
+    EXPECT_EQ(owner.model.get(), 3);
 }
 
 TEST(UndoHandler, AnUndoThatChangesNothingDoesNotSwallowTheNextEdit)

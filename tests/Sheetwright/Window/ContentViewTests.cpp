@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -51,27 +52,8 @@ QByteArray pagesPDF(int pages)
     return buffer.data();
 }
 
-// A real two-page PDF, so the viewer has something to parse.
-QByteArray twoPagePDF()
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    QPainter painter(&writer);
-    painter.drawText(100, 100, QStringLiteral("one"));
-    writer.newPage();
-    painter.drawText(100, 100, QStringLiteral("two"));
-    painter.end();
-    return buffer.data();
-}
-
-class ContentViewTest : public ::testing::Test {
+class ContentViewTest : public WindowFixture {
 protected:
-    QTemporaryDir folder;
-    LayoutManager layouts{folder.filePath(QStringLiteral("Layouts"))};
-    FakeRenderService engine;
-    KestrelExtensions::UserDefaults defaults{folder.filePath(QStringLiteral("defaults.ini"))};
-    KestrelExtensions::LogCapture log;
     QPointer<ContentView> window;
 
     void SetUp() override
@@ -85,10 +67,6 @@ protected:
     void TearDown() override { delete window.data(); }
 
     WindowModel& model() { return window->model(); }
-    QList<QUrl> images(const QStringList& names)
-    {
-        return writeImages(folder.filePath(QStringLiteral("photos")), names);
-    }
     // Adds images and finishes the render that follows with `pdf`.
     void addAndRender(const QStringList& names, std::optional<RuvedovUzedoz::PDFInfo> pdf)
     {
@@ -105,6 +83,21 @@ protected:
         for (int row = 0; row < window->sidebar()->list()->count(); ++row)
             names << window->sidebar()->list()->item(row)->text();
         return names;
+    }
+    // The failure report over the window, once it shows.
+    QMessageBox* failureReport()
+    {
+        QMessageBox* report = nullptr;
+        waitUntil(
+            [&] { return (report = window->findChild<QMessageBox*>(QStringLiteral("failureReport"))); });
+        return report;
+    }
+    static void press(QMessageBox* box, const char* text)
+    {
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == QLatin1String(text))
+                return button->click();
+        ADD_FAILURE() << "no button " << text;
     }
 };
 
@@ -141,6 +134,11 @@ TEST_F(ContentViewTest, ToolbarButtonsFollowTheWindowState)
     progress.setRendering(true);
     EXPECT_TRUE(window->progressView()->isVisible());
     QCoreApplication::processEvents();
+    // The bar spans the view above its counts caption, which is set smaller.
+    QWidget* bar = window->progressView()->bar();
+    EXPECT_GT(bar->width(), window->progressView()->width() / 2);
+    EXPECT_LT(bar->geometry().bottom(), window->progressView()->countsLabel()->geometry().top());
+    EXPECT_LT(window->progressView()->countsLabel()->font().pointSizeF(), bar->font().pointSizeF());
     EXPECT_EQ(settings->geometry(), settingsBefore);
     EXPECT_EQ(window->progressView()->bar()->maximum(), 3);
     EXPECT_EQ(window->progressView()->bar()->value(), 1);
@@ -176,17 +174,18 @@ TEST_F(ContentViewTest, SidebarListsImagesInNaturalOrderAndRemovesTheSelection)
     sidebar->list()->item(0)->setSelected(true);
     sidebar->list()->item(2)->setSelected(true);
     EXPECT_TRUE(sidebar->removeAction()->isEnabled());
+    EXPECT_EQ(sidebar->removeButton()->defaultAction(), sidebar->removeAction());
 
     // The selection survives images being added.
     addAndRender({QStringLiteral("img3.jpg")}, FakeRenderService::pdf(1));
     EXPECT_EQ(sidebar->selectedImages().size(), 2);
 
     // Ctrl+Backspace in a text field of the settings column edits the text, not the images.
-    if (auto* field = window->settingsColumn()->findChild<QLineEdit*>()) {
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
-        EXPECT_EQ(model().images().size(), 4);
-    }
+    auto* field = window->settingsColumn()->findChild<QLineEdit*>(QStringLiteral("titleField"));
+    ASSERT_TRUE(field);
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(model().images().size(), 4);
 
     const size_t renders = engine.calls.size();
     sidebar->list()->setFocus();
@@ -217,6 +216,7 @@ TEST_F(ContentViewTest, DroppingFilesAddsThemTogether)
     EXPECT_TRUE(sidebar->isTargeted());
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(sidebar, &drop);
+    EXPECT_TRUE(drop.isAccepted());
     EXPECT_FALSE(sidebar->isTargeted());
     EXPECT_EQ(log.systemLines().last(), QStringLiteral("Dropping 3 items"));
     ASSERT_TRUE(waitUntil([&] { return model().images().size() == 3; }));
@@ -232,6 +232,8 @@ TEST_F(ContentViewTest, ANewWindowFitsTheScreen)
     // The offscreen screen is smaller than the usual window size.
     const QRect available = window->screen()->availableGeometry();
     ASSERT_LT(available.width(), 1100);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Sheetwright"));
+    EXPECT_TRUE(window->centralWidget()->isAncestorOf(window->sidebar()));
     EXPECT_LE(window->width(), std::max(available.width(), window->minimumSizeHint().width()));
     EXPECT_LE(window->height(), std::max(available.height(), window->minimumSizeHint().height()));
     EXPECT_GE(window->width(), window->minimumSizeHint().width());
@@ -246,7 +248,7 @@ TEST_F(ContentViewTest, PDFColumnShowsCountsSizeAndTheDocument)
     EXPECT_EQ(log.outLines().count(QStringLiteral("Making View")), 1);
     EXPECT_EQ(log.outLines().count(QStringLiteral("Updating View")), 0);
 
-    const QByteArray pdf = twoPagePDF();
+    const QByteArray pdf = pagesPDF(2);
     addAndRender({QStringLiteral("a.png")}, RuvedovUzedoz::PDFInfo{pdf, 94'250, 2});
     EXPECT_EQ(column->countsLabel()->text(), QStringLiteral("1 image, 2 pages"));
     EXPECT_TRUE(column->dashLabel()->isVisible());
@@ -281,7 +283,7 @@ TEST(PDFViewerFile, AViewerReadsAPDFKeptOnDiskAndHoldsItUntilReplaced)
     {
         QFile out(path);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(twoPagePDF());
+        out.write(pagesPDF(2));
     }
     std::optional<RuvedovUzedoz::PDFInfo> pdf = RuvedovUzedoz::PDFInfo{{}, QFileInfo(path).size(), 2, file};
     file.reset();
@@ -331,8 +333,8 @@ TEST_F(ContentViewTest, ExportWritesTheShownPDFWhereTheUserChooses)
     window->exporter()->selectFile(blocked);
     QMetaObject::invokeMethod(window->exporter(), "accept");
     // The user is told what failed, where and why, over the window; the log has the same line.
-    ASSERT_TRUE(waitUntil([&] { return window->findChild<QMessageBox*>(QStringLiteral("failureReport")); }));
-    auto* report = window->findChild<QMessageBox*>(QStringLiteral("failureReport"));
+    QMessageBox* report = failureReport();
+    ASSERT_TRUE(report);
     EXPECT_TRUE(report->isVisible());
     EXPECT_EQ(report->windowModality(), Qt::WindowModal);
     EXPECT_EQ(report->text(), QStringLiteral("The PDF could not be exported."));
@@ -380,25 +382,13 @@ TEST_F(ContentViewTest, DeleteConfirmationShowsTheNameAsTyped)
     QMessageBox* alert = window->alert();
     EXPECT_EQ(alert->textFormat(), Qt::PlainText);
     EXPECT_EQ(alert->text(), QStringLiteral("Do you want to delete the saved layout 'A<b>&'?"));
-    QPushButton* cancel = nullptr;
-    QPushButton* remove = nullptr;
-    for (QAbstractButton* button : alert->buttons()) {
-        if (button->text() == QStringLiteral("Cancel"))
-            cancel = qobject_cast<QPushButton*>(button);
-        if (button->text() == QStringLiteral("Delete"))
-            remove = qobject_cast<QPushButton*>(button);
-    }
-    ASSERT_TRUE(cancel && remove);
-    cancel->click();
+    press(alert, "Cancel");
     ASSERT_TRUE(waitUntil([&] { return !model().presentAlert(); }));
     EXPECT_EQ(layouts.layouts().count(name), 1u);
 
     window->commands().setCommand(MenuCommands::Commands::deleteLayout(name));
     ASSERT_TRUE(waitUntil([&] { return window->alert() != nullptr; }));
-    for (QAbstractButton* button : window->alert()->buttons()) {
-        if (button->text() == QStringLiteral("Delete"))
-            button->click();
-    }
+    press(window->alert(), "Delete");
     ASSERT_TRUE(waitUntil([&] { return !model().presentAlert(); }));
     EXPECT_EQ(layouts.layouts().count(name), 0u);
     EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("failureReport")));
@@ -413,12 +403,9 @@ TEST_F(ContentViewTest, DeleteConfirmationShowsTheNameAsTyped)
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     window->commands().setCommand(MenuCommands::Commands::deleteLayout(gone));
     ASSERT_TRUE(waitUntil([&] { return window->alert() != nullptr; }));
-    for (QAbstractButton* button : window->alert()->buttons()) {
-        if (button->text() == QStringLiteral("Delete"))
-            button->click();
-    }
-    ASSERT_TRUE(waitUntil([&] { return window->findChild<QMessageBox*>(QStringLiteral("failureReport")); }));
-    auto* report = window->findChild<QMessageBox*>(QStringLiteral("failureReport"));
+    press(window->alert(), "Delete");
+    QMessageBox* report = failureReport();
+    ASSERT_TRUE(report);
     EXPECT_EQ(report->text(), QStringLiteral("The layout \u201CGone\u201D could not be deleted."));
     EXPECT_TRUE(report->informativeText().contains(QStringLiteral("Gone.swlayout")));
     EXPECT_EQ(log.systemLines().size(), 1);
@@ -510,14 +497,26 @@ TEST(PDFViewerPlace, ARenderKeepsThePageAndPlaceOnShow)
     viewer.resize(400, 300);
     viewer.show();
     ASSERT_TRUE(waitUntil([&] { return viewer.pageCount() == 5; }));
+    // The first page is drawn: its number shows in ink on the paper.
+    ASSERT_TRUE(waitUntil([&] {
+        const QImage shot = viewer.viewport()->grab().toImage();
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (qGray(shot.pixel(x, y)) < 100)
+                    return true;
+        return false;
+    }));
     QScrollBar* scroll = viewer.verticalScrollBar();
     const int pageStride = scroll->maximum() / 4;
     scroll->setValue(2 * pageStride + pageStride / 3); // a third into page 3
     ASSERT_EQ(viewer.currentPage(), 2);
     const int placed = scroll->value();
 
+    QSignalSpy loaded(&viewer, &PDFViewer::documentLoaded);
     viewer.setPDF(RuvedovUzedoz::PDFInfo{pagesPDF(5), 0, 5});
     ASSERT_TRUE(waitUntil([&] { return !viewer.isLoading(); }));
+    ASSERT_EQ(loaded.count(), 1);
+    EXPECT_EQ(loaded.first().first().toInt(), 5);
     EXPECT_EQ(viewer.currentPage(), 2);
     EXPECT_NEAR(scroll->value(), placed, 2);
 
@@ -545,6 +544,7 @@ TEST_F(ContentViewTest, ALayoutWithoutRoomForCellsIsExplainedInThePDFColumn)
         EXPECT_EQ(column->problemLabel()->isVisible(), !fits);
         if (!fits) {
             EXPECT_TRUE(column->problemLabel()->text().contains(QStringLiteral("margin")));
+            EXPECT_TRUE(column->problemLabel()->wordWrap()) << "a long reason stays inside the column";
         }
     }
 }

@@ -2,11 +2,8 @@
 #include "WindowTestSupport.h"
 #include "support/LogCapture.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <stdexcept>
 
 using namespace Sheetwright;
@@ -17,19 +14,10 @@ using TitleKey = LayoutManager::TitleKey;
 
 namespace {
 
-class WindowModelTest : public ::testing::Test {
+class WindowModelTest : public WindowFixture {
 protected:
-    QTemporaryDir folder;
-    LayoutManager layouts{folder.filePath(QStringLiteral("Layouts"))};
-    FakeRenderService engine;
-    KestrelExtensions::UserDefaults defaults{folder.filePath(QStringLiteral("defaults.ini"))};
-    KestrelExtensions::LogCapture log;
     std::unique_ptr<WindowModel> model = std::make_unique<WindowModel>(layouts, engine);
 
-    QList<QUrl> images(const QStringList& names)
-    {
-        return writeImages(folder.filePath(QStringLiteral("photos")), names);
-    }
     void addImages(const QStringList& names)
     {
         for (const QUrl& url : images(names))
@@ -169,7 +157,7 @@ TEST_F(WindowModelTest, AChangeDuringARenderKeepsThePDFOutOfDate)
     EXPECT_TRUE(model->needsRender());
 }
 
-TEST_F(WindowModelTest, RemovingTheLastImageRendersNothing)
+TEST_F(WindowModelTest, WithoutImagesThereIsNoPDFToExport)
 {
     addImages({QStringLiteral("a.png")});
     settle();
@@ -180,6 +168,12 @@ TEST_F(WindowModelTest, RemovingTheLastImageRendersNothing)
     finishRender(1, std::nullopt);
     EXPECT_FALSE(model->pdfInfo());
     EXPECT_FALSE(model->needsRender());
+    model->handleCommand(MenuCommands::Commands::presentExporter());
+    settle();
+    EXPECT_FALSE(model->presentExporter());
+    model->handleCommand(MenuCommands::Commands::presentImporter());
+    EXPECT_TRUE(model->presentImporter()) << "pictures can always be added";
+    EXPECT_EQ(engine.calls.size(), 2u);
 }
 
 TEST_F(WindowModelTest, ExportOpensOnTheCurrentPDFOnly)
@@ -263,18 +257,6 @@ TEST_F(WindowModelTest, AFailedRenderKeepsThePDFAndStaysOutOfDate)
     EXPECT_TRUE(model->needsRender()) << "rendering again stays on offer";
     EXPECT_FALSE(model->presentExporter()) << "the older PDF is not exported as the current one";
     EXPECT_EQ(engine.calls.size(), 2u);
-}
-
-TEST_F(WindowModelTest, ExportWithoutAPDFOpensNothing)
-{
-    addImages({QStringLiteral("a.png")});
-    settle();
-    finishRender(0, std::nullopt);
-    ASSERT_FALSE(model->needsRender());
-    model->handleCommand(MenuCommands::Commands::presentExporter());
-    settle();
-    EXPECT_FALSE(model->presentExporter());
-    EXPECT_EQ(engine.calls.size(), 1u);
 }
 
 TEST_F(WindowModelTest, StartupDefaultsApplyOnlyWhatIsStored)
