@@ -60,7 +60,9 @@ TEST(PropertyList, TextComesBackExactlyOrIsRefused)
 {
     // Line ends of every kind, tabs and characters beyond the basic plane, in values and in keys.
     const QString kept = QStringLiteral("a\rb\r\nc\n\td\r") + QString::fromUcs4(U"\U0001F4F7 \u00E9");
-    const QJsonObject value{{kept, kept}, {"list", QJsonArray{"\r", " \r "}}};
+    // A pair of surrogates at the very end, and the first character past the basic plane.
+    const QString supplementary = QString::fromUcs4(U"\U00010000\U0001F4F7");
+    const QJsonObject value{{kept, kept}, {"list", QJsonArray{"\r", " \r ", supplementary}}};
     EXPECT_EQ(roundTrip(value), QJsonValue(value));
 
     const std::pair<QString, QStringList> refused[] = {
