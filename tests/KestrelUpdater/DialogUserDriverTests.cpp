@@ -105,11 +105,20 @@ protected:
 
 TEST_F(DialogUserDriverTest, CheckProgressCancelsOnlyTheCheckAndClosesQuietly)
 {
+    TestSupport::LocalHttpServer::Response stalled;
+    stalled.stall = true;
+    server->route(releasesPath(), stalled);
+    updater->check(Updater::CheckMode::Probe);
     driver.showCheckStarted(*updater);
     ASSERT_EQ(shown<QProgressDialog>().size(), 1);
     driver.dismissCheck();
     QApplication::processEvents();
     EXPECT_TRUE(shown<QProgressDialog>().isEmpty());
+    EXPECT_TRUE(updater->isChecking()); // closed by the updater, not cancelled by the user
+
+    driver.showCheckStarted(*updater);
+    button(shown<QProgressDialog>().first(), "Cancel")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !updater->isChecking(); }, 3000));
 }
 
 TEST_F(DialogUserDriverTest, FoundUpdateOffersReleaseNotesSkipAndDownload)
@@ -262,6 +271,7 @@ TEST_F(DialogUserDriverTest, NotesTooLargeOrTooDeepAreShownAsPlainText)
          false},
         {"long prose", "<p>" + QString("word ").repeated(ReleaseNotesView::maximumRichTextSize / 6) + "</p>",
          true},
+        {"a last lone <", "<p>x</p><", true},
         {"one endless word", "<p>" + QString(ReleaseNotesView::maximumRichTextWord + 1, u'x') + "</p>",
          false},
     };

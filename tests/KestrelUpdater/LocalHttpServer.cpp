@@ -47,12 +47,18 @@ void LocalHttpServer::route(const QString& path, Response response)
 
 void LocalHttpServer::routeBody(const QString& path, const QByteArray& body, int status)
 {
-    route(path, Response{.status = status, .body = body});
+    Response response;
+    response.status = status;
+    response.body = body;
+    route(path, response);
 }
 
 void LocalHttpServer::redirect(const QString& path, const QString& location, int status)
 {
-    route(path, Response{.status = status, .headers = {{"Location", location.toUtf8()}}});
+    Response response;
+    response.status = status;
+    response.headers.append({"Location", location.toUtf8()});
+    route(path, response);
 }
 
 void LocalHttpServer::accept()

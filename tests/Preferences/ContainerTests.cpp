@@ -64,6 +64,7 @@ TEST(Container, DrawsDividersOnlyBetweenRowsThatAskForThem)
     ASSERT_EQ(container.dividers().size(), 1);
     const QFrame* divider = container.dividers().first();
     EXPECT_EQ(divider->size(), QSize(400, 20));
+    EXPECT_EQ(divider->frameShape(), QFrame::HLine);
     const int guide = container.sections()[1].label()->geometry().right() + 1;
     EXPECT_EQ(guide - divider->geometry().left(), 120) << "the minimum label width places the divider";
     EXPECT_LT(divider->geometry().top(), container.sections()[1].label()->geometry().top());

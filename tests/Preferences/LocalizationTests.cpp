@@ -1,5 +1,8 @@
 #include "Preferences/Localization/Localization.h"
+#include "Preferences/Localization/SecondaryNoteStyle.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 using Preferences::Localization;
@@ -76,6 +79,15 @@ TEST(LocalizationTable, ParsesLocaleIdentifiersAsWritten)
     EXPECT_EQ(posix.regionCode, "RS");
     EXPECT_TRUE(Localization::parseLanguageTag("").languageCode.isEmpty());
     EXPECT_TRUE(Localization::parseLanguageTag("POSIX").languageCode.isEmpty());
+}
+
+TEST(SecondaryNoteStyle, ElevenThirteenthsOfTheInterfaceFontInThePlaceholderColour)
+{
+    QLabel note("note");
+    Preferences::secondaryNoteStyle(&note);
+    Preferences::secondaryNoteStyle(nullptr);
+    EXPECT_NEAR(note.font().pointSizeF(), QApplication::font().pointSizeF() * 11.0 / 13.0, 0.01);
+    EXPECT_EQ(note.palette().color(QPalette::WindowText), note.palette().color(QPalette::PlaceholderText));
 }
 
 } // namespace

@@ -236,6 +236,7 @@ TEST_F(WindowFixture, CentresFirstAndRestoresOnlyThePositionLater)
         controller.show();
         const QRect screen = controller.window()->screen()->availableGeometry();
         EXPECT_NEAR(controller.window()->frameGeometry().center().x(), screen.center().x(), 1);
+        EXPECT_TRUE(FrameAutosave::savedFrame(PreferencesWindowController::frameAutosaveName, store));
         controller.window()->move(50, 60);
         controller.window()->close();
     }
