@@ -27,6 +27,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -117,6 +118,12 @@ TEST_F(ContentViewTest, ToolbarButtonsFollowTheWindowState)
 
     model().mutateLayout([](PageLayout& layout) { layout.rows = 1; });
     EXPECT_TRUE(render->isEnabled());
+    // The shortcut works with the toolbar hidden; the sidebar's button there shows its icon alone.
+    auto* toolbar = window->findChild<QToolBar*>(QStringLiteral("mainToolbar"));
+    EXPECT_EQ(qobject_cast<QToolButton*>(toolbar->widgetForAction(window->toggleSidebarAction()))
+                  ->toolButtonStyle(),
+              Qt::ToolButtonIconOnly);
+    toolbar->hide();
     QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
     QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return engine.calls.size() == 2; }));
@@ -497,15 +504,20 @@ TEST(PDFViewerPlace, ARenderKeepsThePageAndPlaceOnShow)
     viewer.resize(400, 300);
     viewer.show();
     ASSERT_TRUE(waitUntil([&] { return viewer.pageCount() == 5; }));
-    // The first page is drawn: its number shows in ink on the paper.
+    EXPECT_EQ(viewer.currentPage(), 0);
+    // The first page is drawn: its number shows in ink on white paper, 10 pixels in from the edges.
+    QImage shot;
     ASSERT_TRUE(waitUntil([&] {
-        const QImage shot = viewer.viewport()->grab().toImage();
+        shot = viewer.viewport()->grab().toImage();
         for (int y = 0; y < shot.height(); ++y)
             for (int x = 0; x < shot.width(); ++x)
                 if (qGray(shot.pixel(x, y)) < 100)
                     return true;
         return false;
     }));
+    EXPECT_EQ(shot.pixel(10, 10), qRgb(255, 255, 255));
+    EXPECT_NE(shot.pixel(9, 10), qRgb(255, 255, 255));
+    EXPECT_NE(shot.pixel(10, 9), qRgb(255, 255, 255));
     QScrollBar* scroll = viewer.verticalScrollBar();
     const int pageStride = scroll->maximum() / 4;
     scroll->setValue(2 * pageStride + pageStride / 3); // a third into page 3
@@ -545,6 +557,7 @@ TEST_F(ContentViewTest, ALayoutWithoutRoomForCellsIsExplainedInThePDFColumn)
         if (!fits) {
             EXPECT_TRUE(column->problemLabel()->text().contains(QStringLiteral("margin")));
             EXPECT_TRUE(column->problemLabel()->wordWrap()) << "a long reason stays inside the column";
+            EXPECT_EQ(column->problemLabel()->textFormat(), Qt::PlainText);
         }
     }
 }

@@ -257,6 +257,17 @@ TEST_F(WindowModelTest, AFailedRenderKeepsThePDFAndStaysOutOfDate)
     EXPECT_TRUE(model->needsRender()) << "rendering again stays on offer";
     EXPECT_FALSE(model->presentExporter()) << "the older PDF is not exported as the current one";
     EXPECT_EQ(engine.calls.size(), 2u);
+
+    // Whatever a render throws is a failure, not an empty result.
+    model->openURL(images({QStringLiteral("c.png")}).first());
+    settle();
+    ASSERT_EQ(engine.calls.size(), 3u);
+    engine.calls[2].promise->setException(std::make_exception_ptr(42));
+    engine.calls[2].promise->finish();
+    ASSERT_TRUE(waitUntil([&] { return !model->isRendering(); }));
+    EXPECT_TRUE(log.systemLines().contains(QStringLiteral("The PDF could not be rendered")));
+    ASSERT_TRUE(model->pdfInfo());
+    EXPECT_EQ(model->pdfInfo()->data, QByteArray("good"));
 }
 
 TEST_F(WindowModelTest, StartupDefaultsApplyOnlyWhatIsStored)
@@ -309,9 +320,11 @@ TEST_F(WindowModelTest, StartupReplacesTheProgressObject)
     WindowModel window(layouts, engine);
     RuvedovUzedoz::PDFProgress* first = &window.progress();
     QSignalSpy progress(&window, &WindowModel::progressChanged);
+    QSignalSpy rendering(&window, &WindowModel::renderingChanged);
     window.applyStartupDefaults(defaults);
     EXPECT_NE(&window.progress(), first);
-    EXPECT_GE(progress.count(), 1);
+    EXPECT_EQ(progress.count(), 1);
+    EXPECT_EQ(rendering.count(), 1) << "the toolbar follows the new progress object";
     EXPECT_EQ(log.outLines().count(QStringLiteral("Making new ContactSheet")), 1);
     EXPECT_EQ(log.systemLines().count(QStringLiteral("Creating new PDFProgress!!")), 2);
     window.progress().setRendering(true);
