@@ -147,6 +147,14 @@ TEST(ImageReader, WithoutCompressionOtherPicturesAreDecodedLosslesslyAtFullSize)
     EXPECT_EQ(cmyk->deflatedComponents, 3);
     EXPECT_EQ(inflated(*cmyk).size(), 64 * 48 * 3);
     EXPECT_TRUE(cmyk->pixels.isEmpty());
+    // A long strip, beyond cairo's 32767 pixels on a side once decoded, is scaled to fit.
+    const auto strip = ImageReader::prepare(
+        {folder.jpeg("strip-cmyk.jpg", {.width = 40000, .height = 8, .cmyk = true}), cellBox},
+        passingThrough());
+    ASSERT_TRUE(strip);
+    EXPECT_EQ(strip->encoding, PreparedImage::Encoding::Deflated);
+    EXPECT_LE(strip->width, ImageReader::maximumDecodedSide);
+    EXPECT_GE(strip->width, ImageReader::maximumDecodedSide - 1);
 
     // Opaque lossless pictures likewise, grey ones as grey: every row, top to bottom.
     const auto grey = ImageReader::prepare({folder.twoToneGreyPng("grey.png"), cellBox}, passingThrough());
@@ -227,6 +235,27 @@ TEST(ImageReader, CompressionKeepsTransparencyLossless)
     EXPECT_NEAR(int(pixelWordAt(*image, 180, 75) >> 24), 128, 1);
 }
 
+namespace {
+
+QByteArray svg(int width, int height, const QByteArray& body)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + QByteArray::number(width) + "\" height=\"" +
+           QByteArray::number(height) + "\">" + body + "</svg>";
+}
+
+// A convolution this large makes the SVG library abort the process that runs it.
+QByteArray abortingSvg()
+{
+    QByteArray kernel;
+    for (int i = 0; i < 21 * 21; ++i)
+        kernel += i ? " 1" : "1";
+    return svg(200, 200,
+               "<filter id=\"f\"><feConvolveMatrix order=\"21\" kernelMatrix=\"" + kernel +
+                   "\"/></filter><rect width=\"200\" height=\"200\" fill=\"red\" filter=\"url(#f)\"/>");
+}
+
+} // namespace
+
 TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
 {
     ImageFixtures::Folder folder;
@@ -246,6 +275,12 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
         {QUrl::fromLocalFile(folder.path("a-folder.jpg")), "folder"},
         {QUrl::fromLocalFile(folder.path("fifo.jpg")), "not a regular file"},
         {QUrl("https://example.com/remote.jpg"), "not a local file"},
+        // Told from the content, not the name: a document named like a picture is refused, and a
+        // decoder that aborts does so in the decoder program, costing one picture.
+        {folder.bytes("convolution.svg", abortingSvg()), "decoder stopped"},
+        {folder.bytes("document.png", "%PDF-1.4\n1 0 obj<<>>endobj\ntrailer<<>>\n%%EOF\n"), "PDF document"},
+        {folder.bytes("printout.png", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 10 10\nshowpage\n"), "PostScript"},
+        {folder.bytes("matrix.png", "2 2\n1 2\n3 4\n"), "not a picture"},
     };
     for (const ImageSettings& settings : {passingThrough(), compressing()}) {
         for (const Row& row : rows) {
@@ -274,10 +309,8 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     VipsImage* colour = nullptr;
     VipsImage* bands[3] = {noise, noise, noise};
     ASSERT_EQ(vips_bandjoin(bands, &colour, 3, nullptr), 0);
-    VipsImage* shifted = nullptr;
-    ASSERT_EQ(vips_linear1(colour, &shifted, 1.0, 0.0, nullptr), 0);
     VipsImage* bytes = nullptr;
-    ASSERT_EQ(vips_cast_uchar(shifted, &bytes, nullptr), 0);
+    ASSERT_EQ(vips_cast_uchar(colour, &bytes, nullptr), 0);
     VipsImage* srgb = nullptr;
     ASSERT_EQ(vips_copy(bytes, &srgb, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr), 0);
     size_t size = 0;
@@ -286,7 +319,7 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     g_free(raw);
     const QByteArray file = QFile::encodeName(folder.path(QStringLiteral("noise.png")));
     ASSERT_EQ(vips_pngsave(srgb, file.constData(), "compression", 1, nullptr), 0);
-    for (VipsImage* image : {noise, colour, shifted, bytes, srgb})
+    for (VipsImage* image : {noise, colour, bytes, srgb})
         g_object_unref(image);
 
     const auto image = ImageReader::prepare(
@@ -296,19 +329,6 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     EXPECT_GT(image->deflated.size(), 1 << 20);
     ASSERT_EQ(expected.size(), 24000 * 50 * 3);
     EXPECT_TRUE(inflated(*image) == expected);
-}
-
-TEST(ImageReader, HugeDecodedPicturesAreScaledToFitCairo)
-{
-    ImageFixtures::Folder folder;
-    // A long strip, beyond cairo's 32767 pixels on a side once decoded.
-    const auto cmyk = ImageReader::prepare(
-        {folder.jpeg("strip-cmyk.jpg", {.width = 40000, .height = 8, .cmyk = true}), cellBox},
-        passingThrough());
-    ASSERT_TRUE(cmyk);
-    EXPECT_EQ(cmyk->encoding, PreparedImage::Encoding::Deflated);
-    EXPECT_LE(cmyk->width, ImageReader::maximumDecodedSide);
-    EXPECT_GE(cmyk->width, ImageReader::maximumDecodedSide - 1);
 }
 
 // An editor or sync tool saving over a picture while a render reads it: every read must give a whole
@@ -355,67 +375,21 @@ TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
     RecordProperty("whole_reads", whole_reads);
 }
 
-namespace {
-
-QByteArray svg(int width, int height, const QByteArray& body)
-{
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + QByteArray::number(width) + "\" height=\"" +
-           QByteArray::number(height) + "\">" + body + "</svg>";
-}
-
-// A convolution this large makes the SVG library abort the process that runs it.
-QByteArray abortingSvg()
-{
-    QByteArray kernel;
-    for (int i = 0; i < 21 * 21; ++i)
-        kernel += i ? " 1" : "1";
-    return svg(200, 200,
-               "<filter id=\"f\"><feConvolveMatrix order=\"21\" kernelMatrix=\"" + kernel +
-                   "\"/></filter><rect width=\"200\" height=\"200\" fill=\"red\" filter=\"url(#f)\"/>");
-}
-
-} // namespace
-
-// Which decoder reads a file is told from its content: a document named like a picture is refused, and
-// the formats whose decoders can abort are read in the decoder program, whose crash costs one picture.
-TEST(ImageReader, FormatsAreReadByTheirOwnDecoderOrRefused)
+// An SVG is read by its content whatever its name, in the decoder program.
+TEST(ImageReader, DrawingsAreReadByTheirContent)
 {
     ImageFixtures::Folder folder;
     const QByteArray drawing = svg(400, 300,
                                    "<rect width=\"400\" height=\"300\" fill=\"#00f\"/><circle cx=\"200\" "
                                    "cy=\"150\" r=\"100\" fill=\"red\"/>");
-    struct Row {
-        QUrl url;
-        QSize expected; // empty: refused
-        const char* reason;
-    };
-    const std::vector<Row> rows = {
-        {folder.bytes("drawing.svg", drawing), {400, 300}, ""},
-        {folder.bytes("drawing-named.png", drawing), {400, 300}, ""},
-        {folder.bytes("convolution.svg", abortingSvg()), {}, "decoder stopped"},
-        {folder.bytes("document.png", "%PDF-1.4\n1 0 obj<<>>endobj\ntrailer<<>>\n%%EOF\n"),
-         {},
-         "PDF document"},
-        {folder.bytes("printout.png", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 10 10\nshowpage\n"),
-         {},
-         "PostScript"},
-        {folder.bytes("matrix.png", "2 2\n1 2\n3 4\n"), {}, "not a picture"},
-    };
     for (const ImageSettings& settings : {passingThrough(), compressing()}) {
-        for (const Row& row : rows) {
+        for (const QUrl& url :
+             {folder.bytes("drawing.svg", drawing), folder.bytes("drawing-named.png", drawing)}) {
             LogCapture log;
-            const auto image = ImageReader::prepare({row.url, cellBox}, settings);
-            const std::string what =
-                row.url.fileName().toStdString() + (settings.compress ? " compressing" : "");
-            if (row.expected.isEmpty()) {
-                EXPECT_FALSE(image) << what;
-                ASSERT_EQ(log.systemLines().size(), 1) << what;
-                EXPECT_TRUE(log.systemLines().first().contains(QString::fromUtf8(row.reason)))
-                    << log.systemLines().first().toStdString();
-                continue;
-            }
+            const auto image = ImageReader::prepare({url, cellBox}, settings);
+            const std::string what = url.fileName().toStdString() + (settings.compress ? " compressing" : "");
             ASSERT_TRUE(image) << what;
-            EXPECT_EQ(image->sourceSize, row.expected) << what;
+            EXPECT_EQ(image->sourceSize, QSize(400, 300)) << what;
             EXPECT_TRUE(log.systemLines().isEmpty()) << what;
             if (image->encoding == PreparedImage::Encoding::Pixels) {
                 EXPECT_EQ(pixelWordAt(*image, image->width / 2, image->height / 2) & 0xFFFFFF, 0xFF0000u)

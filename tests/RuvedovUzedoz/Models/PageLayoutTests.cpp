@@ -249,16 +249,10 @@ TEST(PageLayoutTests, CompressionFilterProperties)
     PageLayout smaller;
     smaller.imageQuality = 0.3;
     smaller.imageSizeMax = 512;
-    QVariantMap expected = filter;
-    QVariantMap data = expected["FilterData"].toMap();
-    QVariantMap colors = data["ColorSettings"].toMap();
-    QVariantMap images = colors["ImageSettings"].toMap();
-    QVariantMap scale = images["ImageScaleSettings"].toMap();
-    scale["ImageSizeMax"] = 512.0;
-    images["ImageScaleSettings"] = scale;
-    images["Compression Quality"] = 0.3;
-    colors["ImageSettings"] = images;
-    data["ColorSettings"] = colors;
-    expected["FilterData"] = data;
-    EXPECT_EQ(smaller.quartzFilter(), expected);
+    const QVariantMap moved =
+        smaller.quartzFilter()["FilterData"].toMap()["ColorSettings"].toMap()["ImageSettings"].toMap();
+    EXPECT_EQ(moved.value("Compression Quality"), QVariant(0.3));
+    EXPECT_EQ(moved.value("ImageScaleSettings").toMap().value("ImageSizeMax"), QVariant(512.0));
+    EXPECT_EQ(moved.value("ImageScaleSettings").toMap().value("ImageSizeMin"), QVariant(0.0));
+    EXPECT_EQ(moved.value("ImageCompression"), QVariant(QStringLiteral("ImageJPEGCompress")));
 }

@@ -21,6 +21,16 @@ QString name(QPDFObjectHandle object)
     return {};
 }
 
+QByteArray bytes(const std::shared_ptr<Buffer>& buffer)
+{
+    return QByteArray(reinterpret_cast<const char*>(buffer->getBuffer()), qsizetype(buffer->getSize()));
+}
+
+int integer(QPDFObjectHandle object)
+{
+    return object.isInteger() ? int(object.getIntValue()) : 0;
+}
+
 // Follows the graphics state through a content stream: q/Q, cm, colours, line width, rectangles and
 // what is done with them, image XObjects (also inside form XObjects) and text shows.
 class Tracker : public QPDFObjectHandle::ParserCallbacks {
@@ -37,8 +47,7 @@ public:
             m_operands.push_back(object);
             return;
         }
-        const std::string op = object.getOperatorValue();
-        run(op);
+        run(object.getOperatorValue());
         m_operands.clear();
     }
     void handleEOF() override {}
@@ -116,36 +125,27 @@ private:
         if (subtype == QLatin1String("/Image")) {
             PdfInspector::Image image;
             image.filter = name(dict.getKey("/Filter"));
-            image.width = dict.getKey("/Width").isInteger() ? int(dict.getKey("/Width").getIntValue()) : 0;
-            image.height = dict.getKey("/Height").isInteger() ? int(dict.getKey("/Height").getIntValue()) : 0;
+            image.width = integer(dict.getKey("/Width"));
+            image.height = integer(dict.getKey("/Height"));
             image.colorSpace = name(dict.getKey("/ColorSpace"));
             image.hasSMask = dict.hasKey("/SMask");
             QPDFObjectHandle space = dict.getKey("/ColorSpace");
             if (space.isArray() && space.getArrayNItems() == 2 && space.getArrayItem(1).isStream()) {
                 QPDFObjectHandle profile = space.getArrayItem(1);
                 image.iccObject = profile.getObjectID();
-                std::shared_ptr<Buffer> data = profile.getStreamData();
-                image.iccProfile =
-                    QByteArray(reinterpret_cast<const char*>(data->getBuffer()), qsizetype(data->getSize()));
+                image.iccProfile = bytes(profile.getStreamData());
             }
-            std::shared_ptr<Buffer> raw = xobject.getRawStreamData();
-            image.rawBytes =
-                QByteArray(reinterpret_cast<const char*>(raw->getBuffer()), qsizetype(raw->getSize()));
+            image.rawBytes = bytes(xobject.getRawStreamData());
             image.placement = m_state.ctm.mapRect(QRectF(0, 0, 1, 1));
             m_drawing.images.push_back(image);
         } else if (subtype == QLatin1String("/Form")) {
-            QTransform matrix;
-            QPDFObjectHandle m = dict.getKey("/Matrix");
-            if (m.isArray() && m.getArrayNItems() == 6)
-                matrix = QTransform(m.getArrayItem(0).getNumericValue(), m.getArrayItem(1).getNumericValue(),
-                                    m.getArrayItem(2).getNumericValue(), m.getArrayItem(3).getNumericValue(),
-                                    m.getArrayItem(4).getNumericValue(), m.getArrayItem(5).getNumericValue());
             QPDFObjectHandle resources = dict.getKey("/Resources");
-            Tracker inner(m_drawing, resources.isDictionary() ? resources : m_resources,
-                          matrix * m_state.ctm);
-            inner.m_state.fill = m_state.fill;
-            inner.m_state.stroke = m_state.stroke;
-            inner.m_state.lineWidth = m_state.lineWidth;
+            Tracker inner(m_drawing, resources.isDictionary() ? resources : m_resources, {});
+            inner.m_state = m_state;
+            QPDFObjectHandle matrix = dict.getKey("/Matrix");
+            const auto m =
+                matrix.isMatrix() ? matrix.getArrayAsMatrix() : QPDFObjectHandle::Matrix(1, 0, 0, 1, 0, 0);
+            inner.m_state.ctm = QTransform(m.a, m.b, m.c, m.d, m.e, m.f) * m_state.ctm;
             xobject.parseAsContents(&inner);
         }
     }

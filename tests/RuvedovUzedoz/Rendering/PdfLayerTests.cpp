@@ -123,10 +123,7 @@ TEST(PdfDocument, MediaBoxOriginMovesThePageContentAlong)
         for (int page = 0; page < 2; ++page) {
             const auto fills = inspector.drawing(page).fills;
             ASSERT_EQ(fills.size(), 1u);
-            EXPECT_NEAR(fills[0].rect.x(), 10, 1e-6);
-            EXPECT_NEAR(fills[0].rect.y(), 20, 1e-6);
-            EXPECT_NEAR(fills[0].rect.width(), 30, 1e-6);
-            EXPECT_NEAR(fills[0].rect.height(), 40, 1e-6);
+            EXPECT_EQ(fills[0].rect.toRect(), QRect(10, 20, 30, 40));
         }
         // y up: the fill sits 20 points above the bottom edge of the visible page.
         const auto raster = RenderFixtures::rasterize(pdf, 1, 72);
@@ -198,9 +195,8 @@ TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
                          {QStringLiteral("DejaVu Sans"), 12, {}});
         context.endTag();
     };
-    const PdfInspector inspector(render({std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), figure),
-                                         std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), figure),
-                                         std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), figure)}));
+    const auto page = [&] { return std::make_shared<ScriptedPage>(QRectF(0, 0, 100, 100), figure); };
+    const PdfInspector inspector(render({page(), page(), page()}));
     ASSERT_TRUE(inspector.isValid());
     EXPECT_TRUE(inspector.isMarked());
     const auto elements = inspector.structElements();
@@ -214,17 +210,15 @@ TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
 TEST(PdfDocument, PageCoveringDrawingInsideTagsKeepsTheDocument)
 {
     // Full-page fills and pictures inside open tags, on pages that are otherwise empty.
-    auto covering = [](GraphicsContext& context) {
-        context.setFillColor({0.18, 0.18, 0.18, 1});
-        context.fill(QRectF(0, 0, 792, 612));
-        context.beginTag(ContentTag::Figure);
-        context.drawImage(corners(1), QRectF(0, 0, 792, 612));
-        context.endTag();
-    };
     auto pictureOnly = [](GraphicsContext& context) {
         context.beginTag(ContentTag::Figure);
         context.drawImage(corners(1), QRectF(0, 0, 792, 612));
         context.endTag();
+    };
+    auto covering = [&](GraphicsContext& context) {
+        context.setFillColor({0.18, 0.18, 0.18, 1});
+        context.fill(QRectF(0, 0, 792, 612));
+        pictureOnly(context);
     };
     const PdfInspector inspector(
         render({std::make_shared<ScriptedPage>(QRectF(0, 0, 792, 612), covering),
