@@ -250,6 +250,17 @@ TEST_F(UpdateCheckTest, BackgroundChecksSpeakOnlyOfANewUnskippedRelease)
     EXPECT_EQ(recorder->events, QStringList{"updateFound"});
 }
 
+TEST_F(UpdateCheckTest, AFailedCheckIsRetriedAfterAnHourButNotBeforeTheNextDueCheck)
+{
+    updater->setFeedURL(server->url("/missing"));
+    EXPECT_EQ(runCheck(Mode::Background).status, Status::Error);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    EXPECT_NEAR(now.secsTo(updater->nextCheckDue()), 3600, 5);
+    defaults->setString("KestrelUpdater/LastUpdateCheckDate", now.toString(Qt::ISODateWithMs));
+    updater->setUpdateCheckInterval(604800);
+    EXPECT_NEAR(now.secsTo(updater->nextCheckDue()), 604800, 5);
+}
+
 TEST_F(UpdateCheckTest, CancelEndsTheCheckWithoutADialog)
 {
     LocalHttpServer::Response stalled;
