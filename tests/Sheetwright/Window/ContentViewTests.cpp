@@ -1,6 +1,7 @@
 #include "Sheetwright/Editors/SaveLayout.h"
 #include "Sheetwright/Window/ContentView.h"
 #include "Sheetwright/Window/PDFColumn.h"
+#include "Sheetwright/Window/PDFPageRenderer.h"
 #include "Sheetwright/Window/PDFProgressView.h"
 #include "Sheetwright/Window/PDFViewer.h"
 #include "Sheetwright/Window/SidebarColumn.h"
@@ -496,6 +497,22 @@ TEST_F(ContentViewTest, UndoReachesTheWindowFromAFieldWithNothingToUndo)
     QTest::keyClick(width, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_DOUBLE_EQ(model().layout().width, 12 * 72);
     EXPECT_EQ(width->text(), QStringLiteral("12 in"));
+}
+
+TEST(PDFPageRenderer, DrawsOnlyPagesThePDFHasForTheCurrentPDF)
+{
+    PDFPageRenderer renderer;
+    QSignalSpy drawn(&renderer, &PDFPageRenderer::rendered);
+    renderer.setCurrentGeneration(1);
+    renderer.load(1, RuvedovUzedoz::PDFInfo{pagesPDF(2), 0, 2});
+    for (int page : {-1, 2, 1})
+        renderer.render(1, page, QSize(60, 80));
+    ASSERT_EQ(drawn.count(), 1);
+    EXPECT_EQ(drawn.first().at(1).toInt(), 1);
+    EXPECT_EQ(drawn.first().at(2).value<QImage>().size(), QSize(60, 80));
+    renderer.setCurrentGeneration(2);
+    renderer.render(1, 0, QSize(60, 80));
+    EXPECT_EQ(drawn.count(), 1) << "a replaced PDF is not drawn";
 }
 
 TEST(PDFViewerPlace, ARenderKeepsThePageAndPlaceOnShow)
