@@ -276,8 +276,9 @@ TEST(CellDrawing, PicturesKeepTheirColoursButNotTheirPrivateData)
         const auto camera = PdfInspector(info->data).drawing(1).images;
         ASSERT_EQ(camera.size(), 2u);
         EXPECT_EQ(camera[1].colorSpace, QStringLiteral("/DeviceRGB"));
-        if (!compress)
+        if (!compress) {
             EXPECT_EQ(scanData(camera[1].rawBytes), scanData(plain));
+        }
     }
 }
 
