@@ -30,9 +30,6 @@ TEST(CollectionIndices, SafeAccessAndIndexTests)
     EXPECT_EQ(safeAt(three, 3), std::nullopt);
     EXPECT_EQ(safeAt(three, -1), std::nullopt);
     EXPECT_EQ(safeAt(QList<QString>{"a"}, 0), "a");
-    EXPECT_TRUE(isValidIndex(three, 2));
-    EXPECT_FALSE(isValidIndex(three, 3));
-    EXPECT_FALSE(isValidIndex(std::vector<int>{}, 0));
 
     EXPECT_TRUE(isLastIndex(three, 2));
     EXPECT_FALSE(isLastIndex(three, 5));
@@ -41,11 +38,6 @@ TEST(CollectionIndices, SafeAccessAndIndexTests)
     EXPECT_TRUE(isLastIndex(three, std::numeric_limits<std::ptrdiff_t>::max(), true))
         << "no overflow at the top";
     EXPECT_FALSE(isLastIndex(std::vector<int>{}, 0));
-
-    EXPECT_TRUE(isFirstIndex(0));
-    EXPECT_FALSE(isFirstIndex(-1));
-    EXPECT_TRUE(isFirstIndex(-1, true));
-    EXPECT_FALSE(isFirstIndex(1, true));
 }
 
 TEST(CollectionValues, MinMaxAndRemovingNils)

@@ -28,7 +28,8 @@ TEST(FileOrder, DigitRunsCompareByValueInTheCLocale)
     EXPECT_EQ(baseName(ordered[0]), "IMG_2");
     EXPECT_EQ(baseName(ordered[1]), "img_3");
     EXPECT_EQ(baseName(ordered[2]), "IMG_10");
-    EXPECT_LT(localizedStandardCompare("IMG_2", "IMG_10", "de_DE"), 0);
+    EXPECT_EQ(localizedStandardCompare("IMG_2", "IMG_10", "de_DE"), -1);
+    EXPECT_EQ(localizedStandardCompare("IMG_10", "IMG_2", "de_DE"), 1);
 }
 
 TEST(FileOrder, EqualNamesAreNotLessEitherWay)

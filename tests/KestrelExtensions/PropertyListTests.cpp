@@ -91,6 +91,8 @@ TEST(PropertyList, WritesNoNullAndNoBinary)
         EXPECT_EQ(error.codingPath(), (QStringList{"list", "Index 1"}));
     }
 
+    EXPECT_TRUE(PropertyListEncoder().encode(Any{QJsonValue(1)}).endsWith("</plist>\n"))
+        << "a complete document";
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.plist");
     PropertyListEncoder().encodeToFile(Any{QJsonObject{{"a", 1}}}, path);
@@ -133,8 +135,11 @@ TEST(PropertyList, MalformedDocumentsAreDataCorrupted)
         plist("<string>a</string><string>b</string>"),
         plist("loose text"),
         plist("<array><string>unclosed</array>"),
-        plist(QByteArray("<array>").repeated(2000) + QByteArray("</array>").repeated(2000)),
+        plist(QByteArray("<array>").repeated(514) + QByteArray("</array>").repeated(514)),
     };
+    const QByteArray deepest =
+        plist(QByteArray("<array>").repeated(513) + QByteArray("</array>").repeated(513));
+    EXPECT_NO_THROW(PropertyListDecoder().decode<Any>(deepest)) << "one level less is still read";
     for (const QByteArray& data : rows) {
         try {
             PropertyListDecoder().decode<Any>(data);

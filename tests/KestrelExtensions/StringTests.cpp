@@ -115,10 +115,6 @@ TEST(Trimming, WhitespaceIsSpacesAndTabsOnly)
     EXPECT_EQ(trimmed("\nname\n"), "\nname\n");
     EXPECT_EQ(trimmed("   "), "");
     EXPECT_EQ(removingNewlines("a\r\nb\nc"), "a\rbc");
-    EXPECT_TRUE(isNotEmpty(" "));
-    EXPECT_FALSE(isNotEmpty(""));
-    EXPECT_EQ(orEmpty(std::nullopt), "");
-    EXPECT_EQ(orEmpty(QString("x")), "x");
 }
 
 namespace {

@@ -10,6 +10,7 @@
 class Channel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
+    Q_PROPERTY(QString heading READ title NOTIFY titleChanged)
 public:
     using Value = Channel;
     using QObject::QObject;

@@ -72,14 +72,6 @@ TEST(KeyWindowValueKey, GeneralDefaultGivesEveryWrappingItsOwnIdentity)
     EXPECT_TRUE(first.debugDescription().startsWith(QStringLiteral("AnyEquatable(NonEquitableWrapper(")));
 }
 
-TEST(KeyWindowValueKey, DestroyedObjectUnwrapsToNone)
-{
-    auto* channel = new Channel;
-    const AnyEquatable stored = wrapValue<Channel>(QPointer<Channel>(channel));
-    delete channel;
-    EXPECT_EQ(unwrapValue<Channel>(stored), nullptr);
-}
-
 TEST(KeyWindowValueKey, UnwrappingSomethingElseGivesNone)
 {
     // The equatable default on a value of another type.
@@ -91,6 +83,11 @@ TEST(KeyWindowValueKey, UnwrappingSomethingElseGivesNone)
     EXPECT_FALSE(unwrapValue<PointerKey>(AnyEquatable(3)));
     EXPECT_EQ(unwrapValue<PointerKey>(wrapValue<PointerKey>(&number)).value(), &number);
     EXPECT_FALSE(unwrapValue<PointerKey>(wrapValue<NumberKey>(3)));
+    // An object destroyed since it was wrapped.
+    auto* channel = new Channel;
+    const AnyEquatable stored = wrapValue<Channel>(QPointer<Channel>(channel));
+    delete channel;
+    EXPECT_EQ(unwrapValue<Channel>(stored), nullptr);
 }
 
 TEST(AnyKeyWindowValueKey, KeysAreTheirTypes)
