@@ -30,8 +30,6 @@ public:
         emit titleChanged(title);
     }
 
-    QString last;
-
 signals:
     void titleChanged(const QString& title);
 
