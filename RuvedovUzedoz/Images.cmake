@@ -6,6 +6,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/ColorProfile.cpp
   Images/DecodeBudget.cpp
   Images/DecodeSize.cpp
+  Images/DeflatedRows.cpp
   Images/DecoderProcess.cpp
   Images/ImagePipeline.cpp
   Images/ImagePool.cpp

@@ -1,5 +1,6 @@
 #include "PixelDeflation.h"
 
+#include "DeflatedRows.h"
 #include "VipsConversion.h"
 #include "VipsRuntime.h"
 
@@ -110,6 +111,22 @@ std::optional<PreparedImage> PixelDeflation::deflate(VipsImage* decoded, QString
     if (!region || !deflater.isReady()) {
         return deflationFailure(error, QStringLiteral("there is not enough memory for it"));
     }
+    auto rows = std::make_shared<DeflatedRows>();
+    if (!rows->isValid()) {
+        error = QStringLiteral("there is no room to keep it aside");
+        return std::nullopt;
+    }
+    // Compressed a strip at a time into here, then moved to the scratch file.
+    QByteArray pending;
+    const auto keep = [&](bool always) {
+        if (!always && pending.size() < (1 << 20))
+            return true;
+        const bool kept = rows->append(pending.constData(), pending.size());
+        pending.resize(0);
+        if (!kept)
+            error = QStringLiteral("there is no room to keep it aside");
+        return kept;
+    };
     PreparedImage result;
     result.encoding = PreparedImage::Encoding::Deflated;
     result.width = width;
@@ -126,24 +143,27 @@ std::optional<PreparedImage> PixelDeflation::deflate(VipsImage* decoded, QString
         }
         // Photographs carry noise that repeats nowhere: when the first strip barely shrinks, searching
         // the window for repeats is wasted time, and runs alone compress such rows within a few percent.
-        if (top == strip && deflater.ratioSoFar(result.deflated) > 0.85 &&
-            !deflater.lookForRunsOnly(result.deflated)) {
+        if (top == strip && deflater.ratioSoFar(pending) > 0.85 && !deflater.lookForRunsOnly(pending)) {
             error = QStringLiteral("it cannot be compressed");
             return std::nullopt;
         }
         for (int y = rect.top; y < rect.top + rect.height; ++y) {
             const auto* row = reinterpret_cast<const unsigned char*>(VIPS_REGION_ADDR(region.get(), 0, y));
-            if (!deflater.add(row, rowBytes, Z_NO_FLUSH, result.deflated)) {
+            if (!deflater.add(row, rowBytes, Z_NO_FLUSH, pending)) {
                 error = QStringLiteral("it cannot be compressed");
                 return std::nullopt;
             }
         }
+        if (!keep(false))
+            return std::nullopt;
     }
-    if (!deflater.add(nullptr, 0, Z_FINISH, result.deflated)) {
+    if (!deflater.add(nullptr, 0, Z_FINISH, pending)) {
         error = QStringLiteral("it cannot be compressed");
         return std::nullopt;
     }
-    result.deflated.squeeze();
+    if (!keep(true))
+        return std::nullopt;
+    result.deflated = std::move(rows);
     return result;
 }
 

@@ -4,10 +4,13 @@
 #include <QSizeF>
 #include <QString>
 #include <QUrl>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace RuvedovUzedoz {
+
+class DeflatedRows;
 
 // A picture ready to be placed on a page.
 struct PreparedImage {
@@ -24,8 +27,9 @@ struct PreparedImage {
     bool hasAlpha = false;
     // Encoding::Deflated: the rows top to bottom, 8 bits per sample, 1 (grey) or 3 (RGB) samples per pixel,
     // opaque, compressed with zlib as a PDF Flate stream takes them. Compressed where the picture is
-    // prepared, so that lossless pictures are compressed on all cores instead of on the drawing thread.
-    QByteArray deflated;
+    // prepared, so that lossless pictures are compressed on all cores instead of on the drawing thread;
+    // kept in a scratch file, so that pictures waiting to be drawn hold next to no memory.
+    std::shared_ptr<const DeflatedRows> deflated;
     int deflatedComponents = 3;
     // The upright pixel size of the picture file itself, before any scaling: the size the picture is known
     // by (e.g. in log lines), whatever size it is stored at.

@@ -1,5 +1,6 @@
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
 
+#include "RuvedovUzedoz/Images/DeflatedRows.h"
 #include "RuvedovUzedoz/Images/PreparedImage.h"
 #include "RuvedovUzedoz/Pdf/CairoHandles.h"
 #include "RuvedovUzedoz/Pdf/ImageStreams.h"
@@ -97,11 +98,11 @@ CairoSurface jpegSurface(const QByteArray& jpeg, int pixelWidth, int pixelHeight
 CairoSurface inflatedSurface(const PreparedImage& image)
 {
     const qsizetype rowBytes = qsizetype(image.width) * image.deflatedComponents;
+    const QByteArray deflated = image.deflated->readAll();
     QByteArray rows(rowBytes * image.height, Qt::Uninitialized);
     uLongf length = uLongf(rows.size());
     if (uncompress(reinterpret_cast<Bytef*>(rows.data()), &length,
-                   reinterpret_cast<const Bytef*>(image.deflated.constData()),
-                   uLong(image.deflated.size())) != Z_OK ||
+                   reinterpret_cast<const Bytef*>(deflated.constData()), uLong(deflated.size())) != Z_OK ||
         qsizetype(length) != rows.size())
         return nullptr;
     CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height));
@@ -254,8 +255,8 @@ bool GraphicsContext::canDraw(const PreparedImage& image)
     if (image.encoding == PreparedImage::Encoding::Jpeg)
         return !image.jpeg.isEmpty();
     if (image.encoding == PreparedImage::Encoding::Deflated)
-        return !image.deflated.isEmpty() && image.width <= 32767 && image.height <= 32767 &&
-               (image.deflatedComponents == 1 || image.deflatedComponents == 3);
+        return image.deflated && image.deflated->size() > 0 && image.width <= 32767 &&
+               image.height <= 32767 && (image.deflatedComponents == 1 || image.deflatedComponents == 3);
     // cairo's image surfaces hold at most 32767 pixels a side.
     const qsizetype rowBytes = qsizetype(image.width) * 4;
     return image.width <= 32767 && image.height <= 32767 && image.stride >= rowBytes &&

@@ -1,6 +1,7 @@
 #include "RuvedovUzedoz/Pdf/ImageStreams.h"
 
 #include "KestrelExtensions/Logging/Log.h"
+#include "RuvedovUzedoz/Images/DeflatedRows.h"
 #include "RuvedovUzedoz/Images/PreparedImage.h"
 
 #define POINTERHOLDER_TRANSITION 4
@@ -167,7 +168,8 @@ ImageStreams::~ImageStreams() = default;
 QByteArray ImageStreams::add(const PreparedImage& image)
 {
     if (image.width <= 0 || image.height <= 0 || image.width > 65535 || image.height > 65535 ||
-        image.deflated.isEmpty() || (image.deflatedComponents != 1 && image.deflatedComponents != 3))
+        !image.deflated || image.deflated->size() == 0 ||
+        (image.deflatedComponents != 1 && image.deflatedComponents != 3))
         return {};
     if (!m_file) {
         QDir().mkpath(m_folder);
@@ -180,8 +182,15 @@ QByteArray ImageStreams::add(const PreparedImage& image)
             return {};
         }
     }
-    Stream stream{m_file->size(), image.deflated.size(), image.width, image.height, image.deflatedComponents};
-    if (!m_file->seek(stream.offset) || m_file->write(image.deflated) != stream.length) {
+    Stream stream{m_file->size(), image.deflated->size(), image.width, image.height,
+                  image.deflatedComponents};
+    const bool kept =
+        m_file->seek(stream.offset) && image.deflated->read([this](const char* data, qint64 length) {
+            return m_file->write(data, length) == length;
+        });
+    if (!kept) {
+        // What was written of it is overwritten by the next picture.
+        m_file->resize(stream.offset);
         KestrelExtensions::Log::system(QStringLiteral("Cannot keep a picture aside: ") +
                                        m_file->errorString());
         return {};
