@@ -21,6 +21,11 @@ void Cancellation::cancelAll()
     quitting.store(true);
 }
 
+void Cancellation::resumeAll()
+{
+    quitting.store(false);
+}
+
 bool Cancellation::allCancelled()
 {
     return quitting.load();

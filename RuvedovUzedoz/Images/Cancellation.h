@@ -31,6 +31,8 @@ public:
     // Stops every render of the process for good; for quitting.
     static void cancelAll();
     static bool allCancelled();
+    // Lets renders run again after cancelAll(), for test programs that quit more than once.
+    static void resumeAll();
 
 private:
     std::shared_ptr<const Cancellation> m_parent;

@@ -1,10 +1,12 @@
 #include "RenderFixtures.h"
+#include "RuvedovUzedoz/Images/Cancellation.h"
 #include "RuvedovUzedoz/Rendering/RenderPool.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
 #include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -85,6 +87,8 @@ TEST(RenderCancellation, CancellingTheFutureStopsTheDecodeUnderWay)
 TEST(RenderCancellation, QuittingStopsARunawayDecode)
 {
     QTemporaryDir folder;
+    // The tests after this one in the same program render again.
+    const auto resume = qScopeGuard([] { Cancellation::resumeAll(); });
     QFuture<std::optional<PDFInfo>> future = startRunawayRender(folder);
     ASSERT_EQ(runningDecoders(), 1);
     EXPECT_TRUE(stopAllRenders(std::chrono::milliseconds(1500)));
