@@ -399,9 +399,9 @@ std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, c
     }
     if (auto* image = std::get_if<PreparedImage>(&result)) {
         if (claim) {
-            // Held until the drawing is done with it, whatever the budget: it is made already.
-            claim->held =
-                qint64(image->jpeg.size()) + qint64(image->pixels.size()) + qint64(image->deflated.size());
+            // Held until the drawing is done with it, whatever the budget: it is made already. Compressed
+            // rows wait on disk and hold none.
+            claim->held = qint64(image->jpeg.size()) + qint64(image->pixels.size());
             DecodeBudget::hold(claim->held);
         }
         return std::move(*image);
