@@ -119,6 +119,7 @@ TEST(SavedPageLayoutTests, EachKeyHoldsItsOwnField)
     PageLayout loaded;
     loaded.apply(read(file));
     expectSameFields(loaded, everyFieldChanged());
+    expectSameFields(PageLayout(read(file)), everyFieldChanged());
     EXPECT_EQ(SavedPageLayout::from(everyFieldChanged()).toJson().toObject(),
               QJsonDocument::fromJson(file).object());
 
