@@ -192,6 +192,15 @@ JpegStructure JpegStructure::read(const QByteArray& bytes)
     return result;
 }
 
+qsizetype JpegStructure::endOfImage(const QByteArray& bytes, qsizetype from)
+{
+    if (from < 0 || from >= bytes.size()) {
+        return 0;
+    }
+    return qsizetype(endMarkerEnd(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                  size_t(bytes.size()), size_t(from)));
+}
+
 bool JpegStructure::canEmbedAsIs() const
 {
     return complete && hasEmbeddableCoding();

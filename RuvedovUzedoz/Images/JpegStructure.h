@@ -24,6 +24,10 @@ struct JpegStructure {
     int estimatedQuality = 0;
 
     static JpegStructure read(const QByteArray& bytes);
+    // Offset just past the first end-of-image marker that starts at or after `from` (a point inside the
+    // scans), 0 when there is none yet. Lets a reader stop once the picture is whole, resuming the search
+    // where the last one ended as more bytes arrive.
+    static qsizetype endOfImage(const QByteArray& bytes, qsizetype from);
 
     // Baseline, extended or progressive Huffman coding, 8 bits, grey or YCbCr/RGB: what a PDF DCT filter
     // reads everywhere.

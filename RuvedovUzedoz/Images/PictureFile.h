@@ -11,7 +11,8 @@ namespace RuvedovUzedoz {
 // rewrites while it is read is at worst a damaged picture, never a mapping that shrinks under the reader.
 class PictureFile {
 public:
-    // Larger files are refused before any of them is read.
+    // Larger files are refused before any of them is read; for a JPEG, only the bytes up to its end
+    // marker count, and nothing after that marker is read.
     static constexpr qint64 maximumSize = qint64(1) << 30;
 
     // `path` is the file's path as the file system spells it. The bytes, or the reason that they cannot

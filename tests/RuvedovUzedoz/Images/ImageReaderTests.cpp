@@ -3,6 +3,7 @@
 #include "RuvedovUzedoz/Images/DeflatedRows.h"
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
+#include "RuvedovUzedoz/Images/PictureFile.h"
 #include "RuvedovUzedoz/Images/TargetSize.h"
 #include "RuvedovUzedoz/Images/VipsApi.h"
 #include "support/LogCapture.h"
@@ -374,6 +375,49 @@ TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
     done = true;
     writer.join();
     RecordProperty("whole_reads", whole_reads);
+}
+
+// A phone's motion photo carries a video after the picture's end marker (here a sparse 2 GB one). The
+// picture is drawn, and only its own bytes are read: the video costs no memory and no size limit.
+TEST(ImageReader, AJpegIsReadOnlyUpToItsEndMarker)
+{
+    ImageFixtures::Folder folder;
+    const QByteArray plain = readAll(folder.jpeg("plain.jpg", {.width = 80, .height = 50}));
+    // An end marker inside a comment before the scans ends nothing.
+    const QByteArray commented = plain.left(2) + QByteArray("\xFF\xFE\x00\x04\xFF\xD9", 6) + plain.mid(2);
+    // Padded so that the end marker straddles two reads.
+    QByteArray straddling = plain.left(2);
+    for (qsizetype left = (qsizetype(1) << 20) + 1 - plain.size(); left > 0;) {
+        const qsizetype segment = left > 65537 ? (left - 65537 < 4 ? 60000 : 65537) : left;
+        straddling += QByteArray("\xFF\xEF", 2) + char((segment - 2) >> 8) + char((segment - 2) & 0xFF) +
+                      QByteArray(segment - 4, 'p');
+        left -= segment;
+    }
+    straddling += plain.mid(2);
+    ASSERT_EQ(straddling.size(), (qsizetype(1) << 20) + 1);
+    int row = 0;
+    for (const QByteArray& jpeg : {plain, commented, straddling}) {
+        const QUrl url =
+            folder.bytes(QString("motion-%1.jpg").arg(++row), jpeg + QByteArray("\0\0\0\x18"
+                                                                                "ftypmp42\xFF\xD9",
+                                                                                14));
+        const QByteArray path = QFile::encodeName(url.toLocalFile());
+        ASSERT_EQ(::truncate(path.constData(), qint64(2) << 30), 0);
+        const auto read = PictureFile::read(path);
+        ASSERT_TRUE(std::holds_alternative<QByteArray>(read)) << std::get<QString>(read).toStdString();
+        EXPECT_EQ(std::get<QByteArray>(read).size(), jpeg.size());
+        EXPECT_TRUE(std::get<QByteArray>(read) == jpeg);
+        for (const ImageSettings& settings : {passingThrough(), compressing()}) {
+            const auto image = ImageReader::prepare({url, cellBox}, settings);
+            ASSERT_TRUE(image);
+            EXPECT_EQ(image->sourceSize, QSize(80, 50));
+        }
+    }
+    // Without an end marker the file is read to its end.
+    const QByteArray cut = plain.left(plain.size() * 2 / 3);
+    const QUrl truncated = folder.bytes("truncated.jpg", cut);
+    const QByteArray path = QFile::encodeName(truncated.toLocalFile());
+    EXPECT_TRUE(std::get<QByteArray>(PictureFile::read(path)) == cut);
 }
 
 // An SVG is read by its content whatever its name, in the decoder program.
