@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
