@@ -15,8 +15,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace Preferences;
