@@ -2,6 +2,7 @@
 target_sources(RuvedovUzedoz PRIVATE
   Pdf/GraphicsContext.cpp
   Pdf/ImageStreams.cpp
+  Pdf/IncrementalUpdate.cpp
   Pdf/PdfDocument.cpp
   Pdf/PdfPage.cpp
   Pdf/PdfPostProcess.cpp

@@ -3,6 +3,7 @@
 #include "KestrelExtensions/Logging/Log.h"
 #include "RuvedovUzedoz/Images/DeflatedRows.h"
 #include "RuvedovUzedoz/Images/PreparedImage.h"
+#include "RuvedovUzedoz/Pdf/IncrementalUpdate.h"
 
 #define POINTERHOLDER_TRANSITION 4
 #include <QDir>
@@ -46,18 +47,6 @@ QByteArray standInJpeg(const QByteArray& comment, int width, int height, int com
     }
     jpeg.append("\xFF\xD9", 2);
     return jpeg;
-}
-
-// The byte offset of the file's last cross-reference section, from its closing "startxref" line.
-qint64 crossReferenceOfTail(const QByteArray& tail)
-{
-    const qsizetype at = tail.lastIndexOf("startxref");
-    bool ok = false;
-    const qint64 offset =
-        at < 0 ? 0 : tail.mid(at + 9, 32).trimmed().split('\n').value(0).trimmed().toLongLong(&ok);
-    if (!ok)
-        throw std::runtime_error("no readable startxref");
-    return offset;
 }
 
 // The incremental update, as text and the streams that go between it, laid out before anything is
@@ -237,7 +226,7 @@ bool ImageStreams::place(QByteArray& pdf) const
         return true;
     Update update;
     try {
-        const qint64 previous = crossReferenceOfTail(pdf.right(1024));
+        const qint64 previous = IncrementalUpdate::lastCrossReference(pdf.right(1024));
         QPDF document;
         document.setSuppressWarnings(true);
         document.processMemoryFile("contact sheet", pdf.constData(), size_t(pdf.size()));
@@ -274,16 +263,8 @@ bool ImageStreams::place(QFileDevice& file) const
         if (descriptor < 0 ||
             pread(descriptor, tail.data(), size_t(tail.size()), size - tail.size()) != tail.size())
             throw std::runtime_error("the file cannot be read back");
-        const qint64 previous = crossReferenceOfTail(tail);
-        // qpdf reads through a duplicate descriptor and closes it; the duplicate shares the writer's
-        // position, which is set again before the update is appended.
-        const int reading = dup(descriptor);
-        FILE* stream = reading < 0 ? nullptr : fdopen(reading, "rb");
-        if (!stream) {
-            if (reading >= 0)
-                close(reading);
-            throw std::runtime_error("the file cannot be read back");
-        }
+        const qint64 previous = IncrementalUpdate::lastCrossReference(tail);
+        FILE* stream = IncrementalUpdate::readingStream(descriptor);
         QPDF document;
         document.setSuppressWarnings(true);
         document.processFile("contact sheet", stream, true);

@@ -4,6 +4,7 @@
 #include "KestrelExtensions/Logging/Log.h"
 #include "RuvedovUzedoz/Images/ColorProfile.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
+#include "RuvedovUzedoz/Pdf/IncrementalUpdate.h"
 
 #include <QFileDevice>
 #include <QRegularExpression>
@@ -25,19 +26,6 @@ namespace {
 std::string number(double value)
 {
     return QString::number(value, 'f', 4).remove(QRegularExpression(QStringLiteral("\\.?0+$"))).toStdString();
-}
-
-// The byte offset of the file's last cross-reference section, from its closing "startxref" line.
-qint64 lastCrossReference(const QByteArray& pdf)
-{
-    const qsizetype at = pdf.lastIndexOf("startxref");
-    if (at < 0)
-        throw std::runtime_error("no startxref");
-    bool ok = false;
-    const qint64 offset = pdf.mid(at + 9, 32).trimmed().split('\n').value(0).trimmed().toLongLong(&ok);
-    if (!ok)
-        throw std::runtime_error("unreadable startxref");
-    return offset;
 }
 
 // Reads `length` bytes at `offset` of the written PDF (fewer at its end).
@@ -229,7 +217,7 @@ bool completePdf(QByteArray& pdf, const std::vector<QRectF>& mediaBoxes)
     std::string update;
     std::vector<Patch> patches;
     try {
-        const qint64 previous = lastCrossReference(pdf);
+        const qint64 previous = IncrementalUpdate::lastCrossReference(pdf);
         QPDF document;
         document.setSuppressWarnings(true);
         document.processMemoryFile("contact sheet", pdf.constData(), size_t(pdf.size()));
@@ -267,16 +255,8 @@ bool completePdf(QFileDevice& file, const std::vector<QRectF>& mediaBoxes)
             return bytes;
         };
         const QByteArray tail = readAt(size - std::min<qint64>(size, 1024), 1024);
-        const qint64 previous = lastCrossReference(tail);
-        // qpdf reads through a duplicate descriptor and closes it; the duplicate shares the writer's
-        // position, which is set again before the update is appended.
-        const int reading = dup(descriptor);
-        FILE* stream = reading < 0 ? nullptr : fdopen(reading, "rb");
-        if (!stream) {
-            if (reading >= 0)
-                close(reading);
-            throw std::runtime_error("the file cannot be read back");
-        }
+        const qint64 previous = IncrementalUpdate::lastCrossReference(tail);
+        FILE* stream = IncrementalUpdate::readingStream(descriptor);
         QPDF document;
         document.setSuppressWarnings(true);
         document.processFile("contact sheet", stream, true);
