@@ -22,6 +22,7 @@
 #include <QtConcurrent>
 #include <cerrno>
 #include <cmath>
+#include <exception>
 
 using KestrelExtensions::FileError;
 using KestrelExtensions::Log;
@@ -31,6 +32,20 @@ namespace RuvedovUzedoz {
 namespace {
 
 using Result = std::optional<PDFInfo>;
+
+// One line for a render that ended without a PDF: cancelled, or failed with the reason when known.
+void logRenderFailure(std::exception_ptr failure) noexcept
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const RenderCancelled&) {
+        Log::system(QStringLiteral("PDF rendering cancelled"));
+    } catch (const std::exception& error) {
+        Log::system(QStringLiteral("PDF rendering failed: ") + QString::fromUtf8(error.what()));
+    } catch (...) {
+        Log::system(QStringLiteral("PDF rendering failed"));
+    }
+}
 
 // Why no page can be drawn with `layout`, or nullopt when it can.
 std::optional<QString> refusal(const PageLayout& layout)
@@ -107,12 +122,8 @@ Result produce(const PdfDocument& document) noexcept
         info.data = std::move(*data);
         info.pageCount = int(document.pageCount());
         return info;
-    } catch (const RenderCancelled&) {
-        Log::system(QStringLiteral("PDF rendering cancelled"));
-    } catch (const std::exception& error) {
-        Log::system(QStringLiteral("PDF rendering failed: ") + QString::fromUtf8(error.what()));
     } catch (...) {
-        Log::system(QStringLiteral("PDF rendering failed"));
+        logRenderFailure(std::current_exception());
     }
     return std::nullopt;
 }
@@ -137,12 +148,8 @@ Result produceFile(const PdfDocument& document, const QString& folder) noexcept
         info.pageCount = int(document.pageCount());
         info.file = std::move(target);
         return info;
-    } catch (const RenderCancelled&) {
-        Log::system(QStringLiteral("PDF rendering cancelled"));
-    } catch (const std::exception& error) {
-        Log::system(QStringLiteral("PDF rendering failed: ") + QString::fromUtf8(error.what()));
     } catch (...) {
-        Log::system(QStringLiteral("PDF rendering failed"));
+        logRenderFailure(std::current_exception());
     }
     return std::nullopt;
 }
