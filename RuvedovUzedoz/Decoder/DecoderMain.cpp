@@ -15,8 +15,10 @@
 #include <unistd.h>
 
 using namespace RuvedovUzedoz;
+using DecoderProtocol::readFully;
 using DecoderProtocol::Request;
 using DecoderProtocol::Response;
+using DecoderProtocol::writeFully;
 
 namespace {
 
@@ -28,36 +30,6 @@ struct Unref {
     }
 };
 using Image = std::unique_ptr<VipsImage, Unref>;
-
-bool readFully(int fd, void* data, size_t size)
-{
-    auto* at = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t count = ::read(fd, at, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        at += count;
-        size -= size_t(count);
-    }
-    return true;
-}
-
-bool writeFully(int fd, const void* data, size_t size)
-{
-    const auto* at = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t count = ::write(fd, at, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        at += count;
-        size -= size_t(count);
-    }
-    return true;
-}
 
 int fail(const std::string& reason)
 {
@@ -185,13 +157,10 @@ int main()
         decodeLongestSide(size, QSizeF(request.boxWidth, request.boxHeight), settings, vector);
 
     VipsImage* thumbnail = nullptr;
-    const int status =
-        hasProfile
-            ? vips_thumbnail_buffer(bytes.data(), bytes.size(), &thumbnail, longest, "height", longest,
-                                    "size", VIPS_SIZE_DOWN, "option_string", "fail_on=truncated",
-                                    "export_profile", "srgb", nullptr)
-            : vips_thumbnail_buffer(bytes.data(), bytes.size(), &thumbnail, longest, "height", longest,
-                                    "size", VIPS_SIZE_DOWN, "option_string", "fail_on=truncated", nullptr);
+    // Without a profile the option list ends before "export_profile".
+    const int status = vips_thumbnail_buffer(
+        bytes.data(), bytes.size(), &thumbnail, longest, "height", longest, "size", VIPS_SIZE_DOWN,
+        "option_string", "fail_on=truncated", hasProfile ? "export_profile" : nullptr, "srgb", nullptr);
     if (status != 0)
         return failVips("it cannot be decoded");
     Image image = toSrgb(Image(thumbnail));

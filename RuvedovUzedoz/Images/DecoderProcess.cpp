@@ -64,20 +64,6 @@ QByteArray programPath()
 #endif
 }
 
-bool writeFully(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t count = ::write(fd, data, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        data += count;
-        size -= size_t(count);
-    }
-    return true;
-}
-
 QString signalName(int signal)
 {
     const char* name = ::strsignal(signal);
@@ -189,8 +175,10 @@ std::variant<DecoderProcess::Raster, QString> DecoderProcess::decode(const QByte
 
     // The request goes in as a file, so the program can never block the engine while reading it.
     OwnedDescriptor input{::memfd_create("sheetwright-decoder-input", MFD_CLOEXEC)};
-    if (input.fd < 0 || !writeFully(input.fd, reinterpret_cast<const char*>(&request), sizeof request) ||
-        !writeFully(input.fd, bytes.constData(), size_t(bytes.size())) || ::lseek(input.fd, 0, SEEK_SET) != 0)
+    if (input.fd < 0 ||
+        !DecoderProtocol::writeFully(input.fd, reinterpret_cast<const char*>(&request), sizeof request) ||
+        !DecoderProtocol::writeFully(input.fd, bytes.constData(), size_t(bytes.size())) ||
+        ::lseek(input.fd, 0, SEEK_SET) != 0)
         return QStringLiteral("its decoder cannot be started (%1)")
             .arg(QString::fromLocal8Bit(std::strerror(errno)));
     int pipe[2];

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
+#include <unistd.h>
 
 namespace RuvedovUzedoz::DecoderProtocol {
 
@@ -38,5 +41,32 @@ struct Response {
 // The decoder program's own limits, set on itself before it reads anything.
 constexpr int cpuSeconds = 20;
 constexpr uint64_t addressSpaceBytes = uint64_t(3) << 30;
+
+// Moves all `size` bytes over a pipe or file, retrying when a signal interrupts; false on error or end
+// of file first.
+template <typename Transfer, typename Byte>
+bool transferFully(Transfer transfer, int fd, Byte* at, size_t size)
+{
+    while (size > 0) {
+        const ssize_t count = transfer(fd, at, size);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        at += count;
+        size -= size_t(count);
+    }
+    return true;
+}
+
+inline bool readFully(int fd, void* data, size_t size)
+{
+    return transferFully(::read, fd, static_cast<char*>(data), size);
+}
+
+inline bool writeFully(int fd, const void* data, size_t size)
+{
+    return transferFully(::write, fd, static_cast<const char*>(data), size);
+}
 
 } // namespace RuvedovUzedoz::DecoderProtocol

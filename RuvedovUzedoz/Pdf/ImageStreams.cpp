@@ -5,7 +5,6 @@
 #include "RuvedovUzedoz/Images/PreparedImage.h"
 #include "RuvedovUzedoz/Pdf/IncrementalUpdate.h"
 
-#define POINTERHOLDER_TRANSITION 4
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryFile>
@@ -76,35 +75,28 @@ Update streamUpdate(QPDF& document, const ImageStreams& streams, qint64 previous
     if (!endsWithNewline)
         update.add("\n");
     std::map<int, std::pair<int, qint64>> offsets; // object number → generation, offset
-    for (const auto& [id, entry] : document.getXRefTable()) {
-        if (entry.getType() != 1)
-            continue;
-        QPDFObjectHandle object = document.getObjectByObjGen(id);
-        if (!object.isStream())
-            continue;
-        QPDFObjectHandle dictionary = object.getDict();
-        // A stand-in is a tiny JPEG; real pictures are never read here.
-        if (!dictionary.getKey("/Subtype").isNameAndEquals("/Image") ||
-            !dictionary.getKey("/Filter").isNameAndEquals("/DCTDecode") ||
-            !dictionary.getKey("/Length").isInteger() || dictionary.getKey("/Length").getIntValue() > 512)
-            continue;
-        const std::shared_ptr<Buffer> data = object.getRawStreamData();
-        const ImageStreams::Stream* stream =
-            streams.find(std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
-        if (!stream)
-            continue;
-        std::string text = std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n<<";
-        for (const std::string& key : dictionary.getKeys())
-            if (key != "/Filter" && key != "/DecodeParms" && key != "/Length" && key != "/ColorSpace" &&
-                key != "/BitsPerComponent" && key != "/Decode")
-                text += " " + key + " " + dictionary.getKey(key).unparse();
-        text += std::string(" /ColorSpace ") + (stream->components == 1 ? "/DeviceGray" : "/DeviceRGB") +
-                " /BitsPerComponent 8 /Filter /FlateDecode /Length " + std::to_string(stream->length) +
-                " >>\nstream\n";
-        offsets[id.getObj()] = {id.getGen(), base + update.length};
-        update.add(std::move(text), stream);
-        update.add("\nendstream\nendobj\n");
-    }
+    IncrementalUpdate::forEachJpegImage(
+        document, [&](QPDFObjGen id, qint64, QPDFObjectHandle& object, QPDFObjectHandle& dictionary) {
+            // A stand-in is a tiny JPEG; real pictures are never read here.
+            if (dictionary.getKey("/Length").getIntValue() > 512)
+                return;
+            const std::shared_ptr<Buffer> data = object.getRawStreamData();
+            const ImageStreams::Stream* stream =
+                streams.find(std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
+            if (!stream)
+                return;
+            std::string text = std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n<<";
+            for (const std::string& key : dictionary.getKeys())
+                if (key != "/Filter" && key != "/DecodeParms" && key != "/Length" && key != "/ColorSpace" &&
+                    key != "/BitsPerComponent" && key != "/Decode")
+                    text += " " + key + " " + dictionary.getKey(key).unparse();
+            text += std::string(" /ColorSpace ") + (stream->components == 1 ? "/DeviceGray" : "/DeviceRGB") +
+                    " /BitsPerComponent 8 /Filter /FlateDecode /Length " + std::to_string(stream->length) +
+                    " >>\nstream\n";
+            offsets[id.getObj()] = {id.getGen(), base + update.length};
+            update.add(std::move(text), stream);
+            update.add("\nendstream\nendobj\n");
+        });
     if (offsets.empty())
         return {};
 

@@ -30,4 +30,20 @@ FILE* readingStream(int descriptor)
     return stream;
 }
 
+void forEachJpegImage(QPDF& document, const JpegImageVisitor& visit)
+{
+    for (const auto& [id, entry] : document.getXRefTable()) {
+        if (entry.getType() != 1)
+            continue;
+        QPDFObjectHandle object = document.getObjectByObjGen(id);
+        if (!object.isStream())
+            continue;
+        QPDFObjectHandle dictionary = object.getDict();
+        if (dictionary.getKey("/Subtype").isNameAndEquals("/Image") &&
+            dictionary.getKey("/Filter").isNameAndEquals("/DCTDecode") &&
+            dictionary.getKey("/Length").isInteger())
+            visit(id, entry.getOffset(), object, dictionary);
+    }
+}
+
 } // namespace RuvedovUzedoz::IncrementalUpdate

@@ -1,4 +1,3 @@
-#define POINTERHOLDER_TRANSITION 4
 #include "RuvedovUzedoz/Pdf/PdfPostProcess.h"
 
 #include "KestrelExtensions/Logging/Log.h"
@@ -67,51 +66,41 @@ void attachColorProfiles(QPDF& document, const ReadAt& readAt, qint64 base, int&
                          std::vector<Patch>& patches)
 {
     std::map<QByteArray, int> profileObjects;
-    for (const auto& [id, entry] : document.getXRefTable()) {
-        if (entry.getType() != 1)
-            continue;
-        QPDFObjectHandle object = document.getObjectByObjGen(id);
-        if (!object.isStream())
-            continue;
-        QPDFObjectHandle dictionary = object.getDict();
-        if (!dictionary.getKey("/Subtype").isNameAndEquals("/Image") ||
-            !dictionary.getKey("/Filter").isNameAndEquals("/DCTDecode") ||
-            !dictionary.getKey("/Length").isInteger())
-            continue;
+    IncrementalUpdate::forEachJpegImage(document, [&](QPDFObjGen, qint64 at, QPDFObjectHandle&,
+                                                      QPDFObjectHandle& dictionary) {
         const int components = componentsOf(dictionary.getKey("/ColorSpace"));
         const std::string name = dictionary.getKey("/ColorSpace").isName()
                                      ? dictionary.getKey("/ColorSpace").getName()
                                      : std::string();
         if (components == 0)
-            continue;
+            return;
         // The object's text up to its data: "n g obj << … /ColorSpace /DeviceRGB … >> stream".
-        const qint64 at = entry.getOffset();
         const QByteArray head = readAt(at, 4096);
         const qsizetype streamKeyword = head.indexOf("stream");
         if (streamKeyword < 0)
-            continue;
+            return;
         const QByteArray key = QByteArray("/ColorSpace");
         const qsizetype keyAt = head.left(streamKeyword).indexOf(key);
         if (keyAt < 0)
-            continue;
+            return;
         qsizetype nameAt = keyAt + key.size();
         while (nameAt < streamKeyword &&
                (head[nameAt] == ' ' || head[nameAt] == '\n' || head[nameAt] == '\r'))
             ++nameAt;
         if (head.mid(nameAt, qsizetype(name.size())) != QByteArray::fromStdString(name))
-            continue;
+            return;
         qsizetype dataStart = streamKeyword + 6;
         if (head.mid(dataStart, 2) == "\r\n")
             dataStart += 2;
         else if (head.mid(dataStart, 1) == "\n")
             dataStart += 1;
         else
-            continue;
+            return;
 
         const QByteArray profile =
             embeddedProfile(readAt, at + dataStart, dictionary.getKey("/Length").getIntValue());
         if (profile.isEmpty() || ColorProfile::components(profile) != components)
-            continue;
+            return;
         auto [known, added] = profileObjects.try_emplace(profile, nextObject + 1);
         if (added) {
             // The profile's stream, then the colour space array that names it.
@@ -127,10 +116,10 @@ void attachColorProfiles(QPDF& document, const ReadAt& readAt, qint64 base, int&
         }
         std::string reference = std::to_string(known->second) + " 0 R";
         if (reference.size() > name.size())
-            continue;
+            return;
         reference.resize(name.size(), ' ');
         patches.push_back({at + nameAt, reference});
-    }
+    });
 }
 
 // The incremental update that gives the pages of `document` (a file of `size` bytes whose last
