@@ -1,17 +1,14 @@
 #include "Sheetwright/Window/ImageChooserDialog.h"
 #include "WindowTestSupport.h"
 
-#include <KestrelExtensions/Defaults/UserDefaults.h>
 #include <QDialogButtonBox>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
 #include <QTreeView>
-#include <gtest/gtest.h>
 
 using namespace Sheetwright;
 using namespace WindowTests;
@@ -20,19 +17,14 @@ class ImageChooserTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        writeImages(m_folder.filePath(QStringLiteral("trip")),
-                    {QStringLiteral("IMG_10.png"), QStringLiteral("IMG_2.png"), QStringLiteral("img_1.png")});
-        writeImages(m_folder.filePath(QStringLiteral("more")), {QStringLiteral("c.png")});
-        QDir(m_folder.path()).mkpath(QStringLiteral("trip/Zoo"));
-        QDir(m_folder.path()).mkpath(QStringLiteral("trip/album 3"));
+        writeImages(path("trip"), {"IMG_10.png", "IMG_2.png", "img_1.png"});
+        writeImages(path("more"), {"c.png", "d.png"});
+        QDir(m_folder.path()).mkpath("trip/Zoo");
+        QDir(m_folder.path()).mkpath("trip/album 3");
         m_chooser.setDirectory(m_folder.path());
         m_chooser.show();
         m_chooser.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&m_chooser));
-        m_path = m_chooser.findChild<QLineEdit*>();
-        m_view = m_chooser.findChild<QTreeView*>();
-        m_open = m_chooser.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
-        ASSERT_TRUE(m_path && m_view && m_open);
     }
 
     // Types into the path field as a user would and confirms with Return.
@@ -43,94 +35,89 @@ protected:
         QTest::keyClicks(m_path, path);
         QTest::keyClick(m_path, Qt::Key_Return);
     }
-    QString path(const QString& relative) const { return m_folder.filePath(relative); }
+    QString path(const char* relative) const { return m_folder.filePath(QString::fromUtf8(relative)); }
+    QList<QUrl> selected(const char* relative) const { return {QUrl::fromLocalFile(path(relative))}; }
     bool listed(int count)
     {
-        return waitUntil([&] { return m_chooser.entryNames().size() == count; });
+        return QTest::qWaitFor([&] { return m_chooser.entryNames().size() == count; });
     }
     void doubleClick(const QString& name)
     {
         const int row = int(m_chooser.entryNames().indexOf(name));
         ASSERT_GE(row, 0) << name.toStdString();
         const QModelIndex index = m_view->model()->index(row, 0, m_view->rootIndex());
-        ASSERT_TRUE(waitUntil([&] { return m_view->visualRect(index).isValid(); }));
-        const QRect rect = m_view->visualRect(index);
+        WAIT_UNTIL(m_view->visualRect(index).isValid());
         // The view acts on a double-click only after the press that starts it.
-        QTest::mousePress(m_view->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mousePress(m_view->viewport(), Qt::LeftButton, {}, m_view->visualRect(index).center());
+        QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, m_view->visualRect(index).center());
     }
-    QToolButton* button(const char* name)
-    {
-        return m_chooser.findChild<QToolButton*>(QString::fromLatin1(name));
-    }
+    QToolButton* button(const char* name) { return m_chooser.findChild<QToolButton*>(name); }
 
     QTemporaryDir m_folder;
-    KestrelExtensions::UserDefaults m_defaults{m_folder.filePath(QStringLiteral("defaults.ini"))};
+    KestrelExtensions::UserDefaults m_defaults{path("defaults.ini")};
     ImageChooserDialog m_chooser{nullptr, &m_defaults};
-    QLineEdit* m_path = nullptr;
-    QTreeView* m_view = nullptr;
-    QPushButton* m_open = nullptr;
+    QLineEdit* m_path = m_chooser.findChild<QLineEdit*>();
+    QTreeView* m_view = m_chooser.findChild<QTreeView*>();
+    QPushButton* m_open = m_chooser.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
 };
 
-TEST_F(ImageChooserTest, ReturnGoesToTheTypedFolderAndKeepsTheDialogOpen)
+TEST_F(ImageChooserTest, ReturnGoesToTheTypedPathAndKeepsTheDialogOpen)
 {
     EXPECT_FALSE(m_open->isEnabled()); // nothing selected yet
     EXPECT_TRUE(m_view->hasFocus()) << "the keys go to the list first";
-    typePath(path(QStringLiteral("trip")));
+    typePath(path("trip"));
     EXPECT_TRUE(m_chooser.isVisible());
     EXPECT_EQ(m_chooser.result(), 0);
-    EXPECT_EQ(m_chooser.directory(), path(QStringLiteral("trip")));
-
+    EXPECT_EQ(m_chooser.directory(), path("trip"));
     // Relative paths start from the folder on show, so ".." is the way up.
-    typePath(QStringLiteral(".."));
+    typePath("..");
     EXPECT_EQ(m_chooser.directory(), m_folder.path());
-    typePath(QStringLiteral("trip/"));
-    EXPECT_EQ(m_chooser.directory(), path(QStringLiteral("trip")));
+    typePath("trip/");
+    EXPECT_EQ(m_chooser.directory(), path("trip"));
 
-    // A typed file is selected in its folder, once a folder not read yet is listed; a missing path changes
-    // nothing.
-    typePath(path(QStringLiteral("more/c.png")));
-    ASSERT_TRUE(waitUntil([&] { return !m_chooser.selectedUrls().isEmpty(); }));
-    EXPECT_EQ(m_chooser.selectedUrls(), QList<QUrl>{QUrl::fromLocalFile(path(QStringLiteral("more/c.png")))});
+    // A typed file is selected in its folder; what the user selects before the folder is read stays
+    // selected once it is.
+    QSignalSpy loaded(m_chooser.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded);
+    typePath(path("more/c.png"));
+    EXPECT_EQ(m_chooser.selectedUrls(), selected("more/c.png"));
     EXPECT_TRUE(m_open->isEnabled());
-    typePath(path(QStringLiteral("no such folder")));
+    m_chooser.selectNames({"d.png"});
+    WAIT_UNTIL(
+        std::any_of(loaded.begin(), loaded.end(), [&](auto& args) { return args[0] == path("more"); }));
+    EXPECT_EQ(m_chooser.selectedUrls(), selected("more/d.png"));
+    // A missing path changes nothing.
+    typePath(path("no such folder"));
     EXPECT_TRUE(m_chooser.isVisible());
-    EXPECT_EQ(m_chooser.directory(), path(QStringLiteral("more")));
+    EXPECT_EQ(m_chooser.directory(), path("more"));
 }
 
 TEST_F(ImageChooserTest, ASelectionNeverOutlivesTheFolderItWasMadeIn)
 {
-    ASSERT_TRUE(listed(2));
-    m_chooser.selectNames({QStringLiteral("more")});
-    ASSERT_EQ(m_chooser.selectedUrls().size(), 1);
-    EXPECT_TRUE(m_open->isEnabled());
-
     // Every way of showing another folder drops the selection, and Open with it.
-    const std::vector<std::pair<const char*, std::function<void()>>> moves{
-        {"path field", [&] { typePath(path(QStringLiteral("trip"))); }},
-        {"double-click", [&] { doubleClick(QStringLiteral("trip")); }},
+    const std::pair<const char*, std::function<void()>> moves[] = {
+        {"path field", [&] { typePath(path("trip")); }},
+        {"double-click", [&] { doubleClick("trip"); }},
         {"home", [&] { button("homeButton")->click(); }},
         {"up",
          [&] {
-             m_chooser.setDirectory(path(QStringLiteral("more")));
-             m_chooser.selectNames({QStringLiteral("c.png")});
+             m_chooser.setDirectory(path("more"));
+             m_chooser.selectNames({"c.png"});
              button("upButton")->click();
          }},
     };
     for (const auto& [how, move] : moves) {
+        SCOPED_TRACE(how);
         m_chooser.setDirectory(m_folder.path());
         ASSERT_TRUE(listed(2));
-        m_chooser.selectNames({QStringLiteral("more")});
-        if (std::string(how) != "up") {
-            ASSERT_TRUE(m_open->isEnabled()) << how;
-        }
+        m_chooser.selectNames({"more"});
+        ASSERT_EQ(m_chooser.selectedUrls(), selected("more"));
+        EXPECT_TRUE(m_open->isEnabled());
         move();
-        EXPECT_NE(m_chooser.directory(), path(QStringLiteral("more"))) << how;
-        EXPECT_NE(m_chooser.directory(), std::string(how) == "up" ? QString() : m_folder.path()) << how;
-        EXPECT_TRUE(m_chooser.selectedUrls().isEmpty()) << how;
-        EXPECT_FALSE(m_open->isEnabled()) << how;
+        EXPECT_NE(m_chooser.directory(), path("more"));
+        EXPECT_NE(m_chooser.directory(), std::string(how) == "up" ? QString() : m_folder.path());
+        EXPECT_TRUE(m_chooser.selectedUrls().isEmpty());
+        EXPECT_FALSE(m_open->isEnabled());
     }
-
     // Open with nothing visible selected chooses nothing and keeps the dialog open.
     QSignalSpy chosen(&m_chooser, &ImageChooserDialog::urlsSelected);
     QMetaObject::invokeMethod(m_chooser.findChild<QDialogButtonBox*>(), "accepted");
@@ -138,51 +125,47 @@ TEST_F(ImageChooserTest, ASelectionNeverOutlivesTheFolderItWasMadeIn)
     EXPECT_TRUE(m_chooser.isVisible());
 }
 
-TEST_F(ImageChooserTest, FoldersFirstThenTheSystemsImageOrder)
-{
-    m_chooser.setDirectory(path(QStringLiteral("trip")));
-    ASSERT_TRUE(listed(5));
-    EXPECT_EQ(m_chooser.entryNames(),
-              (QStringList{QStringLiteral("album 3"), QStringLiteral("Zoo"), QStringLiteral("img_1.png"),
-                           QStringLiteral("IMG_2.png"), QStringLiteral("IMG_10.png")}));
-}
-
 TEST_F(ImageChooserTest, BackUpAndHomeMoveBetweenFolders)
 {
     EXPECT_FALSE(ImageChooserDialog(nullptr, &m_defaults).findChild<QToolButton*>("backButton")->isEnabled())
         << "nowhere to go back to yet";
-    m_chooser.setDirectory(path(QStringLiteral("trip/Zoo")));
-    button("upButton")->click();
-    EXPECT_EQ(m_chooser.directory(), path(QStringLiteral("trip")));
-    button("homeButton")->click();
-    EXPECT_EQ(m_chooser.directory(), QDir::homePath());
-    button("backButton")->click();
-    EXPECT_EQ(m_chooser.directory(), path(QStringLiteral("trip")));
-    button("backButton")->click();
-    EXPECT_EQ(m_chooser.directory(), path(QStringLiteral("trip/Zoo")));
+    m_chooser.setDirectory(path("trip/Zoo"));
+    const std::pair<const char*, QString> steps[] = {
+        {"upButton", path("trip")},       {"homeButton", QDir::homePath()}, {"backButton", path("trip")},
+        {"backButton", path("trip/Zoo")}, {"backButton", m_folder.path()},
+    };
+    for (const auto& [name, folder] : steps) {
+        button(name)->click();
+        EXPECT_EQ(m_chooser.directory(), folder) << name;
+    }
     m_chooser.setDirectory(QDir::rootPath());
     EXPECT_FALSE(button("upButton")->isEnabled());
 }
 
-TEST_F(ImageChooserTest, DoubleClickEntersAFolderAndOpensAFileAndTheFolderIsRemembered)
+TEST_F(ImageChooserTest, DoubleClickEntersAFolderListedInOrderOpensAFileAndTheFolderIsRemembered)
 {
     ASSERT_TRUE(listed(2));
-    doubleClick(QStringLiteral("trip"));
-    EXPECT_EQ(m_chooser.directory(), path(QStringLiteral("trip")));
+    doubleClick("trip");
+    EXPECT_EQ(m_chooser.directory(), path("trip"));
     EXPECT_TRUE(m_chooser.isVisible());
-
-    ASSERT_TRUE(listed(5));
+    // Folders first, then the system's one image order.
+    WAIT_UNTIL(m_chooser.entryNames() ==
+               QStringList({"album 3", "Zoo", "img_1.png", "IMG_2.png", "IMG_10.png"}));
     QSignalSpy chosen(&m_chooser, &ImageChooserDialog::urlsSelected);
-    doubleClick(QStringLiteral("IMG_2.png"));
+    doubleClick("IMG_2.png");
     ASSERT_EQ(chosen.count(), 1);
-    EXPECT_EQ(chosen.first().first().value<QList<QUrl>>(),
-              QList<QUrl>{QUrl::fromLocalFile(path(QStringLiteral("trip/IMG_2.png")))});
+    EXPECT_EQ(chosen.first().first().value<QList<QUrl>>(), selected("trip/IMG_2.png"));
     EXPECT_FALSE(m_chooser.isVisible());
 
-    // The next chooser starts where this one chose from; without that folder, in Pictures or home.
+    // The next chooser starts where this one chose from; Back skips folders since removed, and with none
+    // left it is off. Without that folder, a chooser starts in Pictures or home.
     ImageChooserDialog next(nullptr, &m_defaults);
-    EXPECT_EQ(next.directory(), path(QStringLiteral("trip")));
-    QDir(path(QStringLiteral("trip"))).removeRecursively();
+    EXPECT_EQ(next.directory(), path("trip"));
+    next.setDirectory(path("more"));
+    QDir(path("trip")).removeRecursively();
+    next.goBack();
+    EXPECT_EQ(next.directory(), path("more"));
+    EXPECT_FALSE(next.findChild<QToolButton*>("backButton")->isEnabled());
     ImageChooserDialog fresh(nullptr, &m_defaults);
     const QStringList pictures = QStandardPaths::standardLocations(QStandardPaths::PicturesLocation);
     EXPECT_TRUE(fresh.directory() == QDir::homePath() ||

@@ -1,55 +1,52 @@
 #pragma once
 
-#include "Sheetwright/App/UpdateService.h"
 #include "Sheetwright/Layouts/LayoutManager.h"
 #include "Sheetwright/Window/RenderService.h"
 #include "support/LogCapture.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
-#include <QAction>
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
-#include <QMenu>
-#include <QMenuBar>
-#include <QObject>
 #include <QPromise>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-#include <functional>
+#include <exception>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
+// Handles events until `condition` holds, failing the test after five seconds.
+#define WAIT_UNTIL(condition) ASSERT_TRUE(QTest::qWaitFor([&] { return bool(condition); }))
+
 namespace WindowTests {
 
-// A render service whose renders finish only when the test says so, and which records what each
-// render was given.
+// A render service whose renders finish only when the test says so; it keeps what each render was given.
 class FakeRenderService : public Sheetwright::RenderService {
 public:
+    using Result = std::optional<RuvedovUzedoz::PDFInfo>;
     struct Call {
         QSet<QUrl> images;
         RuvedovUzedoz::PageLayout layout;
-        std::shared_ptr<QPromise<std::optional<RuvedovUzedoz::PDFInfo>>> promise;
+        std::shared_ptr<QPromise<Result>> promise;
     };
 
-    QFuture<std::optional<RuvedovUzedoz::PDFInfo>>
-    generatePDF(const RuvedovUzedoz::ContactSheet& sheet, const RuvedovUzedoz::PageLayout& layout) override
+    QFuture<Result> generatePDF(const RuvedovUzedoz::ContactSheet& sheet,
+                                const RuvedovUzedoz::PageLayout& layout) override
     {
-        auto promise = std::make_shared<QPromise<std::optional<RuvedovUzedoz::PDFInfo>>>();
-        promise->start();
-        calls.push_back({sheet.images, layout, promise});
-        return promise->future();
+        calls.push_back({sheet.images, layout, std::make_shared<QPromise<Result>>()});
+        calls.back().promise->start();
+        return calls.back().promise->future();
     }
-
-    // Finishes render `index` with a PDF of `pages` pages (none for 0 images).
-    void finish(size_t index, std::optional<RuvedovUzedoz::PDFInfo> result)
+    void finish(size_t index, Result result)
     {
-        auto& promise = *calls.at(index).promise;
-        promise.addResult(std::move(result));
-        promise.finish();
+        calls.at(index).promise->addResult(std::move(result));
+        calls.at(index).promise->finish();
+    }
+    void fail(size_t index, std::exception_ptr error)
+    {
+        calls.at(index).promise->setException(error);
+        calls.at(index).promise->finish();
     }
     static RuvedovUzedoz::PDFInfo pdf(int pages, QByteArray data = "%PDF-fake")
     {
@@ -59,19 +56,6 @@ public:
     std::vector<Call> calls;
 };
 
-inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qWait(1);
-    }
-    return true;
-}
-
 // Small pictures named as given, written into `folder`.
 inline QList<QUrl> writeImages(const QString& folder, const QStringList& names)
 {
@@ -80,9 +64,8 @@ inline QList<QUrl> writeImages(const QString& folder, const QStringList& names)
     for (const QString& name : names) {
         QImage image(40, 30, QImage::Format_RGB32);
         image.fill(QColor::fromHsv(int(qHash(name) % 360), 200, 200));
-        const QString path = QDir(folder).filePath(name);
-        image.save(path);
-        urls.append(QUrl::fromLocalFile(path));
+        image.save(QDir(folder).filePath(name));
+        urls.append(QUrl::fromLocalFile(QDir(folder).filePath(name)));
     }
     return urls;
 }
@@ -102,52 +85,5 @@ protected:
         return writeImages(folder.filePath(QStringLiteral("photos")), names);
     }
 };
-
-// Stands in for the software updater: counts the checks it is asked for; its settings window is empty.
-class FakeUpdateService : public Sheetwright::UpdateService {
-public:
-    void checkForUpdates() override { ++checks; }
-    QWidget* makeSettingsWindow() override { return new QWidget; }
-
-    int checks = 0;
-};
-
-inline QString plainText(QString menuText)
-{
-    return menuText.replace(QStringLiteral("&&"), QStringLiteral("\x01"))
-        .remove(QLatin1Char('&'))
-        .replace(QStringLiteral("\x01"), QStringLiteral("&"));
-}
-
-// The action reached through menu titles, as a user reads them ({"Layout", "Set Layout", "Default"}).
-inline QAction* menuAction(QMenuBar* bar, const QStringList& path)
-{
-    QList<QAction*> actions = bar->actions();
-    QAction* found = nullptr;
-    for (const QString& title : path) {
-        found = nullptr;
-        for (QAction* action : actions) {
-            if (plainText(action->text()) == title) {
-                found = action;
-                break;
-            }
-        }
-        if (!found)
-            return nullptr;
-        if (found->menu()) {
-            emit found->menu()->aboutToShow();
-            actions = found->menu()->actions();
-        }
-    }
-    return found;
-}
-
-inline QStringList titles(const QList<QAction*>& actions)
-{
-    QStringList texts;
-    for (QAction* action : actions)
-        texts << (action->isSeparator() ? QStringLiteral("---") : plainText(action->text()));
-    return texts;
-}
 
 } // namespace WindowTests
