@@ -1,5 +1,6 @@
 #include "KestrelExtensions/Coding/CodedFile.h"
 #include "KestrelExtensions/Coding/JsonObjectReader.h"
+#include "Thrown.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,16 +35,11 @@ struct Sample {
     bool operator==(const Sample&) const = default;
 };
 
-// A value whose coded form is a bare number at the top level.
-struct Count {
-    qint64 value = 0;
-    QJsonValue toJson() const { return QJsonValue(value); }
-    static Count fromJson(const QJsonValue& json)
-    {
-        if (!json.isDouble())
-            throw DecodingError::typeMismatch({}, "Int");
-        return Count{json.toInteger()};
-    }
+// Codes any JSON value as it stands, a bare number at the top level included.
+struct Bare {
+    QJsonValue json;
+    QJsonValue toJson() const { return json; }
+    static Bare fromJson(const QJsonValue& json) { return Bare{json}; }
 };
 
 void writeRaw(const QString& path, const QByteArray& bytes)
@@ -69,7 +65,7 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(CodedFile, RoundTripReplacesALongerExistingFileWhole)
+TEST_F(CodedFile, RoundTripsReplaceALongerFileWholeTakeTopLevelScalarsAndSeveralFiles)
 {
     const QString file = path("layout.swlayout");
     writeRaw(file, QByteArray(4096, 'x'));
@@ -78,54 +74,39 @@ TEST_F(CodedFile, RoundTripReplacesALongerExistingFileWhole)
     EXPECT_EQ(decodeFromFile<Sample>(file), sample);
     EXPECT_FALSE(readRaw(file).contains('x'));
     EXPECT_FALSE(readRaw(file).contains('\n')) << "compact output";
-}
 
-TEST_F(CodedFile, TopLevelScalarsRoundTrip)
-{
-    const QString file = path("count.json");
-    encodeToFile(Count{42}, file);
+    encodeToFile(Bare{42}, file);
     EXPECT_EQ(readRaw(file), "42");
-    EXPECT_EQ(decodeFromFile<Count>(file).value, 42);
+    EXPECT_EQ(decodeFromFile<Bare>(file).json, QJsonValue(42));
     writeRaw(file, " 7 \n");
-    EXPECT_EQ(decodeFromFile<Count>(file).value, 7);
-    for (const QByteArray& bad :
-         {QByteArray(""), QByteArray("1,2"), QByteArray("1],[2"), QByteArray("7 x")}) {
-        writeRaw(file, bad);
-        try {
-            decodeFromFile<Count>(file);
-            ADD_FAILURE() << bad.constData();
-        } catch (const DecodingError& error) {
-            EXPECT_EQ(error.kind(), DecodingError::Kind::DataCorrupted) << bad.constData();
-        }
-    }
+    EXPECT_EQ(decodeFromFile<Bare>(file).json, QJsonValue(7));
+
+    // Several files decode in the order given and stop at the first failure.
+    encodeToFile(Sample{"one", 1, {}}, path("1.json"));
+    encodeToFile(Sample{"two", 2, {}}, path("2.json"));
+    EXPECT_EQ(decodeFromFiles<Sample>({path("2.json"), path("1.json")}),
+              (std::vector<Sample>{{"two", 2, {}}, {"one", 1, {}}}));
+    writeRaw(path("bad.json"), "{");
+    EXPECT_THROW(decodeFromFiles<Sample>({path("1.json"), path("bad.json"), path("missing.json")}),
+                 DecodingError);
+    EXPECT_THROW(decodeFromFiles<Sample>({path("1.json"), path("missing.json"), path("bad.json")}),
+                 FileError);
 }
 
 TEST_F(CodedFile, ReadFailuresAreFileErrorsNotDecodingErrors)
 {
-    try {
-        decodeFromFile<Sample>(path("missing.json"));
-        FAIL();
-    } catch (const FileError& error) {
-        EXPECT_EQ(error.code(), FileError::Code::NoSuchFile);
-        EXPECT_TRUE(error.failureReason()->contains("missing.json"));
-    }
-    try {
-        decodeFromFile<Sample>(m_dir.path());
-        FAIL();
-    } catch (const FileError& error) {
-        EXPECT_EQ(error.code(), FileError::Code::IsDirectory);
-    }
+    const auto failure = [](const QString& file, qsizetype cap = defaultMaximumFileSize) {
+        return thrown<FileError>([&] { readFileContents(file, cap); });
+    };
+    EXPECT_EQ(failure(path("missing.json")).code(), FileError::Code::NoSuchFile);
+    EXPECT_TRUE(failure(path("missing.json")).failureReason()->contains("missing.json"));
+    EXPECT_EQ(failure(m_dir.path()).code(), FileError::Code::IsDirectory);
     // A file past the cap is refused before anything is read; one at the cap is read whole.
     const QString sized = path("sized.json");
     writeRaw(sized, "12345678901");
     EXPECT_EQ(readFileContents(sized, 11), "12345678901");
-    try {
-        readFileContents(sized, 10);
-        FAIL();
-    } catch (const FileError& error) {
-        EXPECT_EQ(error.code(), FileError::Code::TooLarge);
-        EXPECT_TRUE(error.failureReason()->contains("too large"));
-    }
+    EXPECT_EQ(failure(sized, 10).code(), FileError::Code::TooLarge);
+    EXPECT_TRUE(failure(sized, 10).failureReason()->contains("too large"));
     {
         QFile sparse(path("sparse.json"));
         ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
@@ -144,6 +125,10 @@ TEST_F(CodedFile, DecodingErrorsNameTheProblem)
     const QString file = path("sample.json");
     const std::pair<QByteArray, DecodingError::Kind> rows[] = {
         {"{\"name\": \"a\", ", DecodingError::Kind::DataCorrupted},
+        {"", DecodingError::Kind::DataCorrupted},
+        {"1,2", DecodingError::Kind::DataCorrupted},
+        {"1],[2", DecodingError::Kind::DataCorrupted},
+        {"7 x", DecodingError::Kind::DataCorrupted},
         {"[1, 2]", DecodingError::Kind::TypeMismatch},
         {"{\"size\": 1}", DecodingError::Kind::KeyNotFound},
         {"{\"name\": \"a\", \"size\": \"big\"}", DecodingError::Kind::TypeMismatch},
@@ -151,18 +136,14 @@ TEST_F(CodedFile, DecodingErrorsNameTheProblem)
     };
     for (const auto& [bytes, kind] : rows) {
         writeRaw(file, bytes);
-        try {
-            decodeFromFile<Sample>(file);
-            ADD_FAILURE() << bytes.constData();
-        } catch (const DecodingError& error) {
-            EXPECT_EQ(error.kind(), kind) << bytes.constData();
-        }
+        EXPECT_EQ(thrown<DecodingError>([&] { decodeFromFile<Sample>(file); }).kind(), kind)
+            << bytes.constData();
     }
     writeRaw(file, "{\"name\": \"a\", \"size\": 1, \"flag\": null, \"extra\": []}");
     EXPECT_EQ(decodeFromFile<Sample>(file), (Sample{"a", 1, std::nullopt}));
 }
 
-TEST_F(CodedFile, FailedEncodingLeavesTheFileUntouched)
+TEST_F(CodedFile, FailedEncodingOrAMissingFolderWritesNothing)
 {
     const QString existing = path("existing.json");
     writeRaw(existing, "{\"name\":\"old\",\"size\":1}");
@@ -171,30 +152,13 @@ TEST_F(CodedFile, FailedEncodingLeavesTheFileUntouched)
     EXPECT_EQ(readRaw(existing), "{\"name\":\"old\",\"size\":1}");
 
     // A raw non-finite number anywhere in the tree is refused too, not written as null.
-    struct Raw {
-        QJsonValue toJson() const
-        {
-            return QJsonObject{{"a", QJsonArray{1, std::numeric_limits<double>::infinity()}}};
-        }
-    };
-    try {
-        encodeToFile(Raw{}, path("new.json"));
-        FAIL();
-    } catch (const EncodingError& error) {
-        EXPECT_EQ(error.codingPath(), (QStringList{"a", "Index 1"}));
-    }
+    const Bare infinite{QJsonObject{{"a", QJsonArray{1, std::numeric_limits<double>::infinity()}}}};
+    EXPECT_EQ(thrown<EncodingError>([&] { encodeToFile(infinite, path("new.json")); }).codingPath(),
+              (QStringList{"a", "Index 1"}));
     EXPECT_FALSE(QFile::exists(path("new.json")));
-}
 
-TEST_F(CodedFile, WritingIntoAMissingFolderFailsAndCreatesNothing)
-{
-    const QString file = path("absent/sub/layout.json");
-    try {
-        encodeToFile(Sample{"a", 1, {}}, file);
-        FAIL();
-    } catch (const FileError& error) {
-        EXPECT_EQ(error.code(), FileError::Code::NoSuchFolder);
-    }
+    const auto intoMissingFolder = [&] { encodeToFile(Sample{"a", 1, {}}, path("absent/sub/layout.json")); };
+    EXPECT_EQ(thrown<FileError>(intoMissingFolder).code(), FileError::Code::NoSuchFolder);
     EXPECT_FALSE(QDir(path("absent")).exists());
 }
 
@@ -219,21 +183,4 @@ TEST_F(CodedFile, AFailedWriteKeepsTheOldContent)
         EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"layout.json"})
             << "no temporary left";
     }
-}
-
-TEST_F(CodedFile, SeveralFilesDecodeInOrderAndStopAtTheFirstFailure)
-{
-    EXPECT_TRUE(decodeFromFiles<Sample>({}).empty());
-    encodeToFile(Sample{"one", 1, {}}, path("1.json"));
-    encodeToFile(Sample{"two", 2, {}}, path("2.json"));
-    const auto values = decodeFromFiles<Sample>({path("2.json"), path("1.json")});
-    ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(values[0].name, "two");
-    EXPECT_EQ(values[1].name, "one");
-
-    writeRaw(path("bad.json"), "{");
-    EXPECT_THROW(decodeFromFiles<Sample>({path("1.json"), path("bad.json"), path("missing.json")}),
-                 DecodingError);
-    EXPECT_THROW(decodeFromFiles<Sample>({path("1.json"), path("missing.json"), path("bad.json")}),
-                 FileError);
 }

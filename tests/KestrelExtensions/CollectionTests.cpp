@@ -22,7 +22,7 @@ TEST(SortByPosition, UnknownsGoFirstOrLastAsAsked)
     EXPECT_EQ(inPlace, (V{"a", "b"}));
 }
 
-TEST(CollectionIndices, SafeAccessAndIndexTests)
+TEST(Collection, SafeAccessIndexTestsMinMaxAndRemovingNils)
 {
     const std::vector<int> three{10, 20, 30};
     EXPECT_EQ(safeAt(three, 0), 10);
@@ -38,10 +38,7 @@ TEST(CollectionIndices, SafeAccessAndIndexTests)
     EXPECT_TRUE(isLastIndex(three, std::numeric_limits<std::ptrdiff_t>::max(), true))
         << "no overflow at the top";
     EXPECT_FALSE(isLastIndex(std::vector<int>{}, 0));
-}
 
-TEST(CollectionValues, MinMaxAndRemovingNils)
-{
     EXPECT_EQ(minMax(std::vector<int>{}), std::nullopt);
     EXPECT_EQ(minMax(std::vector<int>{3, 1, 2}), (std::pair{1, 3}));
     EXPECT_EQ(minMax(QList<QString>{"b", "c", "a"}), (std::pair<QString, QString>{"a", "c"}));
@@ -49,6 +46,4 @@ TEST(CollectionValues, MinMaxAndRemovingNils)
     const std::vector<std::optional<int>> sparse{std::nullopt, 1, std::nullopt, 2, 3, std::nullopt};
     EXPECT_EQ(removingNils(sparse), (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(removingNils(std::vector<std::optional<QString>>{std::nullopt}).empty());
-    static_assert(OptionalConvertible<std::optional<int>>);
-    static_assert(!OptionalConvertible<int>);
 }

@@ -8,20 +8,29 @@
 
 using namespace KestrelExtensions;
 
-TEST(ControlAlignedForm, ControlsStartOnOneLineWhateverTheLabelWidth)
+TEST(ControlAlignedForm, ControlsStartOnOneLineWhateverTheLabelWidthAndLabelsSitOnTheirRow)
 {
     ControlAlignedForm form;
     auto* shortLabel = new QLabel("A");
     auto* longLabel = new QLabel("A much longer label");
     auto* first = new QLineEdit;
     auto* second = new QLineEdit;
+    auto* topLabel = new QLabel("Notes");
+    auto* notes = new QPlainTextEdit;
+    auto* bottomLabel = new QLabel("Footer");
+    auto* footer = new QPlainTextEdit;
+    notes->setFixedHeight(120);
+    footer->setFixedHeight(120);
     form.addLabelledRow(first, shortLabel);
     form.addLabelledRow(second, longLabel);
-    form.resize(600, 200);
+    form.addLabelledRow(notes, topLabel, Qt::AlignTop);
+    form.addLabelledRow(footer, bottomLabel, Qt::AlignBottom);
+    form.resize(600, 400);
     form.show();
     form.layout()->activate();
 
-    EXPECT_EQ(form.rowCount(), 2);
+    EXPECT_EQ(form.rowCount(), 4);
+    EXPECT_EQ(form.layout()->contentsMargins(), QMargins()) << "flush with whatever holds the form";
     EXPECT_EQ(first->x(), second->x());
     EXPECT_EQ(first->x(), form.controlAlignment());
     EXPECT_GT(shortLabel->x(), longLabel->x());
@@ -29,23 +38,6 @@ TEST(ControlAlignedForm, ControlsStartOnOneLineWhateverTheLabelWidth)
     EXPECT_LE(shortLabel->geometry().right(), first->x());
     EXPECT_EQ(shortLabel->geometry().right(), longLabel->geometry().right());
     EXPECT_LT(first->x(), 300) << "extra width goes right of the controls, not between label and control";
-}
-
-TEST(ControlAlignedForm, VerticalAlignmentPlacesTheLabelOnItsRow)
-{
-    ControlAlignedForm form;
-    auto* topLabel = new QLabel("Notes");
-    auto* notes = new QPlainTextEdit;
-    notes->setFixedHeight(120);
-    auto* bottomLabel = new QLabel("Footer");
-    auto* footer = new QPlainTextEdit;
-    footer->setFixedHeight(120);
-    form.addLabelledRow(notes, topLabel, Qt::AlignTop);
-    form.addLabelledRow(footer, bottomLabel, Qt::AlignBottom);
-    form.resize(400, 300);
-    form.show();
-    form.layout()->activate();
-
     EXPECT_EQ(topLabel->y(), notes->y());
     EXPECT_EQ(bottomLabel->geometry().bottom(), footer->geometry().bottom());
 }

@@ -80,10 +80,8 @@ TEST(DateDifference, ADayAcrossTheClockChangeIsStillOneDay)
 {
     const DefaultTimeZone berlin(u"Europe/Berlin");
     const QTimeZone zone("Europe/Berlin");
-    const QDateTime before = at("2025-03-29T12:00:00", zone);
-    const QDateTime after = at("2025-03-30T12:00:00", zone);
-    EXPECT_EQ(days(after, before), 1);
-    EXPECT_EQ(hours(after, before), 23);
+    EXPECT_EQ(days(at("2025-03-30T12:00:00", zone), at("2025-03-29T12:00:00", zone)), 1);
+    EXPECT_EQ(hours(at("2025-03-30T12:00:00", zone), at("2025-03-29T12:00:00", zone)), 23);
 }
 
 TEST(DateFormatter, UsesItsOwnZoneAndFormat)
@@ -92,8 +90,5 @@ TEST(DateFormatter, UsesItsOwnZoneAndFormat)
     formatter.setLocale(QLocale(QLocale::English));
     formatter.setTimeZone(QTimeZone("Asia/Tokyo"));
     EXPECT_EQ(formatter.string(at("2026-01-01T20:30:00")), "2026-01-02 05:30");
-
-    const QString now = formatter.nowString();
-    const QDateTime parsed = QDateTime::fromString(now, QStringLiteral("yyyy-MM-dd HH:mm"));
-    ASSERT_TRUE(parsed.isValid()) << now.toStdString();
+    EXPECT_TRUE(QDateTime::fromString(formatter.nowString(), QStringLiteral("yyyy-MM-dd HH:mm")).isValid());
 }

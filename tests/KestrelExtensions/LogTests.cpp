@@ -6,18 +6,15 @@
 
 using namespace KestrelExtensions;
 
-TEST(Log, CaptureSeparatesStreamsAndKeepsLinesWhole)
+TEST(Log, CaptureSeparatesStreamsAndConcurrentWritersLoseNoLine)
 {
     LogCapture capture;
     Log::system(QStringLiteral("Rendering PDF due to image change"));
     Log::out(QStringLiteral("Exporting PDF to /tmp/a.pdf"));
     EXPECT_EQ(capture.systemLines(), QStringList{"Rendering PDF due to image change"});
     EXPECT_EQ(capture.outLines(), QStringList{"Exporting PDF to /tmp/a.pdf"});
-}
 
-TEST(Log, ConcurrentWritersLoseNoLine)
-{
-    LogCapture capture;
+    capture.clear();
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([t] {

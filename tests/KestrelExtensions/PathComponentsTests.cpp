@@ -8,7 +8,7 @@
 
 using namespace KestrelExtensions;
 
-TEST(PathComponents, NextCopyNameKeepsFolderAndExtension)
+TEST(PathComponents, NextCopyNameKeepsFolderAndExtensionAndSwapsReplaceOneComponent)
 {
     const auto next = [](const char* path, qint64 defaultNumber) {
         return incrementingFileName(QUrl::fromLocalFile(path), defaultNumber, 1, "%d", " ").toLocalFile();
@@ -23,26 +23,23 @@ TEST(PathComponents, NextCopyNameKeepsFolderAndExtension)
     QUrl url = QUrl::fromLocalFile("/x/Scan-07.png");
     incrementFileName(url, 1, 1, "%02d", "-");
     EXPECT_EQ(url.toLocalFile(), "/x/Scan-08.png");
-}
 
-TEST(PathComponents, ExtensionAndLastComponentSwaps)
-{
+    const auto path = [](const QUrl& file) { return file.toLocalFile(); };
     const QUrl old = QUrl::fromLocalFile("/a/b/old.txt");
-    EXPECT_EQ(replacingLastPathComponent(old, "new", true).toLocalFile(), "/a/b/new.txt");
-    EXPECT_EQ(replacingLastPathComponent(old, "new", false).toLocalFile(), "/a/b/new");
-    EXPECT_EQ(replacingLastPathComponent(QUrl::fromLocalFile("/a/plain"), "new", true).toLocalFile(),
-              "/a/new");
-    EXPECT_EQ(replacingPathExtension(old, "json").toLocalFile(), "/a/b/old.json");
-    EXPECT_EQ(replacingPathExtension(QUrl::fromLocalFile("/a/archive.tar.gz"), "zip").toLocalFile(),
+    EXPECT_EQ(path(replacingLastPathComponent(old, "new", true)), "/a/b/new.txt");
+    EXPECT_EQ(path(replacingLastPathComponent(old, "new", false)), "/a/b/new");
+    EXPECT_EQ(path(replacingLastPathComponent(QUrl::fromLocalFile("/a/plain"), "new", true)), "/a/new");
+    EXPECT_EQ(path(replacingPathExtension(old, "json")), "/a/b/old.json");
+    EXPECT_EQ(path(replacingPathExtension(QUrl::fromLocalFile("/a/archive.tar.gz"), "zip")),
               "/a/archive.tar.zip");
-    EXPECT_EQ(replacingPathExtension(old, "").toLocalFile(), "/a/b/old");
-    EXPECT_EQ(replacingPathExtension(QUrl::fromLocalFile("/a/.hidden"), "txt").toLocalFile(),
-              "/a/.hidden.txt");
-
-    QUrl url = old;
+    EXPECT_EQ(path(replacingPathExtension(old, "")), "/a/b/old");
+    EXPECT_EQ(path(replacingPathExtension(QUrl::fromLocalFile("/a/.hidden"), "txt")), "/a/.hidden.txt");
+    url = old;
     replacePathExtension(url, "md");
     replaceLastPathComponent(url, "renamed", true);
     EXPECT_EQ(url.toLocalFile(), "/a/b/renamed.md");
+    replaceLastPathComponent(url, "plain");
+    EXPECT_EQ(url.toLocalFile(), "/a/b/plain") << "the extension goes unless asked to stay";
 }
 
 TEST(Bookmarks, StoreTheFileAndRestoreItWhileItExists)

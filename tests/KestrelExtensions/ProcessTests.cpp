@@ -1,15 +1,16 @@
 #include "KestrelExtensions/Process/OutputWatcher.h"
 #include "KestrelExtensions/Process/Pipe.h"
 #include "KestrelExtensions/Process/ProcessRunner.h"
+#include "Thrown.h"
 #include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace KestrelExtensions;
 
@@ -21,69 +22,48 @@ void shell(QProcess& process, const QString& script)
     process.setArguments({"-c", script});
 }
 
-ProcessError runExpectingError(QProcess& process)
+ProcessError failure(const QString& script)
 {
-    try {
-        run(process);
-    } catch (const ProcessError& error) {
-        return error;
-    }
-    throw std::runtime_error("the run did not throw ProcessError");
+    QProcess process;
+    shell(process, script);
+    return thrown<ProcessError>([&] { run(process); });
 }
 
 } // namespace
 
-TEST(ProcessRunner, SuccessKeepsOnlyStandardOutput)
+TEST(ProcessRunner, SuccessKeepsOnlyStandardOutputAndFailuresThrowWithEverythingWritten)
 {
-    QProcess process;
-    shell(process, "printf out; printf err >&2");
-    const ProcessOutput output = run(process);
+    QProcess succeeding;
+    shell(succeeding, "printf out; printf err >&2");
+    const ProcessOutput output = run(succeeding);
     EXPECT_EQ(output.terminationStatus, 0);
-    EXPECT_EQ(output.response, "out");
     EXPECT_EQ(output.responseString(), "out");
-}
 
-TEST(ProcessRunner, NonZeroStatusAndSignalsThrowWithEverythingWritten)
-{
-    QProcess failing;
-    shell(failing, "printf partial; echo msg >&2; exit 3");
-    const ProcessError error = runExpectingError(failing);
+    const ProcessError error = failure("printf partial; echo msg >&2; exit 3");
     EXPECT_EQ(error.task().terminationStatus, 3);
     EXPECT_EQ(error.task().program, "/bin/sh");
     EXPECT_EQ(error.stdOut(), "partial");
     EXPECT_EQ(error.failureReason(), "msg\n");
     EXPECT_EQ(error.terminationDescription(), "exited normally");
 
-    QProcess killed;
-    shell(killed, "kill -9 $$");
-    const ProcessError signalled = runExpectingError(killed);
+    const ProcessError signalled = failure("kill -9 $$");
     EXPECT_EQ(signalled.task().terminationReason, TerminationReason::UncaughtSignal);
     EXPECT_EQ(signalled.terminationDescription(), "exited with uncaught signal: 9");
 }
 
-TEST(ProcessRunner, LargeOutputOnBothStreamsArrivesWholeAndApart)
+TEST(ProcessRunner, OutputOnBothStreamsArrivesWholeApartAndAsBytes)
 {
-    QProcess process;
     // 2 MB on each stream, far more than a pipe holds, written before the tool exits.
-    shell(process,
-          "head -c 2097152 /dev/zero | tr '\\0' o; head -c 2097152 /dev/zero | tr '\\0' e >&2; exit 1");
-    const ProcessError error = runExpectingError(process);
-    EXPECT_EQ(error.stdOut().size(), 2097152);
-    EXPECT_EQ(error.stdErr().size(), 2097152);
-    EXPECT_EQ(error.stdOut().count('o'), 2097152);
-    EXPECT_EQ(error.stdErr().count('e'), 2097152);
-}
+    const ProcessError whole =
+        failure("head -c 2097152 /dev/zero | tr '\\0' o; head -c 2097152 /dev/zero | tr '\\0' e >&2; exit 1");
+    EXPECT_EQ(whole.stdOut().count('o'), 2097152);
+    EXPECT_EQ(whole.stdErr().count('e'), 2097152);
 
-TEST(ProcessRunner, InvalidUtf8LeavesTheTextAbsentButTheBytes)
-{
-    QProcess process;
-    shell(process, "printf '\\377\\376'; printf '\\303' >&2; exit 2");
-    const ProcessError error = runExpectingError(process);
+    const ProcessError error = failure("printf '\\377\\376'; printf '\\303' >&2; exit 2");
     EXPECT_EQ(error.stdOut(), QByteArray("\xff\xfe"));
     EXPECT_EQ(error.stdOutString(), std::nullopt);
     EXPECT_EQ(error.stdErrString(), std::nullopt) << "a cut sequence is not text";
     EXPECT_EQ(error.failureReason(), std::nullopt);
-
     EXPECT_EQ((ProcessOutput{0, "\xe2\x82"}).responseString(), std::nullopt);
 }
 
@@ -93,22 +73,17 @@ TEST(ProcessRunner, EchoPrintsTheWorkingFolderAndCommandLine)
     QProcess bare;
     bare.setProgram("/bin/true");
     run(bare, std::nullopt, true);
-    EXPECT_EQ(capture.outLines(), (QStringList{"Working path not set", "/bin/true "}));
+    bare.setArguments({"a", "b"});
+    run(bare, true);
+    EXPECT_EQ(capture.outLines(), (QStringList{"Working path not set", "/bin/true ", "/bin/true a b"}));
 
     capture.clear();
     QTemporaryDir folder;
     QProcess inFolder;
     shell(inFolder, "pwd");
-    const ProcessOutput output = run(inFolder, folder.path(), true);
+    EXPECT_EQ(run(inFolder, folder.path(), true).responseString(),
+              QDir(folder.path()).canonicalPath() + "\n");
     EXPECT_EQ(capture.outLines(), (QStringList{folder.path(), "/bin/sh -c pwd"}));
-    EXPECT_EQ(output.responseString(), QDir(folder.path()).canonicalPath() + "\n");
-
-    capture.clear();
-    QProcess keepsFolder;
-    keepsFolder.setProgram("/bin/true");
-    keepsFolder.setArguments({"a", "b"});
-    run(keepsFolder, true);
-    EXPECT_EQ(capture.outLines(), QStringList{"/bin/true a b"});
 }
 
 // A folder as a string literal must not silently pick the echo-only overload.
@@ -120,7 +95,7 @@ concept RunsWith = requires(QProcess& process, Argument argument)
 static_assert(!RunsWith<const char*>);
 static_assert(RunsWith<QString> && RunsWith<bool> && RunsWith<std::optional<QString>>);
 
-TEST(ProcessRunner, AToolReadingStandardInputSeesItsEndAndSlowToolsAreStopped)
+TEST(ProcessRunner, AToolReadingInputSeesItsEndSlowToolsAreStoppedAndFailedStartsThrow)
 {
     QProcess cat;
     cat.setProgram("/bin/cat");
@@ -131,30 +106,18 @@ TEST(ProcessRunner, AToolReadingStandardInputSeesItsEndAndSlowToolsAreStopped)
 
     QProcess slow;
     shell(slow, "printf started; exec sleep 60");
-    try {
-        run(slow, false, std::chrono::milliseconds(200));
-        FAIL();
-    } catch (const ProcessTimeoutError& error) {
-        EXPECT_EQ(error.task().terminationReason, TerminationReason::UncaughtSignal);
-        EXPECT_EQ(error.terminationDescription(), "exited with uncaught signal: 9");
-        EXPECT_EQ(error.stdOut(), "started");
-        EXPECT_TRUE(error.failureReason()->contains("/bin/sh")) << error.failureReason()->toStdString();
-    }
+    const auto error = thrown<ProcessTimeoutError>([&] { run(slow, false, std::chrono::milliseconds(200)); });
+    EXPECT_EQ(error.task().terminationReason, TerminationReason::UncaughtSignal);
+    EXPECT_EQ(error.terminationDescription(), "exited with uncaught signal: 9");
+    EXPECT_EQ(error.stdOut(), "started");
+    EXPECT_TRUE(error.failureReason()->contains("/bin/sh")) << error.failureReason()->toStdString();
     EXPECT_EQ(slow.state(), QProcess::NotRunning);
-}
 
-TEST(ProcessRunner, AToolThatCannotStartThrowsItsOwnError)
-{
     QProcess missing;
     missing.setProgram("/nonexistent/tool");
     EXPECT_THROW(run(missing), ProcessLaunchError);
     QProcess unset;
-    try {
-        run(unset);
-        FAIL();
-    } catch (const ProcessLaunchError& error) {
-        EXPECT_FALSE(error.reason().isEmpty());
-    }
+    EXPECT_FALSE(thrown<ProcessLaunchError>([&] { run(unset); }).reason().isEmpty());
 }
 
 TEST(Pipe, ReadsEverythingWrittenAndPrintsIt)
@@ -194,8 +157,11 @@ TEST(OutputWatcher, ReportsTheFirstStatusWordOfEachChunk)
     deliver("\x1b]2;Done\x07");
     EXPECT_EQ(words, (QStringList{"Rendering", "Done"}));
 
+    // End of file ends the watch whatever an earlier call left in errno.
     pipe.closeWriteEnd();
-    QCoreApplication::processEvents();
+    errno = EAGAIN;
+    QEvent readable(QEvent::SockAct);
+    QCoreApplication::sendEvent(watcher->findChild<QSocketNotifier*>(), &readable);
     EXPECT_TRUE(finished);
     EXPECT_FALSE(watcher->isWatching()) << "at end of file the watcher stops instead of spinning";
     delete watcher;

@@ -1,4 +1,5 @@
 #include "KestrelExtensions/Coding/PropertyListCoder.h"
+#include "Thrown.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -23,6 +24,11 @@ QJsonValue roundTrip(const QJsonValue& value)
     return PropertyListDecoder().decode<Any>(PropertyListEncoder().encode(Any{value})).json;
 }
 
+QStringList refusedAt(const QJsonValue& value)
+{
+    return thrown<EncodingError>([&] { PropertyListEncoder().encode(Any{value}); }).codingPath();
+}
+
 QByteArray plist(const QByteArray& body)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body + "</plist>";
@@ -32,18 +38,16 @@ QByteArray plist(const QByteArray& body)
 
 TEST(PropertyList, NestedValuesRoundTrip)
 {
-    const QJsonObject value{
-        {"name", "<Tom & \"Jerry\">"},
-        {"empty", ""},
-        {"on", true},
-        {"off", false},
-        {"count", 3},
-        {"large", qint64(1) << 60},
-        {"negative", -7},
-        {"ratio", 0.125},
-        {"list", QJsonArray{1, "two", QJsonArray{}, QJsonObject{}}},
-        {"nested", QJsonObject{{"deeper", QJsonObject{{"x", 1.5}}}}},
-    };
+    const QJsonObject value{{"name", "<Tom & \"Jerry\">"},
+                            {"empty", ""},
+                            {"on", true},
+                            {"off", false},
+                            {"count", 3},
+                            {"large", qint64(1) << 60},
+                            {"negative", -7},
+                            {"ratio", 0.125},
+                            {"list", QJsonArray{1, "two", QJsonArray{}, QJsonObject{}}},
+                            {"nested", QJsonObject{{"deeper", QJsonObject{{"x", 1.5}}}}}};
     EXPECT_EQ(roundTrip(value), QJsonValue(value));
     EXPECT_EQ(roundTrip(QJsonValue(qint64(1) << 60)).toInteger(), qint64(1) << 60) << "no precision lost";
     EXPECT_EQ(roundTrip(42), QJsonValue(42));
@@ -72,24 +76,17 @@ TEST(PropertyList, TextComesBackExactlyOrIsRefused)
         {QString(QChar(0xDC00)), {"text"}},
     };
     for (const auto& [text, path] : refused) {
-        try {
-            PropertyListEncoder().encode(Any{QJsonObject{{"text", text}}});
-            ADD_FAILURE() << text.toStdString();
-        } catch (const EncodingError& error) {
-            EXPECT_EQ(error.codingPath(), path);
-        }
+        EXPECT_EQ(refusedAt(QJsonObject{{"text", text}}), path);
         EXPECT_THROW(PropertyListEncoder().encode(Any{QJsonObject{{text, 1}}}), EncodingError);
     }
+    const auto bell = [] { PropertyListEncoder().encode(Any{QStringLiteral("\u0007")}); };
+    EXPECT_TRUE(thrown<EncodingError>(bell).failureReason()->contains("U+0007"));
 }
 
-TEST(PropertyList, WritesNoNullAndNoBinary)
+TEST(PropertyList, WritesNoNullAndNoBinaryAndReadsFilesBack)
 {
-    try {
-        PropertyListEncoder().encode(Any{QJsonObject{{"list", QJsonArray{1, QJsonValue::Null}}}});
-        FAIL();
-    } catch (const EncodingError& error) {
-        EXPECT_EQ(error.codingPath(), (QStringList{"list", "Index 1"}));
-    }
+    EXPECT_EQ(refusedAt(QJsonObject{{"list", QJsonArray{1, QJsonValue::Null}}}),
+              (QStringList{"list", "Index 1"}));
 
     EXPECT_TRUE(PropertyListEncoder().encode(Any{QJsonValue(1)}).endsWith("</plist>\n"))
         << "a complete document";
@@ -100,6 +97,14 @@ TEST(PropertyList, WritesNoNullAndNoBinary)
     binary.setOutputFormat(PropertyListFormat::Binary);
     EXPECT_THROW(binary.encodeToFile(Any{QJsonObject{{"a", 2}}}, path), EncodingError);
     EXPECT_EQ(PropertyListDecoder().decodeFromFile<Any>(path).json, QJsonValue(QJsonObject{{"a", 1}}));
+
+    // Several files come back in the order asked for, and the first failure stops them.
+    PropertyListEncoder().encodeToFile(Any{2}, dir.filePath("b.plist"));
+    const auto values = PropertyListDecoder().decodeFromFiles<Any>({dir.filePath("b.plist"), path});
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].json, QJsonValue(2));
+    EXPECT_EQ(values[1].json, QJsonValue(QJsonObject{{"a", 1}}));
+    EXPECT_THROW(PropertyListDecoder().decodeFromFiles<Any>({path, dir.filePath("c.plist")}), FileError);
 }
 
 TEST(PropertyList, ReadsHandWrittenDocuments)
@@ -109,13 +114,13 @@ TEST(PropertyList, ReadsHandWrittenDocuments)
                                   "\t<key>flag</key><true/>\n\t<key>none</key><dict/>\n"
                                   "\t<key>text</key><string/>\n\t<key>n</key><integer> 12 </integer>\n"
                                   "\t<!-- a comment -->\n</dict>\n");
-    const QJsonObject object = PropertyListDecoder().decode<Any>(text).json.toObject();
-    EXPECT_EQ(object.value("when"), QJsonValue("2024-05-01T10:00:00Z"));
-    EXPECT_EQ(object.value("blob"), QJsonValue("aGVsbG8="));
-    EXPECT_EQ(object.value("flag"), QJsonValue(true));
-    EXPECT_EQ(object.value("none"), QJsonValue(QJsonObject{}));
-    EXPECT_EQ(object.value("text"), QJsonValue(""));
-    EXPECT_EQ(object.value("n"), QJsonValue(12));
+    EXPECT_EQ(PropertyListDecoder().decode<Any>(text).json,
+              QJsonValue(QJsonObject{{"when", "2024-05-01T10:00:00Z"},
+                                     {"blob", "aGVsbG8="},
+                                     {"flag", true},
+                                     {"none", QJsonObject{}},
+                                     {"text", ""},
+                                     {"n", 12}}));
 }
 
 TEST(PropertyList, MalformedDocumentsAreDataCorrupted)
@@ -141,26 +146,8 @@ TEST(PropertyList, MalformedDocumentsAreDataCorrupted)
         plist(QByteArray("<array>").repeated(513) + QByteArray("</array>").repeated(513));
     EXPECT_NO_THROW(PropertyListDecoder().decode<Any>(deepest)) << "one level less is still read";
     for (const QByteArray& data : rows) {
-        try {
-            PropertyListDecoder().decode<Any>(data);
-            ADD_FAILURE() << data.left(80).constData();
-        } catch (const DecodingError& error) {
-            EXPECT_EQ(error.kind(), DecodingError::Kind::DataCorrupted) << data.left(80).constData();
-        }
+        EXPECT_EQ(thrown<DecodingError>([&] { PropertyListDecoder().decode<Any>(data); }).kind(),
+                  DecodingError::Kind::DataCorrupted)
+            << data.left(80).constData();
     }
-}
-
-TEST(PropertyList, SeveralFilesStopAtTheFirstFailure)
-{
-    QTemporaryDir dir;
-    PropertyListEncoder().encodeToFile(Any{1}, dir.filePath("a.plist"));
-    PropertyListEncoder().encodeToFile(Any{2}, dir.filePath("b.plist"));
-    const auto values =
-        PropertyListDecoder().decodeFromFiles<Any>({dir.filePath("b.plist"), dir.filePath("a.plist")});
-    ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(values[0].json, QJsonValue(2));
-    EXPECT_EQ(values[1].json, QJsonValue(1));
-    EXPECT_THROW(
-        PropertyListDecoder().decodeFromFiles<Any>({dir.filePath("a.plist"), dir.filePath("c.plist")}),
-        FileError);
 }

@@ -1,6 +1,7 @@
 #include "KestrelExtensions/Regex/RegularExpression.h"
 #include "KestrelExtensions/String/RegexMatching.h"
 #include "KestrelExtensions/String/ReplacingOccurrences.h"
+#include "Thrown.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -19,6 +20,9 @@ TEST(RegexMatching, FirstMatchTakesTheOneGroupOrTheWholeMatch)
     EXPECT_TRUE(matchesRegex("Scan 3", "\\d$"));
     EXPECT_FALSE(matchesRegex("Scan", "\\d"));
     EXPECT_FALSE(matchesRegex("[", "["));
+    EXPECT_EQ(firstMatch("log \x1b]0;Rendering\x07 then \x1b]0;Done\x07", "\\033]\\d;(\\w+)\\007"),
+              "Rendering")
+        << "octal escapes find terminal title sequences";
 }
 
 TEST(RegexMatching, ResultsGiveGroupsByIndexAndName)
@@ -47,30 +51,42 @@ TEST(RegexMatching, ResultsGiveGroupsByIndexAndName)
     EXPECT_FALSE(error.isEmpty());
 }
 
-TEST(RegexMatching, OctalEscapesFindTerminalTitleSequences)
+TEST(RegularExpression, EachOptionChangesOnlyWhatItNames)
 {
-    const QString chunk = QString::fromUtf8("log \x1b]0;Rendering\x07 then \x1b]0;Done\x07");
-    EXPECT_EQ(firstMatch(chunk, "\\033]\\d;(\\w+)\\007"), "Rendering");
+    using O = RegularExpression::Option;
+    const std::tuple<O, const char*, const char*> rows[] = {
+        {O::CaseInsensitive, "a", "A"},
+        {O::AllowCommentsAndWhitespace, "a b # c", "ab"},
+        {O::IgnoreMetacharacters, "^a", "x^a"},
+        {O::DotMatchesLineSeparators, "a.b", "a\nb"},
+        {O::AnchorsMatchLines, "^b", "a\nb"},
+        {O::UseUnixLineSeparators, "a.b", "a\rb"},
+        {O::UseUnicodeWordBoundaries, "a\\b", "a\u30A2"},
+    };
+    // Each pattern finds its text under its own option only (a dot also takes a lone CR under DotAll).
+    for (const auto& [option, pattern, text] : rows) {
+        for (const auto& otherRow : rows) {
+            const O other = std::get<0>(otherRow);
+            const bool found = RegularExpression::make(pattern, other)->firstMatch(text).has_value();
+            EXPECT_EQ(found, other == option ||
+                                 (other == O::DotMatchesLineSeparators && option == O::UseUnixLineSeparators))
+                << pattern << " under option " << int(other);
+        }
+        EXPECT_FALSE(RegularExpression::make(pattern)->firstMatch(text)) << pattern;
+    }
 }
 
-TEST(ReplacingOccurrences, EachElementGetsItsOwnReplacement)
+TEST(ReplacingOccurrences, EachElementGetsItsOwnReplacementWithOptionsAndRanges)
 {
     const QList<QString> elements{"Page 1 of N", "Page 2 of N"};
     EXPECT_EQ(replacingOccurrences(elements, "N", {"2", "2", "unused"}),
               (QList<QString>{"Page 1 of 2", "Page 2 of 2"}));
-    try {
-        replacingOccurrences(elements, "N", {"2"});
-        FAIL();
-    } catch (const StringReplacementError& error) {
-        EXPECT_EQ(error.elementCount(), 2);
-        EXPECT_EQ(error.replacementCount(), 1);
-        EXPECT_EQ(*error.failureReason(), "More input strings (2) given than replacement strings (1).");
-    }
+    const auto error = thrown<StringReplacementError>([&] { replacingOccurrences(elements, "N", {"2"}); });
+    EXPECT_EQ(error.elementCount(), 2);
+    EXPECT_EQ(error.replacementCount(), 1);
+    EXPECT_EQ(*error.failureReason(), "More input strings (2) given than replacement strings (1).");
     EXPECT_TRUE(replacingOccurrences(QList<QString>{}, "x", {}).isEmpty());
-}
 
-TEST(ReplacingOccurrences, OptionsAndRanges)
-{
     using O = StringCompareOption;
     EXPECT_EQ(replacingOccurrences("Cat cat CAT", "cat", "dog", O::CaseInsensitive), "dog dog dog");
     EXPECT_EQ(replacingOccurrences("Cat cat CAT", "cat", "dog"), "Cat dog CAT");
@@ -79,6 +95,9 @@ TEST(ReplacingOccurrences, OptionsAndRanges)
     EXPECT_EQ(replacingOccurrences("abab", "ab", "x", O::Anchored), "xab");
     EXPECT_EQ(replacingOccurrences("abab", "ab", "x", O::Anchored | O::Backwards), "abx");
     EXPECT_EQ(replacingOccurrences("b ab", "ab", "x", O::Anchored), "b ab");
+    EXPECT_EQ(replacingOccurrences("abab", "a.", "x", O::Anchored | O::RegularExpression), "xab");
+    EXPECT_EQ(replacingOccurrences("abab", "a.", "x", O::Anchored | O::Backwards | O::RegularExpression),
+              "abx");
     EXPECT_EQ(replacingOccurrences("a1a1a1", "a", "b", {}, TextRange{2, 2}), "a1b1a1");
     EXPECT_EQ(replacingOccurrences("a1a1a1", "\\d", "#", O::RegularExpression, TextRange{2, 4}), "a1a#a#");
     EXPECT_THROW(replacingOccurrences("abc", "a", "b", {}, TextRange{2, 5}), std::out_of_range);

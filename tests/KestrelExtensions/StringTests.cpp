@@ -15,14 +15,8 @@ using namespace KestrelExtensions;
 
 TEST(TrailingNumber, StepsOrAppendsTheNumber)
 {
-    struct Row {
-        const char* input;
-        qint64 defaultNumber;
-        const char* format;
-        const char* separator;
-        const char* expected;
-    };
-    const Row rows[] = {
+    // Name, default number, format, separator, expected.
+    const std::tuple<const char*, qint64, const char*, const char*, const char*> rows[] = {
         {"Layout 3", 1, "%d", " ", "Layout 4"},
         {"Layout", 1, "%d", " ", "Layout 1"},
         {"Layout3", 1, "%d", " ", "Layout3 1"},
@@ -42,11 +36,10 @@ TEST(TrailingNumber, StepsOrAppendsTheNumber)
         // A separator that is not a valid pattern finds nothing.
         {"Odd(1", 1, "%d", "(", "Odd(1(1"},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(incrementingTrailingNumber(row.input, row.defaultNumber, 1, row.format, row.separator),
-                  QString::fromUtf8(row.expected))
-            << row.input;
-    }
+    for (const auto& [input, defaultNumber, format, separator, expected] : rows)
+        EXPECT_EQ(incrementingTrailingNumber(input, defaultNumber, 1, format, separator),
+                  QString::fromUtf8(expected))
+            << input;
     QString name = "Layout 9";
     incrementTrailingNumber(name, 1, 5);
     EXPECT_EQ(name, "Layout 14");
@@ -61,6 +54,7 @@ TEST(IntegerFormat, AcceptsOneIntegerConversionOnly)
     EXPECT_EQ(IntegerFormat("%#06X").format(255), "0X00FF");
     EXPECT_EQ(IntegerFormat("%.3i").format(5), "005");
     EXPECT_EQ(IntegerFormat("Überschrift %d").format(1), "Überschrift 1");
+    EXPECT_EQ(IntegerFormat("%1024d").format(1).size(), 1024) << "the widest width taken";
     for (const char* bad : {"%s", "%n", "%d %d", "no number", "%", "%*d", "%.*d", "%f", "%99999d", "%%"}) {
         EXPECT_THROW(IntegerFormat{bad}, std::invalid_argument) << bad;
     }
@@ -73,7 +67,6 @@ TEST(NumberPadding, PadsShortDigitRunsOnTheLeft)
     EXPECT_EQ(paddingNumbers("img1234", 3, "0"), "img1234");
     EXPECT_EQ(paddingNumbers("1-22-333", 3, "ab"), "abab1-ab22-333");
     EXPECT_EQ(paddingNumbers("img7", 0, "0"), "img7");
-    EXPECT_EQ(paddingNumbers("img7", -2, "0"), "img7");
     EXPECT_EQ(paddingNumbers("no digits", 4, "0"), "no digits");
     EXPECT_EQ(paddingNumbers("7", maximumPaddingWidth, "0").size(), maximumPaddingWidth);
     EXPECT_THROW(paddingNumbers("7", maximumPaddingWidth + 1, "0"), std::invalid_argument);
@@ -118,15 +111,14 @@ TEST(Trimming, WhitespaceIsSpacesAndTabsOnly)
 }
 
 namespace {
-// Translates one key, as a shipped translation would, and records the context asked for.
+// Translates one key in the application's context, as a shipped translation would.
 class OneWordTranslator : public QTranslator {
 public:
     QString translate(const char* context, const char* sourceText, const char*, int) const override
     {
-        contexts.append(QString::fromUtf8(context));
-        return QByteArray(sourceText) == "&File" ? QStringLiteral("&Datei") : QString();
+        const bool known = QByteArray(context) == "Sheetwright" && QByteArray(sourceText) == "&File";
+        return known ? QStringLiteral("&Datei") : QString();
     }
-    mutable QStringList contexts;
 };
 } // namespace
 
@@ -140,6 +132,5 @@ TEST(Localized, GoesThroughTheInstalledTranslatorAndIsTheKeyWithout)
     EXPECT_EQ(localized(QStringLiteral("&File")), QStringLiteral("&Datei"));
     EXPECT_EQ(localized(key), key);
     QCoreApplication::removeTranslator(&translator);
-    EXPECT_EQ(translator.contexts.value(0), QStringLiteral("Sheetwright"));
     EXPECT_EQ(localized("&File"), QStringLiteral("&File"));
 }

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
+#include <array>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -13,15 +14,8 @@ using namespace KeyWindow;
 
 namespace {
 
-class KeyWindowObservation : public ::testing::Test {
+class KeyWindowObservation : public KeyWindowTest {
 protected:
-    void SetUp() override
-    {
-        state().setWindow(nullptr);
-        state().setValues({});
-    }
-    static KeyWindowState& state() { return KeyWindowState::shared(); }
-
     // An observed window, shown without reaching the screen so that no platform activation or
     // deactivation arrives behind the test's back; `number` is published under NumberKey.
     static std::unique_ptr<QWidget> observedWindow(int number)
@@ -67,40 +61,33 @@ TEST_F(KeyWindowObservation, EitherOrderOfResignAndBecomeEndsOnTheNewKeyWindow)
         keyWindow<NumberKey>(b.get(), 20);
         EXPECT_EQ(state().window(), a.get());
         EXPECT_EQ(state().value<NumberKey>(), 1) << "only the key window's values reach the shared state";
-        if (resignFirst) {
-            observerA->setIsKeyWindow(false);
-            observerB->setIsKeyWindow(true);
-        } else {
-            observerB->setIsKeyWindow(true);
-            observerA->setIsKeyWindow(false);
-        }
+        for (WindowObserver* observer :
+             resignFirst ? std::array{observerA, observerB} : std::array{observerB, observerA})
+            observer->setIsKeyWindow(observer == observerB);
         EXPECT_EQ(state().window(), b.get());
         EXPECT_EQ(state().value<NumberKey>(), 20);
     }
 }
 
-TEST_F(KeyWindowObservation, ClosingTheKeyWindowClearsTheStateAndOthersLeaveIt)
+TEST_F(KeyWindowObservation, AKeyWindowThatClosesOrLosesItsObserverClearsTheStateAndOthersLeaveIt)
 {
     auto a = observedWindow(1);
     auto b = observedWindow(2);
+    auto c = observedWindow(3);
     windowObserver(a.get())->setIsKeyWindow(true);
     b->close();
+    c.reset();
     EXPECT_EQ(state().window(), a.get());
     EXPECT_EQ(state().value<NumberKey>(), 1);
-
     // No deactivation comes with this close: the hide alone must clear the state.
     a->close();
     EXPECT_EQ(state().window(), nullptr);
     EXPECT_TRUE(state().values().isEmpty());
-}
 
-TEST_F(KeyWindowObservation, AnObserverThatGoesAwayWhileKeyLeavesNothingBehind)
-{
     QWidget window;
     window.setAttribute(Qt::WA_DontShowOnScreen);
     auto* content = new QWidget(&window);
     WindowObserver* observer = observeWindow(content);
-    auto other = observedWindow(2);
     window.show();
     QCoreApplication::processEvents();
     // Set directly, so nothing but the observer itself can clear them.
@@ -108,9 +95,6 @@ TEST_F(KeyWindowObservation, AnObserverThatGoesAwayWhileKeyLeavesNothingBehind)
     values.setEntry(AnyKeyWindowValueKey::of<NumberKey>(), wrapValue<NumberKey>(8));
     observer->setValues(values);
     observer->setIsKeyWindow(true);
-
-    other.reset();
-    EXPECT_EQ(state().window(), &window) << "a window that is not key leaves the state alone";
     EXPECT_EQ(state().value<NumberKey>(), 8);
     delete content;
     EXPECT_EQ(state().window(), nullptr);
@@ -149,13 +133,10 @@ TEST_F(KeyWindowObservation, GatheringValuesInOneWindow)
     keyWindow<NumberKey>(first, 1);
     keyWindow<NumberKey>(second, 2);
     EXPECT_EQ(observer->values().value<NumberKey>(), 2) << "the later sibling wins";
-
     keyWindow<NumberKey>(parent, 3);
     EXPECT_EQ(observer->values().value<NumberKey>(), 3) << "a view's own value beats its children's";
-
     keyWindow<NumberKey>(parent, std::optional<int>());
     EXPECT_EQ(observer->values().value<NumberKey>(), 2) << "publishing none keeps what is inside";
-
     keyWindow<TextKey>(first, QStringLiteral("a"));
     EXPECT_EQ(observer->values().value<TextKey>(), QStringLiteral("a"));
     EXPECT_EQ(observer->values().value<NumberKey>(), 2);

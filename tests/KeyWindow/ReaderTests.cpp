@@ -14,14 +14,8 @@ using KestrelExtensions::Observable;
 
 namespace {
 
-class KeyWindowReaders : public ::testing::Test {
+class KeyWindowReaders : public KeyWindowTest {
 protected:
-    void SetUp() override
-    {
-        KeyWindowState::shared().setWindow(nullptr);
-        KeyWindowState::shared().setValues({});
-    }
-
     struct Window {
         std::unique_ptr<QWidget> widget = std::make_unique<QWidget>();
         Channel* channel = new Channel(widget.get());
@@ -35,34 +29,40 @@ protected:
     };
 };
 
-TEST_F(KeyWindowReaders, ReadersFallBackToTheDefaultUntilTheKeyWindowPublishes)
+TEST_F(KeyWindowReaders, TheObjectReaderFollowsTheKeyWindowAndPassesOnChangesOfWhatItHolds)
 {
     KeyWindowObservableObject<Channel> commands;
-    EXPECT_EQ(&commands.wrappedValue(), &Channel::defaultValue());
-
     KeyWindowValue<NumberKey> number;
+    EXPECT_EQ(&commands.wrappedValue(), &Channel::defaultValue());
     EXPECT_FALSE(number.wrappedValue());
-
     Window a;
+    Window b;
     a.observer->setIsKeyWindow(true);
+    EXPECT_EQ(&commands.wrappedValue(), a.channel);
     EXPECT_FALSE(number.wrappedValue()) << "a key window that published no number";
     keyWindow<NumberKey>(a.widget.get(), 9);
     EXPECT_EQ(number.wrappedValue(), 9);
-}
 
-TEST_F(KeyWindowReaders, TheObjectReaderFollowsTheKeyWindow)
-{
-    Window a;
-    Window b;
-    KeyWindowObservableObject<Channel> commands;
     QSignalSpy refreshes(&commands, &KeyWindowReader::changed);
+    a.channel->setTitle(QStringLiteral("Trip"));
+    EXPECT_EQ(refreshes.size(), 1);
+    a.channel->setObjectName(QStringLiteral("not a value"));
+    b.channel->setTitle(QStringLiteral("other window"));
+    EXPECT_EQ(refreshes.size(), 1) << "only the held object's own values count";
+    const auto title = commands.projectedValue().binding(&Channel::title, &Channel::setTitle);
+    EXPECT_EQ(title.get(), QStringLiteral("Trip"));
+    title.set(QStringLiteral("Holiday"));
+    EXPECT_EQ(a.channel->title(), QStringLiteral("Holiday"));
+    EXPECT_EQ(refreshes.size(), 2);
 
-    a.observer->setIsKeyWindow(true);
-    EXPECT_EQ(&commands.wrappedValue(), a.channel);
     b.observer->setIsKeyWindow(true);
     a.observer->setIsKeyWindow(false);
     EXPECT_EQ(&commands.wrappedValue(), b.channel);
-    EXPECT_EQ(refreshes.count(), 2);
+    EXPECT_EQ(refreshes.size(), 3);
+    a.channel->setTitle(QStringLiteral("no longer held"));
+    EXPECT_EQ(refreshes.size(), 3);
+    b.channel->setTitle(QStringLiteral("held now"));
+    EXPECT_EQ(refreshes.size(), 4);
 
     // Held until the next update only.
     commands.setWrappedValue(*a.channel);
@@ -76,39 +76,7 @@ TEST_F(KeyWindowReaders, TheObjectReaderFollowsTheKeyWindow)
     delete a.channel;
     EXPECT_EQ(&commands.wrappedValue(), &Channel::defaultValue())
         << "an object that went away is never handed out";
-}
-
-TEST_F(KeyWindowReaders, TheObjectReaderPassesOnChangesOfTheObjectItHoldsAndProjectsIt)
-{
-    Window a;
-    Window b;
-    KeyWindowObservableObject<Channel> commands;
-    QSignalSpy refreshes(&commands, &KeyWindowReader::changed);
-    a.observer->setIsKeyWindow(true);
-    refreshes.clear();
-
-    a.channel->setTitle(QStringLiteral("Trip"));
-    EXPECT_EQ(refreshes.size(), 1);
-    a.channel->setObjectName(QStringLiteral("not a value"));
-    b.channel->setTitle(QStringLiteral("other window"));
-    EXPECT_EQ(refreshes.size(), 1) << "only the held object's own values count";
-
-    const auto title = commands.projectedValue().binding(&Channel::title, &Channel::setTitle);
-    EXPECT_EQ(title.get(), QStringLiteral("Trip"));
-    title.set(QStringLiteral("Holiday"));
-    EXPECT_EQ(a.channel->title(), QStringLiteral("Holiday"));
-    EXPECT_EQ(refreshes.size(), 2);
-
-    b.observer->setIsKeyWindow(true);
-    a.observer->setIsKeyWindow(false);
-    refreshes.clear();
-    a.channel->setTitle(QStringLiteral("no longer held"));
-    EXPECT_EQ(refreshes.size(), 0);
-    b.channel->setTitle(QStringLiteral("held now"));
-    EXPECT_EQ(refreshes.size(), 1);
-
     // A projected binding keeps to its object, and reads nothing once that object is gone.
-    delete a.channel;
     EXPECT_EQ(title.get(), QString());
     title.set(QStringLiteral("dropped"));
     EXPECT_EQ(b.channel->title(), QStringLiteral("held now"));
@@ -177,16 +145,16 @@ TEST_F(KeyWindowReaders, ADeletedViewsBindingIsGoneAtOnce)
 
     auto* view = new RowsView(a.widget.get());
     ASSERT_EQ(reader.wrappedValue(), 3);
-    ASSERT_EQ(KeyWindowState::shared().value<TextKey>(), QStringLiteral("inner"));
+    ASSERT_EQ(state().value<TextKey>(), QStringLiteral("inner"));
     readsOnChange.clear();
     bool heldWhileDying = true;
     QObject::connect(view, &QObject::destroyed,
-                     [&] { heldWhileDying = KeyWindowState::shared().value<TextKey>().has_value(); });
+                     [&] { heldWhileDying = state().value<TextKey>().has_value(); });
     delete view;
     EXPECT_FALSE(heldWhileDying) << "withdrawn before anyone else hears of the view's end";
     // The same turn of the event loop: nothing may read through the binding into the deleted view.
-    EXPECT_FALSE(KeyWindowState::shared().value<RowsBindingKey>());
-    EXPECT_FALSE(KeyWindowState::shared().value<TextKey>());
+    EXPECT_FALSE(state().value<RowsBindingKey>());
+    EXPECT_FALSE(state().value<TextKey>());
     EXPECT_EQ(reader.wrappedValue(), std::nullopt);
     EXPECT_EQ(readsOnChange, std::vector<std::optional<int>>{std::nullopt})
         << "readers told of the change read none";
@@ -194,9 +162,9 @@ TEST_F(KeyWindowReaders, ADeletedViewsBindingIsGoneAtOnce)
     // A publisher deleted on its own, without its view, withdraws as well.
     auto* survivor = new QWidget(a.widget.get());
     keyWindow<NumberKey>(survivor, 4);
-    ASSERT_EQ(KeyWindowState::shared().value<NumberKey>(), 4);
+    ASSERT_EQ(state().value<NumberKey>(), 4);
     delete KeyWindowPublisher::of(survivor);
-    EXPECT_FALSE(KeyWindowState::shared().value<NumberKey>());
+    EXPECT_FALSE(state().value<NumberKey>());
 }
 
 } // namespace

@@ -1,10 +1,23 @@
 #pragma once
 
+#include "KeyWindow/Observation/KeyWindowState.h"
 #include "KeyWindow/Values/KeyWindowValueKey.h"
 
 #include <KestrelExtensions/Observation/Binding.h>
 #include <QObject>
 #include <QString>
+#include <gtest/gtest.h>
+
+// Each test starts with no key window and nothing published.
+class KeyWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        state().setWindow(nullptr);
+        state().setValues({});
+    }
+    static KeyWindow::KeyWindowState& state() { return KeyWindow::KeyWindowState::shared(); }
+};
 
 // A window's command object, as the application publishes one.
 class Channel : public QObject {
@@ -37,24 +50,12 @@ private:
     QString m_title;
 };
 
-class SpecialChannel : public Channel {
-    Q_OBJECT
-public:
-    using Channel::Channel;
+// Keys differ by the type of value they publish.
+template <typename V> struct TestKey {
+    using Value = V;
 };
-
-struct NumberKey {
-    using Value = int;
-};
-struct TextKey {
-    using Value = QString;
-};
-struct PointerKey {
-    using Value = int*;
-};
-struct RowsBindingKey {
-    using Value = KestrelExtensions::Binding<int>;
-};
-struct TitleBindingKey {
-    using Value = KestrelExtensions::Binding<std::optional<QString>>;
-};
+using NumberKey = TestKey<int>;
+using TextKey = TestKey<QString>;
+using PointerKey = TestKey<int*>;
+using RowsBindingKey = TestKey<KestrelExtensions::Binding<int>>;
+using TitleBindingKey = TestKey<KestrelExtensions::Binding<std::optional<QString>>>;

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using Preferences::Container;
@@ -53,6 +54,13 @@ TEST(Container, AlignsLabelsOnTheirTrailingEdges)
     EXPECT_EQ(container.maximumLabelWidth(), 90);
     const QRect content = container.sections()[0].content()->geometry();
     EXPECT_GT(content.left(), wide.right()) << "controls follow the label column";
+
+    // A label that grows later moves the column, and says so once.
+    QSignalSpy widths(&container, &Container::maximumLabelWidthChanged);
+    container.sections()[0].label()->setFixedSize(120, 20);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(container.maximumLabelWidth(), 120);
+    EXPECT_EQ(widths.count(), 1);
 }
 
 TEST(Container, DrawsDividersOnlyBetweenRowsThatAskForThem)

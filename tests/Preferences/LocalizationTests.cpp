@@ -79,6 +79,8 @@ TEST(LocalizationTable, ParsesLocaleIdentifiersAsWritten)
     EXPECT_EQ(posix.regionCode, "RS");
     EXPECT_TRUE(Localization::parseLanguageTag("").languageCode.isEmpty());
     EXPECT_TRUE(Localization::parseLanguageTag("POSIX").languageCode.isEmpty());
+    EXPECT_EQ(Localization::parseLanguageTag("fil_PH").languageCode, "fil")
+        << "three-letter languages are read";
 }
 
 TEST(SecondaryNoteStyle, ElevenThirteenthsOfTheInterfaceFontInThePlaceholderColour)

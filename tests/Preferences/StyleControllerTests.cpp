@@ -74,6 +74,8 @@ TEST(SegmentedControlStyle, BuildsOneSegmentPerPaneWithJoinedWidths)
         EXPECT_EQ(control->label(i), panes.list()[i]->preferencePaneTitle());
         EXPECT_EQ(control->tag(i), i);
     }
+    EXPECT_EQ(control->tag(3), -1);
+    EXPECT_EQ(control->selectedSegment(), -1) << "nothing is picked before a pane is shown";
     control->show();
     EXPECT_EQ(control->segmentButton(2)->geometry().right(), control->width() - 2);
     EXPECT_EQ(control->segmentButton(1)->geometry().left(), width + 2);
