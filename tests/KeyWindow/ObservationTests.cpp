@@ -125,14 +125,14 @@ TEST_F(KeyWindowObservation, AssigningTheSameWindowTwiceKeepsThreeRegistrations)
 TEST_F(KeyWindowObservation, GatheringValuesInOneWindow)
 {
     QWidget window;
-    WindowObserver* observer = observeWindow(&window);
     auto* parent = new QWidget(&window);
     auto* first = new QWidget(parent);
     auto* second = new QWidget(parent);
-
     keyWindow<NumberKey>(first, 1);
     keyWindow<NumberKey>(second, 2);
-    EXPECT_EQ(observer->values().value<NumberKey>(), 2) << "the later sibling wins";
+    WindowObserver* observer = observeWindow(&window);
+    EXPECT_EQ(observer->values().value<NumberKey>(), 2)
+        << "what was published before counts; the later sibling wins";
     keyWindow<NumberKey>(parent, 3);
     EXPECT_EQ(observer->values().value<NumberKey>(), 3) << "a view's own value beats its children's";
     keyWindow<NumberKey>(parent, std::optional<int>());

@@ -94,10 +94,14 @@ TEST(SegmentedControlStyle, PicksReachTheDelegateAnimated)
     EXPECT_EQ(toolbar.itemIdentifiers(),
               QStringList({PreferencesToolbar::flexibleSpaceIdentifier, "toolbarSegmentedControlItem",
                            PreferencesToolbar::flexibleSpaceIdentifier}));
+    toolbar.resize(600, toolbar.sizeHint().height());
     toolbar.show();
+    toolbar.layout()->activate();
+    auto* control = static_cast<SegmentedControl*>(style.view());
+    EXPECT_NEAR(control->mapTo(&toolbar, control->rect().center()).x(), 300, 3)
+        << "flexible spaces centre it";
 
     // No delegate yet: a pick is ignored.
-    auto* control = static_cast<SegmentedControl*>(style.view());
     QTest::mouseClick(control->segmentButton(1), Qt::LeftButton);
     ASSERT_NE(style.overflowMenu(), nullptr);
     style.overflowMenu()->actions().value(0)->trigger();
@@ -132,6 +136,7 @@ TEST(ToolbarItemStyle, ListsThePanesAsSelectableItemsInOrder)
     toolbar.reloadItems();
     ASSERT_EQ(toolbar.itemIdentifiers(), QStringList({"a", "b", "c"}));
     EXPECT_EQ(toolbar.item("b")->text(), "Beta");
+    EXPECT_NE(toolbar.widgetForAction(toolbar.item("b")), nullptr) << "the item is on the toolbar";
     EXPECT_FALSE(toolbar.item("a")->icon().isNull());
     EXPECT_TRUE(toolbar.item("c")->icon().isNull());
 

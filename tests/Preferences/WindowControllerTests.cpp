@@ -86,6 +86,7 @@ TEST_F(WindowFixture, TitlesFollowThePaneCount)
     EXPECT_EQ(segmented.window()->windowTitle(), "Updates");
     segmented.tabViewController()->activateTab(0, true);
     EXPECT_EQ(segmented.window()->windowTitle(), "General");
+    EXPECT_EQ(segmented.tabViewController()->windowTitleForTab(2), QString()) << "no pane there";
 
     EXPECT_EQ(PreferencesTabViewController::applicationName("", "", "sheetwright"), "sheetwright");
     EXPECT_EQ(PreferencesTabViewController::applicationName("Shown", "name", "exe"), "Shown");
