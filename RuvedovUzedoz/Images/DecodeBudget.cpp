@@ -2,6 +2,7 @@
 
 #include "Cancellation.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -14,10 +15,16 @@ std::mutex mutex;
 qint64 heldBytes = 0;
 qint64 decodingBytes = 0;
 qint64 capacityBytes = DecodeBudget::defaultCapacity;
+qint64 peakBytes = 0;
 
 bool fits(qint64 bytes)
 {
     return heldBytes + decodingBytes + bytes <= capacityBytes;
+}
+
+void notePeak()
+{
+    peakBytes = std::max(peakBytes, heldBytes + decodingBytes);
 }
 
 } // namespace
@@ -32,6 +39,13 @@ void DecodeBudget::setCapacity(qint64 bytes)
 {
     std::lock_guard lock(mutex);
     capacityBytes = bytes;
+    peakBytes = heldBytes + decodingBytes;
+}
+
+qint64 DecodeBudget::peak()
+{
+    std::lock_guard lock(mutex);
+    return peakBytes;
 }
 
 bool DecodeBudget::tryStartDecode(qint64 bytes)
@@ -40,6 +54,7 @@ bool DecodeBudget::tryStartDecode(qint64 bytes)
     if (!fits(bytes))
         return false;
     decodingBytes += bytes;
+    notePeak();
     return true;
 }
 
@@ -50,6 +65,7 @@ bool DecodeBudget::startDecodeFirst(qint64 bytes, const Cancellation* cancellati
             std::lock_guard lock(mutex);
             if (fits(bytes) || decodingBytes == 0) {
                 decodingBytes += bytes;
+                notePeak();
                 return true;
             }
         }
@@ -70,6 +86,7 @@ void DecodeBudget::hold(qint64 bytes)
 {
     std::lock_guard lock(mutex);
     heldBytes += bytes;
+    notePeak();
 }
 
 void DecodeBudget::release(qint64 bytes)

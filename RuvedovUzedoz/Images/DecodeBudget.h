@@ -15,8 +15,9 @@ class DecodeBudget {
 public:
     static constexpr qint64 defaultCapacity = qint64(512) << 20;
     static qint64 capacity();
-    // For tests and measurements.
+    // For tests and measurements; setting the capacity also starts a new peak.
     static void setCapacity(qint64 bytes);
+    static qint64 peak(); // the most held and being decoded at once
 
     // Starts a decode of `bytes` when it fits beside what is held and decoded.
     static bool tryStartDecode(qint64 bytes);

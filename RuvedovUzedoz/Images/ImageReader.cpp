@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <malloc.h>
 #include <new>
 #include <variant>
 
@@ -241,6 +242,18 @@ VipsImageHandle thumbnail(const QByteArray& bytes, int longest, bool convertProf
     return VipsImageHandle(status == 0 ? out : nullptr);
 }
 
+// A decode this large leaves behind buffers worth giving back at once, since the next picture may be as
+// large.
+constexpr qint64 largeDecode = qint64(64) << 20;
+
+// Gives the memory that decoding freed back to the system: libvips keeps its buffers on the thread that
+// used them, and the allocator keeps freed blocks below its mapping threshold for reuse.
+void releaseFreedMemory()
+{
+    vips_thread_shutdown();
+    malloc_trim(0);
+}
+
 // Decodes the picture from its bytes in this process, at the size the page needs, converted to sRGB
 // through its own profile when that is not sRGB. A damaged picture is drawn as far as it decodes.
 ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const ImageSettings& settings,
@@ -267,10 +280,12 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
             refuseOversized(size, settings.compress && jpeg ? jpegShrinkOnLoad(size, longest) : 1)) {
         return *refusal;
     }
-    // The decoded pixels take their share of the budget while they are made.
+    // The decoded pixels take their share of the budget while they are made. The WebP loader decodes the
+    // whole picture at once, into RGBA beside the decoder's own buffer of about the same size.
     const double scale = double(longest) / std::max(size.width(), size.height());
-    const qint64 decodedBytes =
-        qint64(std::ceil(size.width() * scale)) * qint64(std::ceil(size.height() * scale)) * 4;
+    const bool webp = bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP";
+    const qint64 decodedBytes = qint64(std::ceil(size.width() * scale)) *
+                                qint64(std::ceil(size.height() * scale)) * 4 * (webp ? 2 : 1);
     if (claim && !(claim->mayExceed ? DecodeBudget::startDecodeFirst(decodedBytes, watch.cancellation)
                                     : DecodeBudget::tryStartDecode(decodedBytes))) {
         if (!claim->mayExceed) {
@@ -279,6 +294,9 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
         return Failure{QStringLiteral("its decoded pixels do not fit the memory budget")};
     }
     const auto endDecode = qScopeGuard([&] {
+        if (decodedBytes >= largeDecode) {
+            releaseFreedMemory();
+        }
         if (claim) {
             DecodeBudget::endDecode(decodedBytes);
         }

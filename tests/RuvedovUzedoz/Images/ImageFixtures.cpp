@@ -123,6 +123,22 @@ QUrl Folder::twoToneGreyPng(const QString& name) const
     return QUrl::fromLocalFile(path(name));
 }
 
+QUrl Folder::bomb(const QString& name, int width, int height) const
+{
+    VipsImage* black = nullptr;
+    vips_black(&black, width, height, "bands", 3, nullptr);
+    Handle image = adopt(black);
+    VipsImage* cast = nullptr;
+    vips_cast_uchar(image.get(), &cast, nullptr);
+    image = adopt(cast);
+    const QByteArray file = QFile::encodeName(path(name));
+    const int saved = name.endsWith(".webp")
+                          ? vips_webpsave(image.get(), file.constData(), "lossless", TRUE, nullptr)
+                          : vips_pngsave(image.get(), file.constData(), nullptr);
+    EXPECT_EQ(saved, 0) << vips_error_buffer();
+    return QUrl::fromLocalFile(path(name));
+}
+
 QUrl Folder::bytes(const QString& name, const QByteArray& content) const
 {
     QFile file(path(name));

@@ -27,6 +27,9 @@ public:
     QUrl pngWithAlpha(const QString& name, int width = 64, int height = 48) const;
     // 40 × 30 opaque grey: the top half 200, the bottom half 50.
     QUrl twoToneGreyPng(const QString& name) const;
+    // One opaque colour, width × height, in a file a fraction of that: lossless WebP when the name ends in
+    // ".webp", else PNG.
+    QUrl bomb(const QString& name, int width, int height) const;
     QUrl bytes(const QString& name, const QByteArray& content) const;
     QUrl truncatedJpeg(const QString& name) const;
     QUrl truncatedPng(const QString& name) const;

@@ -109,3 +109,32 @@ TEST(ImagePipeline, DecodedPixelsAheadStayWithinTheBudget)
     EXPECT_EQ(DecodeBudget::held(), 0) << "every share goes back";
     DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
 }
+
+// Compression off, small pictures that decode large (PNG, lossless WebP): those that fit decode side by side,
+// one that does not fit decodes alone when it is wanted. The WebP loader needs twice its pixels' bytes, so
+// a WebP that would fit once never decodes beside another picture.
+TEST(ImagePipeline, BombsWithCompressionOffNeverHoldMoreThanTheBudgetOrOnePicture)
+{
+    ImageFixtures::Folder folder;
+    std::vector<ImageRequest> requests;
+    for (int i = 0; i < 8; ++i) {
+        const bool webp = i % 3 == 1;
+        requests.push_back(
+            {folder.bomb(QString("bomb-%1.%2").arg(i).arg(webp ? "webp" : "png"), webp ? 1000 : 500 + i, 500),
+             QSizeF(100, 100)});
+    }
+    const qint64 webp = 1000 * 500 * 4 * 2;
+    DecodeBudget::setCapacity(3 * 507 * 500 * 4);
+    {
+        ImagePipeline pipeline(requests, passingThrough(), 8);
+        for (size_t i = 0; i < requests.size(); ++i) {
+            const auto image = pipeline.take(i);
+            ASSERT_TRUE(image) << i;
+            EXPECT_EQ(image->encoding, PreparedImage::Encoding::Deflated);
+            EXPECT_EQ(image->width, i % 3 == 1 ? 1000 : 500 + int(i));
+        }
+    }
+    EXPECT_EQ(DecodeBudget::peak(), webp) << "a WebP charged twice, alone";
+    EXPECT_EQ(DecodeBudget::held(), 0);
+    DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
+}
