@@ -17,6 +17,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/PictureFormat.cpp
   Images/PixelDeflation.cpp
   Images/PreparedImage.cpp
+  Images/RunDeflater.cpp
   Images/TargetSize.cpp
   Images/VipsConversion.cpp
   Images/VipsRuntime.cpp

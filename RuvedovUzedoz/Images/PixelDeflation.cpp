@@ -1,10 +1,12 @@
 #include "PixelDeflation.h"
 
 #include "DeflatedRows.h"
+#include "RunDeflater.h"
 #include "VipsConversion.h"
 #include "VipsRuntime.h"
 
 #include <memory>
+#include <optional>
 #include <zlib.h>
 
 namespace RuvedovUzedoz {
@@ -46,19 +48,8 @@ public:
             return 0;
         return double(m_stream.total_out) / double(m_stream.total_in);
     }
-    // Looks only for runs of one byte from here on, which costs a third of the time of looking for
-    // repeats anywhere in the window.
-    bool lookForRunsOnly(QByteArray& out)
-    {
-        // The change ends the current block, which the flush before left empty; whatever it still
-        // writes is kept.
-        unsigned char spare[64];
-        m_stream.next_out = spare;
-        m_stream.avail_out = sizeof spare;
-        const bool changed = deflateParams(&m_stream, 1, Z_RLE) == Z_OK;
-        out.append(reinterpret_cast<const char*>(spare), qsizetype(sizeof spare - m_stream.avail_out));
-        return changed;
-    }
+    // The checksum of everything taken in so far.
+    uint32_t adler() const { return uint32_t(m_stream.adler); }
 
     // Compresses `length` bytes into `out`; `flush` as zlib takes it (Z_FINISH ends the stream).
     bool add(const unsigned char* data, size_t length, int flush, QByteArray& out)
@@ -134,30 +125,43 @@ std::optional<PreparedImage> PixelDeflation::deflate(VipsImage* decoded, QString
     result.deflatedComponents = bands;
     result.sourceSize = QSize(width, height);
     const size_t rowBytes = size_t(width) * size_t(bands);
-    // Strips of about a megabyte, top to bottom, as a sequential decode delivers them.
-    const int strip = std::max(1, int((1 << 20) / std::max<size_t>(rowBytes, 1)));
+    // Strips of about a quarter of a megabyte, top to bottom, as a sequential decode delivers them: each
+    // step of the decode keeps a buffer of the strip's size, on every thread that prepares pictures.
+    const int strip = std::max(1, int((1 << 18) / std::max<size_t>(rowBytes, 1)));
+    // How compressible the rows are is judged on about their first megabyte.
+    const int sample = std::max(1, int((1 << 20) / std::max<size_t>(rowBytes, 1)));
+    bool judged = false;
+    // Once the rows are judged barely compressible, the stream goes on with runs and literals only.
+    std::optional<RunDeflater> runs;
+    int lastByte = -1;
     for (int top = 0; top < height; top += strip) {
         VipsRect rect{0, top, width, std::min(strip, height - top)};
         if (vips_region_prepare(region.get(), &rect) != 0) {
             return deflationFailure(error, QStringLiteral("it cannot be decoded"));
         }
-        // Photographs carry noise that repeats nowhere: when the first strip barely shrinks, searching
+        // Photographs carry noise that repeats nowhere: when the first megabyte barely shrinks, searching
         // the window for repeats is wasted time, and runs alone compress such rows within a few percent.
-        if (top == strip && deflater.ratioSoFar(pending) > 0.85 && !deflater.lookForRunsOnly(pending)) {
-            error = QStringLiteral("it cannot be compressed");
-            return std::nullopt;
+        if (!judged && top >= sample) {
+            judged = true;
+            if (deflater.ratioSoFar(pending) > 0.85)
+                runs.emplace(deflater.adler(), lastByte);
         }
         for (int y = rect.top; y < rect.top + rect.height; ++y) {
             const auto* row = reinterpret_cast<const unsigned char*>(VIPS_REGION_ADDR(region.get(), 0, y));
-            if (!deflater.add(row, rowBytes, Z_NO_FLUSH, pending)) {
+            if (runs) {
+                runs->add(row, rowBytes, pending);
+            } else if (!deflater.add(row, rowBytes, Z_NO_FLUSH, pending)) {
                 error = QStringLiteral("it cannot be compressed");
                 return std::nullopt;
             }
+            lastByte = row[rowBytes - 1];
         }
         if (!keep(false))
             return std::nullopt;
     }
-    if (!deflater.add(nullptr, 0, Z_FINISH, pending)) {
+    if (runs) {
+        runs->finish(pending);
+    } else if (!deflater.add(nullptr, 0, Z_FINISH, pending)) {
         error = QStringLiteral("it cannot be compressed");
         return std::nullopt;
     }

@@ -11,10 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -303,33 +305,39 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
 
 TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
 {
-    // Noise barely compresses: rows this wide outgrow the room left for each, and the rows take the
-    // quick way after the first strip. Every byte must still come back, in order.
+    // Noise barely compresses: after the first megabyte the rows are coded as runs and literals only,
+    // rows this wide outgrow the room left for each, and blocks that would not shrink are stored. Grey
+    // rows: flat ones are runs (crossing rows and blocks), normal noise is coded, uniform noise stored.
+    // Every byte must still come back, in order.
+    constexpr int width = 24000;
+    constexpr int height = 50;
+    std::mt19937 random(7);
+    std::normal_distribution<double> normal(128, 20);
+    QByteArray expected(qsizetype(width) * height * 3, Qt::Uninitialized);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int value = y < 20   ? int(random() & 0xFF)
+                              : y < 35 ? 77
+                                       : std::clamp(int(normal(random)), 0, 255);
+            std::fill_n(expected.begin() + (qsizetype(y) * width + x) * 3, 3, char(value));
+        }
+    }
     ImageFixtures::Folder folder;
-    VipsImage* noise = nullptr;
-    ASSERT_EQ(vips_gaussnoise(&noise, 24000, 50, "sigma", 60.0, "mean", 128.0, nullptr), 0);
-    VipsImage* colour = nullptr;
-    VipsImage* bands[3] = {noise, noise, noise};
-    ASSERT_EQ(vips_bandjoin(bands, &colour, 3, nullptr), 0);
-    VipsImage* bytes = nullptr;
-    ASSERT_EQ(vips_cast_uchar(colour, &bytes, nullptr), 0);
+    VipsImage* memory = vips_image_new_from_memory(expected.constData(), size_t(expected.size()), width,
+                                                   height, 3, VIPS_FORMAT_UCHAR);
     VipsImage* srgb = nullptr;
-    ASSERT_EQ(vips_copy(bytes, &srgb, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr), 0);
-    size_t size = 0;
-    void* raw = vips_image_write_to_memory(srgb, &size);
-    const QByteArray expected(static_cast<const char*>(raw), qsizetype(size));
-    g_free(raw);
+    ASSERT_EQ(vips_copy(memory, &srgb, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr), 0);
     const QByteArray file = QFile::encodeName(folder.path(QStringLiteral("noise.png")));
     ASSERT_EQ(vips_pngsave(srgb, file.constData(), "compression", 1, nullptr), 0);
-    for (VipsImage* image : {noise, colour, bytes, srgb})
-        g_object_unref(image);
+    g_object_unref(srgb);
+    g_object_unref(memory);
 
     const auto image = ImageReader::prepare(
         {QUrl::fromLocalFile(folder.path(QStringLiteral("noise.png"))), cellBox}, passingThrough());
     ASSERT_TRUE(image);
     ASSERT_EQ(image->encoding, PreparedImage::Encoding::Deflated);
     EXPECT_GT(image->deflated->size(), 1 << 20);
-    ASSERT_EQ(expected.size(), 24000 * 50 * 3);
+    EXPECT_LT(image->deflated->size(), expected.size() * 3 / 4);
     EXPECT_TRUE(inflated(*image) == expected);
 }
 
