@@ -1,8 +1,6 @@
 #include "KestrelUpdater/Appcast/Appcast.h"
 #include "UpdaterFixture.h"
 
-#include <gtest/gtest.h>
-
 using namespace KestrelUpdater;
 using TestSupport::appcast;
 using TestSupport::appcastItem;
@@ -52,23 +50,18 @@ TEST(Appcast, ReadsFieldsAndResolvesLinksAgainstTheFeed)
     EXPECT_EQ(read.enclosure.edSignature, "c2ln");
 }
 
-TEST(Appcast, NamespaceIsMatchedByUriWhateverItsPrefix)
+TEST(Appcast, OnlyThisSystemsVersionedFilesAreOfferedAndTheNamespaceIsMatchedByUri)
 {
     const QByteArray xml =
         "<rss version=\"2.0\" xmlns:upd=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
-        "<channel><item><upd:version>3.1</upd:version>"
-        "<enclosure url=\"https://h/a\" upd:os=\"linux\"/></item>"
+        "<channel><item><upd:version>3.1</upd:version><enclosure url=\"https://h/a\" upd:os=\"linux\"/>"
         // the same local name in another namespace is no version
-        "<item xmlns:other=\"urn:x\"><other:version>9</other:version>"
+        "</item><item xmlns:other=\"urn:x\"><other:version>9</other:version>"
         "<enclosure url=\"https://h/b\"/></item></channel></rss>";
-    const auto parsed = Appcast::parse(xml, feed);
-    ASSERT_TRUE(parsed.appcast);
-    ASSERT_EQ(parsed.appcast->items.size(), 1u);
-    EXPECT_EQ(parsed.appcast->items.front().version, "3.1");
-}
-
-TEST(Appcast, OnlyThisSystemsFilesAreOffered)
-{
+    const auto prefixed = Appcast::parse(xml, feed);
+    ASSERT_TRUE(prefixed.appcast);
+    ASSERT_EQ(prefixed.appcast->items.size(), 1u);
+    EXPECT_EQ(prefixed.appcast->items.front().version, "3.1");
     const QByteArray items =
         appcastItem("5.0", "url=\"https://h/mac.zip\" sparkle:os=\"macos\"") +
         appcastItem("4.0", "url=\"https://h/win.exe\" sparkle:os=\"windows\"") +
@@ -90,31 +83,6 @@ TEST(Appcast, OnlyThisSystemsFilesAreOffered)
     EXPECT_EQ(parsed.appcast->items[1].version, "2.5");
     EXPECT_FALSE(parsed.appcast->items[1].hasEnclosure);
     EXPECT_EQ(parsed.appcast->bestItem()->version, "3.0");
-}
-
-TEST(Appcast, BadDocumentsGiveAPositionedErrorAndNoItems)
-{
-    struct Case {
-        const char* name;
-        QByteArray xml;
-        const char* needle;
-    };
-    const Case cases[] = {
-        {"unclosed", "<rss version=\"2.0\">\n<channel><item>", "line "},
-        {"garbage", "this is not xml at all", "line 1"},
-        {"not rss", "<html><body/></html>", "not an RSS feed"},
-        {"empty", "", "line 1"},
-        {"internal entities",
-         "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaaaaaa\">]><rss>&a;</rss>", "entity"},
-        {"external entity", "<?xml version=\"1.0\"?><!DOCTYPE rss SYSTEM \"file:///etc/passwd\"><rss/>",
-         "entity"},
-    };
-    for (const Case& c : cases) {
-        const auto parsed = Appcast::parse(c.xml, feed);
-        EXPECT_FALSE(parsed.appcast) << c.name;
-        EXPECT_TRUE(parsed.error.contains(QLatin1String(c.needle)))
-            << c.name << ": " << parsed.error.toStdString();
-    }
 }
 
 } // namespace

@@ -1,77 +1,152 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
-#include <QList>
-#include <QObject>
-#include <QPair>
-#include <QString>
-#include <QTcpServer>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 #include <memory>
-
-class QSslCertificate;
-class QSslKey;
-class QTcpSocket;
+#include <openssl/evp.h>
+#include <openssl/x509.h>
 
 namespace TestSupport {
 
-// A small HTTP/1.1 server on 127.0.0.1 (an ephemeral port) for updater tests: each path answers with a
-// fixed response, or stalls, redirects, leaves out its length, never ends or trickles. One request per
-// connection.
-class LocalHttpServer : public QObject {
-    Q_OBJECT
+// A small HTTP/1.1 server on 127.0.0.1 (a port the system picks) serving a table of responses by path, one
+// request per connection; over TLS with a fresh self-signed certificate when asked.
+class LocalHttpServer {
 public:
     struct Response {
+        QByteArray body = {};
         int status = 200;
-        QByteArray body;
-        QList<QPair<QByteArray, QByteArray>> headers;
-        bool stall = false;             // read the request, never answer
-        bool omitContentLength = false; // body ends when the connection closes
-        bool endless = false;           // after the body, filler bytes for as long as the client reads
-        int trickleMs = 0;              // send the body (and any filler) one byte per this many ms
+        QByteArray location = {}; // a redirect's target
+        bool stall = false;       // read the request, never answer
+        bool endless = false;     // no length, and after the body filler for as long as the client reads
+        int trickleMs = 0;        // the body one byte per this many ms
     };
     struct Request {
         QString path;
         QString query;
         QHash<QByteArray, QByteArray> headers; // names lower-case
     };
+    enum Transport { Plain, Tls };
 
     // An endless body stops here, so a client that reads everything shows as a failed test, not a full disk.
     static constexpr qint64 maximumEndlessBytes = qint64(256) * 1024 * 1024;
 
-    explicit LocalHttpServer(QObject* parent = nullptr);
-    // The same over TLS with the given certificate (for 127.0.0.1) and key: an https: server.
-    LocalHttpServer(const QSslCertificate& certificate, const QSslKey& key, QObject* parent = nullptr);
-    ~LocalHttpServer() override;
+    explicit LocalHttpServer(Transport transport = Plain)
+        : m_scheme(transport == Tls ? "https" : "http"),
+          m_server(transport == Tls ? new QSslServer : new QTcpServer)
+    {
+        if (auto* tls = qobject_cast<QSslServer*>(m_server.get()))
+            tls->setSslConfiguration(trustedCertificate());
+        m_server->listen(QHostAddress::LocalHost, 0);
+        QObject::connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, m_server.get(), [this] {
+            while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket, buffer = QByteArray()]() mutable { read(socket, buffer); });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
 
-    quint16 port() const { return m_server->serverPort(); }
-    QUrl url(const QString& path) const;
-
-    void route(const QString& path, Response response);
-    void routeBody(const QString& path, const QByteArray& body, int status = 200);
-    void redirect(const QString& path, const QString& location, int status = 302);
-
+    QUrl url(const QString& path) const
+    {
+        return QUrl(m_scheme + "://127.0.0.1:" + QString::number(m_server->serverPort()) + path);
+    }
+    void route(const QString& path, Response response) { m_routes.insert(path, std::move(response)); }
     const QList<Request>& requests() const { return m_requests; }
     // Body bytes written to clients so far (filler included).
     qint64 bytesSent() const { return m_bytesSent; }
 
-signals:
-    void requestReceived();
-
 private:
-    void accept();
-    void read(QTcpSocket* socket);
-    void send(QTcpSocket* socket, const Response& response);
+    // A certificate for 127.0.0.1 that every TLS client of this process trusts (each test runs in its own).
+    static QSslConfiguration trustedCertificate()
+    {
+        std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
+            EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"), EVP_PKEY_free);
+        std::unique_ptr<X509, decltype(&X509_free)> owned(X509_new(), X509_free);
+        X509* certificate = owned.get();
+        ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1);
+        X509_gmtime_adj(X509_getm_notBefore(certificate), -3600);
+        X509_gmtime_adj(X509_getm_notAfter(certificate), 24 * 3600);
+        X509_set_pubkey(certificate, key.get());
+        X509_NAME* name = X509_get_subject_name(certificate);
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                                   reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+        X509_set_issuer_name(certificate, name);
+        X509_sign(certificate, key.get(), EVP_sha256());
+        const auto der = [](auto write, auto* object) {
+            unsigned char* data = nullptr;
+            const int size = write(object, &data);
+            const QByteArray bytes(reinterpret_cast<const char*>(data), size);
+            OPENSSL_free(data);
+            return bytes;
+        };
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setLocalCertificate(QSslCertificate(der(i2d_X509, certificate), QSsl::Der));
+        configuration.setPrivateKey(QSslKey(der(i2d_PrivateKey, key.get()), QSsl::Ec, QSsl::Der));
+        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+        trusting.addCaCertificate(configuration.localCertificate());
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        return configuration;
+    }
 
-    void listen();
+    void read(QTcpSocket* socket, QByteArray& buffer)
+    {
+        buffer += socket->readAll();
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QList<QByteArray> lines = buffer.left(end).split('\n');
+        const QUrl target(QString::fromUtf8(lines.first().split(' ').value(1)));
+        Request request{target.path(), target.query(), {}};
+        for (const QByteArray& line : lines.mid(1))
+            if (const qsizetype colon = line.indexOf(':'); colon > 0)
+                request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+        m_requests.append(request);
+        const Response response = m_routes.value(request.path, Response{"not found", 404});
+        if (response.stall)
+            return;
+        socket->write(
+            "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nConnection: close\r\n" +
+            (response.endless ? QByteArray()
+                              : "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n") +
+            (response.location.isEmpty() ? QByteArray() : "Location: " + response.location + "\r\n") +
+            "\r\n");
+        if (response.trickleMs > 0) {
+            auto* timer = new QTimer(socket);
+            QObject::connect(timer, &QTimer::timeout, socket,
+                             [this, socket, body = response.body, sent = 0]() mutable {
+                                 if (sent == body.size())
+                                     return socket->disconnectFromHost();
+                                 socket->write(body.mid(sent++, 1));
+                                 ++m_bytesSent;
+                             });
+            return timer->start(response.trickleMs);
+        }
+        socket->write(response.body);
+        m_bytesSent += response.body.size();
+        if (!response.endless)
+            return socket->disconnectFromHost();
+        // Keeps a little ahead of the client, so the bytes sent say how much it actually took.
+        const auto topUp = [this, socket] {
+            while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 64 * 1024 &&
+                   m_bytesSent < maximumEndlessBytes) {
+                socket->write(QByteArray(16 * 1024, 'x'));
+                m_bytesSent += 16 * 1024;
+            }
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+        topUp();
+    }
 
-    std::unique_ptr<QTcpServer> m_server;
-    bool m_tls = false;
     QHash<QString, Response> m_routes;
     QList<Request> m_requests;
-    QHash<QTcpSocket*, QByteArray> m_pending;
     qint64 m_bytesSent = 0;
+    QString m_scheme;
+    std::unique_ptr<QTcpServer> m_server; // last, so its connections go first
 };
 
 } // namespace TestSupport

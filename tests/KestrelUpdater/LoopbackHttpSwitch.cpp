@@ -1,18 +1,9 @@
-#include "LoopbackHttpSwitch.h"
-
 #include "KestrelUpdater/Channel/LoopbackHttp.h"
+#include "UpdaterFixture.h"
 
-namespace TestSupport {
+bool TestSupport::loopbackHttpOn = true;
 
-bool loopbackHttpOn = true;
-
-} // namespace TestSupport
-
-namespace KestrelUpdater {
-
-bool loopbackHttpAllowed()
+bool KestrelUpdater::loopbackHttpAllowed()
 {
     return TestSupport::loopbackHttpOn;
 }
-
-} // namespace KestrelUpdater

@@ -1,207 +1,145 @@
-#include "LoopbackHttpSwitch.h"
-#include "TestCertificate.h"
 #include "UpdaterFixture.h"
-#include "support/LogCapture.h"
 
-#include <QTcpServer>
 #include <QUrlQuery>
 
 using namespace KestrelUpdater;
 using TestSupport::appcast;
 using TestSupport::appcastItem;
 using TestSupport::LocalHttpServer;
-using Mode = Updater::CheckMode;
 using Status = CheckResult::Status;
 
 namespace {
 
 using UpdateCheckTest = TestSupport::UpdaterFixture;
 
-TEST_F(UpdateCheckTest, NewerReleaseIsFoundShownAndDated)
+TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverTheServerSends)
 {
-    server->routeBody(releasesPath(), appcast(appcastItem("1.1") + appcastItem("0.9")));
-    QSignalSpy dated(updater.get(), &Updater::lastUpdateCheckDateChanged);
-    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
-
-    const CheckResult result = runCheck(Mode::UserInitiated);
-    EXPECT_EQ(result.status, Status::UpdateAvailable);
-    ASSERT_TRUE(result.item);
-    EXPECT_EQ(result.item->version, "1.1");
-    EXPECT_EQ(result.item->enclosure.url, server->url("/files/Sheetwright.AppImage"));
-    ASSERT_EQ(server->requests().size(), 1);
-    EXPECT_EQ(server->requests().first().path, releasesPath());
-    EXPECT_TRUE(server->requests().first().query.isEmpty());
-    EXPECT_EQ(server->requests().first().headers.value("user-agent"), "Sheetwright/1.0");
-    EXPECT_EQ(dated.count(), 1);
-    EXPECT_GE(updater->lastUpdateCheckDate(), before);
-    EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", "updateFound"}));
-    EXPECT_FALSE(updater->isChecking());
-}
-
-TEST_F(UpdateCheckTest, NothingNewerForThisSystemIsUpToDate)
-{
+    const qint64 maximum = Updater::maximumFeedSize;
     const QByteArray head = "<rss><channel>", tail = "</channel></rss>";
-    LocalHttpServer::Response endlessRedirect;
-    endlessRedirect.status = 302;
-    endlessRedirect.headers.append({"Location", releasesPath().toUtf8()});
-    endlessRedirect.omitContentLength = true;
-    endlessRedirect.endless = true;
-    server->route("/moved", endlessRedirect);
-    const struct {
-        const char* name;
-        QByteArray feed;
-        bool hasItem;
-        const char* via; // the feed's address, if not the usual one
-    } cases[] = {
-        {"same or older", appcast(appcastItem("1.0") + appcastItem("1.0b3")), true, nullptr},
-        {"other systems", appcast(appcastItem("9.0", "url=\"/mac.zip\" sparkle:os=\"macos\"")), false,
-         nullptr},
-        {"largest size", head + QByteArray(Updater::maximumFeedSize - head.size() - tail.size(), ' ') + tail,
-         false, nullptr},
-        // A redirect whose body never ends is followed at once.
-        {"endless redirect", appcast(appcastItem("1.0")), true, "/moved"},
-    };
-    for (const auto& c : cases) {
-        server->routeBody(releasesPath(), c.feed);
-        updater->setFeedURL(server->url(c.via ? QString::fromLatin1(c.via) : releasesPath()));
-        recorder->events.clear();
-        const CheckResult result = runCheck(Mode::UserInitiated);
-        EXPECT_EQ(result.status, Status::UpToDate) << c.name << ": " << result.message.toStdString();
-        EXPECT_EQ(bool(result.item), c.hasItem) << c.name;
-        EXPECT_EQ(recorder->events.value(2), "upToDate") << c.name;
-    }
-    EXPECT_TRUE(updater->lastUpdateCheckDate().isValid());
-    // Only what sat in the socket buffers when the redirect was seen, not the endless body.
-    EXPECT_LT(server->bytesSent(), 32 * 1024 * 1024);
-}
-
-TEST_F(UpdateCheckTest, FailuresAreErrorsAndNeverDateTheCheck)
-{
-    const QByteArray oversize(Updater::maximumFeedSize + 1, 'x');
-    LocalHttpServer::Response stalled;
-    stalled.stall = true;
-    LocalHttpServer::Response unmeasured;
-    unmeasured.body = "<rss><channel>" + QByteArray(Updater::maximumFeedSize, ' ') + "</channel></rss>";
-    unmeasured.omitContentLength = true;
-    server->route("/stall", stalled);
-    server->route("/unmeasured", unmeasured);
-    server->routeBody("/oversize", oversize);
-    server->routeBody("/garbage", "<rss><channel><item>");
-    server->routeBody("/error", "oops", 500);
-    server->redirect("/loop", "/loop");
-    server->redirect("/away", "http://198.51.100.7/appcast.xml");
-
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
-    const QUrl refused(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(closed.serverPort()));
+    const QByteArray refused = "http://127.0.0.1:" + QByteArray::number(closed.serverPort()) + "/appcast.xml";
     closed.close();
-
     const struct {
-        QUrl feed;
-        const char* needle;
-    } cases[] = {
-        {server->url("/missing"), "HTTP 404"},
-        {server->url("/error"), "HTTP 500"},
-        {server->url("/garbage"), "could not be read (line"},
-        {server->url("/stall"), "did not answer in time"},
-        {server->url("/oversize"), "too large"},
-        {server->url("/unmeasured"), "too large"},
-        {server->url("/loop"), "redirected too often"},
-        {server->url("/away"), "not safe"},
-        {refused, ""},
-        {QUrl(QStringLiteral("http://198.51.100.7/applications/appcast.xml")), "must use HTTPS"},
+        const char* path; // on the local server, else a whole address
+        LocalHttpServer::Response response;
+        Status status;
+        const char* needle = "";           // in the error message
+        const char* itemVersion = nullptr; // the best item's
+    } rows[] = {
+        {"/newer", {appcast(appcastItem("1.1") + appcastItem("0.9"))}, Status::UpdateAvailable, "", "1.1"},
+        {"/older", {appcast(appcastItem("1.0") + appcastItem("1.0b3"))}, Status::UpToDate, "", "1.0"},
+        {"/other-systems",
+         {appcast(appcastItem("9.0", "url=\"/mac.zip\" sparkle:os=\"macos\""))},
+         Status::UpToDate},
+        {"/largest", {head + QByteArray(maximum - head.size() - tail.size(), ' ') + tail}, Status::UpToDate},
+        // A redirect whose body never ends is followed at once.
+        {"/endless-redirect",
+         {.status = 302, .location = "/older", .endless = true},
+         Status::UpToDate,
+         "",
+         "1.0"},
+        {"/missing", {"not found", 404}, Status::Error, "HTTP 404"},
+        {"/error", {"oops", 500}, Status::Error, "HTTP 500"},
+        {"/unclosed", {"<rss version=\"2.0\">\n<channel><item>"}, Status::Error, "could not be read (line "},
+        {"/garbage", {"this is not xml at all"}, Status::Error, "line 1"},
+        {"/not-rss", {"<html><body/></html>"}, Status::Error, "not an RSS feed"},
+        {"/empty", {""}, Status::Error, "line 1"},
+        {"/entities",
+         {"<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaaaaaa\">]><rss>&a;</rss>"},
+         Status::Error,
+         "entity"},
+        {"/external-entity",
+         {"<?xml version=\"1.0\"?><!DOCTYPE rss SYSTEM \"file:///etc/passwd\"><rss/>"},
+         Status::Error,
+         "entity"},
+        {"/stall", {.stall = true}, Status::Error, "did not answer in time"},
+        {"/oversize", {QByteArray(maximum + 1, 'x')}, Status::Error, "too large"},
+        {"/unmeasured", {.body = head, .endless = true}, Status::Error, "too large"},
+        {"/loop", {.status = 302, .location = "/loop"}, Status::Error, "redirected too often"},
+        {"/away", {.status = 302, .location = "http://198.51.100.7/appcast.xml"}, Status::Error, "not safe"},
+        {refused.constData(), {}, Status::Error},
+        {"http://198.51.100.7/applications/appcast.xml", {}, Status::Error, "must use HTTPS"},
     };
-    for (const auto& c : cases) {
+    for (const auto& row : rows)
+        server->route(QLatin1String(row.path), row.response);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        QSignalSpy dated(updater.get(), &Updater::lastUpdateCheckDateChanged);
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
         // Only the stalled server should meet the timeout, however slow the machine running the test.
-        updater->setTransferTimeoutMs(c.feed.path() == "/stall" ? 500 : 4000);
-        updater->setFeedURL(c.feed);
+        updater->setTransferTimeoutMs(row.response.stall ? 500 : 4000);
+        updater->setFeedURL(*row.path == '/' ? server->url(QLatin1String(row.path)) : QUrl(row.path));
+        recorder->events.clear();
         const CheckResult result = runCheck(Mode::UserInitiated);
-        EXPECT_EQ(result.status, Status::Error) << c.feed.toString().toStdString();
-        EXPECT_FALSE(result.message.isEmpty());
-        EXPECT_TRUE(result.message.contains(QLatin1String(c.needle)))
-            << c.feed.toString().toStdString() << ": " << result.message.toStdString();
-        EXPECT_EQ(recorder->events.last(), "error");
+        EXPECT_EQ(result.status, row.status) << result.message.toStdString();
+        EXPECT_EQ(result.item ? result.item->version.toStdString() : "none",
+                  row.itemVersion ? row.itemVersion : "none");
+        EXPECT_TRUE(result.message.contains(QLatin1String(row.needle))) << result.message.toStdString();
+        EXPECT_EQ(result.message.isEmpty(), row.status != Status::Error);
+        const char* shown = row.status == Status::Error      ? "error"
+                            : row.status == Status::UpToDate ? "upToDate"
+                                                             : "updateFound";
+        EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", shown}));
+        EXPECT_EQ(dated.count(), row.status == Status::Error ? 0 : 1);
+        EXPECT_TRUE(row.status == Status::Error || updater->lastUpdateCheckDate() >= before);
+        EXPECT_FALSE(updater->isChecking());
     }
-    EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
-    // Each redirect was followed only as far as allowed.
+    const LocalHttpServer::Request& first = server->requests().first();
+    EXPECT_EQ(first.path, "/newer");
+    EXPECT_TRUE(first.query.isEmpty());
+    EXPECT_EQ(first.headers.value("user-agent"), "Sheetwright/1.0");
+    // Each redirect was followed only as far as allowed, and only what sat in the socket buffers when the
+    // endless redirect was seen was read.
     EXPECT_EQ(std::count_if(server->requests().begin(), server->requests().end(),
                             [](const auto& request) { return request.path == "/loop"; }),
               Updater::maximumRedirects + 1);
+    EXPECT_LT(server->bytesSent(), 32 * 1024 * 1024);
 }
 
 TEST_F(UpdateCheckTest, ATricklingServerEndsInAClearErrorAndTheUserCanCheckAgain)
 {
-    LocalHttpServer::Response trickle;
-    trickle.body = appcast(appcastItem("1.1"));
-    trickle.trickleMs = 20;
-    server->route(releasesPath(), trickle);
+    server->route(releasesPath(), {.body = appcast(appcastItem("1.1")), .trickleMs = 20});
     updater->setCheckDeadlineMs(300);
-
     // A quiet check is running when the user asks: the user sees it and its outcome.
-    QSignalSpy finished(updater.get(), &Updater::checkFinished);
-    updater->check(Mode::Background);
-    updater->checkForUpdates();
-    ASSERT_TRUE(finished.wait(5000));
-    const CheckResult result = finished.first().first().value<CheckResult>();
+    const CheckResult result = await<CheckResult>(&Updater::checkFinished, [&] {
+        updater->check(Mode::Background);
+        updater->checkForUpdates();
+    });
     EXPECT_EQ(result.status, Status::Error);
     EXPECT_TRUE(result.message.contains("too long")) << result.message.toStdString();
     EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", "error"}));
     EXPECT_FALSE(updater->isChecking());
-
     // "Check for Updates…" works again at once.
-    server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
+    server->route(releasesPath(), {appcast(appcastItem("1.1"))});
     recorder->events.clear();
     EXPECT_EQ(runCheck(Mode::UserInitiated).status, Status::UpdateAvailable);
     EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", "updateFound"}));
 }
 
-TEST_F(UpdateCheckTest, PlainHttpIsRefusedWhereTheApplicationRefusesIt)
-{
-    server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
-    server->routeBody("/files/app.AppImage", "file");
-    TestSupport::loopbackHttpOn = false;
-    const CheckResult result = runCheck(Mode::UserInitiated);
-    EXPECT_EQ(result.status, Status::Error);
-    EXPECT_TRUE(result.message.contains("must use HTTPS")) << result.message.toStdString();
-    const DownloadResult download = runDownload(downloadItem("/files/app.AppImage", 4));
-    EXPECT_EQ(download.status, DownloadResult::Status::Error);
-    EXPECT_TRUE(download.message.contains("HTTPS")) << download.message.toStdString();
-    EXPECT_TRUE(server->requests().isEmpty());
-}
-
 TEST_F(UpdateCheckTest, AfterAnHttpsHopNothingStepsDownToPlainHttp)
 {
-    const auto certificate = TestSupport::TestCertificate::make();
-    certificate.trustInThisProcess();
-    LocalHttpServer secure(certificate.certificate, certificate.key);
-    const QByteArray feed = appcast(appcastItem("1.1", "url=\"/files/app.AppImage\" length=\"4\""));
-    secure.routeBody("/feed.xml", feed);
-    secure.routeBody("/files/app.AppImage", "file");
-    secure.redirect("/down.xml", server->url("/feed.xml").toString());
-    secure.redirect("/files/down.AppImage", server->url("/files/app.AppImage").toString());
-    server->routeBody("/feed.xml", feed);
-    server->routeBody("/files/app.AppImage", "file");
-
+    LocalHttpServer secure(LocalHttpServer::Tls);
+    secure.route("/feed.xml", {appcast(appcastItem("1.1"))});
+    secure.route("/down.xml", {.status = 302, .location = server->url("/feed.xml").toEncoded()});
+    secure.route("/files/down", {.status = 302, .location = server->url("/files/app.AppImage").toEncoded()});
     updater->setFeedURL(secure.url("/feed.xml"));
-    CheckResult result = runCheck(Mode::Probe);
-    ASSERT_EQ(result.status, Status::UpdateAvailable) << result.message.toStdString();
+    ASSERT_EQ(runCheck(Mode::Probe).status, Status::UpdateAvailable);
     updater->setFeedURL(secure.url("/down.xml"));
-    result = runCheck(Mode::Probe);
+    const CheckResult result = runCheck(Mode::Probe);
     EXPECT_EQ(result.status, Status::Error);
     EXPECT_TRUE(result.message.contains("not safe")) << result.message.toStdString();
-
     AppcastItem item = downloadItem({}, 4);
-    item.enclosure.url = secure.url("/files/down.AppImage");
+    item.enclosure.url = secure.url("/files/down");
     const DownloadResult download = runDownload(item);
     EXPECT_EQ(download.status, DownloadResult::Status::Error);
     EXPECT_TRUE(download.message.contains("not safe")) << download.message.toStdString();
-    // The plain server was never contacted.
-    EXPECT_TRUE(server->requests().isEmpty());
+    EXPECT_TRUE(server->requests().isEmpty()); // the plain server was never contacted
 }
 
 TEST_F(UpdateCheckTest, SystemProfileIsSentAtMostWeeklyAndOnlyWhenAllowed)
 {
-    server->routeBody(releasesPath(), appcast(appcastItem("1.0")));
+    server->route(releasesPath(), {appcast(appcastItem("1.0"))});
     runCheck(Mode::Probe);
     updater->setSendsSystemProfile(true);
     runCheck(Mode::Probe);
@@ -219,7 +157,7 @@ TEST_F(UpdateCheckTest, SystemProfileIsSentAtMostWeeklyAndOnlyWhenAllowed)
 
 TEST_F(UpdateCheckTest, ASecondRequestWhileCheckingJoinsTheFirst)
 {
-    server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
+    server->route(releasesPath(), {appcast(appcastItem("1.1"))});
     QSignalSpy finished(updater.get(), &Updater::checkFinished);
     updater->checkForUpdates();
     updater->checkForUpdates();
@@ -233,18 +171,18 @@ TEST_F(UpdateCheckTest, ASecondRequestWhileCheckingJoinsTheFirst)
 
 TEST_F(UpdateCheckTest, BackgroundChecksSpeakOnlyOfANewUnskippedRelease)
 {
-    server->routeBody(releasesPath(), appcast(appcastItem("1.0")));
+    server->route(releasesPath(), {appcast(appcastItem("1.0"))});
     EXPECT_EQ(runCheck(Mode::Background).status, Status::UpToDate);
     updater->setFeedURL(server->url("/missing"));
     EXPECT_EQ(runCheck(Mode::Background).status, Status::Error);
     updater->setFeedURL(server->url(releasesPath()));
-    server->routeBody(releasesPath(), appcast(appcastItem("1.1")));
+    server->route(releasesPath(), {appcast(appcastItem("1.1"))});
     updater->setSkippedVersion("1.1");
     EXPECT_EQ(runCheck(Mode::Background).status, Status::UpToDate);
     EXPECT_TRUE(recorder->events.isEmpty());
     EXPECT_EQ(runCheck(Mode::UserInitiated).status, Status::UpdateAvailable);
     // A newer release than the skipped one speaks again.
-    server->routeBody(releasesPath(), appcast(appcastItem("1.2")));
+    server->route(releasesPath(), {appcast(appcastItem("1.2"))});
     recorder->events.clear();
     EXPECT_EQ(runCheck(Mode::Background).status, Status::UpdateAvailable);
     EXPECT_EQ(recorder->events, QStringList{"updateFound"});
@@ -263,29 +201,24 @@ TEST_F(UpdateCheckTest, AFailedCheckIsRetriedAfterAnHourButNotBeforeTheNextDueCh
 
 TEST_F(UpdateCheckTest, CancelEndsTheCheckWithoutADialog)
 {
-    LocalHttpServer::Response stalled;
-    stalled.stall = true;
-    server->route(releasesPath(), stalled);
-    QSignalSpy finished(updater.get(), &Updater::checkFinished);
-    updater->checkForUpdates();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !server->requests().isEmpty(); }, 3000));
-    updater->cancel();
-    ASSERT_TRUE(finished.count() == 1 || finished.wait(3000));
-    EXPECT_EQ(finished.first().first().value<CheckResult>().status, Status::Cancelled);
+    server->route(releasesPath(), {.stall = true});
+    const CheckResult result = await<CheckResult>(&Updater::checkFinished, [&] {
+        updater->checkForUpdates();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !server->requests().isEmpty(); }, 3000));
+        updater->cancel();
+    });
+    EXPECT_EQ(result.status, Status::Cancelled);
     EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck"}));
     EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
 }
 
-TEST_F(UpdateCheckTest, AutomaticChecksRunOnTheirOwnOnlyWhenOn)
+TEST_F(UpdateCheckTest, AutomaticChecksRunOnTheirOwnOnlyWhenOnAndAfterTheStartUpDelay)
 {
-    server->routeBody(releasesPath(), appcast(appcastItem("1.0")));
+    server->route(releasesPath(), {appcast(appcastItem("1.0"))});
     updater->setInitialCheckDelayMs(0);
     QTest::qWait(300);
     EXPECT_TRUE(server->requests().isEmpty());
-
-    QSignalSpy finished(updater.get(), &Updater::checkFinished);
-    updater->setAutomaticallyChecksForUpdates(true);
-    ASSERT_TRUE(finished.wait(5000));
+    await<CheckResult>(&Updater::checkFinished, [&] { updater->setAutomaticallyChecksForUpdates(true); });
     EXPECT_EQ(server->requests().size(), 1);
     // Checked just now: the next one is a whole interval away.
     EXPECT_TRUE(updater->isScheduled());
@@ -293,22 +226,15 @@ TEST_F(UpdateCheckTest, AutomaticChecksRunOnTheirOwnOnlyWhenOn)
     EXPECT_EQ(server->requests().size(), 1);
     updater->setAutomaticallyChecksForUpdates(false);
     EXPECT_FALSE(updater->isScheduled());
-}
-
-TEST_F(UpdateCheckTest, AnOverdueCheckStillWaitsOutTheStartUpDelay)
-{
-    server->routeBody(releasesPath(), appcast(appcastItem("1.0")));
+    // An overdue check at start-up still waits out the (default) delay.
     defaults->setString("KestrelUpdater/LastUpdateCheckDate", "2020-01-01T00:00:00.000Z");
     defaults->setBool("KestrelUpdater/AutomaticallyChecksForUpdates", true);
-    updater = makeUpdater(TestSupport::testApplicationId); // start-up with the default delay
+    updater = makeUpdater(TestSupport::testApplicationId);
     EXPECT_TRUE(updater->isScheduled());
     QTest::qWait(300);
-    EXPECT_TRUE(server->requests().isEmpty());
-
-    QSignalSpy finished(updater.get(), &Updater::checkFinished);
-    updater->setInitialCheckDelayMs(0);
-    ASSERT_TRUE(finished.wait(5000));
     EXPECT_EQ(server->requests().size(), 1);
+    await<CheckResult>(&Updater::checkFinished, [&] { updater->setInitialCheckDelayMs(0); });
+    EXPECT_EQ(server->requests().size(), 2);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "KestrelExtensions/Defaults/UserDefaults.h"
+#include "KestrelUpdater/Interface/UserDriver.h"
 #include "KestrelUpdater/Updater.h"
 #include "LocalHttpServer.h"
-#include "RecordingUserDriver.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,6 +12,15 @@
 #include <memory>
 
 namespace TestSupport {
+
+using KestrelUpdater::AppcastItem;
+using KestrelUpdater::CheckResult;
+using KestrelUpdater::DownloadResult;
+using KestrelUpdater::Updater;
+
+// The tests' side of KestrelUpdater::loopbackHttpAllowed(): on, so the local server can serve feeds.
+// A test turns it off to see what the application itself does.
+extern bool loopbackHttpOn;
 
 inline const QString testApplicationId = QStringLiteral("com.ardentmoss.Sheetwright");
 
@@ -35,81 +44,93 @@ inline QByteArray appcast(const QByteArray& items)
            items + "\n</channel></rss>\n";
 }
 
+// Records what the updater would show, instead of showing it.
+class RecordingUserDriver : public KestrelUpdater::UserDriver {
+public:
+    QStringList events;
+
+    void showCheckStarted(Updater&) override { events << "checkStarted"; }
+    void bringCheckToFront() override { events << "bringToFront"; }
+    void dismissCheck() override { events << "dismissCheck"; }
+    void showUpToDate(Updater&, const CheckResult&) override { events << "upToDate"; }
+    void showUpdateFound(Updater&, const CheckResult&) override { events << "updateFound"; }
+    void showCheckError(Updater&, const CheckResult&) override { events << "error"; }
+    void showDownloadStarted(Updater&, const AppcastItem&) override { events << "downloadStarted"; }
+    void showDownloadProgress(qint64, qint64) override {}
+    void showDownloadFinished(Updater&, const DownloadResult&) override { events << "downloadFinished"; }
+};
+
 // An updater on a fresh settings file whose feeds live on a local server, reporting to a recorder.
 class UpdaterFixture : public ::testing::Test {
 protected:
+    using Mode = Updater::CheckMode;
+
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
         defaults = std::make_unique<KestrelExtensions::UserDefaults>(m_folder.filePath("settings.ini"));
-        server = std::make_unique<LocalHttpServer>();
         updater = makeUpdater(testApplicationId);
     }
     void TearDown() override
     {
         updater.reset();
-        KestrelUpdater::Updater::setShared(nullptr);
+        Updater::setShared(nullptr);
     }
 
-    std::unique_ptr<KestrelUpdater::Updater> makeUpdater(const QString& applicationId)
+    std::unique_ptr<Updater> makeUpdater(const QString& applicationId)
     {
-        auto made = std::make_unique<KestrelUpdater::Updater>(*defaults, server->url("/applications/"),
-                                                              applicationId);
+        auto made = std::make_unique<Updater>(*defaults, server->url("/applications/"), applicationId);
         made->setCurrentVersion(QStringLiteral("1.0"));
         made->setTransferTimeoutMs(4000);
-        made->setDownloadDirectory(m_folder.filePath("Downloads"));
+        made->setDownloadDirectory(downloadsFolder());
         auto driver = std::make_unique<RecordingUserDriver>();
         recorder = driver.get();
         made->setUserDriver(std::move(driver));
         return made;
     }
 
-    QString releasesPath() const { return "/applications/" + testApplicationId + "/releases/appcast.xml"; }
-    QString betasPath() const { return "/applications/" + testApplicationId + "/betas/appcast.xml"; }
+    QString feedPath(const char* channel) const
+    {
+        return "/applications/" + testApplicationId + "/" + channel + "/appcast.xml";
+    }
+    QString releasesPath() const { return feedPath("releases"); }
+    QString betasPath() const { return feedPath("betas"); }
     QString downloadsFolder() const { return m_folder.filePath("Downloads"); }
 
-    // Runs one check and waits for its result.
-    KestrelUpdater::CheckResult runCheck(KestrelUpdater::Updater::CheckMode mode)
+    // Starts something and waits for the updater's signal that it ended, answering its result.
+    template <typename Result, typename Signal>
+    Result await(Signal signal, const std::function<void()>& start)
     {
-        QSignalSpy finished(updater.get(), &KestrelUpdater::Updater::checkFinished);
-        updater->check(mode);
+        QSignalSpy finished(updater.get(), signal);
+        start();
         if (finished.isEmpty()) {
             EXPECT_TRUE(finished.wait(5000));
         }
-        if (finished.isEmpty())
-            return {};
-        return finished.first().first().value<KestrelUpdater::CheckResult>();
+        return finished.isEmpty() ? Result{} : finished.first().first().template value<Result>();
+    }
+    CheckResult runCheck(Mode mode)
+    {
+        return await<CheckResult>(&Updater::checkFinished, [&] { updater->check(mode); });
+    }
+    DownloadResult runDownload(const AppcastItem& item)
+    {
+        return await<DownloadResult>(&Updater::downloadFinished, [&] { updater->downloadUpdate(item); });
     }
 
     // A release 1.1 whose file is at `path` on the local server.
-    KestrelUpdater::AppcastItem downloadItem(const QString& path, qint64 length,
-                                             const QByteArray& signature = {})
+    AppcastItem downloadItem(const QString& path, qint64 length, const QByteArray& signature = {})
     {
-        KestrelUpdater::AppcastItem made;
+        AppcastItem made;
         made.version = QStringLiteral("1.1");
         made.hasEnclosure = true;
-        made.enclosure.url = server->url(path);
-        made.enclosure.length = length;
-        made.enclosure.edSignature = QString::fromLatin1(signature);
+        made.enclosure = {server->url(path), length, {}, {}, QString::fromLatin1(signature)};
         return made;
-    }
-
-    // Downloads one item and waits for the result.
-    KestrelUpdater::DownloadResult runDownload(const KestrelUpdater::AppcastItem& item)
-    {
-        QSignalSpy finished(updater.get(), &KestrelUpdater::Updater::downloadFinished);
-        updater->downloadUpdate(item);
-        if (finished.isEmpty()) {
-            EXPECT_TRUE(finished.wait(5000));
-        }
-        return finished.isEmpty() ? KestrelUpdater::DownloadResult{}
-                                  : finished.first().first().value<KestrelUpdater::DownloadResult>();
     }
 
     QTemporaryDir m_folder;
     std::unique_ptr<KestrelExtensions::UserDefaults> defaults;
-    std::unique_ptr<LocalHttpServer> server;
-    std::unique_ptr<KestrelUpdater::Updater> updater;
+    std::unique_ptr<LocalHttpServer> server = std::make_unique<LocalHttpServer>();
+    std::unique_ptr<Updater> updater;
     RecordingUserDriver* recorder = nullptr;
 };
 

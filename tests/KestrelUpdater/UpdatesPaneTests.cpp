@@ -1,0 +1,188 @@
+#include "KestrelUpdater/Channel/IncludeBetaReleases.h"
+#include "KestrelUpdater/Pane/LastCheckDateFormat.h"
+#include "KestrelUpdater/Pane/UpdatesPreferencePane.h"
+#include "KestrelUpdater/Pane/UpdatesViewController.h"
+#include "KestrelUpdater/UpdatesPreferencesView.h"
+#include "Preferences/Window/PreferencesTabViewController.h"
+#include "Preferences/Window/PreferencesWindowController.h"
+#include "Preferences/Window/UserInteractionPausableWindow.h"
+#include "UpdaterFixture.h"
+#include "support/LogCapture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace KestrelUpdater;
+using TestSupport::appcast;
+using TestSupport::appcastItem;
+
+namespace {
+
+class UpdatesPaneTest : public TestSupport::UpdaterFixture {
+protected:
+    void SetUp() override
+    {
+        UpdaterFixture::SetUp();
+        pane = std::make_unique<UpdatesPreferencesView>(*updater);
+        pane->show();
+    }
+    void TearDown() override
+    {
+        pane.reset();
+        UpdaterFixture::TearDown();
+    }
+    template <typename Widget> Widget* child(const char* name) const
+    {
+        auto* found = pane->findChild<Widget*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    // Clicks a box on its indicator: a stretched box answers only there and on its text.
+    void click(const char* name)
+    {
+        auto* button = child<QAbstractButton>(name);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
+    std::unique_ptr<UpdatesPreferencesView> pane;
+};
+
+TEST_F(UpdatesPaneTest, ShowsTheQuietDefaultsAndControlsWriteTheUpdaterAtOnce)
+{
+    auto* picker = child<QComboBox>("updateFrequency");
+    EXPECT_EQ(child<QLabel>("lastCheckDate")->text(), "Never");
+    EXPECT_FALSE(child<QCheckBox>("checkForUpdates")->isChecked());
+    EXPECT_EQ(picker->currentText(), "Daily");
+    EXPECT_FALSE(picker->isEnabled()); // only automatic checks use it
+    EXPECT_FALSE(child<QCheckBox>("includeBetas")->isChecked());
+    click("checkForUpdates");
+    EXPECT_TRUE(updater->automaticallyChecksForUpdates());
+    EXPECT_TRUE(picker->isEnabled());
+    for (const auto& [row, seconds] : {std::pair{2, 604800.0}, std::pair{0, 3600.0}}) {
+        emit picker->activated(row);
+        EXPECT_EQ(updater->updateCheckInterval(), seconds);
+    }
+    click("sendsSystemProfile");
+    click("automaticallyDownloadsUpdates");
+    EXPECT_TRUE(updater->sendsSystemProfile());
+    EXPECT_TRUE(updater->automaticallyDownloadsUpdates());
+    KestrelExtensions::LogCapture log;
+    click("includeBetas");
+    EXPECT_EQ(updater->feedURL(), server->url(betasPath()));
+    EXPECT_EQ(log.systemLines(),
+              QStringList{"Setting Sparkle feed to " + server->url(betasPath()).toString()});
+}
+
+TEST_F(UpdatesPaneTest, ChangesMadeOnTheUpdaterRedrawThePane)
+{
+    updater->setUpdateCheckInterval(7200);
+    EXPECT_EQ(child<QComboBox>("updateFrequency")->currentIndex(), -1);
+    updater->setAutomaticallyChecksForUpdates(true);
+    EXPECT_TRUE(child<QCheckBox>("checkForUpdates")->isChecked());
+    EXPECT_TRUE(child<QComboBox>("updateFrequency")->isEnabled());
+    // A finished check dates the footer.
+    server->route(releasesPath(), {appcast(appcastItem("1.0"))});
+    runCheck(Mode::Probe);
+    EXPECT_TRUE(child<QLabel>("lastCheckDate")->text().startsWith("Today at "));
+}
+
+TEST_F(UpdatesPaneTest, CheckNowAsksTheFeedOnceAndTheBetaSwitchIsReadOnEachShow)
+{
+    server->route(releasesPath(), {appcast(appcastItem("1.1"))});
+    await<CheckResult>(&Updater::checkFinished, [&] { click("checkNow"); });
+    EXPECT_EQ(server->requests().size(), 1);
+    EXPECT_EQ(recorder->events.last(), "updateFound");
+    pane->hide();
+    updater->setFeedURL(server->url(betasPath()));
+    pane->show();
+    EXPECT_TRUE(child<QCheckBox>("includeBetas")->isChecked());
+}
+
+TEST_F(UpdatesPaneTest, WithoutAnApplicationIdNothingIsSetOrLoggedAndTheBetaSwitchSnapsBack)
+{
+    pane.reset();
+    updater.reset();
+    updater = makeUpdater(QString());
+    pane = std::make_unique<UpdatesPreferencesView>(*updater);
+    pane->show();
+    UpdatesViewController controller(*defaults, updater.get());
+    controller.show();
+    KestrelExtensions::LogCapture log;
+    setIncludeBetaReleases(*defaults, true);
+    click("includeBetas");
+    EXPECT_FALSE(child<QCheckBox>("includeBetas")->isChecked());
+    EXPECT_TRUE(log.systemLines().isEmpty());
+    EXPECT_TRUE(updater->feedURL().isEmpty());
+}
+
+TEST(LastCheckDateFormat, RelativeDaysAndLongDatesWithoutWeekday)
+{
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    const QDateTime now(QDate(2024, 3, 10), QTime(18, 0), Qt::LocalTime);
+    const QString at = QStringLiteral(" at ") + us.toString(QTime(15, 7), QLocale::ShortFormat);
+    const std::pair<int, QString> rows[] = {{10, "Today"}, {9, "Yesterday"}, {11, "Tomorrow"}};
+    for (const auto& [day, shown] : rows)
+        EXPECT_EQ(formatLastCheckDate(QDateTime(QDate(2024, 3, day), QTime(15, 7)), now, us), shown + at);
+    EXPECT_EQ(formatLastCheckDate(QDateTime(QDate(2024, 1, 5), QTime(15, 7)), now, us),
+              "January 5, 2024" + at);
+    for (const QLocale& locale : {us, QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::French)}) {
+        const QString format = longDateFormatWithoutWeekday(locale);
+        EXPECT_FALSE(format.contains("dddd")) << format.toStdString();
+        EXPECT_TRUE(format.contains("yyyy")) << format.toStdString();
+        EXPECT_FALSE(format.startsWith(',') || format.startsWith(' ')) << format.toStdString();
+    }
+}
+
+using UpdatesViewControllerTest = TestSupport::UpdaterFixture;
+
+TEST_F(UpdatesViewControllerTest, FollowsTheSwitchOnlyWhileShown)
+{
+    const auto feed = [&](const char* channel) { return server->url(feedPath(channel)).toString(); };
+    const auto line = [&](const char* channel) { return "Setting Sparkle feed to " + feed(channel); };
+    UpdatesViewController pane(*defaults, updater.get());
+    KestrelExtensions::LogCapture log;
+    pane.show(); // absent switch: the release feed, set at once
+    EXPECT_EQ(updater->feedURL().toString(), feed("releases"));
+    EXPECT_EQ(log.systemLines(), QStringList{line("releases")});
+    setIncludeBetaReleases(*defaults, true);
+    EXPECT_EQ(updater->feedURL().toString(), feed("betas"));
+    pane.hide();
+    EXPECT_FALSE(pane.isObservingIncludeBetaReleases());
+    setIncludeBetaReleases(*defaults, false);
+    EXPECT_EQ(updater->feedURL().toString(), feed("betas")); // hidden: nothing follows
+    pane.show();
+    EXPECT_EQ(updater->feedURL().toString(), feed("releases"));
+    EXPECT_EQ(log.systemLines(), (QStringList{line("releases"), line("betas"), line("releases")}));
+    // Its box writes the switch.
+    auto* box = pane.findChild<QCheckBox*>("includeBetaReleases");
+    ASSERT_NE(box, nullptr);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    EXPECT_TRUE(includeBetaReleases(*defaults));
+    EXPECT_EQ(updater->feedURL().toString(), feed("betas"));
+}
+
+TEST_F(UpdatesViewControllerTest, TitlesTheSettingsWindowAndIsHostedOnTheSharedUpdater)
+{
+    auto* pane = new UpdatesViewController(*defaults, updater.get());
+    auto* other = new UpdatesViewController(*defaults, updater.get());
+    EXPECT_FALSE(pane->toolbarItemIcon().isNull());
+    Preferences::PreferencesWindowController window(QList<Preferences::PreferencePane*>{other, pane},
+                                                    Preferences::Style::toolbarItems, false, true,
+                                                    defaults.get());
+    window.show(Preferences::PaneIdentifier(QStringLiteral("updates")));
+    EXPECT_EQ(window.window()->windowTitle(), "Updates");
+    const Preferences::Pane& value = updatesPane();
+    EXPECT_EQ(value.identifier().rawValue, "updates");
+    EXPECT_EQ(&updatesPane(), &value); // made once
+    std::unique_ptr<Preferences::PreferencePane> hosted(updatesPreferencePane());
+    ASSERT_NE(hosted, nullptr);
+    EXPECT_EQ(updatesPreferencePane(), hosted.get());
+    EXPECT_EQ(hosted->preferencePaneTitle(), "Updates");
+    EXPECT_NE(hosted->findChild<UpdatesPreferencesView*>(), nullptr);
+    hosted.reset();
+    std::unique_ptr<Preferences::PreferencePane> again(updatesPreferencePane());
+    EXPECT_NE(again, nullptr);
+}
+
+} // namespace
