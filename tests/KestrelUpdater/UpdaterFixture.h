@@ -19,28 +19,24 @@ using KestrelUpdater::DownloadResult;
 using KestrelUpdater::Updater;
 
 // The tests' side of KestrelUpdater::loopbackHttpAllowed(): on, so the local server can serve feeds.
-// A test turns it off to see what the application itself does.
 extern bool loopbackHttpOn;
 
 inline const QString testApplicationId = QStringLiteral("com.ardentmoss.Sheetwright");
 
-// One appcast item's XML; `extra` goes inside <item>.
-inline QByteArray appcastItem(
-    const QString& version,
-    const QString& enclosureAttributes = QStringLiteral("url=\"/files/Sheetwright.AppImage\" length=\"4\""),
-    const QString& extra = {})
+// One appcast item's XML, and a feed of such items.
+inline QByteArray appcastItem(const QString& version,
+                              const QString& enclosure = "url=\"/files/Sheetwright.AppImage\" length=\"4\"")
 {
-    return QStringLiteral("<item><title>Version %1</title><sparkle:version>%1</sparkle:version>"
-                          "<enclosure %2 type=\"application/octet-stream\"/>%3</item>")
-        .arg(version, enclosureAttributes, extra)
+    return QStringLiteral("<item><title>Version %1</title><sparkle:version>%1</sparkle:version><enclosure %2 "
+                          "type=\"application/octet-stream\"/></item>")
+        .arg(version, enclosure)
         .toUtf8();
 }
-
 inline QByteArray appcast(const QByteArray& items)
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
-           "<channel><title>Sheetwright</title>\n" +
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
+           "sparkle\">\n<channel><title>Sheetwright</title>\n" +
            items + "\n</channel></rss>\n";
 }
 
