@@ -9,19 +9,6 @@ namespace {
 
 const QUrl feed(QStringLiteral("https://updates.example.com/applications/app/releases/appcast.xml"));
 
-TEST(Appcast, BestItemIsTheHighestVersionNotTheFirstAndAnEmptyChannelHasNone)
-{
-    const auto empty = Appcast::parse(appcast(""), feed);
-    ASSERT_TRUE(empty.appcast);
-    EXPECT_FALSE(empty.appcast->bestItem());
-    const auto parsed =
-        Appcast::parse(appcast(appcastItem("1.2") + appcastItem("1.10") + appcastItem("1.9")), feed);
-    ASSERT_TRUE(parsed.appcast) << parsed.error.toStdString();
-    ASSERT_EQ(parsed.appcast->items.size(), 3u);
-    ASSERT_TRUE(parsed.appcast->bestItem());
-    EXPECT_EQ(parsed.appcast->bestItem()->version, "1.10");
-}
-
 TEST(Appcast, ReadsFieldsAndResolvesLinksAgainstTheFeed)
 {
     const QByteArray item =

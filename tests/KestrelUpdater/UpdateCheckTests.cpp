@@ -27,7 +27,12 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
         const char* needle = "";           // in the error message
         const char* itemVersion = nullptr; // the best item's
     } rows[] = {
-        {"/newer", {appcast(appcastItem("1.1") + appcastItem("0.9"))}, Status::UpdateAvailable, "", "1.1"},
+        {"/newer",
+         {appcast(appcastItem("1.2") + appcastItem("1.10") + appcastItem("1.9"))},
+         Status::UpdateAvailable,
+         "",
+         "1.10"},
+        {"/empty-channel", {appcast("")}, Status::UpToDate},
         {"/older", {appcast(appcastItem("1.0") + appcastItem("1.0b3"))}, Status::UpToDate, "", "1.0"},
         {"/other-systems",
          {appcast(appcastItem("9.0", "url=\"/mac.zip\" sparkle:os=\"macos\""))},
@@ -54,6 +59,7 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
          Status::Error,
          "entity"},
         {"/stall", {.stall = true}, Status::Error, "did not answer in time"},
+        {"/trickle", {.body = appcast(appcastItem("1.1")), .trickleMs = 20}, Status::Error, "too long"},
         {"/oversize", {QByteArray(maximum + 1, 'x')}, Status::Error, "too large"},
         {"/unmeasured", {.body = head, .endless = true}, Status::Error, "too large"},
         {"/loop", {.status = 302, .location = "/loop"}, Status::Error, "redirected too often"},
@@ -69,6 +75,7 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
         const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
         // Only the stalled server should meet the timeout, however slow the machine running the test.
         updater->setTransferTimeoutMs(row.response.stall ? 500 : 4000);
+        updater->setCheckDeadlineMs(row.response.trickleMs ? 300 : 60000);
         updater->setFeedURL(*row.path == '/' ? server->url(QLatin1String(row.path)) : QUrl(row.path));
         recorder->events.clear();
         const CheckResult result = runCheck(Mode::UserInitiated);
@@ -95,26 +102,6 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
                             [](const auto& request) { return request.path == "/loop"; }),
               Updater::maximumRedirects + 1);
     EXPECT_LT(server->bytesSent(), 32 * 1024 * 1024);
-}
-
-TEST_F(UpdateCheckTest, ATricklingServerEndsInAClearErrorAndTheUserCanCheckAgain)
-{
-    server->route(releasesPath(), {.body = appcast(appcastItem("1.1")), .trickleMs = 20});
-    updater->setCheckDeadlineMs(300);
-    // A quiet check is running when the user asks: the user sees it and its outcome.
-    const CheckResult result = await<CheckResult>(&Updater::checkFinished, [&] {
-        updater->check(Mode::Background);
-        updater->checkForUpdates();
-    });
-    EXPECT_EQ(result.status, Status::Error);
-    EXPECT_TRUE(result.message.contains("too long")) << result.message.toStdString();
-    EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", "error"}));
-    EXPECT_FALSE(updater->isChecking());
-    // "Check for Updates…" works again at once.
-    server->route(releasesPath(), {appcast(appcastItem("1.1"))});
-    recorder->events.clear();
-    EXPECT_EQ(runCheck(Mode::UserInitiated).status, Status::UpdateAvailable);
-    EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", "updateFound"}));
 }
 
 TEST_F(UpdateCheckTest, AfterAnHttpsHopNothingStepsDownToPlainHttp)
@@ -155,10 +142,11 @@ TEST_F(UpdateCheckTest, SystemProfileIsSentAtMostWeeklyAndOnlyWhenAllowed)
     EXPECT_TRUE(recorder->events.isEmpty()); // a probe shows nothing
 }
 
-TEST_F(UpdateCheckTest, ASecondRequestWhileCheckingJoinsTheFirst)
+TEST_F(UpdateCheckTest, ARequestWhileCheckingJoinsTheRunningCheckAndTheUserSeesIt)
 {
     server->route(releasesPath(), {appcast(appcastItem("1.1"))});
     QSignalSpy finished(updater.get(), &Updater::checkFinished);
+    updater->check(Mode::Background);
     updater->checkForUpdates();
     updater->checkForUpdates();
     updater->check(Mode::Background);
@@ -169,13 +157,18 @@ TEST_F(UpdateCheckTest, ASecondRequestWhileCheckingJoinsTheFirst)
     EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "bringToFront", "dismissCheck", "updateFound"}));
 }
 
-TEST_F(UpdateCheckTest, BackgroundChecksSpeakOnlyOfANewUnskippedRelease)
+TEST_F(UpdateCheckTest, BackgroundChecksSpeakOnlyOfANewUnskippedReleaseAndAFailedOneIsRetriedAfterAnHour)
 {
-    server->route(releasesPath(), {appcast(appcastItem("1.0"))});
-    EXPECT_EQ(runCheck(Mode::Background).status, Status::UpToDate);
     updater->setFeedURL(server->url("/missing"));
     EXPECT_EQ(runCheck(Mode::Background).status, Status::Error);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    EXPECT_NEAR(now.secsTo(updater->nextCheckDue()), 3600, 5);
+    // The retry never pulls the next due check closer.
+    defaults->setString("KestrelUpdater/LastUpdateCheckDate", now.toString(Qt::ISODateWithMs));
+    EXPECT_NEAR(now.secsTo(updater->nextCheckDue()), 86400, 5);
     updater->setFeedURL(server->url(releasesPath()));
+    server->route(releasesPath(), {appcast(appcastItem("1.0"))});
+    EXPECT_EQ(runCheck(Mode::Background).status, Status::UpToDate);
     server->route(releasesPath(), {appcast(appcastItem("1.1"))});
     updater->setSkippedVersion("1.1");
     EXPECT_EQ(runCheck(Mode::Background).status, Status::UpToDate);
@@ -186,17 +179,6 @@ TEST_F(UpdateCheckTest, BackgroundChecksSpeakOnlyOfANewUnskippedRelease)
     recorder->events.clear();
     EXPECT_EQ(runCheck(Mode::Background).status, Status::UpdateAvailable);
     EXPECT_EQ(recorder->events, QStringList{"updateFound"});
-}
-
-TEST_F(UpdateCheckTest, AFailedCheckIsRetriedAfterAnHourButNotBeforeTheNextDueCheck)
-{
-    updater->setFeedURL(server->url("/missing"));
-    EXPECT_EQ(runCheck(Mode::Background).status, Status::Error);
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    EXPECT_NEAR(now.secsTo(updater->nextCheckDue()), 3600, 5);
-    defaults->setString("KestrelUpdater/LastUpdateCheckDate", now.toString(Qt::ISODateWithMs));
-    updater->setUpdateCheckInterval(604800);
-    EXPECT_NEAR(now.secsTo(updater->nextCheckDue()), 604800, 5);
 }
 
 TEST_F(UpdateCheckTest, CancelEndsTheCheckWithoutADialog)

@@ -1,4 +1,3 @@
-#include "KestrelUpdater/Download/Ed25519Signature.h"
 #include "KestrelUpdater/Download/UpdateDownload.h"
 #include "UpdaterFixture.h"
 
@@ -37,19 +36,6 @@ private:
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> m_key{EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"),
                                                               EVP_PKEY_free};
 };
-
-TEST(Ed25519Signature, VerifiesOnlyTheSignedBytesUnderTheRightKey)
-{
-    const SigningKey key, other;
-    const QByteArray file = "the update's bytes";
-    const QByteArray signature = key.signBase64(file);
-    EXPECT_TRUE(verifyEd25519(key.publicKeyBase64(), signature, file));
-    EXPECT_FALSE(verifyEd25519(other.publicKeyBase64(), signature, file));
-    EXPECT_FALSE(verifyEd25519(key.publicKeyBase64(), signature, file + "!"));
-    EXPECT_FALSE(verifyEd25519(key.publicKeyBase64(), "not base64 at all!", file));
-    EXPECT_FALSE(verifyEd25519("c2hvcnQ=", signature, file));
-    EXPECT_FALSE(verifyEd25519(key.publicKeyBase64(), "", file));
-}
 
 TEST(UpdateDownloadNames, FileNamesCannotLeaveTheFolderHideOrDisguiseThemselves)
 {
@@ -115,9 +101,7 @@ protected:
     {
         QSignalSpy downloaded(updater.get(), &Updater::downloadFinished);
         runCheck(Mode::Background);
-        if (updater->isDownloading()) {
-            EXPECT_TRUE(downloaded.wait(5000));
-        }
+        EXPECT_TRUE(!updater->isDownloading() || downloaded.wait(5000));
     }
 };
 
@@ -130,26 +114,31 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
     server->route("/moved", {.status = 302, .location = filePath.toUtf8(), .endless = true});
     server->route("/endless", {.endless = true});
     server->route("/trickle", {.body = payload, .trickleMs = 5});
+    server->route("/tampered", {QByteArray(payload).replace("payload", "PAYLOAD")});
     updater->setMaximumDownloadSize(1024 * 1024);
     updater->setMinimumDownloadRate(100 * 1024, 100);
     const struct {
         const char* path;
         qint64 length;
         const char* needle; // in the error message; empty: downloaded
-        bool keyed = false; // a public key is configured
+        QByteArray publicKey = {};
         QByteArray signature = {};
-        const char* notInMessage = nullptr;
     } rows[] = {
         {"/moved", size, ""},
         {"/files/%20.bashrc", size, ""}, // a name that would hide the file
         // No length announced: cut at the maximum, and the feed is not blamed for a length it never gave.
-        {"/endless", -1, "stopped at 1 MB", false, {}, "feed"},
+        {"/endless", -1, "The download was stopped at 1 MB: no update is that large."},
         {"/endless", 2 * 1024 * 1024, "larger than the update feed says"},
         {"/trickle", size, "too slowly"},
         {"/files/Sheetwright-1.1.AppImage", size + 10, "bytes"},
         {"/files/Sheetwright-1.1.AppImage", size - 10, "larger"},
-        {"/files/Sheetwright-1.1.AppImage", size, "signature", true, impostor.signBase64(payload)},
-        {"/files/Sheetwright-1.1.AppImage", size, "not signed", true},
+        {"/files/Sheetwright-1.1.AppImage", size, "signature", key.publicKeyBase64(),
+         impostor.signBase64(payload)},
+        {"/files/Sheetwright-1.1.AppImage", size, "signature", key.publicKeyBase64(), "not base64 at all!"},
+        {"/files/Sheetwright-1.1.AppImage", size, "signature",
+         "c2hvcnQ=", key.signBase64(payload)}, // a short key
+        {"/tampered", size, "signature", key.publicKeyBase64(), key.signBase64(payload)},
+        {"/files/Sheetwright-1.1.AppImage", size, "not signed", key.publicKeyBase64()},
         {"/missing", 10, "404"},
         {"http://198.51.100.7/app.AppImage", 4, "HTTPS"},
     };
@@ -158,7 +147,7 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         SCOPED_TRACE(row.path + (" " + std::string(row.needle)));
         const qint64 sentBefore = server->bytesSent();
         const QStringList filesBefore = downloadedFiles();
-        updater->setPublicEd25519Key(row.keyed ? key.publicKeyBase64() : QByteArray());
+        updater->setPublicEd25519Key(row.publicKey);
         AppcastItem item = downloadItem(QLatin1String(row.path), row.length, row.signature);
         if (*row.path != '/')
             item.enclosure.url = QUrl(row.path);
@@ -166,10 +155,6 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         const DownloadResult result = runDownload(item);
         EXPECT_EQ(result.status, *row.needle ? DownloadStatus::Error : DownloadStatus::Downloaded);
         EXPECT_TRUE(result.message.contains(QLatin1String(row.needle))) << result.message.toStdString();
-        if (row.notInMessage) {
-            EXPECT_FALSE(result.message.contains(QLatin1String(row.notInMessage)))
-                << result.message.toStdString();
-        }
         EXPECT_EQ(result.filePath.isEmpty(), bool(*row.needle));
         // A failed file is deleted, and no partial file is left either way.
         EXPECT_EQ(downloadedFiles().size(), filesBefore.size() + (*row.needle ? 0 : 1));

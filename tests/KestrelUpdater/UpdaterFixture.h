@@ -63,7 +63,6 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
         defaults = std::make_unique<KestrelExtensions::UserDefaults>(m_folder.filePath("settings.ini"));
         updater = makeUpdater(testApplicationId);
     }
@@ -79,9 +78,8 @@ protected:
         made->setCurrentVersion(QStringLiteral("1.0"));
         made->setTransferTimeoutMs(4000);
         made->setDownloadDirectory(downloadsFolder());
-        auto driver = std::make_unique<RecordingUserDriver>();
-        recorder = driver.get();
-        made->setUserDriver(std::move(driver));
+        made->setUserDriver(std::make_unique<RecordingUserDriver>());
+        recorder = static_cast<RecordingUserDriver*>(&made->userDriver());
         return made;
     }
 
@@ -99,9 +97,7 @@ protected:
     {
         QSignalSpy finished(updater.get(), signal);
         start();
-        if (finished.isEmpty()) {
-            EXPECT_TRUE(finished.wait(5000));
-        }
+        EXPECT_TRUE(!finished.isEmpty() || finished.wait(5000));
         return finished.isEmpty() ? Result{} : finished.first().first().template value<Result>();
     }
     CheckResult runCheck(Mode mode)
