@@ -1,9 +1,7 @@
 #include "KestrelUpdater/Appcast/Appcast.h"
 #include "UpdaterFixture.h"
 
-using namespace KestrelUpdater;
-using TestSupport::appcast;
-using TestSupport::appcastItem;
+using namespace TestSupport;
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QTextBrowser>
 
-using namespace KestrelUpdater;
+using namespace TestSupport;
 
 namespace {
 
@@ -69,7 +69,7 @@ TEST(FeedText, OneLineWithoutControlOrDirectionCharactersAndCut)
         EXPECT_EQ(feedText(text), shown) << text.toStdString();
 }
 
-class DialogUserDriverTest : public TestSupport::UpdaterFixture {
+class DialogUserDriverTest : public UpdaterFixture {
 protected:
     void TearDown() override
     {

@@ -1,7 +1,7 @@
 #include "KestrelUpdater/Channel/FeedChannel.h"
 #include "UpdaterFixture.h"
 
-using namespace KestrelUpdater;
+using namespace TestSupport;
 
 namespace {
 
@@ -52,7 +52,7 @@ TEST(FeedChannel, OnlyHttpsOrLoopbackHttpIsAllowed)
         {"", false, false, true},
     };
     for (const auto& row : rows) {
-        TestSupport::loopbackHttpOn = row.loopbackHttp;
+        loopbackHttpOn = row.loopbackHttp;
         EXPECT_EQ(isAllowedUpdateUrl(QUrl(row.url), row.afterHttps), row.allowed)
             << row.url << " after https " << row.afterHttps << " loopback http " << row.loopbackHttp;
     }

@@ -2,15 +2,12 @@
 
 #include <QUrlQuery>
 
-using namespace KestrelUpdater;
-using TestSupport::appcast;
-using TestSupport::appcastItem;
-using TestSupport::LocalHttpServer;
+using namespace TestSupport;
 using Status = CheckResult::Status;
 
 namespace {
 
-using UpdateCheckTest = TestSupport::UpdaterFixture;
+using UpdateCheckTest = UpdaterFixture;
 
 TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverTheServerSends)
 {
@@ -211,7 +208,7 @@ TEST_F(UpdateCheckTest, AutomaticChecksRunOnTheirOwnOnlyWhenOnAndAfterTheStartUp
     // An overdue check at start-up still waits out the (default) delay.
     defaults->setString("KestrelUpdater/LastUpdateCheckDate", "2020-01-01T00:00:00.000Z");
     defaults->setBool("KestrelUpdater/AutomaticallyChecksForUpdates", true);
-    updater = makeUpdater(TestSupport::testApplicationId);
+    updater = makeUpdater(testApplicationId);
     EXPECT_TRUE(updater->isScheduled());
     QTest::qWait(300);
     EXPECT_EQ(server->requests().size(), 1);

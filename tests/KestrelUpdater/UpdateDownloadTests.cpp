@@ -4,9 +4,7 @@
 #include <QDir>
 #include <QFile>
 
-using namespace KestrelUpdater;
-using TestSupport::appcast;
-using TestSupport::appcastItem;
+using namespace TestSupport;
 using DownloadStatus = DownloadResult::Status;
 
 namespace {
@@ -73,7 +71,7 @@ TEST(UpdateDownloadNames, FileNamesCannotLeaveTheFolderHideOrDisguiseThemselves)
     EXPECT_EQ(UpdateDownload::uniquePath(folder.path(), "new.deb"), folder.filePath("new.deb"));
 }
 
-class UpdateDownloadTest : public TestSupport::UpdaterFixture {
+class UpdateDownloadTest : public UpdaterFixture {
 protected:
     const QByteArray payload = QByteArray("AppImage payload ").repeated(1000);
     const QString filePath = QStringLiteral("/files/Sheetwright-1.1.AppImage");

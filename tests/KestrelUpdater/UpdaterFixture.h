@@ -13,10 +13,7 @@
 
 namespace TestSupport {
 
-using KestrelUpdater::AppcastItem;
-using KestrelUpdater::CheckResult;
-using KestrelUpdater::DownloadResult;
-using KestrelUpdater::Updater;
+using namespace KestrelUpdater;
 
 // The tests' side of KestrelUpdater::loopbackHttpAllowed(): on, so the local server can serve feeds.
 extern bool loopbackHttpOn;

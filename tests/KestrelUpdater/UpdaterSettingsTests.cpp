@@ -5,30 +5,30 @@
 
 #include <cmath>
 
-using namespace KestrelUpdater;
+using namespace TestSupport;
 
 namespace {
 
-using UpdaterSettings = TestSupport::UpdaterFixture;
+using UpdaterSettings = UpdaterFixture;
 
 TEST_F(UpdaterSettings, QuietDefaultsThenEverySettingPersistsAndAnnouncesOnlyRealChanges)
 {
-    EXPECT_FALSE(updater->automaticallyChecksForUpdates());
-    EXPECT_EQ(updater->updateCheckInterval(), 86400);
-    EXPECT_FALSE(updater->sendsSystemProfile());
-    EXPECT_FALSE(updater->automaticallyDownloadsUpdates());
+    const auto settings = [](const Updater& from) {
+        return std::tuple(from.automaticallyChecksForUpdates(), from.updateCheckInterval(),
+                          from.sendsSystemProfile(), from.automaticallyDownloadsUpdates(),
+                          from.feedURL().path());
+    };
+    EXPECT_EQ(settings(*updater), std::tuple(false, 86400.0, false, false, releasesPath()));
     EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
-    EXPECT_EQ(updater->feedURL(), server->url(releasesPath()));
     EXPECT_FALSE(updater->isScheduled());
     EXPECT_FALSE(defaults->contains("KestrelUpdater/AutomaticallyChecksForUpdates")); // not written by asking
     QSignalSpy automatic(updater.get(), &Updater::automaticallyChecksForUpdatesChanged),
         interval(updater.get(), &Updater::updateCheckIntervalChanged),
         feed(updater.get(), &Updater::feedURLChanged);
-    const QUrl beta = server->url(betasPath());
     for (int twice = 0; twice < 2; ++twice) {
         updater->setAutomaticallyChecksForUpdates(true);
         updater->setUpdateCheckInterval(604800);
-        updater->setFeedURL(beta);
+        updater->setFeedURL(server->url(betasPath()));
     }
     updater->setSendsSystemProfile(true);
     updater->setAutomaticallyDownloadsUpdates(true);
@@ -36,12 +36,7 @@ TEST_F(UpdaterSettings, QuietDefaultsThenEverySettingPersistsAndAnnouncesOnlyRea
               (QList<qsizetype>{1, 1, 1}));
     EXPECT_TRUE(updater->isScheduled());
     updater.reset();
-    const auto reread = makeUpdater(TestSupport::testApplicationId);
-    EXPECT_TRUE(reread->automaticallyChecksForUpdates());
-    EXPECT_EQ(reread->updateCheckInterval(), 604800);
-    EXPECT_TRUE(reread->sendsSystemProfile());
-    EXPECT_TRUE(reread->automaticallyDownloadsUpdates());
-    EXPECT_EQ(reread->feedURL(), beta);
+    EXPECT_EQ(settings(*makeUpdater(testApplicationId)), std::tuple(true, 604800.0, true, true, betasPath()));
 }
 
 TEST_F(UpdaterSettings, UnusableValuesAreRefusedOrReadAsDefaults)
@@ -72,7 +67,7 @@ TEST_F(UpdaterSettings, AStoredIntervalIsHeldToAnHourToAYear)
         SCOPED_TRACE(stored.toString().toStdString());
         defaults->setValue("KestrelUpdater/UpdateCheckInterval", stored);
         defaults->setString("KestrelUpdater/LastUpdateCheckDate", now);
-        updater = makeUpdater(TestSupport::testApplicationId);
+        updater = makeUpdater(testApplicationId);
         updater->setInitialCheckDelayMs(0);
         EXPECT_EQ(updater->updateCheckInterval(), read);
         // Checked just now: the next check is a whole (sane) interval away, never at once.
@@ -90,7 +85,7 @@ TEST_F(UpdaterSettings, AStoredIntervalIsHeldToAnHourToAYear)
 TEST_F(UpdaterSettings, TheFirstUpdaterMadeIsTheSharedOne)
 {
     EXPECT_EQ(Updater::shared(), updater.get());
-    const auto second = makeUpdater(TestSupport::testApplicationId);
+    const auto second = makeUpdater(testApplicationId);
     EXPECT_EQ(Updater::shared(), updater.get());
     updater.reset();
     Updater::setShared(second.get());

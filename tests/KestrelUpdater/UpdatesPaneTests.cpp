@@ -14,13 +14,11 @@
 #include <QLabel>
 #include <QPushButton>
 
-using namespace KestrelUpdater;
-using TestSupport::appcast;
-using TestSupport::appcastItem;
+using namespace TestSupport;
 
 namespace {
 
-class UpdatesPaneTest : public TestSupport::UpdaterFixture {
+class UpdatesPaneTest : public UpdaterFixture {
 protected:
     void SetUp() override
     {
@@ -126,7 +124,7 @@ TEST(LastCheckDateFormat, RelativeDaysAndLongDatesWithoutWeekday)
     }
 }
 
-using UpdatesViewControllerTest = TestSupport::UpdaterFixture;
+using UpdatesViewControllerTest = UpdaterFixture;
 
 TEST_F(UpdatesViewControllerTest, FollowsTheSwitchOnlyWhileShown)
 {
@@ -157,24 +155,20 @@ TEST_F(UpdatesViewControllerTest, FollowsTheSwitchOnlyWhileShown)
 TEST_F(UpdatesViewControllerTest, TitlesTheSettingsWindowAndIsHostedOnTheSharedUpdater)
 {
     auto* pane = new UpdatesViewController(*defaults, updater.get());
-    auto* other = new UpdatesViewController(*defaults, updater.get());
     EXPECT_FALSE(pane->toolbarItemIcon().isNull());
-    Preferences::PreferencesWindowController window(QList<Preferences::PreferencePane*>{other, pane},
-                                                    Preferences::Style::toolbarItems, false, true,
-                                                    defaults.get());
+    Preferences::PreferencesWindowController window(
+        QList<Preferences::PreferencePane*>{new UpdatesViewController(*defaults, updater.get()), pane},
+        Preferences::Style::toolbarItems, false, true, defaults.get());
     window.show(Preferences::PaneIdentifier(QStringLiteral("updates")));
     EXPECT_EQ(window.window()->windowTitle(), "Updates");
-    const Preferences::Pane& value = updatesPane();
-    EXPECT_EQ(value.identifier().rawValue, "updates");
-    EXPECT_EQ(&updatesPane(), &value); // made once
+    EXPECT_EQ(updatesPane().identifier().rawValue, "updates");
     std::unique_ptr<Preferences::PreferencePane> hosted(updatesPreferencePane());
     ASSERT_NE(hosted, nullptr);
-    EXPECT_EQ(updatesPreferencePane(), hosted.get());
+    EXPECT_EQ(updatesPreferencePane(), hosted.get()); // made once
     EXPECT_EQ(hosted->preferencePaneTitle(), "Updates");
     EXPECT_NE(hosted->findChild<UpdatesPreferencesView*>(), nullptr);
     hosted.reset();
-    std::unique_ptr<Preferences::PreferencePane> again(updatesPreferencePane());
-    EXPECT_NE(again, nullptr);
+    EXPECT_NE(std::unique_ptr<Preferences::PreferencePane>(updatesPreferencePane()), nullptr); // made again
 }
 
 } // namespace
