@@ -5,15 +5,15 @@ using namespace TestSupport;
 
 namespace {
 
-const QUrl feed(QStringLiteral("https://updates.example.com/applications/app/releases/appcast.xml"));
+const QUrl feed(QStringLiteral("https://u.example/a/app/releases/appcast.xml"));
 
 TEST(Appcast, ReadsFieldsAndResolvesLinksAgainstTheFeed)
 {
     const QByteArray item =
         "<item><title>Two</title><link>/news/2.0</link><description><![CDATA[<b>New</b> "
         "things]]></description>"
-        "<pubDate>Fri, 05 Jan 2024 15:07:00 +0000</pubDate>"
-        "<sparkle:releaseNotesLink>notes/2.0.html</sparkle:releaseNotesLink><sparkle:criticalUpdate/>"
+        "<pubDate>Fri, 05 Jan 2024 15:07:00 +0000</pubDate><sparkle:criticalUpdate/>"
+        "<sparkle:releaseNotesLink>notes/2.0.html</sparkle:releaseNotesLink>"
         "<enclosure url=\"../files/app-2.0.AppImage\" length=\"1234\" sparkle:version=\"200\" "
         "sparkle:shortVersionString=\"2.0\" sparkle:edSignature=\"c2ln\"/></item>";
     const auto parsed = Appcast::parse(appcast(item), feed);
@@ -26,27 +26,15 @@ TEST(Appcast, ReadsFieldsAndResolvesLinksAgainstTheFeed)
     EXPECT_EQ(read.description, "<b>New</b> things");
     EXPECT_EQ(read.pubDate, QDateTime(QDate(2024, 1, 5), QTime(15, 7), Qt::UTC));
     EXPECT_TRUE(read.criticalUpdate);
-    EXPECT_EQ(read.link.toString(), "https://updates.example.com/news/2.0");
-    EXPECT_EQ(read.releaseNotesLink.toString(),
-              "https://updates.example.com/applications/app/releases/notes/2.0.html");
-    EXPECT_EQ(read.enclosure.url.toString(),
-              "https://updates.example.com/applications/app/files/app-2.0.AppImage");
+    EXPECT_EQ(read.link.toString(), "https://u.example/news/2.0");
+    EXPECT_EQ(read.releaseNotesLink.toString(), "https://u.example/a/app/releases/notes/2.0.html");
+    EXPECT_EQ(read.enclosure.url.toString(), "https://u.example/a/app/files/app-2.0.AppImage");
     EXPECT_EQ(read.enclosure.length, 1234);
     EXPECT_EQ(read.enclosure.edSignature, "c2ln");
 }
 
 TEST(Appcast, OnlyThisSystemsVersionedFilesAreOfferedAndTheNamespaceIsMatchedByUri)
 {
-    const QByteArray xml =
-        "<rss version=\"2.0\" xmlns:upd=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
-        "<channel><item><upd:version>3.1</upd:version><enclosure url=\"https://h/a\" upd:os=\"linux\"/>"
-        // the same local name in another namespace is no version
-        "</item><item xmlns:other=\"urn:x\"><other:version>9</other:version>"
-        "<enclosure url=\"https://h/b\"/></item></channel></rss>";
-    const auto prefixed = Appcast::parse(xml, feed);
-    ASSERT_TRUE(prefixed.appcast);
-    ASSERT_EQ(prefixed.appcast->items.size(), 1u);
-    EXPECT_EQ(prefixed.appcast->items.front().version, "3.1");
     const QByteArray items =
         appcastItem("5.0", "url=\"https://h/mac.zip\" sparkle:os=\"macos\"") +
         appcastItem("4.0", "url=\"https://h/win.exe\" sparkle:os=\"windows\"") +
@@ -58,16 +46,22 @@ TEST(Appcast, OnlyThisSystemsVersionedFilesAreOfferedAndTheNamespaceIsMatchedByU
         "<item><enclosure url=\"https://h/app-9.0.tar\"/></item>"
         // no file but a page to read: offered
         "<item><sparkle:version>2.5</sparkle:version><link>https://h/news</link></item>"
+        // the namespace under another prefix; the same local name in another namespace is no version
+        "<item "
+        "xmlns:upd=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><upd:version>3.1</upd:version>"
+        "<enclosure url=\"https://h/a\" upd:os=\"linux\"/></item>"
+        "<item xmlns:other=\"urn:x\"><other:version>9</other:version><enclosure url=\"https://h/b\"/></item>"
         // a file that is not on the web
         + appcastItem("6.0", "url=\"file:///etc/passwd\"");
     const auto parsed = Appcast::parse(appcast(items), feed);
     ASSERT_TRUE(parsed.appcast);
-    ASSERT_EQ(parsed.appcast->items.size(), 2u);
+    ASSERT_EQ(parsed.appcast->items.size(), 3u);
     EXPECT_EQ(parsed.appcast->items[0].version, "3.0");
     EXPECT_EQ(parsed.appcast->items[0].enclosure.url.toString(), "https://h/linux.AppImage");
     EXPECT_EQ(parsed.appcast->items[1].version, "2.5");
     EXPECT_FALSE(parsed.appcast->items[1].hasEnclosure);
-    EXPECT_EQ(parsed.appcast->bestItem()->version, "3.0");
+    EXPECT_EQ(parsed.appcast->items[2].version, "3.1");
+    EXPECT_EQ(parsed.appcast->bestItem()->version, "3.1");
 }
 
 } // namespace

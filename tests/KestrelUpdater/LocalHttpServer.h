@@ -36,8 +36,7 @@ public:
     static constexpr qint64 maximumEndlessBytes = qint64(256) * 1024 * 1024;
 
     explicit LocalHttpServer(Transport transport = Plain)
-        : m_scheme(transport == Tls ? "https" : "http"),
-          m_server(transport == Tls ? new QSslServer : new QTcpServer)
+        : m_server(transport == Tls ? new QSslServer : new QTcpServer)
     {
         if (auto* tls = qobject_cast<QSslServer*>(m_server.get()))
             tls->setSslConfiguration(trustedCertificate());
@@ -53,7 +52,9 @@ public:
 
     QUrl url(const QString& path) const
     {
-        return QUrl(m_scheme + "://127.0.0.1:" + QString::number(m_server->serverPort()) + path);
+        const char* scheme = qobject_cast<QSslServer*>(m_server.get()) ? "https" : "http";
+        return QUrl(scheme + QStringLiteral("://127.0.0.1:") + QString::number(m_server->serverPort()) +
+                    path);
     }
     void route(const QString& path, Response response) { m_routes.insert(path, std::move(response)); }
     const QList<Request>& requests() const { return m_requests; }
@@ -68,7 +69,6 @@ private:
             EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"), EVP_PKEY_free);
         std::unique_ptr<X509, decltype(&X509_free)> owned(X509_new(), X509_free);
         X509* certificate = owned.get();
-        ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1);
         X509_gmtime_adj(X509_getm_notBefore(certificate), -3600);
         X509_gmtime_adj(X509_getm_notAfter(certificate), 24 * 3600);
         X509_set_pubkey(certificate, key.get());
@@ -87,9 +87,8 @@ private:
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
         configuration.setLocalCertificate(QSslCertificate(der(i2d_X509, certificate), QSsl::Der));
         configuration.setPrivateKey(QSslKey(der(i2d_PrivateKey, key.get()), QSsl::Ec, QSsl::Der));
-        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
-        trusting.addCaCertificate(configuration.localCertificate());
-        QSslConfiguration::setDefaultConfiguration(trusting);
+        configuration.addCaCertificate(configuration.localCertificate());
+        QSslConfiguration::setDefaultConfiguration(configuration);
         return configuration;
     }
 
@@ -145,7 +144,6 @@ private:
     QHash<QString, Response> m_routes;
     QList<Request> m_requests;
     qint64 m_bytesSent = 0;
-    QString m_scheme;
     std::unique_ptr<QTcpServer> m_server; // last, so its connections go first
 };
 

@@ -10,29 +10,26 @@ using DownloadStatus = DownloadResult::Status;
 namespace {
 
 // A fresh Ed25519 key pair that signs test files.
-class SigningKey {
-public:
+struct SigningKey {
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key{EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"),
+                                                            EVP_PKEY_free};
     QByteArray publicKeyBase64() const
     {
         QByteArray raw(32, '\0');
         size_t length = raw.size();
-        EVP_PKEY_get_raw_public_key(m_key.get(), reinterpret_cast<unsigned char*>(raw.data()), &length);
+        EVP_PKEY_get_raw_public_key(key.get(), reinterpret_cast<unsigned char*>(raw.data()), &length);
         return raw.toBase64();
     }
     QByteArray signBase64(const QByteArray& message) const
     {
         std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-        EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, m_key.get());
+        EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, key.get());
         QByteArray signature(64, '\0');
         size_t length = signature.size();
         EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
                        reinterpret_cast<const unsigned char*>(message.constData()), message.size());
         return signature.toBase64();
     }
-
-private:
-    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> m_key{EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"),
-                                                              EVP_PKEY_free};
 };
 
 TEST(UpdateDownloadNames, FileNamesCannotLeaveTheFolderHideOrDisguiseThemselves)
@@ -57,14 +54,8 @@ TEST(UpdateDownloadNames, FileNamesCannotLeaveTheFolderHideOrDisguiseThemselves)
     for (const auto& row : rows)
         EXPECT_EQ(UpdateDownload::safeFileName(QUrl(row.url)), row.name) << row.url.toStdString();
     // A long name is cut between characters, as long as allowed, and keeps its extension.
-    EXPECT_EQ(UpdateDownload::safeFileName(QUrl("https://h/" + QString(300, u'a') + ".deb")).toUtf8().size(),
-              UpdateDownload::maximumFileNameBytes);
     const QString cut = UpdateDownload::safeFileName(QUrl("https://h/" + QUrl::toPercentEncoding(longName)));
-    EXPECT_TRUE(cut.endsWith(".AppImage"));
-    EXPECT_LE(cut.toUtf8().size(), UpdateDownload::maximumFileNameBytes);
-    EXPECT_GT(cut.toUtf8().size(), UpdateDownload::maximumFileNameBytes - 2);
-    EXPECT_EQ(QString::fromUtf8(cut.toUtf8()), cut);
-    EXPECT_TRUE(cut.startsWith(QString(u'é').repeated(10)));
+    EXPECT_EQ(cut, QString(u'é').repeated((UpdateDownload::maximumFileNameBytes - 9) / 2) + ".AppImage");
     QTemporaryDir folder;
     QFile(folder.filePath("app.tar.gz")).open(QIODevice::WriteOnly);
     EXPECT_EQ(UpdateDownload::uniquePath(folder.path(), "app.tar.gz"), folder.filePath("app (2).tar.gz"));
@@ -89,11 +80,6 @@ protected:
         server->route(filePath, {payload});
         updater->setAutomaticallyDownloadsUpdates(true);
     }
-    int fileRequests() const
-    {
-        return int(std::count_if(server->requests().begin(), server->requests().end(),
-                                 [](const auto& request) { return request.path.startsWith("/files/"); }));
-    }
     // A background check, and the silent download it may start.
     void backgroundCheck()
     {
@@ -107,12 +93,16 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
 {
     const SigningKey impostor;
     const qint64 size = payload.size();
-    server->route(filePath, {payload});
+    server->route("/file", {payload});
     server->route("/files/ .bashrc", {payload});
-    server->route("/moved", {.status = 302, .location = filePath.toUtf8(), .endless = true});
+    server->route("/moved", {.status = 302, .location = "/file", .endless = true});
     server->route("/endless", {.endless = true});
     server->route("/trickle", {.body = payload, .trickleMs = 5});
+    server->route("/one", {"1"});
     server->route("/tampered", {QByteArray(payload).replace("payload", "PAYLOAD")});
+    LocalHttpServer secure(LocalHttpServer::Tls);
+    secure.route("/down", {.status = 302, .location = server->url("/file").toEncoded()});
+    const QByteArray secureDown = secure.url("/down").toEncoded();
     updater->setMaximumDownloadSize(1024 * 1024);
     updater->setMinimumDownloadRate(100 * 1024, 100);
     const struct {
@@ -128,17 +118,17 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         {"/endless", -1, "The download was stopped at 1 MB: no update is that large."},
         {"/endless", 2 * 1024 * 1024, "larger than the update feed says"},
         {"/trickle", size, "too slowly"},
-        {"/files/Sheetwright-1.1.AppImage", size + 10, "bytes"},
-        {"/files/Sheetwright-1.1.AppImage", size - 10, "larger"},
-        {"/files/Sheetwright-1.1.AppImage", size, "signature", key.publicKeyBase64(),
-         impostor.signBase64(payload)},
-        {"/files/Sheetwright-1.1.AppImage", size, "signature", key.publicKeyBase64(), "not base64 at all!"},
-        {"/files/Sheetwright-1.1.AppImage", size, "signature",
-         "c2hvcnQ=", key.signBase64(payload)}, // a short key
+        {"/file", size + 10, "bytes"},
+        {"/file", size - 10, "larger"},
+        {"/file", size, "signature", key.publicKeyBase64(), impostor.signBase64(payload)},
+        {"/file", size, "signature", key.publicKeyBase64(), "not base64 at all!"},
+        {"/file", size, "signature", "c2hvcnQ=", key.signBase64(payload)}, // a short key
+        {"/one", 1, "", key.publicKeyBase64(), key.signBase64("1")},       // a signed file of one byte
         {"/tampered", size, "signature", key.publicKeyBase64(), key.signBase64(payload)},
-        {"/files/Sheetwright-1.1.AppImage", size, "not signed", key.publicKeyBase64()},
+        {"/file", size, "not signed", key.publicKeyBase64()},
         {"/missing", 10, "404"},
         {"http://198.51.100.7/app.AppImage", 4, "HTTPS"},
+        {secureDown.constData(), size, "not safe"}, // after an HTTPS hop, no plain HTTP even to loopback
     };
     int version = 0;
     for (const auto& row : rows) {
@@ -156,15 +146,13 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         EXPECT_EQ(result.filePath.isEmpty(), bool(*row.needle));
         // A failed file is deleted, and no partial file is left either way.
         EXPECT_EQ(downloadedFiles().size(), filesBefore.size() + (*row.needle ? 0 : 1));
-        for (const QString& name : downloadedFiles())
-            EXPECT_FALSE(name.endsWith(".part"));
         // What the client took is bounded by the limit and socket buffers, not by what the server offers.
         EXPECT_LT(server->bytesSent() - sentBefore, 32 * 1024 * 1024);
         EXPECT_EQ(recorder->events, (QStringList{"downloadStarted", "downloadFinished"}));
         recorder->events.clear();
     }
     // Named after the feed's address, not the redirect's target.
-    EXPECT_EQ(downloadedFiles(), (QStringList{"bashrc", "moved"}));
+    EXPECT_EQ(downloadedFiles(), (QStringList{"bashrc", "moved", "one"}));
 }
 
 TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
@@ -189,7 +177,7 @@ TEST_F(UpdateDownloadTest, AVerifiedUpdateIsDownloadedOnceAndAnnouncedOnce)
     serveFeed(key.signBase64(payload));
     for (int check = 0; check < 3; ++check)
         backgroundCheck();
-    EXPECT_EQ(fileRequests(), 1);
+    EXPECT_EQ(server->requests().size(), 3 + 1); // three feeds, one file
     EXPECT_EQ(downloadedFiles(), QStringList{"Sheetwright-1.1.AppImage"});
     EXPECT_EQ(recorder->events, QStringList{"downloadFinished"});
     // Asked for by hand, the same version is not fetched again either; the user is told where it is.
@@ -197,14 +185,14 @@ TEST_F(UpdateDownloadTest, AVerifiedUpdateIsDownloadedOnceAndAnnouncedOnce)
     EXPECT_EQ(again.status, DownloadStatus::Downloaded);
     EXPECT_TRUE(again.signatureVerified);
     EXPECT_EQ(again.filePath, QDir(downloadsFolder()).filePath("Sheetwright-1.1.AppImage"));
-    EXPECT_EQ(fileRequests(), 1);
+    EXPECT_EQ(server->requests().size(), 3 + 1);
     QFile file(again.filePath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), payload);
     // Once the file is gone (or changed), it is fetched again.
     QFile(again.filePath).remove();
     backgroundCheck();
-    EXPECT_EQ(fileRequests(), 2);
+    EXPECT_EQ(server->requests().size(), 4 + 1 + 1);
     EXPECT_EQ(downloadedFiles(), QStringList{"Sheetwright-1.1.AppImage"});
 }
 
@@ -212,7 +200,7 @@ TEST_F(UpdateDownloadTest, WithoutAKeyNothingIsFetchedUnaskedAndAManualDownloadI
 {
     serveFeed({});
     backgroundCheck();
-    EXPECT_EQ(fileRequests(), 0);
+    EXPECT_EQ(server->requests().size(), 1); // the feed only
     EXPECT_EQ(recorder->events, QStringList{"updateFound"});
     const DownloadResult result = runDownload(downloadItem(filePath, payload.size()));
     EXPECT_EQ(result.status, DownloadStatus::Downloaded);

@@ -20,7 +20,7 @@ extern bool loopbackHttpOn;
 
 inline const QString testApplicationId = QStringLiteral("com.ardentmoss.Sheetwright");
 
-// One appcast item's XML, and a feed of such items.
+// One appcast item's XML, a feed of such items, and a feed of items with these versions and their files.
 inline QByteArray appcastItem(const QString& version,
                               const QString& enclosure = "url=\"/files/Sheetwright.AppImage\" length=\"4\"")
 {
@@ -35,6 +35,10 @@ inline QByteArray appcast(const QByteArray& items)
            "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
            "sparkle\">\n<channel><title>Sheetwright</title>\n" +
            items + "\n</channel></rss>\n";
+}
+template <typename... Versions> QByteArray feedOf(const Versions&... versions)
+{
+    return appcast((appcastItem(versions) + ...));
 }
 
 // Records what the updater would show, instead of showing it.
