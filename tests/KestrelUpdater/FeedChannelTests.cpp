@@ -9,7 +9,6 @@ TEST(FeedChannel, FolderIsTheComponentThatHoldsTheAppcastAndTheIdStaysInItsPathS
 {
     const std::pair<const char*, const char*> rows[] = {
         {"https://h/applications/id/betas/appcast.xml", "betas"},
-        {"https://h/applications/id/releases/appcast.xml", "releases"},
         {"https://h/applications/id/Betas/appcast.xml", "Betas"},
         {"https://h/applications/id/betas/", "id"}, // no file name: the folder above is the one
         {"https://h/appcast.xml", ""},

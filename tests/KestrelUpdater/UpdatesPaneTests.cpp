@@ -127,7 +127,6 @@ TEST_F(UpdatesViewControllerTest, FollowsTheSwitchOnlyWhileShownAndIsTheHostedUp
     pane.show();
     EXPECT_EQ(updater->feedURL().toString(), feed("releases"));
     EXPECT_EQ(log.systemLines(), (QStringList{line("releases"), line("betas"), line("releases")}));
-    // Its box writes the switch.
     clickBox(pane.findChild<QCheckBox*>("includeBetaReleases"));
     EXPECT_TRUE(includeBetaReleases(*defaults));
     EXPECT_EQ(updater->feedURL().toString(), feed("betas"));
