@@ -2,6 +2,7 @@
 #include "WindowTestSupport.h"
 
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -67,14 +68,12 @@ TEST_F(ImageChooserTest, ReturnGoesToTheTypedPathAndKeepsTheDialogOpen)
     EXPECT_TRUE(m_view->hasFocus()) << "the keys go to the list first";
     typePath(path("trip"));
     EXPECT_TRUE(m_chooser.isVisible());
-    EXPECT_EQ(m_chooser.result(), 0);
     EXPECT_EQ(m_chooser.directory(), path("trip"));
     // Relative paths start from the folder on show, so ".." is the way up.
     typePath("..");
     EXPECT_EQ(m_chooser.directory(), m_folder.path());
     typePath("trip/");
     EXPECT_EQ(m_chooser.directory(), path("trip"));
-
     // A typed file is selected in its folder; what the user selects before the folder is read stays
     // selected once it is.
     QSignalSpy loaded(m_chooser.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded);
@@ -111,10 +110,8 @@ TEST_F(ImageChooserTest, ASelectionNeverOutlivesTheFolderItWasMadeIn)
         ASSERT_TRUE(listed(2));
         m_chooser.selectNames({"more"});
         ASSERT_EQ(m_chooser.selectedUrls(), selected("more"));
-        EXPECT_TRUE(m_open->isEnabled());
         move();
-        EXPECT_NE(m_chooser.directory(), path("more"));
-        EXPECT_NE(m_chooser.directory(), std::string(how) == "up" ? QString() : m_folder.path());
+        EXPECT_NE(m_chooser.directory(), std::string(how) == "up" ? path("more") : m_folder.path());
         EXPECT_TRUE(m_chooser.selectedUrls().isEmpty());
         EXPECT_FALSE(m_open->isEnabled());
     }
@@ -156,7 +153,6 @@ TEST_F(ImageChooserTest, DoubleClickEntersAFolderListedInOrderOpensAFileAndTheFo
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen.first().first().value<QList<QUrl>>(), selected("trip/IMG_2.png"));
     EXPECT_FALSE(m_chooser.isVisible());
-
     // The next chooser starts where this one chose from; Back skips folders since removed, and with none
     // left it is off. Without that folder, a chooser starts in Pictures or home.
     ImageChooserDialog next(nullptr, &m_defaults);
@@ -166,9 +162,7 @@ TEST_F(ImageChooserTest, DoubleClickEntersAFolderListedInOrderOpensAFileAndTheFo
     next.goBack();
     EXPECT_EQ(next.directory(), path("more"));
     EXPECT_FALSE(next.findChild<QToolButton*>("backButton")->isEnabled());
-    ImageChooserDialog fresh(nullptr, &m_defaults);
-    const QStringList pictures = QStandardPaths::standardLocations(QStandardPaths::PicturesLocation);
-    EXPECT_TRUE(fresh.directory() == QDir::homePath() ||
-                (!pictures.isEmpty() && fresh.directory() == pictures.first()))
-        << fresh.directory().toStdString();
+    const QString pictures = QStandardPaths::standardLocations(QStandardPaths::PicturesLocation).value(0);
+    EXPECT_EQ(ImageChooserDialog(nullptr, &m_defaults).directory(),
+              QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
 }

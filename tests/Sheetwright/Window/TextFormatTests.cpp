@@ -1,6 +1,7 @@
 #include "Sheetwright/Extensions/PDFInfoWriter.h"
 #include "Sheetwright/Window/ByteCountFormatter.h"
 #include "Sheetwright/Window/Plurals.h"
+#include "WindowTestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,19 +41,9 @@ namespace {
 RuvedovUzedoz::PDFInfo pdfInfo(const QByteArray& bytes, bool onDisk, const QString& folder)
 {
     RuvedovUzedoz::PDFInfo pdf{onDisk ? QByteArray() : bytes, bytes.size(), 1};
-    if (onDisk) {
-        pdf.file = RuvedovUzedoz::PDFFile::create(folder);
-        QFile out(pdf.file->path());
-        if (out.open(QIODevice::WriteOnly))
-            out.write(bytes);
-    }
+    if (onDisk && (pdf.file = RuvedovUzedoz::PDFFile::create(folder)))
+        WindowTests::writeFile(pdf.file->path(), bytes);
     return pdf;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
 // Writes `pdf` to `path` while the process may write no more than 512 bytes to any file, as on a full disk
@@ -62,8 +53,7 @@ std::optional<QString> writeCutOff(const RuvedovUzedoz::PDFInfo& pdf, const QStr
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 512;
+    const rlimit limited{512, saved.rlim_max};
     setrlimit(RLIMIT_FSIZE, &limited);
     const auto error = writePDFInfo(pdf, path);
     setrlimit(RLIMIT_FSIZE, &saved);
@@ -82,7 +72,7 @@ TEST(PDFInfoWriter, WritesTheBytesUnchangedOrReportsWhy)
         const QString path = folder.filePath("sheet.pdf");
         const QByteArray bytes("%PDF-1.7\n\0binary", 16);
         EXPECT_FALSE(writePDFInfo(pdfInfo(bytes, onDisk, renders), path));
-        EXPECT_EQ(contents(path), bytes);
+        EXPECT_EQ(WindowTests::readFile(path), bytes);
         const QString missing = folder.filePath("missing/folder/sheet.pdf");
         const auto error = writePDFInfo(pdfInfo(bytes, onDisk, renders), missing);
         ASSERT_TRUE(error);
@@ -95,19 +85,19 @@ TEST(PDFInfoWriter, WritesTheBytesUnchangedOrReportsWhy)
             const auto cutOff = writeCutOff(pdfInfo(QByteArray(length, 'p'), onDisk, renders), path);
             ASSERT_TRUE(cutOff) << length;
             EXPECT_TRUE(cutOff->contains("disk may be full")) << cutOff->toStdString();
-            EXPECT_EQ(contents(path), bytes) << length;
+            EXPECT_EQ(WindowTests::readFile(path), bytes) << length;
         }
         if (!onDisk)
             continue;
         // A large PDF on disk is copied whole; one whose file has gone fails and leaves the earlier export.
         const QByteArray large(3 << 20, 'q');
         EXPECT_FALSE(writePDFInfo(pdfInfo(large, true, renders), path));
-        EXPECT_EQ(contents(path), large);
+        EXPECT_EQ(WindowTests::readFile(path), large);
         const RuvedovUzedoz::PDFInfo gone = pdfInfo(bytes, true, renders);
         QFile::remove(gone.file->path());
         const auto unread = writePDFInfo(gone, path);
         ASSERT_TRUE(unread);
         EXPECT_TRUE(unread->contains("cannot be read")) << unread->toStdString();
-        EXPECT_EQ(contents(path), large);
+        EXPECT_EQ(WindowTests::readFile(path), large);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QPromise>
 #include <QTemporaryDir>
@@ -55,6 +56,17 @@ public:
 
     std::vector<Call> calls;
 };
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
 
 // Small pictures named as given, written into `folder`.
 inline QList<QUrl> writeImages(const QString& folder, const QStringList& names)
