@@ -1,5 +1,6 @@
 #include "KestrelExtensions/Coding/CodingError.h"
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
+#include "RuvedovUzedoz/Layouts/SavedPageLayoutFields.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,26 +11,6 @@
 using namespace RuvedovUzedoz;
 using KestrelExtensions::DecodingError;
 
-namespace {
-
-QJsonObject defaultJson()
-{
-    return PageLayout::defaultLayout().toJson().toObject();
-}
-
-// The error that reading `object` throws, or nullopt when it reads.
-std::optional<DecodingError> readError(const QJsonObject& object)
-{
-    try {
-        PageLayout::fromJson(object);
-    } catch (const DecodingError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 TEST(PageLayoutTests, DefaultRotationAndScaling)
 {
     const PageLayout expected(792, 612, 18, true, 1, 1, 300, 2048, 0, false, true, true, true, 12,
@@ -37,7 +18,6 @@ TEST(PageLayoutTests, DefaultRotationAndScaling)
     EXPECT_EQ(PageLayout::defaultLayout(), expected);
     EXPECT_EQ(PageLayout(), expected);
     EXPECT_EQ(expected.center(), QPointF(396, 306));
-
     PageLayout rotated = expected;
     rotated.swapDimensions();
     EXPECT_EQ(rotated.width, 612);
@@ -45,10 +25,9 @@ TEST(PageLayoutTests, DefaultRotationAndScaling)
     EXPECT_EQ(rotated.margin, 18);
     rotated.swapDimensions();
     EXPECT_EQ(rotated, expected);
-
-    const PageLayout inches = PageLayout::scaled(11, 8.5, 0.25, 72, 1, 2048, false, true, true, 2, 2,
-                                                 Color::white(), true, 12, "Futura", Color::black());
-    EXPECT_EQ(inches, expected);
+    EXPECT_EQ(PageLayout::scaled(11, 8.5, 0.25, 72, 1, 2048, false, true, true, 2, 2, Color::white(), true,
+                                 12, "Futura", Color::black()),
+              expected);
 }
 
 TEST(PageLayoutTests, PagesNeeded)
@@ -73,37 +52,22 @@ TEST(PageLayoutTests, PagesNeeded)
 TEST(PageLayoutTests, EqualityAndHashCoverEveryField)
 {
     const PageLayout base;
-    EXPECT_EQ(qHash(base), qHash(PageLayout::defaultLayout()));
-
-    std::vector<PageLayout> changed(19, base);
-    changed[0].width = 1;
-    changed[1].height = 1;
-    changed[2].margin = 1;
-    changed[3].enableQuartz = false;
-    changed[4].imageQuality = 0.5;
-    changed[5].imageScaleFactor = 2;
-    changed[6].imageResolution = 72;
-    changed[7].imageSizeMax = 512;
-    changed[8].imageSizeMin = 1;
-    changed[9].drawsBoundingBox = true;
-    changed[10].drawsImages = false;
-    changed[11].drawsBackground = false;
-    changed[12].showsLabel = false;
-    changed[13].fontSize = 9;
-    changed[14].fontColor = Color::rgb(0, 0, 0, 1); // same look, other colour space
-    changed[15].fontName = "DejaVu Sans";
-    changed[16].backgroundColor = Color::rgb(1, 1, 1, 1);
-    changed[17].rows = 3;
-    changed[18].columns = 3;
-    for (size_t i = 0; i < changed.size(); ++i) {
-        EXPECT_NE(changed[i], base) << "field " << i;
-        EXPECT_NE(qHash(changed[i]), qHash(base)) << "field " << i;
-    }
-
+    // Differs from the default in every field; the font colour only in its colour space.
+    const PageLayout other(100, 200, 5, false, 0.4, 2, 150, 512, 16, true, false, false, false, 8,
+                           Color::rgb(0, 0, 0, 1), "DejaVu Serif", Color::rgb(1, 1, 1, 1), 4, 5);
+    int fields = 0;
+    forEachSavedPageLayoutField([&](const QString& name, auto, auto member, auto) {
+        PageLayout changed = base;
+        changed.*member = other.*member;
+        EXPECT_NE(changed, base) << name.toStdString();
+        EXPECT_NE(qHash(changed), qHash(base)) << name.toStdString();
+        ++fields;
+    });
+    EXPECT_EQ(fields, 19);
     PageLayout negativeZero = base;
-    negativeZero.margin = 0;
+    negativeZero.margin = -0.0;
     PageLayout positiveZero = base;
-    positiveZero.margin = -0.0;
+    positiveZero.margin = 0;
     EXPECT_EQ(negativeZero, positiveZero);
     EXPECT_EQ(qHash(negativeZero), qHash(positiveZero));
 }
@@ -121,16 +85,15 @@ TEST(PageLayoutTests, CodingKeysMatchTheFieldNamesExactly)
     EXPECT_EQ(PageLayout::keyNames(), QSet<QString>(raw.keyBegin(), raw.keyEnd()));
 }
 
-TEST(PageLayoutTests, JsonRoundTrip)
+TEST(PageLayoutTests, JsonRoundTripAndNonFiniteNumbers)
 {
-    const QJsonObject json = defaultJson();
+    const QJsonObject json = PageLayout::defaultLayout().toJson().toObject();
     EXPECT_EQ(json.size(), 19);
     EXPECT_EQ(json.value("fontColor").toArray(), (QJsonArray{0, 1}));
     EXPECT_EQ(json.value("backgroundColor").toArray(), (QJsonArray{1, 1}));
     const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Compact);
     EXPECT_TRUE(text.contains("\"rows\":2,")) << text.constData();
     EXPECT_EQ(PageLayout::fromJson(QJsonDocument::fromJson(text).object()), PageLayout::defaultLayout());
-
     PageLayout custom;
     custom.width = 595.3;
     custom.fontColor = Color::rgb(0.2, 0.4, 0.6, 0.8);
@@ -138,59 +101,49 @@ TEST(PageLayoutTests, JsonRoundTrip)
     custom.rows = 7;
     custom.enableQuartz = false;
     EXPECT_EQ(PageLayout::fromJson(custom.toJson()), custom);
+    custom.width = qQNaN();
+    EXPECT_THROW(custom.toJson(), KestrelExtensions::EncodingError);
+    custom.width = 10;
+    custom.fontSize = qInf();
+    EXPECT_THROW(custom.toJson(), KestrelExtensions::EncodingError);
 }
 
 TEST(PageLayoutTests, JsonReadFailures)
 {
-    const auto without = [](const char* key) {
-        QJsonObject object = defaultJson();
-        object.remove(key);
-        return object;
-    };
-    const auto with = [](const char* key, QJsonValue value) {
-        QJsonObject object = defaultJson();
+    const auto with = [](const char* key, QJsonValue value, const char* removed = nullptr) {
+        QJsonObject object = PageLayout::defaultLayout().toJson().toObject();
         object.insert(key, value);
+        if (removed)
+            object.remove(removed);
         return object;
     };
+    using Kind = DecodingError::Kind;
     const struct {
-        const char* name;
         QJsonObject object;
-        DecodingError::Kind kind;
+        std::optional<Kind> kind;
         const char* key;
     } table[] = {
-        {"missing columns", without("columns"), DecodingError::Kind::KeyNotFound, "columns"},
-        {"three colour numbers", with("fontColor", QJsonArray{1, 0, 0}), DecodingError::Kind::DataCorrupted,
-         "fontColor"},
-        {"null colour", with("backgroundColor", QJsonValue::Null), DecodingError::Kind::ValueNotFound,
-         "backgroundColor"},
-        {"fractional rows", with("rows", 2.5), DecodingError::Kind::DataCorrupted, "rows"},
-        {"number for a flag", with("enableQuartz", 1), DecodingError::Kind::TypeMismatch, "enableQuartz"},
-        {"string for a number", with("width", "792"), DecodingError::Kind::TypeMismatch, "width"},
+        {with("foo", 1, "columns"), Kind::KeyNotFound, "columns"},
+        {with("fontColor", QJsonArray{1, 0, 0}), Kind::DataCorrupted, "fontColor"},
+        {with("backgroundColor", QJsonValue::Null), Kind::ValueNotFound, "backgroundColor"},
+        {with("rows", 2.5), Kind::DataCorrupted, "rows"},
+        {with("enableQuartz", 1), Kind::TypeMismatch, "enableQuartz"},
+        {with("width", "792"), Kind::TypeMismatch, "width"},
+        // The colours are read last: a missing row count is reported before a broken colour.
+        {with("fontColor", QJsonArray{1, 0, 0}, "rows"), Kind::KeyNotFound, "rows"},
+        {with("foo", "bar"), std::nullopt, ""},
     };
     for (const auto& row : table) {
-        const auto error = readError(row.object);
-        ASSERT_TRUE(error) << row.name;
-        EXPECT_EQ(error->kind(), row.kind) << row.name;
-        EXPECT_EQ(error->codingPath(), QStringList{row.key}) << row.name;
+        SCOPED_TRACE(row.key);
+        try {
+            PageLayout::fromJson(row.object);
+            EXPECT_FALSE(row.kind);
+        } catch (const DecodingError& error) {
+            EXPECT_EQ(error.kind(), row.kind);
+            EXPECT_EQ(error.codingPath(), QStringList{row.key});
+        }
     }
-
-    // The colours are read last: a missing row count is reported before a broken colour.
-    QJsonObject twoFaults = without("rows");
-    twoFaults.insert("fontColor", QJsonArray{1, 0, 0});
-    EXPECT_EQ(readError(twoFaults)->codingPath(), QStringList{"rows"});
-
-    EXPECT_FALSE(readError(with("foo", "bar")));
     EXPECT_THROW(PageLayout::fromJson(QJsonArray{}), DecodingError);
-}
-
-TEST(PageLayoutTests, NonFiniteNumbersAreNotWritten)
-{
-    PageLayout layout;
-    layout.width = qQNaN();
-    EXPECT_THROW(layout.toJson(), KestrelExtensions::EncodingError);
-    layout.width = 10;
-    layout.fontSize = qInf();
-    EXPECT_THROW(layout.toJson(), KestrelExtensions::EncodingError);
 }
 
 TEST(PageLayoutTests, DictionaryForm)
@@ -203,56 +156,16 @@ TEST(PageLayoutTests, DictionaryForm)
     EXPECT_EQ(raw.value("backgroundColor").value<Color>(), layout.backgroundColor);
     EXPECT_EQ(raw.value("rows").typeId(), QMetaType::LongLong);
     EXPECT_EQ(PageLayout::fromRawValue(raw), layout);
-
-    QVariantMap extra = raw;
-    extra.insert("foo", 1);
-    EXPECT_EQ(PageLayout::fromRawValue(extra), std::nullopt);
-    QVariantMap missing = raw;
-    missing.remove("rows");
-    EXPECT_EQ(PageLayout::fromRawValue(missing), std::nullopt);
-    QVariantMap wrongType = raw;
-    wrongType.insert("rows", QStringLiteral("5"));
-    EXPECT_EQ(PageLayout::fromRawValue(wrongType), std::nullopt);
-    QVariantMap componentList = raw;
-    componentList.insert("fontColor", QVariantList{0, 1});
-    EXPECT_EQ(PageLayout::fromRawValue(componentList), std::nullopt);
-}
-
-TEST(PageLayoutTests, CompressionFilterProperties)
-{
-    const QVariantMap filter = PageLayout::defaultLayout().quartzFilter();
-    EXPECT_EQ(filter.keys(), (QStringList{"Domains", "FilterData", "FilterType", "Name"}));
-    EXPECT_EQ(filter.value("Name"), QVariant(QStringLiteral("Sheetwright Compressor")));
-    EXPECT_EQ(filter.value("FilterType").typeId(), QMetaType::Int);
-    EXPECT_EQ(filter.value("FilterType").toInt(), 1);
-    EXPECT_EQ(filter.value("Domains").toMap(), (QVariantMap{{"Applications", true}, {"Printing", true}}));
-    const QVariantMap filterData = filter.value("FilterData").toMap();
-    EXPECT_EQ(filterData.keys(), QStringList{"ColorSettings"});
-    const QVariantMap colorSettings = filterData.value("ColorSettings").toMap();
-    EXPECT_EQ(colorSettings.keys(), (QStringList{"DocumentColorSettings", "ImageSettings"}));
-    EXPECT_EQ(colorSettings.value("DocumentColorSettings").toMap(),
-              (QVariantMap{{"CustomLHSCorrection", QVariantList{8, 8, 8}}}));
-    const QVariantMap imageSettings = colorSettings.value("ImageSettings").toMap();
-    EXPECT_EQ(imageSettings.keys(),
-              (QStringList{"Compression Quality", "ImageCompression", "ImageScaleSettings"}));
-    EXPECT_EQ(imageSettings.value("Compression Quality"), QVariant(1.0));
-    EXPECT_EQ(imageSettings.value("ImageCompression"), QVariant(QStringLiteral("ImageJPEGCompress")));
-    EXPECT_EQ(imageSettings.value("ImageScaleSettings").toMap(), (QVariantMap{
-                                                                     {"ImageResolution", 300.0},
-                                                                     {"ImageScaleFactor", 1.0},
-                                                                     {"ImageScaleInterpolate", 3.0},
-                                                                     {"ImageSizeMax", 2048.0},
-                                                                     {"ImageSizeMin", 0.0},
-                                                                 }));
-
-    // Only the layout's own values move.
-    PageLayout smaller;
-    smaller.imageQuality = 0.3;
-    smaller.imageSizeMax = 512;
-    const QVariantMap moved =
-        smaller.quartzFilter()["FilterData"].toMap()["ColorSettings"].toMap()["ImageSettings"].toMap();
-    EXPECT_EQ(moved.value("Compression Quality"), QVariant(0.3));
-    EXPECT_EQ(moved.value("ImageScaleSettings").toMap().value("ImageSizeMax"), QVariant(512.0));
-    EXPECT_EQ(moved.value("ImageScaleSettings").toMap().value("ImageSizeMin"), QVariant(0.0));
-    EXPECT_EQ(moved.value("ImageCompression"), QVariant(QStringLiteral("ImageJPEGCompress")));
+    const auto changed = [&](const char* key, QVariant value) {
+        QVariantMap map = raw;
+        if (value.isValid())
+            map.insert(key, value);
+        else
+            map.remove(key);
+        return PageLayout::fromRawValue(map);
+    };
+    EXPECT_EQ(changed("foo", 1), std::nullopt);
+    EXPECT_EQ(changed("rows", QVariant()), std::nullopt);
+    EXPECT_EQ(changed("rows", QStringLiteral("5")), std::nullopt);
+    EXPECT_EQ(changed("fontColor", QVariantList{0, 1}), std::nullopt);
 }

@@ -5,16 +5,14 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QThread>
 #include <gtest/gtest.h>
 #include <thread>
 
 using namespace RuvedovUzedoz;
 
-TEST(PDFMetadataTests, EveryFieldTakesPartInEquality)
+TEST(PDFMetadataTests, EveryFieldTakesPartInEqualityUpToCanonicalEquivalence)
 {
     const PDFMetadata base{"Title", "Author", "Subject", {"a", "b"}, "Header", "Footer"};
-    EXPECT_EQ(base, base);
     const PDFMetadata differing[] = {
         {"Other", "Author", "Subject", {"a", "b"}, "Header", "Footer"},
         {"Title", "Other", "Subject", {"a", "b"}, "Header", "Footer"},
@@ -27,20 +25,12 @@ TEST(PDFMetadataTests, EveryFieldTakesPartInEquality)
     for (const PDFMetadata& other : differing)
         EXPECT_NE(base, other) << other.title.toStdString() << other.header.toStdString();
     EXPECT_NE(PDFMetadata{}, (PDFMetadata{.keywords = {""}}));
-    EXPECT_EQ(PDFMetadata{}, PDFMetadata{});
-}
-
-TEST(PDFMetadataTests, CanonicallyEquivalentTextIsEqual)
-{
-    const QString precomposed = QStringLiteral("Caf\u00e9");
-    const QString combining = QStringLiteral("Cafe\u0301");
-    ASSERT_NE(precomposed, combining);
+    const QString precomposed = QStringLiteral("Caf\u00e9"), combining = QStringLiteral("Cafe\u0301");
     EXPECT_EQ(PDFMetadata{.title = precomposed}, PDFMetadata{.title = combining});
     EXPECT_EQ(PDFMetadata{.keywords = {precomposed}}, PDFMetadata{.keywords = {combining}});
     EXPECT_NE(PDFMetadata{.title = precomposed}, PDFMetadata{.title = QStringLiteral("Cafe")});
     // Compatibility forms look alike but are other text: a ligature, a superscript digit.
-    EXPECT_NE(PDFMetadata{.keywords = {QStringLiteral("\ufb01le")}},
-              PDFMetadata{.keywords = {QStringLiteral("file")}});
+    EXPECT_NE(PDFMetadata{.keywords = {QStringLiteral("\ufb01le")}}, PDFMetadata{.keywords = {"file"}});
     EXPECT_NE(PDFMetadata{.title = QStringLiteral("m\u00b2")}, PDFMetadata{.title = QStringLiteral("m2")});
 }
 
@@ -49,10 +39,7 @@ TEST(PDFProgressTests, StartsIdleAndSignalsRealChangesOnly)
     KestrelExtensions::LogCapture log;
     PDFProgress progress;
     EXPECT_EQ(log.systemLines(), QStringList{"Creating new PDFProgress!!"});
-    EXPECT_EQ(progress.completedUnitCount(), 0);
-    EXPECT_EQ(progress.totalUnitCount(), 0);
     EXPECT_FALSE(progress.isRendering());
-
     QSignalSpy completed(&progress, &PDFProgress::completedUnitCountChanged);
     QSignalSpy total(&progress, &PDFProgress::totalUnitCountChanged);
     QSignalSpy rendering(&progress, &PDFProgress::isRenderingChanged);
@@ -74,14 +61,12 @@ TEST(PDFProgressTests, TheLastOwnerOnAnotherThreadHandsDeletionToTheObjectsThrea
 {
     std::shared_ptr<PDFProgress> progress = PDFProgress::create();
     QPointer<PDFProgress> watched = progress.get();
-    std::thread worker([owned = std::move(progress)]() mutable { owned.reset(); });
-    worker.join();
+    std::thread([owned = std::move(progress)]() mutable { owned.reset(); }).join();
     ASSERT_FALSE(watched.isNull()) << "deleted off its own thread";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watched.isNull());
-
-    std::shared_ptr<PDFProgress> local = PDFProgress::create();
-    QPointer<PDFProgress> watchedLocal = local.get();
-    local.reset();
-    EXPECT_TRUE(watchedLocal.isNull());
+    progress = PDFProgress::create();
+    watched = progress.get();
+    progress.reset();
+    EXPECT_TRUE(watched.isNull());
 }

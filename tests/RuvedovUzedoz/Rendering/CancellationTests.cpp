@@ -18,18 +18,6 @@ using RenderFixtures::waitFor;
 
 namespace {
 
-// An SVG whose filters take minutes to draw at the size of a large cell.
-QUrl runawaySvg(const QTemporaryDir& folder)
-{
-    const QString path = folder.filePath(QStringLiteral("turbulence.svg"));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16000\" height=\"16000\"><filter id=\"f\">"
-               "<feTurbulence baseFrequency=\"0.05\" numOctaves=\"30\"/><feGaussianBlur stdDeviation=\"50\"/>"
-               "</filter><rect width=\"16000\" height=\"16000\" filter=\"url(#f)\"/></svg>");
-    return QUrl::fromLocalFile(path);
-}
-
 // The decoder programs that this process has running.
 int runningDecoders()
 {
@@ -49,18 +37,19 @@ int runningDecoders()
     return count;
 }
 
-// A render of one huge cell, without compression: the picture is drawn at thousands of pixels.
+// A render of one huge cell, without compression, of an SVG whose filters take minutes to draw at that size.
 QFuture<std::optional<PDFInfo>> startRunawayRender(const QTemporaryDir& folder)
 {
-    ContactSheet sheet;
-    sheet.images = {runawaySvg(folder)};
-    PageLayout layout = RenderFixtures::layout();
-    layout.width = 3000;
-    layout.height = 3000;
-    layout.rows = 1;
-    layout.columns = 1;
-    layout.enableQuartz = false;
-    QFuture<std::optional<PDFInfo>> future = sheet.generatePDF(layout);
+    QFile file(folder.filePath(QStringLiteral("turbulence.svg")));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16000\" height=\"16000\"><filter id=\"f\">"
+               "<feTurbulence baseFrequency=\"0.05\" numOctaves=\"30\"/><feGaussianBlur stdDeviation=\"50\"/>"
+               "</filter><rect width=\"16000\" height=\"16000\" filter=\"url(#f)\"/></svg>");
+    file.close();
+    QFuture<std::optional<PDFInfo>> future =
+        RenderFixtures::sheetOf({QUrl::fromLocalFile(file.fileName())})
+            .generatePDF(RenderFixtures::layout(
+                {.width = 3000, .height = 3000, .enableQuartz = false, .rows = 1, .columns = 1}));
     spinUntil([] { return runningDecoders() > 0; });
     return future;
 }

@@ -61,8 +61,7 @@ TEST(PageGeometry, CellsRunLeftToRightFromTheTopRowButDrawBottomRowFirst)
         SCOPED_TRACE(row.name);
         const auto size = ContactSheetPage::cellSize(row.layout);
         ASSERT_TRUE(size);
-        EXPECT_NEAR(size->width(), row.cell.width(), 1e-9);
-        EXPECT_NEAR(size->height(), row.cell.height(), 1e-9);
+        expectNear(QPointF(size->width(), size->height()), QPointF(row.cell.width(), row.cell.height()));
         const auto placements = ContactSheetPage::placements(row.layout, row.images);
         ASSERT_EQ(placements.size(), row.placements.size());
         for (size_t i = 0; i < placements.size(); ++i) {
@@ -90,12 +89,12 @@ TEST(PageGeometry, ImageRequestsFollowDrawingOrderWithTheImageBox)
     PageLayout layout = grid(792, 612, 18, 2, 2);
     const auto requests = ContactSheetPage::imageRequests(layout, urls);
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].url, urls[2]);
-    EXPECT_EQ(requests[1].url, urls[0]);
-    EXPECT_EQ(requests[2].url, urls[1]);
+    EXPECT_EQ((QList<QUrl>{requests[0].url, requests[1].url, requests[2].url}),
+              (QList<QUrl>{urls[2], urls[0], urls[1]}));
     EXPECT_EQ(requests[0].box, QSizeF(369, 261));
     layout.drawsImages = false;
     EXPECT_TRUE(ContactSheetPage::imageRequests(layout, urls).empty());
+    EXPECT_EQ(ContactSheetPage(layout, urls).pageLabel(), QStringLiteral("unknown page")); // in no document
 }
 
 TEST(CellGeometry, PicturesAreFittedWholeAndCentred)
@@ -123,10 +122,9 @@ TEST(CellGeometry, PicturesAreFittedWholeAndCentred)
         ASSERT_EQ(fitted.has_value(), row.expected.has_value());
         if (!fitted)
             continue;
-        EXPECT_NEAR(fitted->x(), row.expected->x(), 1e-9);
-        EXPECT_NEAR(fitted->y(), row.expected->y(), 1e-9);
-        EXPECT_NEAR(fitted->width(), row.expected->width(), 1e-9);
-        EXPECT_NEAR(fitted->height(), row.expected->height(), 1e-9);
+        expectNear(fitted->topLeft(), row.expected->topLeft());
+        expectNear(QPointF(fitted->width(), fitted->height()),
+                   QPointF(row.expected->width(), row.expected->height()));
     }
 }
 
@@ -143,7 +141,7 @@ TEST(NumberDescription, ShortestDigitsWithAtLeastOneDecimal)
     EXPECT_EQ(sizeDescription(QSizeF(4000, 3000)), QStringLiteral("(4000.0, 3000.0)"));
 }
 
-TEST(CompressionSettings, TakenFromTheFilterOnlyWhenItIsOn)
+TEST(CompressionSettings, TakenFromTheFilterOnlyWhenItIsOnAndWhole)
 {
     PageLayout layout = PageLayout::defaultLayout();
     layout.imageQuality = 0.3;
@@ -158,20 +156,21 @@ TEST(CompressionSettings, TakenFromTheFilterOnlyWhenItIsOn)
     EXPECT_EQ(on.sizeMin, 10);
     EXPECT_EQ(on.resolution, 150);
     EXPECT_EQ(on.scaleFactor, 0.5);
-
     layout.enableQuartz = false;
     EXPECT_FALSE(imageSettings(layout).compress);
 
-    // A filter whose description lacks a setting cannot be applied: pictures go unfiltered.
-    QVariantMap filter = PageLayout::defaultLayout().quartzFilter();
-    QVariantMap data = filter[QStringLiteral("FilterData")].toMap();
-    QVariantMap color = data[QStringLiteral("ColorSettings")].toMap();
-    QVariantMap image = color[QStringLiteral("ImageSettings")].toMap();
-    QVariantMap scale = image[QStringLiteral("ImageScaleSettings")].toMap();
-    scale.remove(QStringLiteral("ImageSizeMax"));
-    image[QStringLiteral("ImageScaleSettings")] = scale;
-    color[QStringLiteral("ImageSettings")] = image;
-    data[QStringLiteral("ColorSettings")] = color;
-    filter[QStringLiteral("FilterData")] = data;
-    EXPECT_FALSE(compressionSettings(filter));
+    // A filter whose description lacks a setting, or holds one that is not a number, cannot be applied.
+    const auto withSizeMax = [](const QVariant& sizeMax) {
+        const QVariantMap scale{{"ImageResolution", 300.0},
+                                {"ImageScaleFactor", 1.0},
+                                {"ImageSizeMax", sizeMax},
+                                {"ImageSizeMin", 0.0}};
+        const QVariantMap image{{"Compression Quality", 1.0}, {"ImageScaleSettings", scale}};
+        return compressionSettings(
+            {{"FilterData", QVariantMap{{"ColorSettings", QVariantMap{{"ImageSettings", image}}}}}});
+    };
+    EXPECT_EQ(withSizeMax(512).value_or(ImageSettings()).sizeMax, 512);
+    for (const QVariant& value :
+         {QVariant(), QVariant(QStringLiteral("512")), QVariant(true), QVariant(QStringLiteral("x"))})
+        EXPECT_FALSE(withSizeMax(value)) << value.toString().toStdString();
 }

@@ -55,8 +55,7 @@ public:
 private:
     struct State {
         QTransform ctm;
-        std::array<double, 3> fill{0, 0, 0};
-        std::array<double, 3> stroke{0, 0, 0};
+        PdfInspector::Rgb fill{}, stroke{};
         double lineWidth = 1;
     };
 
@@ -65,11 +64,10 @@ private:
         return i < m_operands.size() && m_operands[i].isNumber() ? m_operands[i].getNumericValue() : 0;
     }
 
-    std::array<double, 3> color()
+    PdfInspector::Rgb color()
     {
-        if (m_operands.size() >= 3)
-            return {number(0), number(1), number(2)};
-        return {number(0), number(0), number(0)};
+        return m_operands.size() >= 3 ? PdfInspector::Rgb{number(0), number(1), number(2)}
+                                      : PdfInspector::Rgb{number(0), number(0), number(0)};
     }
 
     void run(const std::string& op)
@@ -123,20 +121,19 @@ private:
         QPDFObjectHandle dict = xobject.getDict();
         const QString subtype = name(dict.getKey("/Subtype"));
         if (subtype == QLatin1String("/Image")) {
-            PdfInspector::Image image;
-            image.filter = name(dict.getKey("/Filter"));
-            image.width = integer(dict.getKey("/Width"));
-            image.height = integer(dict.getKey("/Height"));
-            image.colorSpace = name(dict.getKey("/ColorSpace"));
-            image.hasSMask = dict.hasKey("/SMask");
+            PdfInspector::Image image{.filter = name(dict.getKey("/Filter")),
+                                      .colorSpace = name(dict.getKey("/ColorSpace")),
+                                      .width = integer(dict.getKey("/Width")),
+                                      .height = integer(dict.getKey("/Height")),
+                                      .hasSMask = dict.hasKey("/SMask"),
+                                      .rawBytes = bytes(xobject.getRawStreamData()),
+                                      .placement = m_state.ctm.mapRect(QRectF(0, 0, 1, 1))};
             QPDFObjectHandle space = dict.getKey("/ColorSpace");
             if (space.isArray() && space.getArrayNItems() == 2 && space.getArrayItem(1).isStream()) {
                 QPDFObjectHandle profile = space.getArrayItem(1);
                 image.iccObject = profile.getObjectID();
                 image.iccProfile = bytes(profile.getStreamData());
             }
-            image.rawBytes = bytes(xobject.getRawStreamData());
-            image.placement = m_state.ctm.mapRect(QRectF(0, 0, 1, 1));
             m_drawing.images.push_back(image);
         } else if (subtype == QLatin1String("/Form")) {
             QPDFObjectHandle resources = dict.getKey("/Resources");
@@ -158,26 +155,23 @@ private:
     std::vector<QRectF> m_path;
 };
 
-void collect(QPDFObjectHandle element, const std::map<QPDFObjGen, int>& pages,
-             std::vector<PdfInspector::StructElement>& out, int depth)
+void collect(QPDFObjectHandle element, const std::map<QPDFObjGen, int>& pages, int wanted, QStringList& out,
+             int depth)
 {
     if (depth > 64)
         return;
     if (element.isArray()) {
         for (int i = 0; i < element.getArrayNItems(); ++i)
-            collect(element.getArrayItem(i), pages, out, depth + 1);
+            collect(element.getArrayItem(i), pages, wanted, out, depth + 1);
         return;
     }
     if (!element.isDictionary() || !element.hasKey("/S"))
         return;
-    int page = -1;
-    if (element.hasKey("/Pg")) {
-        const auto found = pages.find(element.getKey("/Pg").getObjGen());
-        if (found != pages.end())
-            page = found->second;
-    }
-    out.push_back({name(element.getKey("/S")).mid(1), page});
-    collect(element.getKey("/K"), pages, out, depth + 1);
+    const auto found = element.hasKey("/Pg") ? pages.find(element.getKey("/Pg").getObjGen()) : pages.end();
+    const int page = found == pages.end() ? -1 : found->second;
+    if (wanted == PdfInspector::everyElement || (page >= 0 && (wanted < 0 || page == wanted)))
+        out.append(name(element.getKey("/S")).mid(1));
+    collect(element.getKey("/K"), pages, wanted, out, depth + 1);
 }
 
 } // namespace
@@ -199,17 +193,12 @@ PdfInspector::PdfInspector(const QByteArray& pdf) : m_data(pdf), m_pdf(std::make
 
 PdfInspector::~PdfInspector() = default;
 
-bool PdfInspector::hasInfo(const QString& key) const
+std::optional<QString> PdfInspector::info(const QString& key) const
 {
     QPDFObjectHandle info = m_pdf->getTrailer().getKey("/Info");
-    return info.isDictionary() && info.hasKey("/" + key.toStdString());
-}
-
-QString PdfInspector::info(const QString& key) const
-{
-    if (!hasInfo(key))
-        return {};
-    QPDFObjectHandle value = m_pdf->getTrailer().getKey("/Info").getKey("/" + key.toStdString());
+    if (!info.isDictionary() || !info.hasKey("/" + key.toStdString()))
+        return std::nullopt;
+    QPDFObjectHandle value = info.getKey("/" + key.toStdString());
     return value.isString() ? QString::fromStdString(value.getUTF8Value()) : QString();
 }
 
@@ -236,25 +225,15 @@ bool PdfInspector::isMarked() const
     return mark.isDictionary() && mark.getKey("/Marked").isBool() && mark.getKey("/Marked").getBoolValue();
 }
 
-std::vector<PdfInspector::StructElement> PdfInspector::structElements() const
-{
-    std::map<QPDFObjGen, int> pages;
-    int index = 0;
-    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*m_pdf).getAllPages())
-        pages[page.getObjectHandle().getObjGen()] = index++;
-    std::vector<StructElement> out;
-    QPDFObjectHandle root = m_pdf->getRoot().getKey("/StructTreeRoot");
-    if (root.isDictionary())
-        collect(root.getKey("/K"), pages, out, 0);
-    return out;
-}
-
 QStringList PdfInspector::structTypes(int page) const
 {
+    std::map<QPDFObjGen, int> pages;
+    for (QPDFPageObjectHelper& helper : QPDFPageDocumentHelper(*m_pdf).getAllPages())
+        pages.emplace(helper.getObjectHandle().getObjGen(), int(pages.size()));
     QStringList types;
-    for (const StructElement& element : structElements())
-        if (element.page >= 0 && (page < 0 || element.page == page))
-            types.append(element.type);
+    QPDFObjectHandle root = m_pdf->getRoot().getKey("/StructTreeRoot");
+    if (root.isDictionary())
+        collect(root.getKey("/K"), pages, page, types, 0);
     return types;
 }
 

@@ -2,10 +2,10 @@
 
 #include <QByteArray>
 #include <QRectF>
-#include <QString>
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPDF;
@@ -14,31 +14,25 @@ class QPDF;
 // units relative to the lower-left corner of the page's media box, y upwards.
 class PdfInspector {
 public:
-    struct StructElement {
-        QString type;
-        int page; // -1 when the element names no page
-    };
+    using Rgb = std::array<double, 3>;
     struct Image {
-        QString filter;
-        int width = 0;
-        int height = 0;
-        QString colorSpace;
-        QByteArray iccProfile; // of an ICCBased colour space
-        int iccObject = 0;     // the profile stream's object number
+        QString filter{}, colorSpace{};
+        int width = 0, height = 0;
+        QByteArray iccProfile{}; // of an ICCBased colour space
+        int iccObject = 0;       // the profile stream's object number
         bool hasSMask = false;
-        QByteArray rawBytes;
-        QRectF placement; // the unit square through the CTM at `Do`
+        QByteArray rawBytes{};
+        QRectF placement{}; // the unit square through the CTM at `Do`
     };
     struct Rect {
         QRectF rect;
-        std::array<double, 3> color{}; // RGB of the stroke or fill
-        double lineWidth = 0;          // strokes: in page units
+        Rgb color{};          // of the stroke or fill
+        double lineWidth = 0; // strokes: in page units
     };
     struct Drawing {
         std::vector<Image> images;
-        std::vector<Rect> strokes;
-        std::vector<Rect> fills;
-        std::vector<std::array<double, 3>> textColors; // fill colour at each text show
+        std::vector<Rect> strokes, fills;
+        std::vector<Rgb> textColors; // fill colour at each text show
     };
 
     explicit PdfInspector(const QByteArray& pdf);
@@ -46,13 +40,14 @@ public:
 
     // The file parses and writes back without a single warning.
     bool isValid() const { return m_valid; }
-    QString info(const QString& key) const; // key without the slash: "Title"
-    bool hasInfo(const QString& key) const;
+    std::optional<QString> info(const QString& key) const; // key without the slash: "Title"
     int pageCount() const;
     QRectF mediaBox(int page) const; // x, y of the lower-left corner, width, height
     bool isMarked() const;
-    std::vector<StructElement> structElements() const; // depth first, document order
-    QStringList structTypes(int page = -1) const;      // of one page, or all (without the page-less root)
+    // The structure elements' types, depth first in document order: of one page, of all pages, or of
+    // every element with those that name no page.
+    static constexpr int allPages = -1, everyElement = -2;
+    QStringList structTypes(int page = allPages) const;
     Drawing drawing(int page) const;
 
 private:

@@ -2,11 +2,24 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 namespace RenderFixtures {
+
+namespace {
+
+QByteArray poppler(const QString& tool, const QStringList& arguments, const QByteArray& pdf)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    process.write(pdf);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return {};
+    return process.readAllStandardOutput();
+}
+
+} // namespace
 
 void spinUntil(const std::function<bool()>& done)
 {
@@ -16,71 +29,42 @@ void spinUntil(const std::function<bool()>& done)
     QCoreApplication::processEvents();
 }
 
-std::array<int, 3> Raster::pixel(int x, int y) const
+QImage rasterize(const QByteArray& pdf, int page, int dpi)
 {
-    const qsizetype at = (qsizetype(y) * width + x) * 3;
-    return {uchar(rgb[at]), uchar(rgb[at + 1]), uchar(rgb[at + 2])};
+    const QString n = QString::number(page);
+    return QImage::fromData(
+        poppler(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), n, QStringLiteral("-l"), n,
+                 QStringLiteral("-singlefile"), QStringLiteral("-")},
+                pdf),
+        "PPM");
 }
 
-std::optional<Raster> rasterize(const QByteArray& pdf, int page, int dpi)
+std::array<int, 3> rgb(const QImage& raster, int x, int y)
 {
-    QTemporaryDir dir;
-    QFile input(dir.filePath(QStringLiteral("in.pdf")));
-    if (!input.open(QIODevice::WriteOnly) || input.write(pdf) != pdf.size())
-        return std::nullopt;
-    input.close();
-    QProcess process;
-    process.start(QStringLiteral("pdftoppm"),
-                  {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QString::number(page),
-                   QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"),
-                   input.fileName(), dir.filePath(QStringLiteral("out"))});
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return std::nullopt;
-    QFile output(dir.filePath(QStringLiteral("out.ppm")));
-    if (!output.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray data = output.readAll();
-    // P6 header: magic, width, height, maximum, each followed by one whitespace.
-    QList<QByteArray> fields;
-    qsizetype position = 0;
-    while (fields.size() < 4 && position < data.size()) {
-        while (position < data.size() && QChar(data[position]).isSpace())
-            ++position;
-        const qsizetype start = position;
-        while (position < data.size() && !QChar(data[position]).isSpace())
-            ++position;
-        fields.append(data.mid(start, position - start));
-    }
-    if (fields.size() < 4 || fields[0] != "P6")
-        return std::nullopt;
-    Raster raster;
-    raster.width = fields[1].toInt();
-    raster.height = fields[2].toInt();
-    raster.rgb = data.mid(position + 1);
-    if (raster.rgb.size() < qsizetype(raster.width) * raster.height * 3)
-        return std::nullopt;
-    return raster;
+    const QColor color = raster.pixelColor(x, y);
+    return {color.red(), color.green(), color.blue()};
 }
 
 QString extractText(const QByteArray& pdf)
 {
-    QTemporaryDir dir;
-    QFile input(dir.filePath(QStringLiteral("in.pdf")));
-    if (!input.open(QIODevice::WriteOnly) || input.write(pdf) != pdf.size())
-        return {};
-    input.close();
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {input.fileName(), QStringLiteral("-")});
-    if (!process.waitForFinished(60000))
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return QString::fromUtf8(
+        poppler(QStringLiteral("pdftotext"), {QStringLiteral("-"), QStringLiteral("-")}, pdf));
 }
 
-RuvedovUzedoz::PageLayout layout()
+RuvedovUzedoz::PageLayout layout(const RuvedovUzedoz::SavedPageLayout& changes)
 {
     RuvedovUzedoz::PageLayout layout = RuvedovUzedoz::PageLayout::defaultLayout();
     layout.fontName = QStringLiteral("DejaVu Sans");
+    layout.apply(changes);
     return layout;
+}
+
+RuvedovUzedoz::ContactSheet sheetOf(const QList<QUrl>& images)
+{
+    RuvedovUzedoz::ContactSheet sheet;
+    sheet.images = QSet<QUrl>(images.begin(), images.end());
+    return sheet;
 }
 
 } // namespace RenderFixtures

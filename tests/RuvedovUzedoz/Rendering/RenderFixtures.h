@@ -1,38 +1,31 @@
 #pragma once
 
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
-#include "RuvedovUzedoz/Sheet/PDFInfo.h"
+#include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
+#include "RuvedovUzedoz/Sheet/ContactSheet.h"
 
-#include <QByteArray>
 #include <QFuture>
+#include <QImage>
 #include <array>
 #include <functional>
-#include <optional>
 
 namespace RenderFixtures {
 
-// Spins the event loop until `future` is finished: its main-thread steps need the loop to run.
-template <class T> void waitFor(const QFuture<T>& future);
+// Spins the event loop until `done`: a render's main-thread steps need the loop to run.
 void spinUntil(const std::function<bool()>& done);
-
 template <class T> void waitFor(const QFuture<T>& future)
 {
     spinUntil([&] { return future.isFinished(); });
 }
 
-// A raster of one page at `dpi` (poppler's pdftoppm), as RGB rows top to bottom.
-struct Raster {
-    int width = 0;
-    int height = 0;
-    QByteArray rgb;
-    std::array<int, 3> pixel(int x, int y) const;
-};
-std::optional<Raster> rasterize(const QByteArray& pdf, int page = 1, int dpi = 72);
-
+// One page at `dpi` (poppler's pdftoppm): a null image when it cannot be drawn.
+QImage rasterize(const QByteArray& pdf, int page = 1, int dpi = 72);
+std::array<int, 3> rgb(const QImage& raster, int x, int y);
 // The text of the whole document (poppler's pdftotext).
 QString extractText(const QByteArray& pdf);
 
-// The default layout with a plain font that is sure to exist.
-RuvedovUzedoz::PageLayout layout();
+// The default layout with a plain font that is sure to exist, with `changes` applied.
+RuvedovUzedoz::PageLayout layout(const RuvedovUzedoz::SavedPageLayout& changes = {});
+RuvedovUzedoz::ContactSheet sheetOf(const QList<QUrl>& images);
 
 } // namespace RenderFixtures
