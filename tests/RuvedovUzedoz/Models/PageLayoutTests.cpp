@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -108,42 +109,58 @@ TEST(PageLayoutTests, JsonRoundTripAndNonFiniteNumbers)
     EXPECT_THROW(custom.toJson(), KestrelExtensions::EncodingError);
 }
 
-TEST(PageLayoutTests, JsonReadFailures)
+// A layout file must hold every key; a saved one only those it sets (null is not set). A wrong value fails
+// either whole, naming its key.
+TEST(PageLayoutTests, WrongOrMissingValuesFailTheWholeFile)
 {
-    const auto with = [](const char* key, QJsonValue value, const char* removed = nullptr) {
-        QJsonObject object = PageLayout::defaultLayout().toJson().toObject();
-        object.insert(key, value);
-        if (removed)
-            object.remove(removed);
-        return object;
-    };
     using Kind = DecodingError::Kind;
     const struct {
-        QJsonObject object;
-        std::optional<Kind> kind;
         const char* key;
-    } table[] = {
-        {with("foo", 1, "columns"), Kind::KeyNotFound, "columns"},
-        {with("fontColor", QJsonArray{1, 0, 0}), Kind::DataCorrupted, "fontColor"},
-        {with("backgroundColor", QJsonValue::Null), Kind::ValueNotFound, "backgroundColor"},
-        {with("rows", 2.5), Kind::DataCorrupted, "rows"},
-        {with("enableQuartz", 1), Kind::TypeMismatch, "enableQuartz"},
-        {with("width", "792"), Kind::TypeMismatch, "width"},
-        // The colours are read last: a missing row count is reported before a broken colour.
-        {with("fontColor", QJsonArray{1, 0, 0}, "rows"), Kind::KeyNotFound, "rows"},
-        {with("foo", "bar"), std::nullopt, ""},
+        QJsonValue value; // undefined: the key is left out
+        std::optional<Kind> layout, saved;
+    } rows[] = {
+        {"columns", QJsonValue::Undefined, Kind::KeyNotFound, std::nullopt},
+        {"backgroundColor", QJsonValue::Null, Kind::ValueNotFound, std::nullopt},
+        {"fontColor", QJsonArray{1, 0, 0}, Kind::DataCorrupted, Kind::DataCorrupted},
+        {"rows", 2.5, Kind::DataCorrupted, Kind::DataCorrupted},
+        {"enableQuartz", 1, Kind::TypeMismatch, Kind::TypeMismatch},
+        {"width", "792", Kind::TypeMismatch, Kind::TypeMismatch},
+        {"fontName", 12, Kind::TypeMismatch, Kind::TypeMismatch},
+        {"backgroundColor", "white", Kind::TypeMismatch, Kind::TypeMismatch},
+        {"foo", "bar", std::nullopt, std::nullopt},
     };
-    for (const auto& row : table) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.key);
-        try {
-            PageLayout::fromJson(row.object);
-            EXPECT_FALSE(row.kind);
-        } catch (const DecodingError& error) {
-            EXPECT_EQ(error.kind(), row.kind);
-            EXPECT_EQ(error.codingPath(), QStringList{row.key});
+        QJsonObject full = PageLayout::defaultLayout().toJson().toObject(), single;
+        full.remove(row.key);
+        if (!row.value.isUndefined()) {
+            full.insert(row.key, row.value);
+            single.insert(row.key, row.value);
         }
+        const auto expectFailure = [&](std::optional<Kind> kind, const std::function<void()>& read) {
+            try {
+                read();
+                EXPECT_FALSE(kind);
+            } catch (const DecodingError& error) {
+                EXPECT_EQ(error.kind(), kind);
+                EXPECT_EQ(error.codingPath(), QStringList{row.key});
+            }
+        };
+        expectFailure(row.layout, [&] { PageLayout::fromJson(full); });
+        expectFailure(row.saved, [&] { SavedPageLayout::fromJson(single); });
     }
+    // The colours are read last: a missing row count is reported before a broken colour.
+    QJsonObject twoFaults = PageLayout::defaultLayout().toJson().toObject();
+    twoFaults.remove("rows");
+    twoFaults.insert("fontColor", QJsonArray{1, 0, 0});
     EXPECT_THROW(PageLayout::fromJson(QJsonArray{}), DecodingError);
+    EXPECT_THROW(SavedPageLayout::fromJson(QJsonArray{1, 2}), DecodingError);
+    try {
+        PageLayout::fromJson(twoFaults);
+        ADD_FAILURE();
+    } catch (const DecodingError& error) {
+        EXPECT_EQ(error.codingPath(), QStringList{"rows"});
+    }
 }
 
 TEST(PageLayoutTests, DictionaryForm)

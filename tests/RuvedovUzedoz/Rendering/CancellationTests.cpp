@@ -56,9 +56,10 @@ QFuture<std::optional<PDFInfo>> startRunawayRender(const QTemporaryDir& folder)
 
 } // namespace
 
-// Closing a window or replacing its render cancels the render's future: the decoder under way is
-// stopped and the render ends without a PDF.
-TEST(RenderCancellation, CancellingTheFutureStopsTheDecodeUnderWay)
+// Closing a window or replacing its render cancels the render's future: the decoder under way is stopped
+// and the render ends without a PDF. Quitting while a picture decodes for minutes: everything comes to
+// rest within the quit's wait.
+TEST(RenderCancellation, CancellingOrQuittingStopsTheDecodeUnderWay)
 {
     QTemporaryDir folder;
     LogCapture log;
@@ -70,15 +71,10 @@ TEST(RenderCancellation, CancellingTheFutureStopsTheDecodeUnderWay)
     EXPECT_TRUE(log.systemLines().contains(QStringLiteral("PDF rendering cancelled")));
     EXPECT_TRUE(log.systemLines().filter(QStringLiteral("Cannot read image")).isEmpty())
         << "a cancelled picture is not a bad one";
-}
 
-// Quitting while a picture decodes for minutes: everything comes to rest within the quit's wait.
-TEST(RenderCancellation, QuittingStopsARunawayDecode)
-{
-    QTemporaryDir folder;
     // The tests after this one in the same program render again.
     const auto resume = qScopeGuard([] { Cancellation::resumeAll(); });
-    QFuture<std::optional<PDFInfo>> future = startRunawayRender(folder);
+    future = startRunawayRender(folder);
     ASSERT_EQ(runningDecoders(), 1);
     EXPECT_TRUE(stopAllRenders(std::chrono::milliseconds(1500)));
     EXPECT_EQ(runningDecoders(), 0);

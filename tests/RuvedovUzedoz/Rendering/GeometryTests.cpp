@@ -30,44 +30,30 @@ void expectNear(QPointF actual, QPointF expected)
 
 TEST(PageGeometry, CellsRunLeftToRightFromTheTopRowButDrawBottomRowFirst)
 {
-    struct Row {
-        const char* name;
+    const struct {
         PageLayout layout;
         qsizetype images;
         QSizeF cell;
-        std::vector<std::pair<qsizetype, QPointF>> placements; // in drawing order
+        std::vector<double> placements; // in drawing order: image index, x, y of the cell's origin
+    } rows[] = {
+        {grid(792, 612, 18, 2, 2), 4, {369, 279}, {2, 18, 18, 3, 405, 18, 0, 18, 315, 1, 405, 315}},
+        {grid(792, 612, 18, 2, 2), 3, {369, 279}, {2, 18, 18, 0, 18, 315, 1, 405, 315}},
+        {grid(792, 612, 18, 2, 2), 1, {369, 279}, {0, 18, 315}},
+        {grid(792, 612, 18, 1, 1), 1, {756, 576}, {0, 18, 18}},
+        {grid(612, 792, 18, 3, 2), 1, {279, 240}, {0, 18, 534}},
+        {grid(792, 612, 18, 1, 2), 5, {369, 576}, {0, 18, 18, 1, 405, 18}}, // more pictures than cells
     };
-    const std::vector<Row> rows = {
-        {"default, full page",
-         grid(792, 612, 18, 2, 2),
-         4,
-         {369, 279},
-         {{2, {18, 18}}, {3, {405, 18}}, {0, {18, 315}}, {1, {405, 315}}}},
-        {"three on 2 × 2 leave the bottom-right empty",
-         grid(792, 612, 18, 2, 2),
-         3,
-         {369, 279},
-         {{2, {18, 18}}, {0, {18, 315}}, {1, {405, 315}}}},
-        {"one on 2 × 2 is top left", grid(792, 612, 18, 2, 2), 1, {369, 279}, {{0, {18, 315}}}},
-        {"1 × 1", grid(792, 612, 18, 1, 1), 1, {756, 576}, {{0, {18, 18}}}},
-        {"3 rows × 2 columns portrait", grid(612, 792, 18, 3, 2), 1, {279, 240}, {{0, {18, 534}}}},
-        {"more pictures than cells",
-         grid(792, 612, 18, 1, 2),
-         5,
-         {369, 576},
-         {{0, {18, 18}}, {1, {405, 18}}}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message()
+                     << row.layout.rows << " × " << row.layout.columns << ", " << row.images);
         const auto size = ContactSheetPage::cellSize(row.layout);
         ASSERT_TRUE(size);
         expectNear(QPointF(size->width(), size->height()), QPointF(row.cell.width(), row.cell.height()));
-        const auto placements = ContactSheetPage::placements(row.layout, row.images);
-        ASSERT_EQ(placements.size(), row.placements.size());
-        for (size_t i = 0; i < placements.size(); ++i) {
-            EXPECT_EQ(placements[i].imageIndex, row.placements[i].first);
-            expectNear(placements[i].origin, row.placements[i].second);
-        }
+        std::vector<double> placements;
+        for (const auto& placement : ContactSheetPage::placements(row.layout, row.images))
+            placements.insert(placements.end(),
+                              {double(placement.imageIndex), placement.origin.x(), placement.origin.y()});
+        EXPECT_EQ(placements, row.placements);
     }
 }
 

@@ -42,11 +42,9 @@ PdfDocument& add(PdfDocument& document, const std::vector<std::pair<QRectF, Scri
 }
 
 // The document in memory, or written straight into a file and read back.
-QByteArray render(const std::vector<std::pair<QRectF, Script>>& pages, bool toFile = false,
-                  const PdfDocumentAttributes& attributes = {})
+QByteArray render(const std::vector<std::pair<QRectF, Script>>& pages, bool toFile = false)
 {
     PdfDocument document;
-    document.setDocumentAttributes(attributes);
     add(document, pages);
     if (!toFile)
         return document.dataRepresentation().value_or(QByteArray());
@@ -72,26 +70,6 @@ PreparedImage corners(int orientation)
 }
 
 } // namespace
-
-TEST(PdfDocument, WritesInformationEntriesEvenWhenEmpty)
-{
-    const QRectF box(0, 0, 200, 100);
-    const PdfInspector empty(render({{box, {}}}, false, {QStringLiteral("Sheetwright"), {}, {}, {}, {}}));
-    ASSERT_TRUE(empty.isValid());
-    EXPECT_EQ(empty.info(QStringLiteral("Creator")), QStringLiteral("Sheetwright"));
-    for (const char* key : {"Title", "Author", "Subject", "Keywords"})
-        EXPECT_EQ(empty.info(QString::fromLatin1(key)), QStringLiteral("")) << key;
-    const PdfInspector full(render({{box, {}}}, false,
-                                   {QStringLiteral("Sheetwright"),
-                                    QStringLiteral("Ünïcode (x) \\ )"),
-                                    QStringLiteral("Ann"),
-                                    QStringLiteral("Trip"),
-                                    {"a", "b"}}));
-    EXPECT_EQ(full.info(QStringLiteral("Title")), QStringLiteral("Ünïcode (x) \\ )"));
-    EXPECT_EQ(full.info(QStringLiteral("Author")), QStringLiteral("Ann"));
-    EXPECT_EQ(full.info(QStringLiteral("Subject")), QStringLiteral("Trip"));
-    EXPECT_EQ(full.info(QStringLiteral("Keywords")), QStringLiteral("a, b"));
-}
 
 TEST(PdfDocument, MediaBoxOriginMovesThePageContentAlong)
 {
@@ -161,6 +139,7 @@ TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
     EXPECT_EQ(inspector.structTypes(0), (QStringList{"Figure", "Lbl"}));
     EXPECT_EQ(inspector.structTypes(2), (QStringList{"Figure", "Lbl"}));
     EXPECT_EQ(inspector.structTypes(3), QStringList{"Figure"});
+    EXPECT_EQ(inspector.drawing(0).textColors.at(0), (PdfInspector::Rgb{0, 0, 0})); // the default colour
 }
 
 TEST(PdfDocument, NothingToDrawOrAnUndrawableSizeGivesNoData)
@@ -273,6 +252,29 @@ TEST(GraphicsContext, TextIsSetLiterallyInItsColour)
     ASSERT_FALSE(colors.empty());
     EXPECT_NEAR(colors[0][0], 0.82, 1e-3);
     EXPECT_EQ(RenderFixtures::extractText(pdf).trimmed(), QStringLiteral("<b>x.jpg"));
+}
+
+TEST(GraphicsContext, PicturesAreDrawnWhenCompleteAndWithinWhatCairoHolds)
+{
+    const struct {
+        int width, height, stride, bytes;
+        bool drawable;
+    } rows[] = {{32767, 1, 32767 * 4, 32767 * 4, true},
+                {32768, 1, 32768 * 4, 32768 * 4, false},
+                {1, 32767, 4, 32767 * 4, true},
+                {1, 32768, 4, 32768 * 4, false},
+                {2, 2, 8, 16, true},
+                {2, 2, 8, 15, false},
+                {2, 2, 7, 16, false},
+                {0, 2, 8, 16, false}};
+    for (const auto& row : rows) {
+        PreparedImage image;
+        image.width = row.width;
+        image.height = row.height;
+        image.stride = row.stride;
+        image.pixels = QByteArray(row.bytes, 0);
+        EXPECT_EQ(GraphicsContext::canDraw(image), row.drawable) << row.width << " × " << row.height;
+    }
 }
 
 TEST(GraphicsContext, PicturesCairoCannotHoldAreLeftOutWithoutAnEmptyFigure)
