@@ -91,6 +91,8 @@ TEST_F(ContactSheetTests, AddingAFolderTakesItsImagesOneLevelDeep)
         EXPECT_EQ(log.systemLines(), QStringList{"Adding 3 images from directory Holiday"});
         EXPECT_EQ(m_sheet.images, kept);
     }
+    EXPECT_EQ(ImageDiscovery::listFolder(m_root.filePath("Holiday")).value_or(QStringList()).size(), 10);
+    EXPECT_FALSE(ImageDiscovery::listFolder(m_root.filePath("nowhere")));
 }
 
 TEST_F(ContactSheetTests, FolderNamesAndFailures)

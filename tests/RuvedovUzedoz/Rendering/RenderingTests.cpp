@@ -55,10 +55,16 @@ const SavedPageLayout unfiltered{.enableQuartz = false};
 // One picture filling the page between the margins.
 const SavedPageLayout oneCell{.enableQuartz = false, .showsLabel = false, .rows = 1, .columns = 1};
 
-std::vector<int> imageWidths(const PdfInspector& inspector, int page)
+// The pictures on the first page of a render that must succeed.
+std::vector<PdfInspector::Image> imagesOf(const ContactSheet& sheet, const PageLayout& layout)
+{
+    return PdfInspector(pdfOf(sheet, layout)).drawing(0).images;
+}
+
+std::vector<int> widths(const std::vector<PdfInspector::Image>& images)
 {
     std::vector<int> widths;
-    for (const auto& image : inspector.drawing(page).images)
+    for (const auto& image : images)
         widths.push_back(image.width);
     return widths;
 }
@@ -155,7 +161,7 @@ TEST(GeneratePDF, FivePicturesOnTwoByTwoMakeTwoPagesInMemoryOrOnDisk)
         EXPECT_EQ(inspector.structTypes(0).count(QStringLiteral("Figure")), 4);
         EXPECT_EQ(inspector.structTypes(1), (QStringList{QStringLiteral("Figure"), QStringLiteral("Lbl")}));
         EXPECT_EQ(inspector.info(QStringLiteral("Creator")), QStringLiteral("Sheetwright"));
-        EXPECT_EQ(imageWidths(inspector, 0), (std::vector<int>{64, 64, 64, 64}));
+        EXPECT_EQ(widths(inspector.drawing(0).images), (std::vector<int>{64, 64, 64, 64}));
     }
     EXPECT_FALSE(sheet.progress->isRendering());
     EXPECT_EQ(ProgressByDocument::count(), 0);
@@ -184,42 +190,58 @@ TEST(GeneratePDF, PicturesFollowFileNameOrderAndDrawBottomRowFirst)
     const ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("IMG_2.jpg"), {30, 20}),
                                         folder.jpeg(QStringLiteral("IMG_10.jpeg"), {40, 20}),
                                         folder.jpeg(QStringLiteral("img_1.jpg"), {20, 20})});
-    EXPECT_EQ(
-        imageWidths(PdfInspector(pdfOf(sheet, layout({.enableQuartz = false, .rows = 1, .columns = 3}))), 0),
-        (std::vector<int>{20, 30, 40}));
-    const PdfInspector inspector(pdfOf(sheet, layout(unfiltered)));
-    EXPECT_EQ(imageWidths(inspector, 0), (std::vector<int>{40, 20, 30}));
+    EXPECT_EQ(widths(imagesOf(sheet, layout({.enableQuartz = false, .rows = 1, .columns = 3}))),
+              (std::vector<int>{20, 30, 40}));
+    const auto images = imagesOf(sheet, layout(unfiltered));
+    EXPECT_EQ(widths(images), (std::vector<int>{40, 20, 30}));
     // img_1 is still in the top-left cell.
-    EXPECT_LT(inspector.drawing(0).images[1].placement.x(), 100);
-    EXPECT_GT(inspector.drawing(0).images[1].placement.y(), 300);
+    EXPECT_LT(images.at(1).placement.x(), 100);
+    EXPECT_GT(images.at(1).placement.y(), 300);
 }
 
-TEST(CellDrawing, UnfilteredJpegsAreEmbeddedAsTheyAreAndFittedIntoTheirBox)
+// Unfiltered, JPEGs are embedded as they are, others decoded losslessly, each fitted into its box and
+// turned upright: the fixture darkens from right to left as stored; orientation 6 puts the stored left
+// edge on top, orientation 8 at the bottom.
+TEST(CellDrawing, UnfilteredPicturesAreEmbeddedWholeFittedIntoTheirBoxAndUpright)
 {
     Folder folder;
-    const QUrl landscape = folder.jpeg(QStringLiteral("a-landscape.jpg"), {400, 300});
-    const QUrl turned = folder.jpeg(QStringLiteral("b-exif-orientation-6.jpg"), {400, 200, 3, 6});
-    const QUrl progressive = folder.jpeg(QStringLiteral("c-progressive.jpg"), {120, 90, 3, 0, true});
+    const QUrl jpegs[] = {folder.jpeg(QStringLiteral("a-landscape.jpg"), {400, 300}),
+                          folder.jpeg(QStringLiteral("b-orientation-6.jpg"), {400, 200, 3, 6}),
+                          folder.jpeg(QStringLiteral("c-progressive.jpg"), {120, 90, 3, 0, true}),
+                          folder.jpeg(QStringLiteral("d-orientation-8.jpg"), {400, 200, 3, 8})};
     LogCapture log;
-    const auto images =
-        PdfInspector(pdfOf(sheetOf({landscape, turned, progressive}), layout(unfiltered))).drawing(0).images;
-    ASSERT_EQ(images.size(), 3u);
-    // Drawing order: the bottom row (c) first, then a, b.
-    for (const auto& [image, url] :
-         {std::pair{images[0], progressive}, {images[1], landscape}, {images[2], turned}}) {
+    const QByteArray pdf = pdfOf(
+        sheetOf({jpegs[0], jpegs[1], jpegs[2], jpegs[3], folder.pngWithAlpha(QStringLiteral("e-alpha.png")),
+                 folder.jpeg(QStringLiteral("f-cmyk.jpg"), {.cmyk = true})}),
+        layout({.enableQuartz = false, .columns = 3}));
+    const auto images = PdfInspector(pdf).drawing(0).images;
+    ASSERT_EQ(images.size(), 6u);
+    // Drawing order: the bottom row (d, e, f) first.
+    for (const auto& [image, url] : {std::pair{images[0], jpegs[3]},
+                                     {images[3], jpegs[0]},
+                                     {images[4], jpegs[1]},
+                                     {images[5], jpegs[2]}}) {
         EXPECT_EQ(image.filter, QStringLiteral("/DCTDecode"));
         EXPECT_EQ(ImageFixtures::scanData(image.rawBytes),
                   ImageFixtures::scanData(ImageFixtures::readAll(url)));
     }
-    expectRect(images[1].placement, QRectF(28.5, 333, 348, 261));
-    // Turned upright: a portrait picture, 130.5 × 261 centred in the top-right cell.
-    expectRect(images[2].placement, QRectF(405 + (369 - 130.5) / 2, 333, 130.5, 261));
+    EXPECT_EQ(images[1].filter, QStringLiteral("/FlateDecode"));
+    EXPECT_TRUE(images[1].hasSMask);
+    EXPECT_EQ(images[2].filter, QStringLiteral("/FlateDecode"));
+    EXPECT_EQ(images[2].colorSpace, QStringLiteral("/DeviceRGB"));
+    expectRect(images[3].placement, QRectF(18, 373.5, 240, 180));
+    // Turned upright: a portrait picture, 130.5 × 261 centred in its cell.
+    expectRect(images[4].placement, QRectF(276 + (240 - 130.5) / 2, 333, 130.5, 261));
     EXPECT_TRUE(
-        log.systemLines().contains(QStringLiteral("Drawing image (200.0, 400.0) in box (369.0, 261.0)")));
+        log.systemLines().contains(QStringLiteral("Drawing image (200.0, 400.0) in box (240.0, 261.0)")));
+    const QImage raster = rasterize(pdf);
+    EXPECT_GT(rgb(raster, 396, 267)[0] - rgb(raster, 396, 30)[0], 100);
+    EXPECT_GT(rgb(raster, 138, 327)[0] - rgb(raster, 138, 564)[0], 100);
 }
 
 // Pictures from cameras and phones: each keeps the colours its profile means, and none of their private
-// data (location, thumbnails, comments, a motion photo's video) ends up in the PDF.
+// data (location, thumbnails, comments, a motion photo's video) ends up in the PDF. Opaque lossless
+// pictures are compressed ahead and, for a render on disk, kept aside until it is done.
 TEST(CellDrawing, PicturesKeepTheirColoursButNotTheirPrivateData)
 {
     using namespace ImageFixtures;
@@ -235,6 +257,7 @@ TEST(CellDrawing, PicturesKeepTheirColoursButNotTheirPrivateData)
         cmykPicture(folder, QStringLiteral("d-cmyk.jpg"), intended),
         flatPicture(folder, QStringLiteral("e-swapped-again.jpg"), fromSrgb(swapped, intended), swapped),
         folder.bytes(QStringLiteral("f-camera.jpg"), withPrivateData(plain)),
+        folder.twoToneGreyPng(QStringLiteral("g-grey.png")),
     });
     // The middle of each cell's picture on a 72 dpi raster of the default 2 × 2 page.
     const QPoint middles[] = {{202, 148}, {589, 148}, {202, 445}, {589, 445}};
@@ -260,70 +283,25 @@ TEST(CellDrawing, PicturesKeepTheirColoursButNotTheirPrivateData)
         EXPECT_FALSE(pdf.contains(QByteArray("Exif\0\0", 6)));
         const auto first = inspector.drawing(0).images, second = inspector.drawing(1).images;
         ASSERT_EQ(first.size(), 4u);
-        ASSERT_EQ(second.size(), 2u);
-        EXPECT_EQ(second[1].colorSpace, QStringLiteral("/DeviceRGB"));
+        ASSERT_EQ(second.size(), 3u);
+        EXPECT_EQ(second[2].colorSpace, QStringLiteral("/DeviceRGB"));
         if (compress)
             continue;
-        EXPECT_EQ(scanData(second[1].rawBytes), scanData(plain));
+        EXPECT_EQ(scanData(second[2].rawBytes), scanData(plain));
+        // g (drawn first on the second page), 40 × 30 fitted into 369 × 261: light above, dark below.
+        EXPECT_EQ(second[0].filter, QStringLiteral("/FlateDecode"));
+        EXPECT_EQ(second[0].colorSpace, QStringLiteral("/DeviceGray"));
+        EXPECT_NEAR(rgb(rasterize(pdf, 2), 202, 330)[0], 200, 3);
+        EXPECT_NEAR(rgb(rasterize(pdf, 2), 202, 560)[0], 50, 3);
         // Passed through with their profiles as colour spaces: c, d, a, b in drawing order; one profile
         // object serves both pictures that carry it.
         EXPECT_EQ(first[0].iccProfile, adobe);
         EXPECT_EQ(first[2].colorSpace, QStringLiteral("/ICCBased"));
         EXPECT_EQ(first[2].iccProfile, swapped);
-        EXPECT_EQ(second[0].iccObject, first[2].iccObject);
-    }
-}
-
-TEST(CellDrawing, PassedThroughJpegsAreTurnedUprightOnThePage)
-{
-    // The fixture darkens from right to left as stored; orientation 6 puts the stored left edge on top,
-    // orientation 8 at the bottom.
-    Folder folder;
-    for (const int orientation : {6, 8}) {
-        SCOPED_TRACE(orientation);
-        const QUrl url = folder.jpeg(QStringLiteral("o%1.jpg").arg(orientation), {400, 200, 3, orientation});
-        const QImage raster = rasterize(pdfOf(sheetOf({url}), layout(oneCell)));
-        // Upright 200 × 400 fitted into 756 × 576: 288 × 576 from page x 252, rows 18...594 of the raster.
-        const int top = rgb(raster, 396, 40)[0], bottom = rgb(raster, 396, 572)[0];
-        EXPECT_GT(orientation == 6 ? bottom - top : top - bottom, 100);
-    }
-}
-
-TEST(CellDrawing, OtherPicturesAreDecodedLosslesslyAndLookTheSameInMemoryAndOnDisk)
-{
-    Folder folder;
-    const auto images =
-        PdfInspector(pdfOf(sheetOf({folder.pngWithAlpha(QStringLiteral("a-alpha.png")),
-                                    folder.jpeg(QStringLiteral("b-cmyk.jpg"), {.cmyk = true})}),
-                           layout(unfiltered)))
-            .drawing(0)
-            .images;
-    ASSERT_EQ(images.size(), 2u);
-    EXPECT_EQ(images[0].filter, QStringLiteral("/FlateDecode"));
-    EXPECT_TRUE(images[0].hasSMask);
-    EXPECT_EQ(images[1].filter, QStringLiteral("/FlateDecode"));
-    EXPECT_EQ(images[1].colorSpace, QStringLiteral("/DeviceRGB"));
-
-    // Opaque pictures are compressed ahead and kept aside for a render on disk.
-    const ContactSheet sheet = sheetOf({folder.twoToneGreyPng(QStringLiteral("grey.png"))});
-    const QString renders = folder.path(QStringLiteral("renders"));
-    for (const auto& info : {generate(sheet, layout(oneCell), renders), generate(sheet, layout(oneCell))}) {
-        ASSERT_TRUE(info);
-        const PdfInspector inspector(info->bytes());
-        ASSERT_TRUE(inspector.isValid());
-        const auto images = inspector.drawing(0).images;
-        ASSERT_EQ(images.size(), 1u);
-        EXPECT_EQ(images[0].filter, QStringLiteral("/FlateDecode"));
-        EXPECT_EQ(images[0].colorSpace, QStringLiteral("/DeviceGray"));
-        EXPECT_EQ(images[0].width, 40);
-        // 40 × 30 fitted into 756 × 576: 756 × 567 from page row 22.5; light above, dark below.
-        const QImage raster = rasterize(info->bytes());
-        EXPECT_NEAR(rgb(raster, 396, 100)[0], 200, 3);
-        EXPECT_NEAR(rgb(raster, 396, 500)[0], 50, 3);
-        EXPECT_NEAR(rgb(raster, 396, 10)[0], 255, 3) << "the margin stays white";
+        EXPECT_EQ(second[1].iccObject, first[2].iccObject);
     }
     // The pictures kept aside for the render are gone with it.
-    EXPECT_EQ(QDir(renders).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral("streams")),
+    EXPECT_EQ(QDir(folder.path(QStringLiteral("renders"))).entryList(QDir::Hidden | QDir::Files),
               QStringList());
 }
 
@@ -345,10 +323,7 @@ TEST(CellDrawing, TheFilterReencodesPicturesWithinItsLimitsWhereTheOriginalWould
                                        {row.source.width(), row.source.height()});
         LogCapture log;
         const auto images =
-            PdfInspector(
-                pdfOf(sheetOf({photo}), layout({.imageSizeMax = row.sizeMax, .rows = 1, .columns = 1})))
-                .drawing(0)
-                .images;
+            imagesOf(sheetOf({photo}), layout({.imageSizeMax = row.sizeMax, .rows = 1, .columns = 1}));
         ASSERT_EQ(images.size(), 1u);
         EXPECT_EQ(images[0].filter, QStringLiteral("/DCTDecode"));
         EXPECT_EQ(images[0].width, row.stored.width());
