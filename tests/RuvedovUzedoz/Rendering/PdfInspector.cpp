@@ -211,12 +211,8 @@ QRectF PdfInspector::mediaBox(int page) const
 {
     QPDFObjectHandle box =
         QPDFPageDocumentHelper(*m_pdf).getAllPages().at(size_t(page)).getAttribute("/MediaBox", false);
-    if (!box.isArray() || box.getArrayNItems() != 4)
-        return {};
-    const double x0 = box.getArrayItem(0).getNumericValue();
-    const double y0 = box.getArrayItem(1).getNumericValue();
-    return QRectF(x0, y0, box.getArrayItem(2).getNumericValue() - x0,
-                  box.getArrayItem(3).getNumericValue() - y0);
+    const auto corners = box.isRectangle() ? box.getArrayAsRectangle() : QPDFObjectHandle::Rectangle();
+    return QRectF(QPointF(corners.llx, corners.lly), QPointF(corners.urx, corners.ury));
 }
 
 bool PdfInspector::isMarked() const
