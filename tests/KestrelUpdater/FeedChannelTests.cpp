@@ -1,7 +1,14 @@
 #include "KestrelUpdater/Channel/FeedChannel.h"
+#include "KestrelUpdater/Channel/LoopbackHttp.h"
 #include "UpdaterFixture.h"
 
 using namespace TestSupport;
+
+bool TestSupport::loopbackHttpOn = true;
+bool KestrelUpdater::loopbackHttpAllowed()
+{
+    return loopbackHttpOn;
+}
 
 namespace {
 

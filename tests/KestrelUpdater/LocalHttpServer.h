@@ -26,8 +26,7 @@ public:
         int trickleMs = 0;        // the body one byte per this many ms
     };
     struct Request {
-        QString path;
-        QString query;
+        QString path, query;
         QHash<QByteArray, QByteArray> headers; // names lower-case
     };
     enum Transport { Plain, Tls };

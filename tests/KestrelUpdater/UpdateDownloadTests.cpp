@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkAccessManager>
 
 using namespace TestSupport;
 using DownloadStatus = DownloadResult::Status;
@@ -169,6 +170,16 @@ TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_FALSE(updater->isDownloading());
+    // Cancelled while its signature is checked, the transfer over: cancelled all the same.
+    server->route("/file", {payload});
+    updater->setPublicEd25519Key(key.publicKeyBase64());
+    QObject::connect(
+        updater->findChild<QNetworkAccessManager*>(), &QNetworkAccessManager::finished, updater.get(),
+        [&] { updater->cancelDownload(); }, Qt::QueuedConnection);
+    EXPECT_EQ(runDownload(downloadItem("/file", payload.size(), key.signBase64(payload))).status,
+              DownloadStatus::Cancelled);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(downloadedFiles().isEmpty());
 }
 
 TEST_F(UpdateDownloadTest, AVerifiedUpdateIsDownloadedOnceAndAnnouncedOnce)

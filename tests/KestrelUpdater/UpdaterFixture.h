@@ -113,11 +113,8 @@ protected:
     // A release 1.1 whose file is at `path` on the local server.
     AppcastItem downloadItem(const QString& path, qint64 length, const QByteArray& signature = {})
     {
-        AppcastItem made;
-        made.version = QStringLiteral("1.1");
-        made.hasEnclosure = true;
-        made.enclosure = {server->url(path), length, {}, {}, QString::fromLatin1(signature)};
-        return made;
+        const AppcastEnclosure file{server->url(path), length, {}, {}, QString::fromLatin1(signature)};
+        return {{}, {}, {}, {}, {}, "1.1", {}, false, true, file};
     }
 
     QTemporaryDir m_folder;

@@ -93,8 +93,7 @@ TEST_F(UpdaterSettings, WrappersWriteThroughFollowChangesFromEitherSideAndOutliv
     changed.clear();
     againChanged.clear();
     updater->setAutomaticallyChecksForUpdates(false);
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(againChanged.count(), 1);
+    EXPECT_EQ(std::pair(changed.count(), againChanged.count()), std::pair(qsizetype(1), qsizetype(1)));
     EXPECT_FALSE(automatic.get());
     std::make_unique<Sparkle<bool>>(*updater, "sendsSystemProfile").reset();
     updater->setSendsSystemProfile(true); // no observer left to call

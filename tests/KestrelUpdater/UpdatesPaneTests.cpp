@@ -54,8 +54,7 @@ TEST_F(UpdatesPaneTest, ShowsTheQuietDefaultsAndTheControlsAndTheUpdaterFollowEa
     }
     click("sendsSystemProfile");
     click("automaticallyDownloadsUpdates");
-    EXPECT_TRUE(updater->sendsSystemProfile());
-    EXPECT_TRUE(updater->automaticallyDownloadsUpdates());
+    EXPECT_TRUE(updater->sendsSystemProfile() && updater->automaticallyDownloadsUpdates());
     click("includeBetas");
     EXPECT_EQ(updater->feedURL(), server->url(betasPath()));
     updater->setUpdateCheckInterval(7200);
