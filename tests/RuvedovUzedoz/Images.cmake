@@ -2,9 +2,10 @@ sheetwright_add_test(RuvedovUzedozImagesTests
   SOURCES
     Images/ImageCachesTests.cpp
     Images/ColorFixtures.cpp
+    Images/DecoderProcessTests.cpp
     Images/ImageFixtures.cpp
     Images/ImagePipelineTests.cpp
     Images/ImageReaderTests.cpp
     Images/JpegStructureTests.cpp
     Images/TargetSizeTests.cpp
-  LIBRARIES RuvedovUzedoz PkgConfig::VIPS PkgConfig::LCMS2)
+  LIBRARIES RuvedovUzedoz Qt6::Gui PkgConfig::VIPS PkgConfig::LCMS2)

@@ -13,9 +13,7 @@ using Rgb = std::array<int, 3>;
 
 // ICC profiles made with lcms2: RGB spaces that differ from sRGB in the ways photographs do.
 namespace Profiles {
-QByteArray srgb();
 QByteArray adobeRgb();
-QByteArray displayP3();
 // sRGB with its red and green primaries swapped: pixels must be read through it to come out right.
 QByteArray redGreenSwapped();
 } // namespace Profiles
@@ -23,13 +21,14 @@ QByteArray redGreenSwapped();
 // The numbers that mean the sRGB colour `srgb` in the space of `profile`.
 Rgb fromSrgb(const QByteArray& profile, Rgb srgb);
 
-// A flat picture (`format`: "jpg" or "png") whose pixels are `values`, tagged with `profile` (none when
-// empty).
+// A flat 64 × 48 picture (.jpg, .png or .heic, by its name) of `values`, tagged with `profile` when given.
 QUrl flatPicture(const Folder& folder, const QString& name, Rgb values, const QByteArray& profile);
 
-// A flat CMYK JPEG meaning the sRGB colour `srgb`, with the built-in CMYK profile embedded, stored
-// inverted with an Adobe segment saying so, as Photoshop writes it.
+// A flat CMYK JPEG meaning `srgb`, stored inverted with an Adobe segment saying so, as Photoshop writes it.
 QUrl cmykPicture(const Folder& folder, const QString& name, Rgb srgb);
+
+// A JPEG marker segment: FF `marker`, its length, `payload`.
+QByteArray segment(int marker, const QByteArray& payload);
 
 // `jpeg` as cameras, phones and editors write it: EXIF with a GPS position, XMP with the artist's name,
 // IPTC, a comment, a JFIF thumbnail, a second picture (MPF) and a video after the end marker. Every

@@ -1,35 +1,40 @@
 #pragma once
 
 #include "RuvedovUzedoz/Images/PreparedImage.h"
+#include "RuvedovUzedoz/Images/VipsRuntime.h"
 
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <functional>
+
+struct _VipsImage;
 
 namespace ImageFixtures {
 
 struct JpegOptions {
-    int width = 64;
-    int height = 48;
+    int width = 64, height = 48;
     int bands = 3;       // 1 grey, 3 sRGB
     int orientation = 0; // EXIF orientation written when non-zero
-    bool progressive = false;
-    bool cmyk = false;
+    bool progressive = false, cmyk = false;
 };
+
+using Image = std::unique_ptr<_VipsImage, void (*)(void*)>;
+// An 8-bit grey (1 band), sRGB (3) or sRGB with alpha (4) picture whose band `b` at (x, y) is value(x, y, b).
+Image picture(int width, int height, int bands, const std::function<int(int, int, int)>& value);
 
 // Picture files written with libvips into a temporary folder; every helper returns the file's URL.
 class Folder {
 public:
-    Folder();
-    QString path(const QString& name) const;
+    Folder() { RuvedovUzedoz::VipsRuntime::ensureStarted(); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    // `image` encoded as `format` says (".png", ".jpg[Q=95]", ...).
+    QUrl save(const QString& name, _VipsImage* image, const char* format) const;
     QUrl jpeg(const QString& name, const JpegOptions& options = {}) const;
     // Opaque red on the left half, half-transparent red on the right.
     QUrl pngWithAlpha(const QString& name, int width = 64, int height = 48) const;
     // 40 × 30 opaque grey: the top half 200, the bottom half 50.
     QUrl twoToneGreyPng(const QString& name) const;
-    // One opaque colour, width × height, in a file a fraction of that: lossless WebP when the name ends in
-    // ".webp", else PNG.
-    QUrl bomb(const QString& name, int width, int height) const;
     QUrl bytes(const QString& name, const QByteArray& content) const;
     QUrl truncatedJpeg(const QString& name) const;
     QUrl truncatedPng(const QString& name) const;
@@ -43,8 +48,14 @@ private:
 QByteArray readAll(const QUrl& url);
 
 // Compression on, with the given largest size; the other settings at their defaults.
-RuvedovUzedoz::ImageSettings compressing(double sizeMax = 2048);
+inline RuvedovUzedoz::ImageSettings compressing(double sizeMax = 2048)
+{
+    return {.sizeMax = sizeMax};
+}
 // Compression off: JPEGs pass through, everything else is decoded at full size.
-RuvedovUzedoz::ImageSettings passingThrough();
+inline RuvedovUzedoz::ImageSettings passingThrough()
+{
+    return {.compress = false};
+}
 
 } // namespace ImageFixtures

@@ -1,3 +1,4 @@
+#include "ColorFixtures.h"
 #include "ImageFixtures.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 
@@ -6,103 +7,65 @@
 using namespace RuvedovUzedoz;
 using ImageFixtures::readAll;
 
-TEST(JpegStructure, TellsWhichJpegsCanBeEmbeddedAsTheyAre)
+TEST(JpegStructure, ReadsTheFrameTheEndAndTheProfileWithoutDecoding)
 {
     ImageFixtures::Folder folder;
-    struct Row {
-        const char* name;
-        ImageFixtures::JpegOptions options;
-        int marker;
-        int components;
-        bool embeddable;
-    } rows[] = {
-        {"baseline.jpg", {.width = 80, .height = 50}, 0xC0, 3, true},
-        {"grey.jpg", {.bands = 1}, 0xC0, 1, true},
-        {"progressive.jpg", {.progressive = true}, 0xC2, 3, true},
-        {"exif-orientation-6.jpg", {.orientation = 6}, 0xC0, 3, true},
-        {"cmyk.jpg", {.cmyk = true}, 0xC0, 4, false},
+    const QByteArray plain = readAll(folder.jpeg("plain.jpg", {80, 50}));
+    const qsizetype frame = plain.indexOf(QByteArray("\xFF\xC0", 2));
+    // `plain` with the byte at `offset` from its frame header's marker set to `value`.
+    const auto patched = [&](int offset, int value) {
+        QByteArray data = plain;
+        data[frame + offset] = char(value);
+        return data;
     };
-    for (const Row& row : rows) {
-        const JpegStructure structure = JpegStructure::read(readAll(folder.jpeg(row.name, row.options)));
-        EXPECT_TRUE(structure.isJpeg) << row.name;
-        EXPECT_TRUE(structure.complete) << row.name;
-        EXPECT_EQ(structure.frameMarker, row.marker) << row.name;
-        EXPECT_EQ(structure.components, row.components) << row.name;
-        EXPECT_EQ(structure.precision, 8) << row.name;
-        EXPECT_EQ(structure.canEmbedAsIs(), row.embeddable) << row.name;
+    // Is a JPEG, is complete, frame marker, precision, size, components, can be embedded as it is.
+    using Summary = std::tuple<bool, bool, int, int, QSize, int, bool>;
+    const Summary foreign{false, false, 0, 0, QSize(0, 0), 0, false};
+    const std::tuple<const char*, QByteArray, Summary> rows[] = {
+        {"baseline", plain, {true, true, 0xC0, 8, {80, 50}, 3, true}},
+        {"grey", patched(9, 1), {true, true, 0xC0, 8, {80, 50}, 1, true}},
+        {"progressive", patched(1, 0xC2), {true, true, 0xC2, 8, {80, 50}, 3, true}},
+        {"cmyk", patched(9, 4), {true, true, 0xC0, 8, {80, 50}, 4, false}},
+        {"extended", patched(1, 0xC1), {true, true, 0xC1, 8, {80, 50}, 3, true}},
+        {"lossless", patched(1, 0xC3), {true, true, 0xC3, 8, {80, 50}, 3, false}},
+        {"arithmetic", patched(1, 0xC9), {true, true, 0xC9, 8, {80, 50}, 3, false}},
+        {"last frame kind", patched(1, 0xCF), {true, true, 0xCF, 8, {80, 50}, 3, false}},
+        {"12 bits", patched(4, 12), {true, true, 0xC0, 12, {80, 50}, 3, false}},
+        {"height from a later marker", patched(6, 0), {true, true, 0xC0, 8, {80, 0}, 3, false}},
+        {"no width", patched(8, 0), {true, true, 0xC0, 8, {0, 50}, 3, false}},
+        {"one pixel wide", patched(8, 1), {true, true, 0xC0, 8, {1, 50}, 3, true}},
+        {"one pixel high", patched(6, 1), {true, true, 0xC0, 8, {80, 1}, 3, true}},
+        {"two components", patched(9, 2), {true, true, 0xC0, 8, {80, 50}, 2, false}},
+        {"cut short", plain.left(plain.size() - 100), {true, false, 0xC0, 8, {80, 50}, 3, false}},
+        // Data after the end marker (some cameras append some) leaves the picture whole.
+        {"with a trailer", plain + "trailer", {true, true, 0xC0, 8, {80, 50}, 3, true}},
+        {"empty", {}, foreign},
+        {"text", "not a picture at all", foreign},
+        {"header cut", plain.left(20), foreign},
+        {"frame too short", QByteArray("\xFF\xD8\xFF\xC0\x00\x02", 6), foreign},
+        {"segment running past the end", plain.left(4) + "\xFF" + plain.mid(5, 35), foreign},
+    };
+    for (const auto& [name, data, expected] : rows) {
+        const JpegStructure read = JpegStructure::read(data);
+        EXPECT_EQ(Summary(read.isJpeg, read.complete, read.frameMarker, read.precision,
+                          QSize(read.width, read.height), read.components, read.canEmbedAsIs()),
+                  expected)
+            << name;
     }
-    const JpegStructure sized =
-        JpegStructure::read(readAll(folder.jpeg("sized.jpg", {.width = 80, .height = 50})));
-    EXPECT_EQ(sized.width, 80);
-    EXPECT_EQ(sized.height, 50);
-}
-
-TEST(JpegStructure, DamagedOrForeignDataIsNeverEmbedded)
-{
-    ImageFixtures::Folder folder;
-    const QByteArray whole = readAll(folder.jpeg("whole.jpg", {.width = 320, .height = 240}));
-
-    const JpegStructure truncated = JpegStructure::read(whole.left(whole.size() / 2));
-    EXPECT_TRUE(truncated.isJpeg);
-    EXPECT_FALSE(truncated.complete);
-    EXPECT_FALSE(truncated.canEmbedAsIs());
-
-    // Data after the end marker (some cameras append some) leaves the picture whole.
-    EXPECT_TRUE(JpegStructure::read(whole + QByteArray(4096, '\0') + "trailer").canEmbedAsIs());
-
-    const QByteArray foreign[] = {QByteArray(),
-                                  QByteArray("\xFF\xD8", 2),
-                                  QByteArray("not a picture at all"),
-                                  whole.left(3),
-                                  whole.left(20),
-                                  QByteArray("\xFF\xD8\xFF\xC0\x00\x02", 6)};
-    for (const QByteArray& data : foreign) {
-        EXPECT_FALSE(JpegStructure::read(data).canEmbedAsIs()) << data.toHex().toStdString();
-    }
-    // A segment length running past the end of the data.
-    QByteArray overrun = whole.left(40);
-    overrun[4] = char(0xFF);
-    EXPECT_FALSE(JpegStructure::read(overrun).canEmbedAsIs());
-}
-
-TEST(JpegStructure, ReadsTheQualityProfileAndWhereTheImageEnds)
-{
-    ImageFixtures::Folder folder;
-    const QByteArray plain = readAll(folder.jpeg("plain.jpg", {.width = 80, .height = 50}));
-    const JpegStructure structure = JpegStructure::read(plain);
-    EXPECT_EQ(structure.estimatedQuality, 90); // the fixtures are written at 90
-    EXPECT_EQ(structure.imageEnd, plain.size());
-    EXPECT_TRUE(plain.mid(structure.scanStart).startsWith("\xFF\xDA"));
-
+    EXPECT_EQ(JpegStructure::endOfImage(plain, 0), plain.size());
+    EXPECT_EQ(JpegStructure::endOfImage(plain, -1), 0);
     // A header cut short asks for more of the file; a damaged one does not.
-    EXPECT_TRUE(JpegStructure::read(plain.left(structure.scanStart - 10)).headerCut);
-    EXPECT_FALSE(JpegStructure::read(plain.left(structure.scanStart - 10)).isJpeg);
-    QByteArray damaged = plain;
-    damaged[2] = 'x';
-    EXPECT_FALSE(JpegStructure::read(damaged).headerCut);
-
-    // A profile in several chunks, stored out of order, is put back together in order.
+    EXPECT_TRUE(JpegStructure::read(plain.left(plain.indexOf("\xFF\xDA") - 10)).headerCut);
+    EXPECT_FALSE(JpegStructure::read("\xFF\xD8x" + plain.mid(3)).headerCut);
+    // A profile in several chunks, stored out of order, is put back together in order, and kept whole.
     const auto chunk = [](int sequence, const QByteArray& data) {
-        const QByteArray payload = QByteArray("ICC_PROFILE\0", 12) + char(sequence) + char(2) + data;
-        return QByteArray("\xFF\xE2", 2) + char((payload.size() + 2) >> 8) +
-               char((payload.size() + 2) & 0xFF) + payload;
+        return ImageFixtures::segment(0xE2,
+                                      QByteArray("ICC_PROFILE\0", 12) + char(sequence) + char(2) + data);
     };
-    QByteArray tagged = plain;
-    tagged.insert(2, chunk(2, "second half") + chunk(1, "first half, "));
-    EXPECT_EQ(JpegStructure::read(tagged).iccProfile, QByteArray("first half, second half"));
-
-    const JpegStructure taggedStructure = JpegStructure::read(tagged);
-    const QByteArray kept = taggedStructure.withoutPrivateSegments(tagged + "trailer", true);
-    const QByteArray dropped = taggedStructure.withoutPrivateSegments(tagged + "trailer", false);
-    EXPECT_EQ(JpegStructure::read(kept).iccProfile, QByteArray("first half, second half"));
-    EXPECT_TRUE(JpegStructure::read(dropped).iccProfile.isEmpty());
-    for (const QByteArray& out : {kept, dropped}) {
-        EXPECT_TRUE(out.endsWith(plain.mid(structure.scanStart)));
-        EXPECT_FALSE(out.contains("Exif"));
-        EXPECT_TRUE(JpegStructure::read(out).canEmbedAsIs());
-    }
-    // Nothing to give for a picture that does not end.
-    EXPECT_TRUE(JpegStructure::read(plain.left(plain.size() - 100))
-                    .withoutPrivateSegments(plain.left(plain.size() - 100), false)
-                    .isEmpty());
+    const QByteArray tagged =
+        plain.left(2) + chunk(2, "second half") + chunk(1, "first half, ") + plain.mid(2);
+    const JpegStructure structure = JpegStructure::read(tagged);
+    EXPECT_EQ(structure.iccProfile, "first half, second half");
+    EXPECT_EQ(JpegStructure::read(structure.withoutPrivateSegments(tagged, true)).iccProfile,
+              structure.iccProfile);
 }

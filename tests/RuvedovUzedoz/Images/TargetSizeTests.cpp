@@ -1,6 +1,5 @@
 #include "RuvedovUzedoz/Images/TargetSize.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -8,16 +7,11 @@ using namespace RuvedovUzedoz;
 
 namespace {
 
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double noNumber = std::numeric_limits<double>::quiet_NaN();
 
 ImageSettings limits(double sizeMax, double sizeMin = 0, double factor = 1, double resolution = 300)
 {
-    ImageSettings settings;
-    settings.sizeMax = sizeMax;
-    settings.sizeMin = sizeMin;
-    settings.scaleFactor = factor;
-    settings.resolution = resolution;
-    return settings;
+    return {.scaleFactor = factor, .resolution = resolution, .sizeMax = sizeMax, .sizeMin = sizeMin};
 }
 
 } // namespace
@@ -25,17 +19,11 @@ ImageSettings limits(double sizeMax, double sizeMin = 0, double factor = 1, doub
 TEST(TargetSize, FollowsResolutionMaximumMinimumAndNeverUpscales)
 {
     const QSizeF defaultBox(369, 261); // one cell of the default layout, above its label
-    struct Row {
-        const char* name;
-        QSize size;
-        QSizeF box;
-        ImageSettings settings;
-        int expected;
-    } rows[] = {
-        {"300 dpi of the drawn size binds first", {4000, 3000}, defaultBox, limits(2048), 1450},
+    const std::tuple<const char*, QSize, QSizeF, ImageSettings, int> rows[] = {
+        {"300 dpi of the drawn size binds first", {4000, 3000}, defaultBox, ImageSettings{}, 1450},
         {"portrait uses its upright longest side", {3000, 4000}, defaultBox, limits(2048), 1088},
         {"largest size caps the resolution", {4000, 3000}, defaultBox, limits(512), 512},
-        {"largest size on a full page", {4000, 3000}, {756, 576}, limits(2048), 2048},
+        {"largest size on a full page", {4000, 3000}, {756, 576}, ImageSettings{}, 2048},
         {"smallest size wins over the largest", {4000, 3000}, defaultBox, limits(512, 2000), 2000},
         {"smallest size never upscales", {1000, 800}, defaultBox, limits(512, 2000), 1000},
         {"scale factor halves", {4000, 3000}, defaultBox, limits(0, 0, 0.5, 0), 2000},
@@ -44,23 +32,21 @@ TEST(TargetSize, FollowsResolutionMaximumMinimumAndNeverUpscales)
         {"non-finite settings are no limits",
          {4000, 3000},
          defaultBox,
-         limits(notANumber, notANumber, notANumber, notANumber),
+         limits(noNumber, noNumber, noNumber, noNumber),
          4000},
         {"negative settings are no limits", {4000, 3000}, defaultBox, limits(-1, -1, -2, -300), 4000},
         {"an empty box leaves only the largest size", {4000, 3000}, {0, 0}, limits(2048), 2048},
         {"a tiny result is at least one pixel", {4000, 3000}, {0.001, 0.001}, limits(2048), 1},
         {"an empty picture has no size", {0, 3000}, defaultBox, limits(2048), 0},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(targetLongestSide(row.size, row.box, row.settings), row.expected) << row.name;
-    }
+    for (const auto& [name, size, box, settings, expected] : rows)
+        EXPECT_EQ(targetLongestSide(size, box, settings), expected) << name;
 }
 
 TEST(TargetSize, JpegQualityIsRoundedAndClamped)
 {
-    const std::pair<double, int> rows[] = {{1, 100}, {0.8, 80}, {0.555, 56},       {0.3, 30},  {0, 1},
-                                           {-4, 1},  {7, 100},  {notANumber, 100}, {0.004, 1}, {0.996, 100}};
-    for (const auto& [quality, expected] : rows) {
+    const std::pair<double, int> rows[] = {{1, 100}, {0.8, 80}, {0.555, 56},     {0.3, 30},  {0, 1},
+                                           {-4, 1},  {7, 100},  {noNumber, 100}, {0.004, 1}, {0.996, 100}};
+    for (const auto& [quality, expected] : rows)
         EXPECT_EQ(jpegQuality(quality), expected) << quality;
-    }
 }
