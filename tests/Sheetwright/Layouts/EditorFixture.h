@@ -3,41 +3,57 @@
 #include "KestrelExtensions/Defaults/UserDefaults.h"
 #include "KestrelExtensions/Observation/Binding.h"
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
+#include "Sheetwright/Layouts/LayoutManager.h"
 #include "support/TestEnvironment.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
-#include <memory>
+#include <ostream>
 
-// A window's page layout as the editors see it: a model, a binding to it, a count of its changes and a
-// private user-defaults store for the display unit.
+// Readable QString (and so QStringList) and layout values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+namespace RuvedovUzedoz {
+inline void PrintTo(const PageLayout& layout, std::ostream* out)
+{
+    *out << QJsonDocument(layout.toJson().toObject()).toJson(QJsonDocument::Compact).toStdString();
+}
+} // namespace RuvedovUzedoz
+
+// A folder of the running test's own, so the tests also pass when run in one process.
+inline QString testFolder()
+{
+    return TestSupport::temporaryHome() + "/" +
+           QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
+// A window's page layout as the editors see it: a model, a binding to it, a count of its changes, a
+// private user-defaults store for the display unit and a private layouts folder.
 class EditorFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        const QString test =
-            QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        defaults = std::make_unique<KestrelExtensions::UserDefaults>(TestSupport::temporaryHome() + "/" +
-                                                                     test + ".ini");
-        changes = std::make_unique<QSignalSpy>(&model, &KestrelExtensions::ObservableBase::changed);
-    }
+    EditorFixture() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     KestrelExtensions::Binding<RuvedovUzedoz::PageLayout> binding()
     {
         return KestrelExtensions::Binding<RuvedovUzedoz::PageLayout>::of(model);
     }
 
-    // The current layout with one edit, for comparing every other field.
-    template <typename F> RuvedovUzedoz::PageLayout edited(RuvedovUzedoz::PageLayout layout, F edit)
+    // The default layout with one edit, for comparing every other field.
+    template <typename F> static RuvedovUzedoz::PageLayout edited(F edit)
     {
+        RuvedovUzedoz::PageLayout layout = RuvedovUzedoz::PageLayout::defaultLayout();
         edit(layout);
         return layout;
     }
 
     KestrelExtensions::Observable<RuvedovUzedoz::PageLayout> model{
         RuvedovUzedoz::PageLayout::defaultLayout()};
-    std::unique_ptr<KestrelExtensions::UserDefaults> defaults;
-    std::unique_ptr<QSignalSpy> changes;
+    KestrelExtensions::UserDefaults defaults{testFolder() + ".ini"};
+    QSignalSpy changes{&model, &KestrelExtensions::ObservableBase::changed};
+    Sheetwright::LayoutManager manager{testFolder() + "/Layouts"};
 };

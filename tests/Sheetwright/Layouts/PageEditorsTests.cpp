@@ -1,5 +1,4 @@
 #include "EditorFixture.h"
-#include "QtPrinting.h"
 #include "Sheetwright/Editors/LabelledView.h"
 #include "Sheetwright/Editors/PageLayoutView.h"
 #include "Sheetwright/Editors/PageSizeView.h"
@@ -14,13 +13,20 @@ using RuvedovUzedoz::PageLayout;
 
 namespace {
 // Replaces a field's text as a user would and presses Return.
-void type(QLineEdit* field, const QString& text)
+void type(QWidget& view, const char* name, const QString& text)
 {
+    auto* field = view.findChild<QLineEdit*>(name);
+    ASSERT_TRUE(field) << name;
     field->setFocus();
     field->selectAll();
     QTest::keyClick(field, Qt::Key_Backspace);
     QTest::keyClicks(field, text);
     QTest::keyClick(field, Qt::Key_Return);
+}
+
+QString shown(QWidget& view, const char* name)
+{
+    return view.findChild<QLineEdit*>(name)->text();
 }
 } // namespace
 
@@ -28,94 +34,72 @@ class PageSizeViewTest : public EditorFixture {};
 
 TEST_F(PageSizeViewTest, ShowsTheLayoutInTheStoredUnitAndFollowsUnitChanges)
 {
-    PageLayoutView view(binding(), defaults.get());
+    PageLayoutView view(binding(), &defaults);
+    // A second window with another page follows the same setting.
+    KestrelExtensions::Observable<PageLayout> a4(edited([](auto& l) { l.width = 595.3; }));
+    const auto other = KestrelExtensions::Binding<PageLayout>::of(a4);
+    PageSizeView otherView(other.member(&PageLayout::width), other.member(&PageLayout::height),
+                           other.member(&PageLayout::margin), &defaults);
+    struct Row {
+        LayoutUnits units;
+        const char *width, *height, *margin, *otherWidth;
+    };
+    const Row rows[] = {{LayoutUnits::imperial, "11 in", "8.5 in", "0.25 in", "8.268 in"},
+                        {LayoutUnits::metric, "279.4 mm", "215.9 mm", "6.35 mm", "210.009 mm"},
+                        {LayoutUnits::points, "792 pt", "612 pt", "18 pt", "595.3 pt"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.width);
+        if (row.units != LayoutUnits::imperial) // the unit shown when none is stored
+            storeLayoutUnits(defaults, row.units);
+        EXPECT_EQ(shown(view, "widthField"), row.width);
+        EXPECT_EQ(shown(view, "heightField"), row.height);
+        EXPECT_EQ(shown(view, "marginField"), row.margin);
+        EXPECT_EQ(shown(otherView, "widthField"), row.otherWidth);
+    }
     auto* width = view.findChild<QLineEdit*>("widthField");
-    auto* height = view.findChild<QLineEdit*>("heightField");
-    auto* margin = view.findChild<QLineEdit*>("marginField");
-    ASSERT_TRUE(width && height && margin);
-    EXPECT_EQ(width->text(), "11 in");
-    EXPECT_EQ(height->text(), "8.5 in");
-    EXPECT_EQ(margin->text(), "0.25 in");
     EXPECT_EQ(width->accessibleName(), "Width");
     EXPECT_EQ(qobject_cast<LabelledView*>(width->parentWidget())->toolTip(), "Set the page width");
-
-    // A second window follows the same setting.
-    KestrelExtensions::Observable<PageLayout> other(edited(PageLayout::defaultLayout(), [](auto& l) {
-        l.width = 595.3;
-        l.height = 841.9;
-    }));
-    PageSizeView otherView(KestrelExtensions::Binding<PageLayout>::of(other).member(&PageLayout::width),
-                           KestrelExtensions::Binding<PageLayout>::of(other).member(&PageLayout::height),
-                           KestrelExtensions::Binding<PageLayout>::of(other).member(&PageLayout::margin),
-                           defaults.get());
-    storeLayoutUnits(*defaults, LayoutUnits::metric);
-    EXPECT_EQ(width->text(), "279.4 mm");
-    EXPECT_EQ(margin->text(), "6.35 mm");
-    EXPECT_EQ(otherView.findChild<QLineEdit*>("widthField")->text(), "210.009 mm");
-    storeLayoutUnits(*defaults, LayoutUnits::points);
-    EXPECT_EQ(height->text(), "612 pt");
-    EXPECT_EQ(changes->count(), 0);
-    EXPECT_EQ(model.get(), PageLayout::defaultLayout());
+    EXPECT_EQ(changes.count(), 0);
 }
 
-TEST_F(PageSizeViewTest, TypedSizesAreStoredInPointsOnceEach)
+TEST_F(PageSizeViewTest, TypedSizesAreStoredInPointsOnceEachAndAbsurdOnesRefused)
 {
-    PageLayoutView view(binding(), defaults.get());
+    PageLayoutView view(binding(), &defaults);
     view.show();
-    auto* width = view.findChild<QLineEdit*>("widthField");
-    auto* margin = view.findChild<QLineEdit*>("marginField");
-
-    type(width, "10");
-    EXPECT_EQ(model.get().width, 720);
-    EXPECT_EQ(width->text(), "10 in");
-    EXPECT_EQ(changes->count(), 1);
-    EXPECT_EQ(model.get(), edited(PageLayout::defaultLayout(), [](auto& l) { l.width = 720; }));
-
-    // Return on unchanged text, or on text that reads as the stored value, writes nothing.
-    QTest::keyClick(width, Qt::Key_Return);
-    type(width, "10 in");
-    EXPECT_EQ(changes->count(), 1);
-
-    storeLayoutUnits(*defaults, LayoutUnits::metric);
-    type(margin, "5 mm");
-    EXPECT_NEAR(model.get().margin, 5 * 72 / 25.4, 1e-6);
-    EXPECT_EQ(changes->count(), 2);
-}
-
-TEST_F(PageSizeViewTest, RefusesAbsurdInputAndShowsTheStoredValueAgain)
-{
-    PageLayoutView view(binding(), defaults.get());
-    view.show();
-    struct Row {
-        const char* field;
-        const char* text;
-    };
-    const Row rows[] = {{"widthField", "abc"},  {"widthField", "nan"},         {"widthField", "inf"},
-                        {"widthField", "0"},    {"heightField", "-3"},         {"heightField", "1e300"},
-                        {"marginField", "-1"},  {"marginField", "0.25 mm in"}, {"widthField", ""},
-                        {"heightField", "201"}, {"widthField", "11 mm"}};
-    for (const auto& row : rows) {
-        auto* field = view.findChild<QLineEdit*>(row.field);
-        const QString before = field->text();
-        type(field, QString::fromUtf8(row.text));
-        EXPECT_EQ(field->text(), before) << row.text;
+    const std::pair<const char*, const char*> refused[] = {
+        {"widthField", "abc"},  {"widthField", "nan"},    {"widthField", "inf"},        {"widthField", "0"},
+        {"heightField", "-3"},  {"heightField", "1e300"}, {"marginField", "-1"},        {"widthField", ""},
+        {"heightField", "201"}, {"widthField", "11 mm"},  {"marginField", "0.25 mm in"}};
+    for (const auto& [name, text] : refused) {
+        const QString before = shown(view, name);
+        type(view, name, QString::fromUtf8(text));
+        EXPECT_EQ(shown(view, name), before) << text;
     }
-    EXPECT_EQ(changes->count(), 0);
-    EXPECT_EQ(model.get(), PageLayout::defaultLayout());
-
+    EXPECT_EQ(changes.count(), 0);
+    type(view, "widthField", "10");
+    EXPECT_EQ(shown(view, "widthField"), "10 in");
+    EXPECT_EQ(model.get(), edited([](auto& l) { l.width = 720; }));
+    // Return on unchanged text, or on text that reads as the stored value, writes nothing.
+    QTest::keyClick(view.findChild<QLineEdit*>("widthField"), Qt::Key_Return);
+    type(view, "widthField", "10 in");
+    EXPECT_EQ(changes.count(), 1);
+    storeLayoutUnits(defaults, LayoutUnits::metric);
+    type(view, "marginField", "5 mm");
+    EXPECT_NEAR(model.get().margin, 5 * 72 / 25.4, 1e-6);
     // Points take whole numbers only; a zero margin is fine.
-    storeLayoutUnits(*defaults, LayoutUnits::points);
-    type(view.findChild<QLineEdit*>("widthField"), "700.5");
-    type(view.findChild<QLineEdit*>("marginField"), "0");
-    EXPECT_EQ(model.get().width, 792);
-    EXPECT_EQ(model.get().margin, 0);
+    storeLayoutUnits(defaults, LayoutUnits::points);
+    type(view, "widthField", "700.5");
+    type(view, "marginField", "0");
+    EXPECT_EQ(model.get(), edited([](auto& l) {
+                  l.width = 720;
+                  l.margin = 0;
+              }));
+    EXPECT_EQ(changes.count(), 3);
 }
 
-class PageLayoutViewTest : public EditorFixture {};
-
-TEST_F(PageLayoutViewTest, GridPickersOfferOneToTenAndWriteOneField)
+TEST_F(PageSizeViewTest, GridPickersOfferOneToTenAndWriteOneField)
 {
-    PageLayoutView view(binding(), defaults.get());
+    PageLayoutView view(binding(), &defaults);
     auto* rows = view.findChild<QComboBox*>("rowsPicker");
     auto* columns = view.findChild<QComboBox*>("columnsPicker");
     ASSERT_TRUE(rows && columns);
@@ -126,12 +110,10 @@ TEST_F(PageLayoutViewTest, GridPickersOfferOneToTenAndWriteOneField)
     EXPECT_EQ(rows->currentText(), "2");
     EXPECT_EQ(columns->currentText(), "2");
     EXPECT_EQ(rows->accessibleName(), "Rows");
-
     emit rows->activated(4);
-    EXPECT_EQ(model.get(), edited(PageLayout::defaultLayout(), [](auto& l) { l.rows = 5; }));
+    EXPECT_EQ(model.get(), edited([](auto& l) { l.rows = 5; }));
     emit rows->activated(4); // the same choice again is no change
-    EXPECT_EQ(changes->count(), 1);
-
+    EXPECT_EQ(changes.count(), 1);
     // Values no option stands for show no selection and are kept; a preset shows at once.
     model.modify([](auto& l) {
         l.rows = 12;

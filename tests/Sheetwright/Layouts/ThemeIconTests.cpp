@@ -16,13 +16,10 @@ TEST(ThemeIcon, EveryIconTheApplicationUsesIsDrawnWithoutATheme)
           "go-home", "object-rotate-left", "preferences-system", "system-software-update"}) {
         const QIcon icon = themeIcon(QString::fromLatin1(name));
         ASSERT_FALSE(icon.isNull()) << name;
-        const QImage image = icon.pixmap(16, 16).toImage();
-        ASSERT_FALSE(image.isNull()) << name;
-        bool drawn = false;
-        for (int y = 0; y < image.height() && !drawn; ++y)
-            for (int x = 0; x < image.width() && !drawn; ++x)
-                drawn = qAlpha(image.pixel(x, y)) > 0;
-        EXPECT_TRUE(drawn) << name << " is blank";
+        const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+        QImage blank(16, 16, QImage::Format_ARGB32);
+        blank.fill(Qt::transparent);
+        EXPECT_NE(image, blank) << name << " is blank";
     }
     // Plus and minus are different drawings (the sidebar's add and remove).
     EXPECT_NE(themeIcon(QStringLiteral("list-add")).pixmap(16).toImage(),

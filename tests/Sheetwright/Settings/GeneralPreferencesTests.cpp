@@ -20,28 +20,18 @@ struct GeneralFixture : ::testing::Test {
     QTemporaryDir folder{TestSupport::temporaryHome() + "/general-XXXXXX"};
     UserDefaults store{folder.filePath("settings.ini")};
     LayoutManager layouts{folder.filePath("Layouts")};
-
-    static QStringList allKeys()
-    {
-        return {GeneralPreferences::defaultLayoutKey, GeneralPreferences::titleKey,
-                GeneralPreferences::authorKey, GeneralPreferences::subjectKey};
-    }
+    const QStringList keys{GeneralPreferences::defaultLayoutKey, GeneralPreferences::titleKey,
+                           GeneralPreferences::authorKey, GeneralPreferences::subjectKey};
 
     void addCustomLayout(const QString& name)
     {
-        RuvedovUzedoz::SavedPageLayout layout;
-        layout.rows = 3;
-        layouts.save(layout, LayoutManager::TitleKey(name));
+        layouts.save(RuvedovUzedoz::SavedPageLayout{.rows = 3}, LayoutManager::TitleKey(name));
     }
 
-    static int rowShowing(const QComboBox* picker, const QString& text)
+    static void choose(QComboBox* picker, const QString& text)
     {
-        return picker->findText(text, Qt::MatchExactly);
-    }
-
-    static void choose(QComboBox* picker, int row)
-    {
-        ASSERT_GE(row, 0);
+        const int row = picker->findText(text, Qt::MatchExactly);
+        ASSERT_GE(row, 0) << text.toStdString();
         picker->setCurrentIndex(row);
         emit picker->activated(row);
     }
@@ -49,34 +39,17 @@ struct GeneralFixture : ::testing::Test {
     // The shown texts after the "Custom Layouts" header.
     static QStringList customRows(const QComboBox* picker)
     {
-        const int header = rowShowing(picker, "Custom Layouts");
         QStringList rows;
-        for (int row = header + 1; row < picker->count(); ++row)
+        for (int row = picker->findText("Custom Layouts") + 1; row < picker->count(); ++row)
             rows.append(picker->itemText(row));
         return rows;
     }
 };
 
-TEST_F(GeneralFixture, AnUntouchedPaneShowsDefaultsAndWritesNothing)
-{
-    {
-        GeneralPreferences pane(store, layouts);
-        pane.show();
-        EXPECT_EQ(pane.layoutPicker()->currentText(), "Default");
-        EXPECT_TRUE(pane.titleField()->text().isEmpty());
-        EXPECT_TRUE(pane.authorField()->text().isEmpty());
-        EXPECT_TRUE(pane.subjectField()->text().isEmpty());
-        pane.hide();
-        pane.show();
-    }
-    for (const QString& key : allKeys())
-        EXPECT_FALSE(store.contains(key)) << key.toStdString();
-}
-
-TEST_F(GeneralFixture, PickerRowsAreInOrderAndOnlyLayoutsCanBeChosen)
+TEST_F(GeneralFixture, PickerRowsAreInOrderAndOnlyLayoutsCanBeChosenByTheirStoredNames)
 {
     GeneralPreferences pane(store, layouts);
-    const QComboBox* picker = pane.layoutPicker();
+    QComboBox* picker = pane.layoutPicker();
     const auto* model = qobject_cast<const QStandardItemModel*>(picker->model());
     ASSERT_NE(model, nullptr);
     QStringList texts;
@@ -86,53 +59,35 @@ TEST_F(GeneralFixture, PickerRowsAreInOrderAndOnlyLayoutsCanBeChosen)
                                   "Metric A4", "Metric A3", "Grids", "One Up", "Two Up", "Four Up",
                                   "Color Schemes", "Light", "Dark", "Custom Layouts"}));
     for (const char* header : {"Page Sizes", "Grids", "Color Schemes", "Custom Layouts"}) {
-        const int row = rowShowing(picker, header);
+        const int row = picker->findText(header);
         EXPECT_FALSE(model->item(row)->flags() & Qt::ItemIsEnabled) << header;
         EXPECT_FALSE(picker->itemData(row, Qt::UserRole).isValid()) << header;
     }
     EXPECT_FALSE(model->item(1)->flags() & Qt::ItemIsSelectable) << "the divider";
-}
-
-struct TagCase {
-    const char* shown;
-    const char* stored;
-};
-
-class PickerTags : public GeneralFixture, public ::testing::WithParamInterface<TagCase> {};
-
-TEST_P(PickerTags, ChoosingARowStoresItsLayoutName)
-{
-    GeneralPreferences pane(store, layouts);
-    choose(pane.layoutPicker(), rowShowing(pane.layoutPicker(), GetParam().shown));
-    EXPECT_EQ(store.string(GeneralPreferences::defaultLayoutKey), QString(GetParam().stored));
-    EXPECT_EQ(pane.layoutPicker()->currentText(), GetParam().shown);
-    for (const QString& key : allKeys().mid(1))
+    const std::pair<const char*, const char*> rows[] = {{"US Letter", "Letter"},
+                                                        {"Metric A3", "A3"},
+                                                        {"Four Up", "Four Up"},
+                                                        {"Dark", "Dark"},
+                                                        {"Default", "Default Layout"}};
+    for (const auto& [shown, stored] : rows) {
+        choose(picker, shown);
+        EXPECT_EQ(store.string(GeneralPreferences::defaultLayoutKey), QString(stored)) << shown;
+        EXPECT_EQ(picker->currentText(), shown);
+    }
+    for (const QString& key : keys.mid(1))
         EXPECT_FALSE(store.contains(key));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, PickerTags,
-                         ::testing::Values(TagCase{"Default", "Default Layout"},
-                                           TagCase{"US Letter", "Letter"}, TagCase{"Metric A3", "A3"},
-                                           TagCase{"Four Up", "Four Up"}, TagCase{"Dark", "Dark"}));
-
-TEST_F(GeneralFixture, CustomLayoutsFollowThePlainNameOrder)
+TEST_F(GeneralFixture, CustomLayoutsFollowThePlainNameOrderAndStoredNamesAreKept)
 {
-    for (const char* name : {"beta", "Alpha", "Zed"})
+    for (const char* name : {"beta", "Alpha", "Zed", "A4"})
         addCustomLayout(name);
-    GeneralPreferences pane(store, layouts);
-    EXPECT_EQ(customRows(pane.layoutPicker()), QStringList({"Alpha", "Zed", "beta"}));
-    choose(pane.layoutPicker(), rowShowing(pane.layoutPicker(), "beta"));
-    EXPECT_EQ(store.string(GeneralPreferences::defaultLayoutKey), QString("beta"));
-}
-
-TEST_F(GeneralFixture, SharedAndUnknownNamesAreKeptAsStored)
-{
-    addCustomLayout("A4");
     store.setString(GeneralPreferences::defaultLayoutKey, "A4");
     GeneralPreferences pane(store, layouts);
-    EXPECT_EQ(customRows(pane.layoutPicker()), QStringList({"A4"}));
+    EXPECT_EQ(customRows(pane.layoutPicker()), QStringList({"A4", "Alpha", "Zed", "beta"}));
     EXPECT_EQ(pane.layoutPicker()->currentText(), "Metric A4") << "the first row carrying the name";
-
+    choose(pane.layoutPicker(), "beta");
+    EXPECT_EQ(store.string(GeneralPreferences::defaultLayoutKey), QString("beta"));
     store.setString(GeneralPreferences::defaultLayoutKey, "Gone");
     EXPECT_EQ(pane.layoutPicker()->currentIndex(), -1);
     pane.hide();
@@ -140,35 +95,42 @@ TEST_F(GeneralFixture, SharedAndUnknownNamesAreKeptAsStored)
     EXPECT_EQ(store.string(GeneralPreferences::defaultLayoutKey), QString("Gone"));
 }
 
-TEST_F(GeneralFixture, TextFieldsStoreEveryEditAndFollowTheStore)
+TEST_F(GeneralFixture, TextFieldsStoreEveryEditInTheirOwnKeyAndFollowTheStore)
 {
     GeneralPreferences pane(store, layouts);
     pane.show();
-    QTest::keyClicks(pane.titleField(), "Report");
-    EXPECT_EQ(store.string(GeneralPreferences::titleKey), QString("Report"));
-    EXPECT_FALSE(store.contains(GeneralPreferences::authorKey));
-
-    pane.titleField()->selectAll();
-    QTest::keyClick(pane.titleField(), Qt::Key_Backspace);
-    ASSERT_TRUE(store.contains(GeneralPreferences::titleKey)) << "a cleared field stores the empty text";
-    EXPECT_EQ(store.string(GeneralPreferences::titleKey), QString(""));
-
-    QSignalSpy writes(&store, &UserDefaults::changed);
-    store.setString(GeneralPreferences::subjectKey, "Holiday");
-    EXPECT_EQ(pane.subjectField()->text(), "Holiday");
-    EXPECT_EQ(writes.count(), 1) << "showing a stored value does not write it back";
+    const std::pair<QLineEdit*, QString> fields[] = {{pane.titleField(), GeneralPreferences::titleKey},
+                                                     {pane.authorField(), GeneralPreferences::authorKey},
+                                                     {pane.subjectField(), GeneralPreferences::subjectKey}};
+    for (const auto& [field, key] : fields) {
+        SCOPED_TRACE(key.toStdString());
+        QTest::keyClicks(field, "Report");
+        for (const QString& other : keys)
+            EXPECT_EQ(store.string(other) == QString("Report"), other == key) << other.toStdString();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        EXPECT_EQ(store.string(key), QString("")) << "a cleared field stores the empty text";
+        QSignalSpy writes(&store, &UserDefaults::changed);
+        store.setString(key, "Holiday");
+        EXPECT_EQ(field->text(), "Holiday");
+        EXPECT_EQ(writes.count(), 1) << "showing a stored value does not write it back";
+    }
 }
 
-TEST_F(GeneralFixture, LayoutsSavedMeanwhileAppearWhenShownAgain)
+TEST_F(GeneralFixture, AnUntouchedPaneShowsDefaultsWritesNothingAndListsNewLayoutsWhenShownAgain)
 {
     GeneralPreferences pane(store, layouts);
     pane.show();
+    EXPECT_EQ(pane.layoutPicker()->currentText(), "Default");
+    for (QLineEdit* field : {pane.titleField(), pane.authorField(), pane.subjectField()})
+        EXPECT_TRUE(field->text().isEmpty());
     addCustomLayout("Proofs");
     EXPECT_TRUE(customRows(pane.layoutPicker()).isEmpty());
     pane.hide();
     pane.show();
     EXPECT_EQ(customRows(pane.layoutPicker()), QStringList({"Proofs"}));
-    EXPECT_FALSE(store.contains(GeneralPreferences::defaultLayoutKey));
+    for (const QString& key : keys)
+        EXPECT_FALSE(store.contains(key)) << key.toStdString();
 }
 
 } // namespace
