@@ -2,11 +2,9 @@ sheetwright_add_test(SheetwrightLayoutsTests WIDGETS
   SOURCES
     Layouts/UnitsTests.cpp
     Layouts/UndoHandlerTests.cpp
-    Layouts/LabelledViewTests.cpp
     Layouts/LayoutManagerTests.cpp
     Layouts/PageEditorsTests.cpp
     Layouts/StyleAndRenderingTests.cpp
     Layouts/LayoutSettingsTests.cpp
     Layouts/SaveLayoutTests.cpp
-    Layouts/ThemeIconTests.cpp
   LIBRARIES SheetwrightLayouts Qt6::Test)

@@ -1,5 +1,4 @@
 sheetwright_add_test(SheetwrightSettingsTests WIDGETS
   SOURCES
-    Settings/GeneralPreferencesTests.cpp
-    Settings/SettingsWindowTests.cpp
+    Settings/SettingsTests.cpp
   LIBRARIES SheetwrightSettings Qt6::Test)

@@ -27,11 +27,6 @@ protected:
                                                 &progress, &manager, fonts, &defaults);
     }
 
-    static void press(LayoutSettings& column, const char* button)
-    {
-        column.findChild<QAbstractButton*>(button)->click();
-    }
-
     KestrelExtensions::Observable<PDFMetadata> metadata;
     RuvedovUzedoz::PDFProgress progress;
     PageStyleView::FontFamilies fonts = [] { return QStringList{"DejaVu Sans", "Futura"}; };
@@ -78,26 +73,26 @@ TEST_F(LayoutSettingsTest, FourSectionsOfNamedControlsAllOffWhileRendering)
 TEST_F(LayoutSettingsTest, RotateLightAndDarkEachWriteOnceAndOnlyTheirFields)
 {
     auto column = makeColumn();
-    press(*column, "lightButton"); // already black on white
-    press(*column, "rotateButton");
+    column->findChild<QAbstractButton*>("lightButton")->click(); // already black on white
+    column->findChild<QAbstractButton*>("rotateButton")->click();
     EXPECT_EQ(model.get(), edited([](auto& l) { std::swap(l.width, l.height); }));
-    press(*column, "darkButton");
+    column->findChild<QAbstractButton*>("darkButton")->click();
     EXPECT_EQ(model.get(), edited([](auto& l) {
                   std::swap(l.width, l.height);
                   l.fontColor = Color::gray(0.82, 1.0);
                   l.backgroundColor = Color::gray(0.18, 1.0);
               }));
-    press(*column, "rotateButton");
-    press(*column, "lightButton");
+    column->findChild<QAbstractButton*>("rotateButton")->click();
+    column->findChild<QAbstractButton*>("lightButton")->click();
     EXPECT_EQ(model.get(), PageLayout::defaultLayout());
     EXPECT_EQ(changes.count(), 4);
     model.modify([](auto& l) { l.width = l.height = 600; });
-    press(*column, "rotateButton"); // a square page stays as it is
+    column->findChild<QAbstractButton*>("rotateButton")->click(); // a square page stays as it is
     column->applyLayout("No Such Layout");
     EXPECT_EQ(changes.count(), 5);
     // A custom Dark takes the preset's place.
     manager.save(RuvedovUzedoz::SavedPageLayout{.rows = 3, .columns = 4}, LayoutManager::TitleKey::dark);
-    press(*column, "darkButton");
+    column->findChild<QAbstractButton*>("darkButton")->click();
     EXPECT_EQ(model.get(), edited([](auto& l) {
                   l.width = l.height = 600;
                   l.rows = 3;

@@ -1,0 +1,176 @@
+#include "KestrelExtensions/Defaults/UserDefaults.h"
+#include "KestrelUpdater/Updater.h"
+#include "Sheetwright/Settings/GeneralPreferences.h"
+#include "Sheetwright/Settings/SettingsWindow.h"
+#include "support/TestEnvironment.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using KestrelExtensions::UserDefaults;
+using Sheetwright::GeneralPreferences;
+using Sheetwright::LayoutManager;
+
+namespace {
+
+struct GeneralFixture : ::testing::Test {
+    QTemporaryDir folder{TestSupport::temporaryHome() + "/general-XXXXXX"};
+    UserDefaults store{folder.filePath("settings.ini")};
+    LayoutManager layouts{folder.filePath("Layouts")};
+    GeneralPreferences pane{store, layouts};
+    QComboBox* picker = pane.layoutPicker();
+    const QStringList keys{GeneralPreferences::defaultLayoutKey, GeneralPreferences::titleKey,
+                           GeneralPreferences::authorKey, GeneralPreferences::subjectKey};
+
+    void addCustomLayout(const QString& name)
+    {
+        layouts.save(RuvedovUzedoz::SavedPageLayout{.rows = 3}, LayoutManager::TitleKey(name));
+    }
+
+    void choose(const QString& text)
+    {
+        const int row = picker->findText(text, Qt::MatchExactly);
+        ASSERT_GE(row, 0) << text.toStdString();
+        picker->setCurrentIndex(row);
+        emit picker->activated(row);
+    }
+
+    // The picker's shown texts from `first` on.
+    QStringList rows(int first = 0) const
+    {
+        QStringList texts;
+        for (int row = first; row < picker->count(); ++row)
+            texts.append(picker->itemText(row));
+        return texts;
+    }
+    QStringList customRows() const { return rows(picker->findText("Custom Layouts") + 1); }
+};
+
+TEST_F(GeneralFixture, PickerRowsAreInOrderAndOnlyLayoutsCanBeChosenByTheirStoredNames)
+{
+    EXPECT_EQ(rows(), QStringList({"Default", "", "Page Sizes", "US Letter", "US Legal", "US Ledger",
+                                   "Metric A4", "Metric A3", "Grids", "One Up", "Two Up", "Four Up",
+                                   "Color Schemes", "Light", "Dark", "Custom Layouts"}));
+    const auto flags = [&](int row) { return picker->model()->flags(picker->model()->index(row, 0)); };
+    for (const char* header : {"Page Sizes", "Grids", "Color Schemes", "Custom Layouts"}) {
+        EXPECT_FALSE(flags(picker->findText(header)) & Qt::ItemIsEnabled) << header;
+        EXPECT_FALSE(picker->itemData(picker->findText(header), Qt::UserRole).isValid()) << header;
+    }
+    EXPECT_FALSE(flags(1) & Qt::ItemIsSelectable) << "the divider";
+    const std::pair<const char*, const char*> chosen[] = {{"US Letter", "Letter"},
+                                                          {"Metric A3", "A3"},
+                                                          {"Four Up", "Four Up"},
+                                                          {"Dark", "Dark"},
+                                                          {"Default", "Default Layout"}};
+    for (const auto& [shown, stored] : chosen) {
+        choose(shown);
+        EXPECT_EQ(store.string(GeneralPreferences::defaultLayoutKey), QString(stored)) << shown;
+        EXPECT_EQ(picker->currentText(), shown);
+    }
+    for (const QString& key : keys.mid(1))
+        EXPECT_FALSE(store.contains(key));
+}
+
+TEST_F(GeneralFixture, CustomLayoutsFollowThePlainNameOrderAndStoredNamesAreKept)
+{
+    for (const char* name : {"beta", "Alpha", "Zed", "A4"})
+        addCustomLayout(name);
+    store.setString(GeneralPreferences::defaultLayoutKey, "A4");
+    pane.show();
+    EXPECT_EQ(customRows(), QStringList({"A4", "Alpha", "Zed", "beta"}));
+    EXPECT_EQ(picker->currentText(), "Metric A4") << "the first row carrying the name";
+    choose("beta");
+    EXPECT_EQ(store.string(GeneralPreferences::defaultLayoutKey), QString("beta"));
+    store.setString(GeneralPreferences::defaultLayoutKey, "Gone");
+    EXPECT_EQ(picker->currentIndex(), -1);
+    pane.hide();
+    pane.show();
+    EXPECT_EQ(store.string(GeneralPreferences::defaultLayoutKey), QString("Gone"));
+}
+
+TEST_F(GeneralFixture, TextFieldsStoreEveryEditInTheirOwnKeyAndFollowTheStore)
+{
+    pane.show();
+    const std::pair<QLineEdit*, QString> fields[] = {{pane.titleField(), GeneralPreferences::titleKey},
+                                                     {pane.authorField(), GeneralPreferences::authorKey},
+                                                     {pane.subjectField(), GeneralPreferences::subjectKey}};
+    for (const auto& [field, key] : fields) {
+        SCOPED_TRACE(key.toStdString());
+        QTest::keyClicks(field, "Report");
+        for (const QString& other : keys)
+            EXPECT_EQ(store.string(other) == QString("Report"), other == key) << other.toStdString();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        EXPECT_EQ(store.string(key), QString("")) << "a cleared field stores the empty text";
+        QSignalSpy writes(&store, &UserDefaults::changed);
+        store.setString(key, "Holiday");
+        EXPECT_EQ(field->text(), "Holiday");
+        EXPECT_EQ(writes.count(), 1) << "showing a stored value does not write it back";
+    }
+}
+
+TEST_F(GeneralFixture, AnUntouchedPaneShowsDefaultsWritesNothingAndListsNewLayoutsWhenShownAgain)
+{
+    pane.show();
+    EXPECT_EQ(picker->currentText(), "Default");
+    for (QLineEdit* field : {pane.titleField(), pane.authorField(), pane.subjectField()})
+        EXPECT_TRUE(field->text().isEmpty());
+    addCustomLayout("Proofs");
+    EXPECT_TRUE(customRows().isEmpty());
+    pane.hide();
+    pane.show();
+    EXPECT_EQ(customRows(), QStringList({"Proofs"}));
+    for (const QString& key : keys)
+        EXPECT_FALSE(store.contains(key)) << key.toStdString();
+}
+
+// Every visible widget lies inside its parent's rectangle, so nothing is cut off.
+void expectNothingClipped(const QWidget* root)
+{
+    for (const QWidget* child : root->findChildren<QWidget*>()) {
+        if (!child->isVisible() || child->isWindow() || !child->parentWidget())
+            continue;
+        const QRect inParent = child->geometry();
+        EXPECT_TRUE(child->parentWidget()->rect().contains(inParent))
+            << child->metaObject()->className() << " " << child->objectName().toStdString() << " at "
+            << inParent.x() << "," << inParent.y() << " " << inParent.width() << "x" << inParent.height();
+        if (const auto* label = qobject_cast<const QLabel*>(child); label && !label->text().isEmpty()) {
+            EXPECT_GE(label->width(), label->minimumSizeHint().width()) << label->text().toStdString();
+        }
+    }
+}
+
+TEST(SettingsWindow, ShowsTheGeneralThenTheUpdatesPaneWholeAndEscapeClosesIt)
+{
+    UserDefaults store{TestSupport::temporaryHome() + "/updater.ini"};
+    KestrelUpdater::Updater updater{store, QUrl("http://127.0.0.1:9/applications/"),
+                                    QStringLiteral("com.ardentmoss.Sheetwright")};
+    Sheetwright::SettingsWindow window(updater);
+    ASSERT_EQ(window.tabs()->count(), 2);
+    EXPECT_EQ(window.tabs()->tabText(0), "General");
+    EXPECT_EQ(window.tabs()->tabText(1), "Updates");
+    EXPECT_EQ(window.tabs()->currentIndex(), 0);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(window.tabs()->geometry(), window.rect());
+    for (int tab = 0; tab < 2; ++tab) {
+        window.tabs()->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        const QWidget* pane = window.tabs()->currentWidget();
+        EXPECT_GE(pane->width(), pane->minimumSizeHint().width()) << tab;
+        EXPECT_GE(pane->height(), pane->minimumSizeHint().height()) << tab;
+        expectNothingClipped(pane);
+    }
+    EXPECT_GE(window.general()->width(), 600);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
+
+} // namespace
