@@ -70,16 +70,18 @@ TEST_F(PageRenderingViewTest, ShowsTheDefaultAndWritesEachControlsField)
 TEST_F(PageRenderingViewTest, CompressorSwitchDisablesQualityControlsButKeepsTheirValues)
 {
     auto* compressor = view.findChild<QCheckBox*>("enableCompressor");
+    view.resize(400, view.sizeHint().height());
     view.show();
+    EXPECT_EQ(slider->parentWidget()->width(), 400) << "the slider row spans the column";
     EXPECT_TRUE(compressor->isChecked());
-    QTest::mouseClick(compressor, Qt::LeftButton);
+    compressor->click();
     EXPECT_EQ(model.get(), edited([](auto& l) { l.enableQuartz = false; }));
     EXPECT_FALSE(picker->isEnabled());
     EXPECT_TRUE(captionOf(picker)->isEnabled()); // the picker alone
     EXPECT_FALSE(slider->isEnabled());
     EXPECT_FALSE(captionOf(slider)->isEnabled()); // the slider with its caption and end labels
     EXPECT_FALSE(view.findChild<QLabel*>("maximumLabel")->isEnabled());
-    QTest::mouseClick(compressor, Qt::LeftButton);
+    compressor->click();
     EXPECT_TRUE(picker->isEnabled());
     EXPECT_TRUE(slider->isEnabled());
     EXPECT_EQ(model.get(), PageLayout::defaultLayout());
@@ -87,18 +89,22 @@ TEST_F(PageRenderingViewTest, CompressorSwitchDisablesQualityControlsButKeepsThe
 
 class PageStyleViewTest : public EditorFixture {
 protected:
-    PageStyleView view{binding(), [] { return QStringList{"DejaVu Sans", "Futura", "Noto Serif"}; }};
+    const QString longName = "Noto Serif Display Extra Condensed SemiBold Italic";
+    PageStyleView view{binding(), [this] {
+                           return QStringList{"DejaVu Sans", "Futura", "Noto Serif", longName};
+                       }};
 };
 
 TEST_F(PageStyleViewTest, PickersShowTheLayoutWriteOneFieldAndKeepUnknownValues)
 {
     auto* fontName = view.findChild<QComboBox*>("fontNamePicker");
     auto* fontSize = view.findChild<QComboBox*>("fontSizePicker");
-    ASSERT_TRUE(fontName && fontSize);
     EXPECT_EQ(fontName->currentText(), "Futura");
     EXPECT_EQ(fontSize->currentText(), "12 pt");
     EXPECT_GE(fontName->sizeHint().width(), 18 * fontName->fontMetrics().horizontalAdvance('X'))
         << "a usual name fits";
+    EXPECT_LT(fontName->sizeHint().width(), fontName->fontMetrics().horizontalAdvance(longName))
+        << "a long one does not widen the column";
     // Each family is offered in its own face.
     EXPECT_EQ(fontName->itemData(2, Qt::FontRole).value<QFont>().family(), "Noto Serif");
     emit fontName->activated(2);
@@ -183,7 +189,6 @@ TEST(PDFMetadataView, TypingGoesStraightIntoItsOwnFieldOnly)
     view.resize(400, view.sizeHint().height());
     view.show();
     auto* title = view.findChild<QLineEdit*>("titleField");
-    ASSERT_TRUE(title);
     EXPECT_EQ(title->width(), 400) << "each field spans the column";
     QTest::keyClicks(title, "Hello");
     EXPECT_EQ(changes.count(), 5);
