@@ -44,7 +44,6 @@ TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
         {nullptr, miff("LeftBottom"), {}, {50, 80}, {50, 80}},
         {nullptr, miff("TopLeft"), {}, {42, 26}, {80, 50}, "magick", compressing()}, // 300 dpi of 10 points
         {nullptr, readAll(folder.jpeg("photo.jpg")), "jpegload_buffer: operation is blocked"},
-        // A vector picture is drawn at 300 dpi of the size shown, however large it says it is.
         {nullptr, huge, {}, {42, 42}, {20000, 20000}, "svg"},
         {nullptr, "x", "VipsForeignLoad: buffer is not in a known format", {}, {}, "svg"},
         {nullptr, "", "the decoder was given no picture", {}, {}, "svg"},

@@ -47,12 +47,10 @@ private:
 
 QByteArray readAll(const QUrl& url);
 
-// Compression on, with the given largest size; the other settings at their defaults.
 inline RuvedovUzedoz::ImageSettings compressing(double sizeMax = 2048)
 {
     return {.sizeMax = sizeMax};
 }
-// Compression off: JPEGs pass through, everything else is decoded at full size.
 inline RuvedovUzedoz::ImageSettings passingThrough()
 {
     return {.compress = false};

@@ -58,10 +58,10 @@ TEST(ImagePipeline, DeliversEveryPictureInOrderAndIsSafeWhateverIsTakenOrVanishe
     EXPECT_EQ(log.systemLines(), QStringList{"Cannot read image picture-5.jpg: the file does not exist"});
 }
 
-// Pictures that overflow the budget are prepared when taken instead of ahead: every picture still arrives, in
-// order, and the budget is never held past one picture over it. With compression off, small files that decode
-// large (PNG, lossless WebP) decode side by side while they fit; the WebP loader needs twice its pixels'
-// bytes, so a WebP that would fit once never decodes beside another picture.
+// Pictures that overflow the budget are prepared when taken, not ahead: all still arrive, in order, and the
+// budget is never held past one picture over it (one at a time if it is smaller than any). With compression
+// off, small files that decode large (PNG, lossless WebP) decode side by side while they fit; the WebP
+// loader needs twice its pixels' bytes, so a WebP that would fit once never decodes beside another picture.
 TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
 {
     Folder folder;
@@ -95,6 +95,8 @@ TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
     EXPECT_LE(takeAll(large, 3 * transparent,
                       [](int i) { return std::pair(500 + i, PreparedImage::Encoding::Pixels); }),
               4 * transparent);
+    EXPECT_LE(takeAll(large, 1, [](int i) { return std::pair(500 + i, PreparedImage::Encoding::Pixels); }),
+              transparent);
     takeAll(bombs, 3 * 507 * 500 * 4,
             [](int i) { return std::pair(i % 3 == 1 ? 1000 : 500 + i, PreparedImage::Encoding::Deflated); });
     EXPECT_EQ(DecodeBudget::peak(), webp) << "a WebP charged twice, alone";

@@ -37,7 +37,6 @@ TEST(JpegStructure, ReadsTheFrameTheEndAndTheProfileWithoutDecoding)
         {"one pixel high", patched(6, 1), {true, true, 0xC0, 8, {80, 1}, 3, true}},
         {"two components", patched(9, 2), {true, true, 0xC0, 8, {80, 50}, 2, false}},
         {"cut short", plain.left(plain.size() - 100), {true, false, 0xC0, 8, {80, 50}, 3, false}},
-        // Data after the end marker (some cameras append some) leaves the picture whole.
         {"with a trailer", plain + "trailer", {true, true, 0xC0, 8, {80, 50}, 3, true}},
         {"empty", {}, foreign},
         {"text", "not a picture at all", foreign},

@@ -26,6 +26,7 @@ TEST(TargetSize, FollowsResolutionMaximumMinimumAndNeverUpscales)
         {"largest size on a full page", {4000, 3000}, {756, 576}, ImageSettings{}, 2048},
         {"smallest size wins over the largest", {4000, 3000}, defaultBox, limits(512, 2000), 2000},
         {"smallest size never upscales", {1000, 800}, defaultBox, limits(512, 2000), 1000},
+        {"a smallest size already met changes nothing", {4000, 3000}, defaultBox, limits(2048, 500), 1450},
         {"scale factor halves", {4000, 3000}, defaultBox, limits(0, 0, 0.5, 0), 2000},
         {"small pictures are not upscaled", {300, 200}, defaultBox, limits(2048), 300},
         {"no limits keep the original", {4000, 3000}, defaultBox, limits(0, 0, 0, 0), 4000},
