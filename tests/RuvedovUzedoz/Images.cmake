@@ -8,4 +8,4 @@ sheetwright_add_test(RuvedovUzedozImagesTests
     Images/ImageReaderTests.cpp
     Images/JpegStructureTests.cpp
     Images/TargetSizeTests.cpp
-  LIBRARIES RuvedovUzedoz Qt6::Gui PkgConfig::VIPS PkgConfig::LCMS2)
+  LIBRARIES RuvedovUzedoz Qt6::Gui PkgConfig::VIPS PkgConfig::LCMS2 ZLIB::ZLIB)
