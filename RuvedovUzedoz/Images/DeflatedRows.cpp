@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -80,6 +81,49 @@ QByteArray DeflatedRows::readAll() const
         }))
         return {};
     return all;
+}
+
+bool DeflatedRows::copyTo(int fd, qint64 offset) const
+{
+    return m_fd >= 0 && copyBetween(m_fd, 0, fd, offset, m_size);
+}
+
+bool DeflatedRows::copyBetween(int from, qint64 fromOffset, int to, qint64 toOffset, qint64 length)
+{
+    off_t in = off_t(fromOffset);
+    off_t out = off_t(toOffset);
+    qint64 left = length;
+    while (left > 0) {
+        const ssize_t copied = ::copy_file_range(from, &in, to, &out, size_t(left), 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied <= 0)
+            break;
+        left -= copied;
+    }
+    // File systems that cannot copy between these files: through a buffer, from where the copy stopped.
+    QByteArray buffer;
+    while (left > 0) {
+        if (buffer.isEmpty())
+            buffer.resize(qsizetype(std::min<qint64>(left, 1 << 20)));
+        const ssize_t got = ::pread(from, buffer.data(), size_t(std::min<qint64>(left, buffer.size())), in);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t written = ::pwrite(to, buffer.constData() + done, size_t(got - done), out);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            done += written;
+            out += written;
+        }
+        in += got;
+        left -= got;
+    }
+    return true;
 }
 
 } // namespace RuvedovUzedoz

@@ -29,6 +29,12 @@ public:
     bool read(const Sink& sink) const;
     // All the bytes at once, for small pictures; empty when they cannot be read.
     QByteArray readAll() const;
+    // Writes all the bytes into the file `fd` at `offset`; false when they cannot be read or written.
+    bool copyTo(int fd, qint64 offset) const;
+
+    // Copies `length` bytes from one file to another at the given offsets, inside the kernel where the
+    // files allow it (no pass through this process's memory); false when they cannot be copied.
+    static bool copyBetween(int from, qint64 fromOffset, int to, qint64 toOffset, qint64 length);
 
 private:
     int m_fd = -1;

@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
@@ -121,12 +123,14 @@ Update streamUpdate(QPDF& document, const ImageStreams& streams, qint64 previous
     return update;
 }
 
-bool writeUpdate(const Update& update, const ImageStreams& streams, const ImageStreams::Sink& sink)
+// Writes the update's text to `sink` and each stream with `writeStream`.
+bool writeUpdate(const Update& update, const ImageStreams::Sink& sink,
+                 const std::function<bool(const ImageStreams::Stream&)>& writeStream)
 {
     for (const Update::Piece& piece : update.pieces) {
         if (!sink(piece.text.data(), qint64(piece.text.size())))
             return false;
-        if (piece.stream && !streams.copy(*piece.stream, sink))
+        if (piece.stream && !writeStream(*piece.stream))
             return false;
     }
     return true;
@@ -165,15 +169,12 @@ QByteArray ImageStreams::add(const PreparedImage& image)
     }
     Stream stream{m_file->size(), image.deflated->size(), image.width, image.height,
                   image.deflatedComponents};
-    const bool kept =
-        m_file->seek(stream.offset) && image.deflated->read([this](const char* data, qint64 length) {
-            return m_file->write(data, length) == length;
-        });
-    if (!kept) {
+    if (!m_file->flush() || !image.deflated->copyTo(m_file->handle(), stream.offset)) {
+        const QString reason =
+            m_file->error() != QFileDevice::NoError ? m_file->errorString() : qt_error_string(errno);
         // What was written of it is overwritten by the next picture.
         m_file->resize(stream.offset);
-        KestrelExtensions::Log::system(QStringLiteral("Cannot keep a picture aside: ") +
-                                       m_file->errorString());
+        KestrelExtensions::Log::system(QStringLiteral("Cannot keep a picture aside: ") + reason);
         return {};
     }
     const QByteArray comment =
@@ -230,10 +231,11 @@ bool ImageStreams::place(QByteArray& pdf) const
     const qsizetype size = pdf.size();
     // Grown in place: appending past the capacity would move the whole document into a new block.
     pdf.reserve(size + qsizetype(update.length));
-    if (!writeUpdate(update, *this, [&pdf](const char* data, qint64 length) {
-            pdf.append(data, qsizetype(length));
-            return true;
-        })) {
+    const Sink append = [&pdf](const char* data, qint64 length) {
+        pdf.append(data, qsizetype(length));
+        return true;
+    };
+    if (!writeUpdate(update, append, [&](const Stream& stream) { return copy(stream, append); })) {
         pdf.truncate(size);
         logPlacementFailure(QStringLiteral("a picture kept aside cannot be read back"));
         return false;
@@ -267,8 +269,15 @@ bool ImageStreams::place(QFileDevice& file) const
     }
     if (!file.seek(size))
         return false;
-    return writeUpdate(update, *this, [&file](const char* data, qint64 length) {
-        return file.write(data, length) == length;
-    });
+    // The streams go from file to file without passing through this process where the files allow it.
+    return writeUpdate(
+        update, [&file](const char* data, qint64 length) { return file.write(data, length) == length; },
+        [&](const Stream& stream) {
+            const qint64 at = file.pos();
+            return m_file && m_file->flush() && file.flush() &&
+                   DeflatedRows::copyBetween(m_file->handle(), stream.offset, file.handle(), at,
+                                             stream.length) &&
+                   file.seek(at + stream.length);
+        });
 }
 } // namespace RuvedovUzedoz

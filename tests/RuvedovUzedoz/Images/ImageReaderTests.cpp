@@ -10,11 +10,13 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QImage>
+#include <QTemporaryFile>
 #include <QtEndian>
 #include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -322,4 +324,29 @@ TEST(ImageReader, FilesOpenedAsDescriptorZeroAreUsedAndClosed)
     }
     ::dup2(standardInput, 0);
     ::close(standardInput);
+}
+
+// Compressed rows go into the PDF's scratch file whole and at their place, whether the kernel copies them
+// (same file system) or they pass through a buffer (a memory file); a source that ends early fails.
+TEST(DeflatedRows, CopyToPutsEveryByteAtItsOffsetWithinAndAcrossFileSystems)
+{
+    DeflatedRows rows;
+    ASSERT_TRUE(rows.isValid());
+    QByteArray data;
+    for (int i = 0; i < 3 << 20; ++i)
+        data.append(char(i * 7 % 251));
+    for (qsizetype at = 0; at < data.size(); at += 100'000)
+        ASSERT_TRUE(rows.append(data.constData() + at, std::min<qsizetype>(100'000, data.size() - at)));
+    QTemporaryFile disk;
+    ASSERT_TRUE(disk.open());
+    const int memory = memfd_create("rows", MFD_CLOEXEC);
+    ASSERT_GE(memory, 0);
+    for (const int fd : {disk.handle(), memory}) {
+        ASSERT_TRUE(rows.copyTo(fd, 7));
+        QByteArray back(data.size() + 7, Qt::Uninitialized);
+        ASSERT_EQ(pread(fd, back.data(), size_t(back.size()), 0), back.size());
+        EXPECT_TRUE(back == QByteArray(7, '\0') + data) << fd;
+    }
+    EXPECT_FALSE(DeflatedRows::copyBetween(disk.handle(), 7, memory, 0, data.size() + 1));
+    close(memory);
 }
