@@ -7,4 +7,4 @@ sheetwright_add_test(SheetwrightLayoutsTests WIDGETS
     Layouts/StyleAndRenderingTests.cpp
     Layouts/LayoutSettingsTests.cpp
     Layouts/SaveLayoutTests.cpp
-  LIBRARIES SheetwrightLayouts Qt6::Test)
+  LIBRARIES SheetwrightLayouts SheetwrightWindow Qt6::Test)

@@ -18,7 +18,6 @@ SavedPageLayout grid(qint64 rows, qint64 columns)
 }
 } // namespace
 
-// The fixture's manager starts on a folder that does not exist yet.
 class LayoutManagerTest : public EditorFixture {
 protected:
     void writeFile(const QString& name, const QByteArray& content)

@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 #include "RuvedovUzedoz/Sheet/PDFProgress.h"
+#include "Sheetwright/Commands/MenuBar.h"
 #include "Sheetwright/Editors/LayoutSettings.h"
 
 #include <QAbstractButton>
@@ -7,10 +8,13 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSplitter>
 #include <QTest>
+#include <QUndoStack>
 #include <QWheelEvent>
 
 using namespace Sheetwright;
@@ -147,4 +151,17 @@ TEST_F(LayoutSettingsTest, TheWheelScrollsTheColumnUntilAControlHasFocus)
     ASSERT_TRUE(rows->hasFocus());
     turn(rows);
     EXPECT_NE(model.get().rows, PageLayout::defaultLayout().rows) << "a focused control takes the wheel";
+}
+
+TEST_F(LayoutSettingsTest, TheFileAndEditMenusHoldTheirCommandsInOrder)
+{
+    QMainWindow window;
+    QUndoStack stack;
+    MenuBar bar(&window, stack, defaults, manager, {});
+    QStringList titles;
+    for (QAction* menu : bar.menuBar()->actions().mid(0, 2))
+        for (QAction* action : menu->menu()->actions())
+            titles << (action->isSeparator() ? "---" : action->text());
+    EXPECT_EQ(titles.join("|"),
+              "New Window|Open Images…|---|Close Window|Export PDF…|---|Quit|Undo|Redo|---|Settings…");
 }

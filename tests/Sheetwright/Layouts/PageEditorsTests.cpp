@@ -92,10 +92,8 @@ TEST_F(PageSizeViewTest, GridPickersOfferOneToTenAndWriteOneField)
     PageLayoutView view(binding(), &defaults);
     auto* rows = view.findChild<QComboBox*>("rowsPicker");
     auto* columns = view.findChild<QComboBox*>("columnsPicker");
-    QStringList texts;
-    for (int i = 0; i < rows->count(); ++i)
-        texts << rows->itemText(i);
-    EXPECT_EQ(texts, QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
+    EXPECT_EQ(rows->count(), 10);
+    EXPECT_EQ(rows->itemText(9), "10");
     EXPECT_EQ(rows->currentText(), "2");
     EXPECT_EQ(columns->currentText(), "2");
     emit rows->activated(4);

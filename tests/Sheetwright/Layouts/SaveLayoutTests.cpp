@@ -58,7 +58,6 @@ protected:
         return sheet;
     }
 
-    // The keys of the file saved under `name`, sorted.
     QStringList savedKeys(const QString& name, std::initializer_list<const char*> buttons)
     {
         QFile file(testFolder() + "/Layouts/" + name + ".swlayout");

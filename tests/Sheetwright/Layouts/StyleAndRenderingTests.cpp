@@ -126,12 +126,7 @@ TEST_F(PageStyleViewTest, PickersShowTheLayoutWriteOneFieldAndKeepUnknownValues)
 TEST_F(PageStyleViewTest, EachSwitchShowsAndWritesItsFieldAndDisablesItsOwnControls)
 {
     view.show();
-    struct Row {
-        const char* name;
-        bool PageLayout::*field;
-        std::vector<const char*> controls;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, bool PageLayout::*, std::vector<const char*>> rows[] = {
         {"showLabels", &PageLayout::showsLabel, {"fontNamePicker", "fontSizePicker", "fontColorWell"}},
         {"drawBackground", &PageLayout::drawsBackground, {"backgroundColorWell"}},
         {"drawBoundingBoxes", &PageLayout::drawsBoundingBox, {}},
@@ -144,17 +139,16 @@ TEST_F(PageStyleViewTest, EachSwitchShowsAndWritesItsFieldAndDisablesItsOwnContr
                        view.findChild<QWidget*>(name)->size());
         EXPECT_GT(at.top(), std::exchange(above, at.bottom())) << name;
     }
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto* box = view.findChild<QCheckBox*>(row.name);
-        EXPECT_EQ(box->isChecked(), PageLayout::defaultLayout().*row.field);
-        box->click();
-        EXPECT_EQ(model.get(), edited([&](auto& l) { l.*row.field = !(l.*row.field); }));
-        for (const char* name : row.controls) {
+    for (const auto& [box, field, controls] : rows) {
+        SCOPED_TRACE(box);
+        EXPECT_EQ(view.findChild<QCheckBox*>(box)->isChecked(), PageLayout::defaultLayout().*field);
+        view.findChild<QCheckBox*>(box)->click();
+        EXPECT_EQ(model.get(), edited([&](auto& l) { l.*field = !(l.*field); }));
+        for (const char* name : controls) {
             EXPECT_FALSE(view.findChild<QWidget*>(name)->isEnabled()) << name;
             EXPECT_FALSE(captionOf(view.findChild<QWidget*>(name))->isEnabled()) << name;
         }
-        box->click();
+        view.findChild<QCheckBox*>(box)->click();
         EXPECT_EQ(model.get(), PageLayout::defaultLayout());
     }
 }
@@ -209,8 +203,7 @@ TEST(ColorWellLook, ADisabledWellIsFadedWithoutACheckerboard)
     well.resize(45, 24);
     auto cells = [&] {
         const QImage image = well.grab().toImage();
-        // Two neighbouring cells of the checkerboard, inside the swatch.
-        return std::pair{image.pixelColor(7, 7), image.pixelColor(11, 7)};
+        return std::pair{image.pixelColor(7, 7), image.pixelColor(11, 7)}; // two cells of the checkerboard
     };
     const auto [lightCell, darkCell] = cells();
     EXPECT_NE(lightCell, darkCell) << "an enabled translucent colour shows the checkerboard";
