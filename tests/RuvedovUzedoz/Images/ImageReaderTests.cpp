@@ -182,6 +182,7 @@ TEST(ImageReader, PreparesEachKindOfPictureAsThePageDrawsIt)
             EXPECT_EQ(inflated(*image).size(), row.size.width() * row.size.height() * row.components);
         } else {
             EXPECT_EQ(image->hasAlpha, row.components == 4);
+            EXPECT_EQ(drawn(*image).pixel(0, 0), drawn(*image).pixel(1, 0)) << "the first pixel too";
             EXPECT_EQ(image->stride, row.size.width() * 4);
             EXPECT_EQ(image->pixels.size(), image->stride * row.size.height());
         }
