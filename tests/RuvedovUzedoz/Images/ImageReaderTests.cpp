@@ -275,6 +275,19 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     EXPECT_LE(image->deflated->size(), qint64(zlib.total_out));
     deflateEnd(&zlib);
     EXPECT_TRUE(inflated(*image) == expected);
+
+    // Rows of 258 bytes, flat after the first megabyte: whole blocks of one run length and their end, the
+    // least a block codes (two codes of one bit).
+    QByteArray narrow(86 * 3 * 5000, char(77));
+    for (qsizetype at = 0; at < 86 * 3 * 4100; ++at)
+        narrow[at] = char(random() & 0xFF);
+    const Image flat = picture(86, 5000, 3, [&](int x, int y, int band) {
+        return uchar(narrow[(qsizetype(y) * 86 + x) * 3 + band]);
+    });
+    const auto runs =
+        ImageReader::prepare({folder.save("flat.png", flat.get(), ".png"), cellBox}, passingThrough());
+    ASSERT_TRUE(runs);
+    EXPECT_TRUE(inflated(*runs) == narrow);
 }
 
 // A phone's motion photo carries a video after the picture's end marker (here a sparse 2 GB one): only the
