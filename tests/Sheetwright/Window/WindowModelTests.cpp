@@ -48,6 +48,8 @@ TEST_F(WindowModelTest, AnImageChangeRendersWithTheInputsOfWhenItStarts)
     EXPECT_EQ(model->pdfInfo()->pageCount, 1);
     EXPECT_FALSE(model->needsRender());
     EXPECT_FALSE(model->isRendering());
+    model->mutateSheet([](auto& sheet) { sheet.metadata.title = "Trip"; });
+    EXPECT_TRUE(model->needsRender()) << "a metadata edit leaves the PDF out of date";
     // A change while a render runs leaves its PDF out of date.
     add("b.png");
     model->mutateLayout([](PageLayout& layout) { layout.swapDimensions(); });
@@ -196,6 +198,7 @@ TEST_F(WindowModelTest, AFailedRenderKeepsThePDFAndStaysOutOfDate)
     WAIT_UNTIL(!model->isRendering());
     QCoreApplication::processEvents();
     EXPECT_EQ(systemLines("out of memory"), 1);
+    ASSERT_TRUE(model->pdfInfo());
     EXPECT_EQ(model->pdfInfo()->data, QByteArray("good"));
     EXPECT_TRUE(model->needsRender()) << "rendering again stays on offer";
     EXPECT_FALSE(model->presentExporter()) << "the older PDF is not exported as the current one";
@@ -205,7 +208,9 @@ TEST_F(WindowModelTest, AFailedRenderKeepsThePDFAndStaysOutOfDate)
     engine.fail(2, std::make_exception_ptr(42));
     WAIT_UNTIL(!model->isRendering());
     EXPECT_EQ(systemLines("The PDF could not be rendered"), 1);
+    ASSERT_TRUE(model->pdfInfo());
     EXPECT_EQ(model->pdfInfo()->data, QByteArray("good"));
+    EXPECT_TRUE(model->needsRender());
 }
 
 TEST_F(WindowModelTest, StartupDefaultsApplyOnlyWhatIsStoredToAFreshProgressObject)
