@@ -102,7 +102,7 @@ QByteArray withPrivateData(const QByteArray& jpeg)
            segment(0xED, QByteArray("Photoshop 3.0\0"
                                     "8BIM PRIVATE-IPTC",
                                     31)) +
-           segment(0xFE, "PRIVATE-COMMENT") + jpeg.mid(2) + video;
+           segment(0xFE, "PRIVATE-COMMENT") + segment(0xEF, "PRIVATE-MAKER") + jpeg.mid(2) + video;
 }
 
 QByteArray scanData(const QByteArray& jpeg)

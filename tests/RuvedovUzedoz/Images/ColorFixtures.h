@@ -31,11 +31,11 @@ QUrl cmykPicture(const Folder& folder, const QString& name, Rgb srgb);
 QByteArray segment(int marker, const QByteArray& payload);
 
 // `jpeg` as cameras, phones and editors write it: EXIF with a GPS position, XMP with the artist's name,
-// IPTC, a comment, a JFIF thumbnail, a second picture (MPF) and a video after the end marker. Every
-// private item holds the text "PRIVATE-<what>".
+// IPTC, a comment, maker data, a JFIF thumbnail, a second picture (MPF) and a video after the end marker.
+// Every private item holds the text "PRIVATE-<what>".
 QByteArray withPrivateData(const QByteArray& jpeg);
-inline const char* privateTexts[] = {"PRIVATE-EXIF",  "PRIVATE-XMP", "PRIVATE-IPTC",   "PRIVATE-COMMENT",
-                                     "PRIVATE-THUMB", "PRIVATE-MPF", "PRIVATE-TRAILER"};
+inline const char* privateTexts[] = {"PRIVATE-EXIF",  "PRIVATE-XMP", "PRIVATE-IPTC",  "PRIVATE-COMMENT",
+                                     "PRIVATE-THUMB", "PRIVATE-MPF", "PRIVATE-MAKER", "PRIVATE-TRAILER"};
 
 // The entropy-coded data of a JPEG, from its first scan header to its end marker.
 QByteArray scanData(const QByteArray& jpeg);
