@@ -11,7 +11,6 @@ class Folder;
 
 using Rgb = std::array<int, 3>;
 
-// ICC profiles made with lcms2: RGB spaces that differ from sRGB in the ways photographs do.
 namespace Profiles {
 QByteArray adobeRgb();
 // sRGB with its red and green primaries swapped: pixels must be read through it to come out right.

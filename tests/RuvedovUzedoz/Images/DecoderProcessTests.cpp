@@ -9,9 +9,8 @@
 using namespace RuvedovUzedoz;
 using namespace ImageFixtures;
 
-// The decoder program runs only the loader asked for, whatever the bytes, and answers with the picture
-// upright at the size asked for; a decoder that dies, hangs, or gives anything but a whole, sane answer costs
-// its picture, with a reason.
+// Only the loader asked for runs; the picture comes back upright at the size asked for, and a decoder that
+// dies, hangs, or answers anything but a whole, sane answer costs its picture, with a reason.
 TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
 {
     Folder folder;

@@ -15,7 +15,6 @@ TEST(ImageCaches, OnePerScaleAndLookupsThatReadFromDiskUnlessStored)
     const QUrl url = folder.jpeg("photo.jpg", {200, 100});
     const QUrl gone = QUrl::fromLocalFile(folder.path("gone.jpg"));
     LogCapture log;
-    // The picture at a scale: its size, empty for none.
     const std::tuple<QUrl, double, QSize> rows[] = {{url, 1, {200, 100}},
                                                     {url, 0.5, {100, 50}},
                                                     {gone, 0.5, {}},

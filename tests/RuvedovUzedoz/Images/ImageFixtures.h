@@ -23,12 +23,10 @@ using Image = std::unique_ptr<_VipsImage, void (*)(void*)>;
 // An 8-bit grey (1 band), sRGB (3) or sRGB with alpha (4) picture whose band `b` at (x, y) is value(x, y, b).
 Image picture(int width, int height, int bands, const std::function<int(int, int, int)>& value);
 
-// Picture files written with libvips into a temporary folder; every helper returns the file's URL.
 class Folder {
 public:
     Folder() { RuvedovUzedoz::VipsRuntime::ensureStarted(); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
-    // `image` encoded as `format` says (".png", ".jpg[Q=95]", ...).
     QUrl save(const QString& name, _VipsImage* image, const char* format) const;
     QUrl jpeg(const QString& name, const JpegOptions& options = {}) const;
     // Opaque red on the left half, half-transparent red on the right.

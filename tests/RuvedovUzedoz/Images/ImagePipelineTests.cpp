@@ -58,10 +58,8 @@ TEST(ImagePipeline, DeliversEveryPictureInOrderAndIsSafeWhateverIsTakenOrVanishe
     EXPECT_EQ(log.systemLines(), QStringList{"Cannot read image picture-5.jpg: the file does not exist"});
 }
 
-// Pictures that overflow the budget are prepared when taken, not ahead: all still arrive, in order, and the
-// budget is never held past one picture over it (one at a time if it is smaller than any). With compression
-// off, small files that decode large (PNG, lossless WebP) decode side by side while they fit; the WebP
-// loader needs twice its pixels' bytes, so a WebP that would fit once never decodes beside another picture.
+// Pictures that overflow the budget are prepared when taken, not ahead, one at a time if it is smaller than
+// any; a WebP's loader needs twice its pixels' bytes, so one that would fit once decodes alone.
 TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
 {
     Folder folder;

@@ -12,7 +12,6 @@ TEST(JpegStructure, ReadsTheFrameTheEndAndTheProfileWithoutDecoding)
     ImageFixtures::Folder folder;
     const QByteArray plain = readAll(folder.jpeg("plain.jpg", {80, 50}));
     const qsizetype frame = plain.indexOf(QByteArray("\xFF\xC0", 2));
-    // `plain` with the byte at `offset` from its frame header's marker set to `value`.
     const auto patched = [&](int offset, int value) {
         QByteArray data = plain;
         data[frame + offset] = char(value);
