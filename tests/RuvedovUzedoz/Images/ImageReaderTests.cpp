@@ -4,6 +4,7 @@
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 #include "RuvedovUzedoz/Images/PictureFile.h"
+#include "RuvedovUzedoz/Images/RunDeflater.h"
 #include "RuvedovUzedoz/Images/TargetSize.h"
 #include "support/LogCapture.h"
 
@@ -13,10 +14,13 @@
 #include <QTemporaryFile>
 #include <QtEndian>
 #include <algorithm>
+#include <atomic>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -332,4 +336,60 @@ TEST(DeflatedRows, CopyToPutsEveryByteAtItsOffsetWithinAndAcrossFileSystems)
     }
     EXPECT_FALSE(DeflatedRows::copyBetween(disk.handle(), 7, memory, 0, data.size() + 1));
     close(memory);
+}
+
+// Short runs of every byte value give the literals codes of about one length, so each block lists its code
+// lengths with repeats and zero runs: zlib reads back what went in.
+TEST(RunDeflater, CodesBlocksThatZlibReadsBack)
+{
+    std::mt19937 random(3);
+    QByteArray data;
+    while (data.size() < 200000)
+        data += QByteArray(3 + int(random() % 3), char(random() & 0xFF));
+    QByteArray stream("\x78\x01", 2); // a zlib header; the deflater carries on from its start
+    RunDeflater deflater(1, -1);
+    deflater.add(reinterpret_cast<const unsigned char*>(data.constData()), size_t(data.size()), stream);
+    deflater.finish(stream);
+    QByteArray back(data.size(), Qt::Uninitialized);
+    uLongf length = uLongf(back.size());
+    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &length,
+                         reinterpret_cast<const Bytef*>(stream.constData()), uLong(stream.size())),
+              Z_OK);
+    EXPECT_TRUE(back == data);
+    EXPECT_LT(stream.size(), data.size() * 3 / 5) << "coded, not stored";
+}
+
+// An editor or sync tool saving over a picture while a render reads it: every read gives the whole picture
+// or a damaged one with its log line, never a crash (the sanitizer run checks the reads).
+TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
+{
+    Folder folder;
+    const QByteArray whole = readAll(folder.jpeg("source.jpg", {.width = 600, .height = 400}));
+    const QUrl url = folder.bytes("rewritten.jpg", whole);
+    const QByteArray path = QFile::encodeName(url.toLocalFile());
+    std::atomic_bool done = false;
+    std::thread writer([&] {
+        // Truncated in place, then written back in pieces: readers see every length in between.
+        for (int round = 0; !done.load(); ++round) {
+            const int fd = ::open(path.constData(), O_WRONLY | O_TRUNC);
+            const qsizetype piece = 1000 + (round % 7) * 3000;
+            for (qsizetype at = 0; fd >= 0 && at < whole.size() && !done.load(); at += piece)
+                EXPECT_GT(::write(fd, whole.constData() + at, size_t(std::min(piece, whole.size() - at))), 0);
+            ::close(fd);
+        }
+    });
+    for (int i = 0; i < 300; ++i)
+        for (const ImageSettings& settings : {passingThrough(), compressing(200)}) {
+            LogCapture log;
+            if (const auto image = ImageReader::prepare({url, cellBox}, settings)) {
+                EXPECT_EQ(image->sourceSize, QSize(600, 400));
+                if (!settings.compress) {
+                    EXPECT_EQ(scanData(image->jpeg), scanData(whole)) << "a passed-on JPEG is whole";
+                }
+            } else {
+                EXPECT_EQ(log.systemLines().size(), 1);
+            }
+        }
+    done = true;
+    writer.join();
 }

@@ -41,6 +41,12 @@ TEST(JpegStructure, ReadsTheFrameTheEndAndTheProfileWithoutDecoding)
         {"text", "not a picture at all", foreign},
         {"header cut", plain.left(20), foreign},
         {"frame too short", QByteArray("\xFF\xD8\xFF\xC0\x00\x02", 6), foreign},
+        {"empty comment",
+         plain.left(2) + QByteArray("\xFF\xFE\x00\x02", 4) + plain.mid(2),
+         {true, true, 0xC0, 8, {80, 50}, 3, true}},
+        {"smallest frame",
+         QByteArray("\xFF\xD8\xFF\xC0\x00\x08\x08\x00\x32\x00\x50\x03", 12),
+         {false, false, 0xC0, 8, {80, 50}, 3, false}},
         {"segment running past the end", plain.left(4) + "\xFF" + plain.mid(5, 35), foreign},
     };
     for (const auto& [name, data, expected] : rows) {
@@ -55,6 +61,7 @@ TEST(JpegStructure, ReadsTheFrameTheEndAndTheProfileWithoutDecoding)
     // A header cut short asks for more of the file; a damaged one does not.
     EXPECT_TRUE(JpegStructure::read(plain.left(plain.indexOf("\xFF\xDA") - 10)).headerCut);
     EXPECT_FALSE(JpegStructure::read("\xFF\xD8x" + plain.mid(3)).headerCut);
+    EXPECT_FALSE(JpegStructure::read("x").headerCut);
     // A profile in several chunks, stored out of order, is put back together in order, and kept whole.
     const auto chunk = [](int sequence, const QByteArray& data) {
         return ImageFixtures::segment(0xE2,
