@@ -21,6 +21,12 @@ TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
     };
     const QByteArray huge = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"20000\" "
                             "height=\"20000\"><rect width=\"9\" height=\"9\"/></svg>";
+    // A convolution this large makes the SVG library abort the process that runs it.
+    const QByteArray aborting =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" height=\"200\"><filter "
+        "id=\"f\"><feConvolveMatrix order=\"21\" kernelMatrix=\"" +
+        QByteArray("1 ").repeated(21 * 21).trimmed() +
+        "\"/></filter><rect width=\"200\" height=\"200\" filter=\"url(#f)\"/></svg>";
     // A stand-in's answer, for a picture whose own size is 7 × 9.
     const auto answer = [](int ok, int width, int height, int bands, quint64 length) {
         DecoderProtocol::Response response;
@@ -44,6 +50,7 @@ TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
         {nullptr, miff("TopLeft"), {}, {42, 26}, {80, 50}, "magick", compressing()}, // 300 dpi of 10 points
         {nullptr, readAll(folder.jpeg("photo.jpg")), "jpegload_buffer: operation is blocked"},
         {nullptr, huge, {}, {42, 42}, {20000, 20000}, "svg"},
+        {nullptr, aborting, "its decoder stopped (signal 6, Aborted)", {}, {}, "svg"},
         {nullptr, "x", "VipsForeignLoad: buffer is not in a known format", {}, {}, "svg"},
         {nullptr, "", "the decoder was given no picture", {}, {}, "svg"},
         {nullptr, miff("TopLeft"), "the decoder was asked for an unknown format", {}, {}, "bogus"},
