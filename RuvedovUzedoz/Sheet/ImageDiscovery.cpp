@@ -20,6 +20,13 @@ ImageDiscovery::FolderLister& folderLister()
     return lister;
 }
 
+// A copy of the installed lister, so that it runs outside the lock.
+ImageDiscovery::FolderLister installedLister()
+{
+    std::lock_guard lock(listerMutex);
+    return folderLister();
+}
+
 std::optional<QByteArrayList> listFolderEntries(const QByteArray& folderPath)
 {
     namespace fs = std::filesystem;
@@ -61,11 +68,7 @@ void ImageDiscovery::setFolderLister(FolderLister lister)
 
 std::optional<QStringList> ImageDiscovery::listFolder(const QString& folderPath)
 {
-    FolderLister lister;
-    {
-        std::lock_guard lock(listerMutex);
-        lister = folderLister();
-    }
+    const FolderLister lister = installedLister();
     if (lister)
         return lister(folderPath);
     const std::optional<QByteArrayList> names = listFolderEntries(QFile::encodeName(folderPath));
@@ -79,11 +82,7 @@ std::optional<QStringList> ImageDiscovery::listFolder(const QString& folderPath)
 
 std::optional<QByteArrayList> ImageDiscovery::listFolderBytes(const QByteArray& folderPath)
 {
-    FolderLister lister;
-    {
-        std::lock_guard lock(listerMutex);
-        lister = folderLister();
-    }
+    const FolderLister lister = installedLister();
     if (!lister)
         return listFolderEntries(folderPath);
     const std::optional<QStringList> names = lister(QFile::decodeName(folderPath));

@@ -383,8 +383,9 @@ TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
             LogCapture log;
             if (const auto image = ImageReader::prepare({url, cellBox}, settings)) {
                 EXPECT_EQ(image->sourceSize, QSize(600, 400));
-                if (!settings.compress) {
-                    EXPECT_EQ(scanData(image->jpeg), scanData(whole)) << "a passed-on JPEG is whole";
+                // A damaged read is drawn as far as it decodes, as pixels; a JPEG passed on is whole.
+                if (image->encoding == PreparedImage::Encoding::Jpeg && !settings.compress) {
+                    EXPECT_EQ(scanData(image->jpeg), scanData(whole));
                 }
             } else {
                 EXPECT_EQ(log.systemLines().size(), 1);
