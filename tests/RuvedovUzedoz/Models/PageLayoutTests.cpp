@@ -12,20 +12,13 @@
 using namespace RuvedovUzedoz;
 using KestrelExtensions::DecodingError;
 
-TEST(PageLayoutTests, DefaultRotationAndScaling)
+TEST(PageLayoutTests, DefaultAndScaled)
 {
     const PageLayout expected(792, 612, 18, true, 1, 1, 300, 2048, 0, false, true, true, true, 12,
                               Color::black(), "Futura", Color::white(), 2, 2);
     EXPECT_EQ(PageLayout::defaultLayout(), expected);
     EXPECT_EQ(PageLayout(), expected);
     EXPECT_EQ(expected.center(), QPointF(396, 306));
-    PageLayout rotated = expected;
-    rotated.swapDimensions();
-    EXPECT_EQ(rotated.width, 612);
-    EXPECT_EQ(rotated.height, 792);
-    EXPECT_EQ(rotated.margin, 18);
-    rotated.swapDimensions();
-    EXPECT_EQ(rotated, expected);
     EXPECT_EQ(PageLayout::scaled(11, 8.5, 0.25, 72, 1, 2048, false, true, true, 2, 2, Color::white(), true,
                                  12, "Futura", Color::black()),
               expected);
@@ -183,7 +176,7 @@ TEST(PageLayoutTests, DictionaryForm)
     EXPECT_EQ(raw.value("backgroundColor").value<Color>(), layout.backgroundColor);
     EXPECT_EQ(raw.value("rows").typeId(), QMetaType::LongLong);
     EXPECT_EQ(PageLayout::fromRawValue(raw), layout);
-    const auto changed = [&](const char* key, QVariant value) {
+    const auto changed = [&](const QString& key, QVariant value) {
         QVariantMap map = raw;
         if (value.isValid())
             map.insert(key, value);
@@ -192,7 +185,11 @@ TEST(PageLayoutTests, DictionaryForm)
         return PageLayout::fromRawValue(map);
     };
     EXPECT_EQ(changed("foo", 1), std::nullopt);
-    EXPECT_EQ(changed("rows", QVariant()), std::nullopt);
-    EXPECT_EQ(changed("rows", QStringLiteral("5")), std::nullopt);
     EXPECT_EQ(changed("fontColor", QVariantList{0, 1}), std::nullopt);
+    // Every key is required, each with a value of its own type.
+    for (const QString& key : PageLayout::keyNames()) {
+        EXPECT_EQ(changed(key, QVariant()), std::nullopt) << key.toStdString();
+        EXPECT_EQ(changed(key, key == "fontName" ? QVariant(5) : QVariant(key)), std::nullopt)
+            << key.toStdString();
+    }
 }

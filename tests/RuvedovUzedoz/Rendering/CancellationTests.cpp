@@ -37,8 +37,10 @@ int runningDecoders()
     return count;
 }
 
-// A render of one huge cell, without compression, of an SVG whose filters take minutes to draw at that size.
-QFuture<std::optional<PDFInfo>> startRunawayRender(const QTemporaryDir& folder)
+// A render of one huge cell, without compression, of an SVG whose filters take minutes to draw at that size:
+// in memory, into a folder of renders, or written to a file.
+enum class Target { Memory, Folder, File };
+QFuture<void> startRunawayRender(const QTemporaryDir& folder, Target target = Target::Memory)
 {
     QFile file(folder.filePath(QStringLiteral("turbulence.svg")));
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -46,10 +48,13 @@ QFuture<std::optional<PDFInfo>> startRunawayRender(const QTemporaryDir& folder)
                "<feTurbulence baseFrequency=\"0.05\" numOctaves=\"30\"/><feGaussianBlur stdDeviation=\"50\"/>"
                "</filter><rect width=\"16000\" height=\"16000\" filter=\"url(#f)\"/></svg>");
     file.close();
-    QFuture<std::optional<PDFInfo>> future =
-        RenderFixtures::sheetOf({QUrl::fromLocalFile(file.fileName())})
-            .generatePDF(RenderFixtures::layout(
-                {.width = 3000, .height = 3000, .enableQuartz = false, .rows = 1, .columns = 1}));
+    const ContactSheet sheet = RenderFixtures::sheetOf({QUrl::fromLocalFile(file.fileName())});
+    const PageLayout layout = RenderFixtures::layout(
+        {.width = 3000, .height = 3000, .enableQuartz = false, .rows = 1, .columns = 1});
+    const QFuture<void> future = target == Target::Memory ? QFuture<void>(sheet.generatePDF(layout))
+                                 : target == Target::Folder
+                                     ? QFuture<void>(sheet.generatePDF(layout, folder.filePath("renders")))
+                                     : sheet.writePDF(folder.filePath("out.pdf"), layout);
     spinUntil([] { return runningDecoders() > 0; });
     return future;
 }
@@ -63,21 +68,25 @@ TEST(RenderCancellation, CancellingOrQuittingStopsTheDecodeUnderWay)
 {
     QTemporaryDir folder;
     LogCapture log;
-    QFuture<std::optional<PDFInfo>> future = startRunawayRender(folder);
-    ASSERT_EQ(runningDecoders(), 1);
-    future.cancel();
-    waitFor(future);
-    EXPECT_EQ(runningDecoders(), 0);
-    EXPECT_TRUE(log.systemLines().contains(QStringLiteral("PDF rendering cancelled")));
+    for (const Target target : {Target::Memory, Target::Folder, Target::File}) {
+        QFuture<void> future = startRunawayRender(folder, target);
+        ASSERT_EQ(runningDecoders(), 1);
+        future.cancel();
+        waitFor(future);
+        EXPECT_EQ(runningDecoders(), 0) << int(target);
+    }
+    EXPECT_EQ(log.systemLines().count(QStringLiteral("PDF rendering cancelled")),
+              2); // no PDF in memory or folder
+    EXPECT_FALSE(QFile::exists(folder.filePath("out.pdf")));
     EXPECT_TRUE(log.systemLines().filter(QStringLiteral("Cannot read image")).isEmpty())
         << "a cancelled picture is not a bad one";
 
     // The tests after this one in the same program render again.
     const auto resume = qScopeGuard([] { Cancellation::resumeAll(); });
-    future = startRunawayRender(folder);
+    const QFuture<void> stopped = startRunawayRender(folder);
     ASSERT_EQ(runningDecoders(), 1);
     EXPECT_TRUE(stopAllRenders(std::chrono::milliseconds(1500)));
     EXPECT_EQ(runningDecoders(), 0);
-    waitFor(future);
-    EXPECT_FALSE(future.result());
+    waitFor(stopped);
+    EXPECT_EQ(log.systemLines().count(QStringLiteral("PDF rendering cancelled")), 3);
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace RenderFixtures {
 
@@ -50,6 +51,21 @@ QString extractText(const QByteArray& pdf)
 {
     return QString::fromUtf8(
         poppler(QStringLiteral("pdftotext"), {QStringLiteral("-"), QStringLiteral("-")}, pdf));
+}
+
+std::vector<std::pair<QString, QRectF>> words(const QByteArray& pdf)
+{
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([-\d.]+)" yMin="([-\d.]+)" xMax="([-\d.]+)" yMax="([-\d.]+)">([^<]*)<)re"));
+    const QString html =
+        QString::fromUtf8(poppler(QStringLiteral("pdftotext"),
+                                  {QStringLiteral("-bbox"), QStringLiteral("-"), QStringLiteral("-")}, pdf));
+    std::vector<std::pair<QString, QRectF>> result;
+    for (const QRegularExpressionMatch& match : word.globalMatch(html))
+        result.emplace_back(match.captured(5),
+                            QRectF(QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()),
+                                   QPointF(match.captured(3).toDouble(), match.captured(4).toDouble())));
+    return result;
 }
 
 RuvedovUzedoz::PageLayout layout(const RuvedovUzedoz::SavedPageLayout& changes)

@@ -6,8 +6,10 @@
 
 #include <QFuture>
 #include <QImage>
+#include <QRectF>
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace RenderFixtures {
 
@@ -23,6 +25,8 @@ QImage rasterize(const QByteArray& pdf, int page = 1, int dpi = 72);
 std::array<int, 3> rgb(const QImage& raster, int x, int y);
 // The text of the whole document (poppler's pdftotext).
 QString extractText(const QByteArray& pdf);
+// Each word of the document with its box, in points from the page's top-left corner (pdftotext -bbox).
+std::vector<std::pair<QString, QRectF>> words(const QByteArray& pdf);
 
 // The default layout with a plain font that is sure to exist, with `changes` applied.
 RuvedovUzedoz::PageLayout layout(const RuvedovUzedoz::SavedPageLayout& changes = {});
