@@ -308,7 +308,12 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
             return vipsFailure(QStringLiteral("it cannot be decoded"));
         }
         watch.watch(image.get());
-        return prepared(image.get(), settings, size);
+        ReadResult result = prepared(image.get(), settings, size);
+        if (std::holds_alternative<PreparedImage>(result)) {
+            VipsRuntime::takeError(); // complaints about damage, which would pass for the next failure's
+                                      // reason
+        }
+        return result;
     };
     ReadResult whole = attempt(VIPS_FAIL_ON_TRUNCATED);
     if (std::holds_alternative<PreparedImage>(whole)) {

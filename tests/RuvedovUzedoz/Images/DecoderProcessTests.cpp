@@ -4,6 +4,7 @@
 #include "RuvedovUzedoz/Images/DecoderProtocol.h"
 
 #include <QFile>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace RuvedovUzedoz;
@@ -55,7 +56,7 @@ TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
         {nullptr, "", "the decoder was given no picture", {}, {}, "svg"},
         {nullptr, miff("TopLeft"), "the decoder was asked for an unknown format", {}, {}, "bogus"},
         {"exit 0", answer(1, 1, 2, 3, 6) + "abcdef", {}, {1, 2}, {7, 9}},
-        {"exit 1", answer(1, 1, 2, 4, 8) + "abcdefgh", {}, {1, 2}, {7, 9}},
+        {"exit 1", answer(1, 2, 1, 4, 8) + "abcdefgh", {}, {2, 1}, {7, 9}},
         {"exit 1", answer(0, 0, 0, 0, 5) + "nope!", "nope!"},
         {"exit 2", answer(1, 1, 2, 3, 6) + "abcdef", "its decoder failed (exit status 2)"},
         {"kill -9 $$", {}, "its decoder stopped (signal 9, Killed)"},
@@ -68,12 +69,22 @@ TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
         {"exit 0", answer(1, 1, 2, 2, 4), damaged},
         {"exit 0", answer(1, 1, 2, 5, 10), damaged},
         {"exit 0", answer(1, 1, 2, 3, 7), damaged},
-        {"exit 0", answer(1, 10001, 10000, 3, 300030000), damaged},
+        {"exit 0", answer(1, 1, 100000001, 3, 300000003), damaged},
+        {"exit 0", answer(1, 10000, 10000, 3, 300000000), none},
+        // Started with no signal blocked or ignored, whatever the calling thread blocks (USR1) or ignores
+        // (USR2).
+        {"kill -USR1 $$; exit 0", {}, "its decoder stopped (signal 10, User defined signal 1)"},
+        {"kill -USR2 $$; exit 0", {}, "its decoder stopped (signal 12, User defined signal 2)"},
         {"exit 0", answer(0, 0, 0, 0, 4096), damaged},
         {"", {}, "its decoder program sheetwright-decoder is missing"},
     };
     Cancellation cancelled;
     cancelled.cancel();
+    sigset_t blocked, before;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &blocked, &before);
+    const auto ignored = std::signal(SIGUSR2, SIG_IGN);
     int number = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(++number);
@@ -87,7 +98,7 @@ TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
         const auto decoded = DecoderProcess::decode(row.loader, row.bytes, {10, 10}, row.settings,
                                                     row.cancelled ? &cancelled : nullptr);
         const QString* reason = std::get_if<QString>(&decoded);
-        EXPECT_EQ(reason ? *reason : QString(), row.reason);
+        EXPECT_EQ((reason ? *reason : QString()).toStdString(), row.reason.toStdString());
         if (const auto* raster = std::get_if<DecoderProcess::Raster>(&decoded)) {
             EXPECT_EQ(QSize(raster->width, raster->height), row.size);
             EXPECT_EQ(raster->sourceSize, row.source);
@@ -96,4 +107,6 @@ TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
         }
     }
     DecoderProcess::setProgramPath({});
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    std::signal(SIGUSR2, ignored);
 }

@@ -41,4 +41,11 @@ TEST(ImageCaches, OnePerScaleAndLookupsThatReadFromDiskUnlessStored)
     EXPECT_EQ(CIImageCache::image(gone, 0.5).value().width(), 100);
     EXPECT_FALSE(CIImageCache::image(gone));
     EXPECT_EQ(log.systemLines(), QStringList{"Reading gone.jpg from disk"});
+
+    // Decoded only within cairo's side and the memory limit.
+    const auto line = ImageFixtures::picture(32767, 1, 3, [](int, int, int) { return 9; });
+    const auto widest = CIImageCache::image(folder.save("widest.png", line.get(), ".png"));
+    EXPECT_TRUE(widest->bitmap());
+    EXPECT_FALSE(widest->scaled(1.0001)->bitmap());
+    EXPECT_FALSE(CIImageCache::image(folder.jpegClaimingSize("many.jpg", 10001, 10000))->bitmap());
 }

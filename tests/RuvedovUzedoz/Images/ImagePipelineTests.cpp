@@ -1,9 +1,11 @@
 #include "ImageFixtures.h"
+#include "RuvedovUzedoz/Images/Cancellation.h"
 #include "RuvedovUzedoz/Images/DecodeBudget.h"
 #include "RuvedovUzedoz/Images/ImagePipeline.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace RuvedovUzedoz;
 using namespace ImageFixtures;
@@ -98,5 +100,34 @@ TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
     takeAll(bombs, 3 * 507 * 500 * 4,
             [](int i) { return std::pair(i % 3 == 1 ? 1000 : 500 + i, PreparedImage::Encoding::Deflated); });
     EXPECT_EQ(DecodeBudget::peak(), webp) << "a WebP charged twice, alone";
+    DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
+}
+
+// What fits is exactly what is left; the decode the drawing waits for goes first once no other decode runs.
+TEST(DecodeBudget, AdmitsExactlyWhatFitsAndTheWaitedForDecodeOnceNoneRuns)
+{
+    const auto heldAndPeak = [] { return std::pair(DecodeBudget::held(), DecodeBudget::peak()); };
+    DecodeBudget::setCapacity(100);
+    EXPECT_TRUE(DecodeBudget::tryStartDecode(60));
+    EXPECT_FALSE(DecodeBudget::tryStartDecode(41));
+    EXPECT_TRUE(DecodeBudget::tryStartDecode(40));
+    EXPECT_EQ(heldAndPeak(), std::pair(qint64(100), qint64(100)));
+    DecodeBudget::hold(30); // made already: held whatever the budget
+    EXPECT_EQ(heldAndPeak(), std::pair(qint64(130), qint64(130)));
+    Cancellation cancelled, running;
+    cancelled.cancel();
+    EXPECT_FALSE(DecodeBudget::startDecodeFirst(1, &cancelled)) << "waits while another decode runs";
+    std::thread ending([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        DecodeBudget::endDecode(100);
+    });
+    EXPECT_TRUE(DecodeBudget::startDecodeFirst(500, &running));
+    ending.join();
+    EXPECT_EQ(heldAndPeak(), std::pair(qint64(530), qint64(530)));
+    DecodeBudget::release(30);
+    DecodeBudget::setCapacity(1000); // a new peak, from what is under way
+    EXPECT_EQ(heldAndPeak(), std::pair(qint64(500), qint64(500)));
+    DecodeBudget::endDecode(500);
+    EXPECT_EQ(DecodeBudget::held(), 0);
     DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
 }

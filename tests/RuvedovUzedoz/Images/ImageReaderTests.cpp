@@ -1,11 +1,13 @@
 #include "ColorFixtures.h"
 #include "ImageFixtures.h"
+#include "RuvedovUzedoz/Images/ColorProfile.h"
 #include "RuvedovUzedoz/Images/DeflatedRows.h"
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 #include "RuvedovUzedoz/Images/PictureFile.h"
 #include "RuvedovUzedoz/Images/RunDeflater.h"
 #include "RuvedovUzedoz/Images/TargetSize.h"
+#include "RuvedovUzedoz/Images/VipsConversion.h"
 #include "support/LogCapture.h"
 
 #include <QColorSpace>
@@ -122,6 +124,7 @@ TEST(ImageReader, PreparesEachKindOfPictureAsThePageDrawsIt)
         {progressiveCamera, off, Jpeg, {80, 50}, {80, 50}, 3, 1},
         {adobeCoded, off, Jpeg, {80, 50}, {80, 50}, 3, 1}, // Adobe segments (colour coding) stay
         {folder.jpeg("upright-5.jpg", {400, 300, 3, 5}), on, Jpeg, {150, 200}, {300, 400}, 3, 1},
+        {folder.jpeg("grey-scaled.jpg", {400, 300, 1}), on, Jpeg, {200, 150}, {400, 300}, 1, 1},
         {cmyk("cmyk-scaled.jpg", 400, 300), on, Jpeg, {200, 150}, {400, 300}, 3, 1},
         {folder.jpeg("ends with a bracket [Q=1]", {400, 300}), on, Jpeg, {200, 150}, {400, 300}, 3, 1},
         // Premultiplied: half-transparent red.
@@ -230,10 +233,61 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
                            : "Image " + row.url.fileName() + " is damaged; drawing the part that can be read";
             EXPECT_TRUE(line.startsWith(expected)) << line.toStdString();
             EXPECT_FALSE(line.endsWith(": ") || line.contains(u'\n')) << "one line, with a reason";
+            EXPECT_EQ(VipsRuntime::takeError().toStdString(), "")
+                << "no error left behind for the next picture";
         }
     }
     EXPECT_TRUE(ImageReader::prepare({folder.jpegClaimingSize("largest.jpg", 16384, 16384), cellBox},
                                      passingThrough()));
+}
+
+// Only a profile that maps colours as sRGB does counts as sRGB; the colour space is read from the header.
+TEST(ColorProfile, TellsSrgbByItsMappingAndComponentsByItsHeader)
+{
+    Folder folder;
+    const Image grey = picture(8, 8, 3, [](int, int, int) { return 90; });
+    const QByteArray srgb =
+        JpegStructure::read(readAll(folder.save("s.jpg", grey.get(), ".jpg[profile=srgb]"))).iccProfile;
+    const auto as = [&](const char* space) { return srgb.left(16) + space + srgb.mid(20); };
+    const std::tuple<QByteArray, bool, int> rows[] = {{srgb, true, 3},
+                                                      {srgb.left(128), false, 3},
+                                                      {srgb.left(127), false, 0},
+                                                      {as("GRAY"), false, 1},
+                                                      {as("CMYK"), false, 4},
+                                                      {as("Lab "), false, 0},
+                                                      {Profiles::adobeRgb(), false, 3},
+                                                      {Profiles::redGreenSwapped(), false, 3},
+                                                      {"not a profile", false, 0}};
+    for (const auto& [profile, isSrgb, components] : rows) {
+        SCOPED_TRACE(profile.mid(16, 4).toStdString() + " of " + std::to_string(profile.size()));
+        EXPECT_EQ(ColorProfile::isSrgb(profile), isSrgb);
+        EXPECT_EQ(ColorProfile::components(profile), components);
+    }
+}
+
+// cairo takes native 32-bit words: opaque x-r-g-b, or alpha with premultiplied colour; grey, float and extra
+// bands come out as 8-bit sRGB.
+TEST(VipsConversion, CairoPixelsAreNativeWordsPremultipliedByAlpha)
+{
+    const std::tuple<std::vector<int>, quint32, bool> rows[] = {{{10, 20, 30}, 0xFF0A141E, false},
+                                                                {{10, 20, 30}, 0xFF0A141E, true},
+                                                                {{77}, 0xFF4D4D4D, false},
+                                                                {{254, 100, 7, 128}, 0x807F3204, false},
+                                                                {{10, 20, 30, 40, 50}, 0x28020305, false}};
+    for (const auto& [bands, word, asFloat] : rows) {
+        SCOPED_TRACE(std::to_string(bands.size()) + (asFloat ? " float" : ""));
+        Image image =
+            picture(2, 1, int(bands.size()), [&](int, int, int band) { return bands[size_t(band)]; });
+        VipsImage* floats = nullptr;
+        if (asFloat && vips_cast_float(image.get(), &floats, nullptr) == 0)
+            image.reset(floats);
+        QString error;
+        const auto pixels = VipsConversion::toCairoPixels(image.get(), error);
+        ASSERT_TRUE(pixels) << error.toStdString();
+        const QByteArray words = QByteArray(reinterpret_cast<const char*>(&word), 4).repeated(2);
+        EXPECT_EQ(std::tuple(pixels->stride, pixels->hasAlpha, pixels->pixels),
+                  std::tuple(8, bands.size() >= 4, words));
+    }
 }
 
 // Noise barely compresses: rows this wide come back whole as runs (every length 1-300, crossing rows and
