@@ -6,6 +6,7 @@
 #include <QFile>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 using namespace RuvedovUzedoz;
 using namespace ImageFixtures;
@@ -107,6 +108,7 @@ TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
         }
     }
     DecoderProcess::setProgramPath({});
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "every decoder is reaped";
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     std::signal(SIGUSR2, ignored);
 }
