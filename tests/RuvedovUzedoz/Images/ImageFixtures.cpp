@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
-#include <random>
 
 namespace ImageFixtures {
 
@@ -65,20 +64,6 @@ QUrl Folder::bytes(const QString& name, const QByteArray& content) const
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(content);
     return QUrl::fromLocalFile(path(name));
-}
-
-QUrl Folder::truncatedJpeg(const QString& name) const
-{
-    const QByteArray whole = readAll(jpeg(name, {.width = 320, .height = 240}));
-    return bytes(name, whole.left(whole.size() / 2));
-}
-
-QUrl Folder::truncatedPng(const QString& name) const
-{
-    std::minstd_rand noise;
-    const QByteArray whole =
-        readAll(save(name, picture(300, 200, 1, [&](int, int, int) { return noise() % 256; }).get(), ".png"));
-    return bytes(name, whole.left(whole.size() / 2));
 }
 
 QUrl Folder::jpegClaimingSize(const QString& name, int width, int height) const

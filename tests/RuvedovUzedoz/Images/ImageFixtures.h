@@ -34,8 +34,6 @@ public:
     // 40 × 30 opaque grey: the top half 200, the bottom half 50.
     QUrl twoToneGreyPng(const QString& name) const;
     QUrl bytes(const QString& name, const QByteArray& content) const;
-    QUrl truncatedJpeg(const QString& name) const;
-    QUrl truncatedPng(const QString& name) const;
     // A small JPEG whose frame header claims the given size.
     QUrl jpegClaimingSize(const QString& name, int width, int height) const;
 

@@ -12,6 +12,7 @@
 
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryFile>
 #include <QtEndian>
@@ -183,11 +184,6 @@ TEST(ImageReader, PreparesEachKindOfPictureAsThePageDrawsIt)
         } else if (row.encoding == Deflated) {
             EXPECT_EQ(image->deflatedComponents, row.components);
             EXPECT_EQ(inflated(*image).size(), row.size.width() * row.size.height() * row.components);
-        } else {
-            EXPECT_EQ(image->hasAlpha, row.components == 4);
-            EXPECT_EQ(drawn(*image).pixel(0, 0), drawn(*image).pixel(1, 0)) << "the first pixel too";
-            EXPECT_EQ(image->stride, row.size.width() * 4);
-            EXPECT_EQ(image->pixels.size(), image->stride * row.size.height());
         }
     }
 }
@@ -199,6 +195,11 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder.path("fifo.jpg")).constData(), 0600), 0);
     const QUrl huge = folder.bytes("huge.png", "x");
     ASSERT_EQ(::truncate(QFile::encodeName(huge.toLocalFile()).constData(), PictureFile::maximumSize + 1), 0);
+    const auto halved = [&](const QString& name, const QUrl& whole) {
+        return folder.bytes(name, readAll(whole).left(QFileInfo(whole.toLocalFile()).size() / 2));
+    };
+    std::minstd_rand random;
+    const Image noise = picture(300, 200, 1, [&](int, int, int) { return int(random() % 256); });
     const struct Row {
         QUrl url;
         const char* reason; // none: drawn as damaged
@@ -221,8 +222,8 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
         {folder.jpegClaimingSize("wide.jpg", 20000, 20000),
          "it is 20000 × 20000 pixels, more than the 268435456 allowed",
          {{.resolution = 0, .sizeMax = 10000}}},
-        {folder.truncatedJpeg("truncated.jpg"), nullptr},
-        {folder.truncatedPng("truncated.png"), nullptr},
+        {halved("truncated.jpg", folder.jpeg("whole.jpg", {320, 240})), nullptr},
+        {halved("truncated.png", folder.save("whole.png", noise.get(), ".png")), nullptr},
     };
     for (const Row& row : rows) {
         for (const ImageSettings& settings : row.settings) {
