@@ -14,15 +14,18 @@ TEST(ImageCaches, OnePerScaleAndLookupsThatReadFromDiskUnlessStored)
     ImageFixtures::Folder folder;
     const QUrl url = folder.jpeg("photo.jpg", {200, 100});
     const QUrl gone = QUrl::fromLocalFile(folder.path("gone.jpg"));
+    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" height=\"8\"/>";
     LogCapture log;
-    const std::tuple<QUrl, double, QSize> rows[] = {{url, 1, {200, 100}},
-                                                    {url, 0.5, {100, 50}},
-                                                    {gone, 0.5, {}},
-                                                    {folder.bytes("garbage.jpg", "-"), 0.5, {}},
-                                                    {url, 0, {}},
-                                                    {url, -1, {}},
-                                                    {url, std::numeric_limits<double>::infinity(), {}},
-                                                    {url, 1e-9, {}}};
+    const std::tuple<QUrl, double, QSize> rows[] = {
+        {url, 1, {200, 100}},
+        {url, 0.5, {100, 50}},
+        {gone, 0.5, {}},
+        {folder.bytes("garbage.jpg", "-"), 0.5, {}},
+        {folder.bytes("drawing.svg", svg), 1, {}}, // decoded only in the decoder program
+        {url, 0, {}},
+        {url, -1, {}},
+        {url, std::numeric_limits<double>::infinity(), {}},
+        {url, 1e-9, {}}};
     for (const auto& row : rows)
         CIImageCache::cache(std::get<double>(row));
     for (const auto& [file, scale, size] : rows) {

@@ -69,6 +69,7 @@ TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
     // Takes every picture in order with the budget at `capacity`; the most held as they are taken.
     const auto takeAll = [](const std::vector<ImageRequest>& requests, qint64 capacity, auto expected) {
         DecodeBudget::setCapacity(capacity);
+        LogCapture log;
         qint64 most = 0;
         {
             ImagePipeline pipeline(requests, passingThrough(), 8);
@@ -79,6 +80,7 @@ TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
             }
         }
         EXPECT_EQ(DecodeBudget::held(), 0) << "every share goes back";
+        EXPECT_EQ(log.systemLines(), QStringList()) << "a picture put off is not a bad one";
         return most;
     };
     std::vector<ImageRequest> large, bombs;
