@@ -50,5 +50,7 @@ TEST(ImageCaches, OnePerScaleAndLookupsThatReadFromDiskUnlessStored)
     const auto widest = CIImageCache::image(folder.save("widest.png", line.get(), ".png"));
     EXPECT_TRUE(widest->bitmap());
     EXPECT_FALSE(widest->scaled(1.0001)->bitmap());
+    EXPECT_EQ(widest->scaled(0.5)->width(), 16384) << "half a pixel high is still one";
+    EXPECT_FALSE(widest->scaled(0.4));
     EXPECT_FALSE(CIImageCache::image(folder.jpegClaimingSize("many.jpg", 10001, 10000))->bitmap());
 }
