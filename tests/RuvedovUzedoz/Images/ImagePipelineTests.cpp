@@ -131,3 +131,16 @@ TEST(DecodeBudget, AdmitsExactlyWhatFitsAndTheWaitedForDecodeOnceNoneRuns)
     DecodeBudget::endDecode(500);
     DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
 }
+
+// Cancelled with its parent, and with every render while the process quits, until a test program resumes.
+TEST(Cancellation, FollowsItsParentAndTheProcessQuitting)
+{
+    const auto parent = std::make_shared<Cancellation>();
+    const Cancellation child(parent);
+    Cancellation::cancelAll();
+    EXPECT_TRUE(child.isCancelled() && Cancellation::allCancelled());
+    Cancellation::resumeAll();
+    EXPECT_FALSE(child.isCancelled() || Cancellation::allCancelled());
+    parent->cancel();
+    EXPECT_TRUE(child.isCancelled());
+}
