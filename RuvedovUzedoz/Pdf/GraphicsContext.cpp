@@ -190,12 +190,15 @@ bool GraphicsContext::translateBy(double x, double y)
 
 bool GraphicsContext::scaleBy(double sx, double sy)
 {
-    if (!isUsable(sx) || !isUsable(sy) || sx == 0 || sy == 0)
+    // The checks cairo makes itself (inverting a matrix is not one: a tiny scale inverts, yet its
+    // determinant is zero).
+    if (!isUsable(sx) || !isUsable(sy) || sx * sy == 0)
         return false;
     cairo_matrix_t matrix;
     cairo_get_matrix(m_cairo, &matrix);
     cairo_matrix_scale(&matrix, sx, sy);
-    if (cairo_matrix_invert(&matrix) != CAIRO_STATUS_SUCCESS)
+    const double determinant = matrix.xx * matrix.yy - matrix.yx * matrix.xy;
+    if (!std::isfinite(determinant) || determinant == 0)
         return false;
     cairo_scale(m_cairo, sx, sy);
     return true;

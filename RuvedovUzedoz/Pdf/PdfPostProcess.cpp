@@ -132,7 +132,8 @@ std::string documentUpdate(QPDF& document, qint64 previous, qint64 size, bool en
     std::string update;
     QPDFObjectHandle trailer = document.getTrailer();
     int nextObject = int(trailer.getKey("/Size").getIntValue());
-    const qint64 base = size + (endsWithNewline ? 0 : 1);
+    // Offsets count from the end of the file: a newline put before the update is part of the update.
+    const qint64 base = size;
     if (!endsWithNewline)
         update += '\n';
 

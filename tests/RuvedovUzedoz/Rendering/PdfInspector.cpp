@@ -57,6 +57,7 @@ private:
         QTransform ctm;
         PdfInspector::Rgb fill{}, stroke{};
         double lineWidth = 1;
+        QRectF clip;
     };
 
     double number(size_t i)
@@ -93,19 +94,36 @@ private:
         } else if (op == "re") {
             m_path.push_back(
                 m_state.ctm.mapRect(QRectF(number(0), number(1), number(2), number(3)).normalized()));
-        } else if (op == "S" || op == "s") {
+        } else if (op == "S" || op == "s" || op == "f" || op == "F" || op == "f*" || op == "B" || op == "b" ||
+                   op == "B*" || op == "b*") {
             const double scale = std::sqrt(std::abs(m_state.ctm.determinant()));
+            for (const QRectF& rect : m_path) {
+                if (op != "S" && op != "s")
+                    m_drawing.fills.push_back({rect, m_state.fill, 0});
+                if (op[0] != 'f' && op[0] != 'F')
+                    m_drawing.strokes.push_back({rect, m_state.stroke, m_state.lineWidth * scale});
+            }
+            m_path.clear();
+        } else if (op == "W" || op == "W*") {
+            m_clipping = true;
+        } else if (op == "n" && m_clipping) {
+            QRectF bounds;
             for (const QRectF& rect : m_path)
-                m_drawing.strokes.push_back({rect, m_state.stroke, m_state.lineWidth * scale});
+                bounds |= rect;
+            m_state.clip = m_state.clip.isNull() ? bounds : m_state.clip & bounds;
+            m_clipping = false;
             m_path.clear();
-        } else if (op == "f" || op == "F" || op == "f*") {
-            for (const QRectF& rect : m_path)
-                m_drawing.fills.push_back({rect, m_state.fill, 0});
+        } else if (op == "n") {
             m_path.clear();
-        } else if (op == "n" || op == "B" || op == "b" || op == "B*" || op == "b*") {
-            m_path.clear();
+        } else if (op == "BT") {
+            m_text = QTransform();
+        } else if (op == "Tm") {
+            m_text = QTransform(number(0), number(1), number(2), number(3), number(4), number(5));
+        } else if (op == "Td" || op == "TD") {
+            m_text = QTransform::fromTranslate(number(0), number(1)) * m_text;
         } else if (op == "Tj" || op == "TJ" || op == "'" || op == "\"") {
             m_drawing.textColors.push_back(m_state.fill);
+            m_drawing.textOrigins.push_back((m_text * m_state.ctm).map(QPointF()));
         } else if (op == "Do" && !m_operands.empty() && m_operands[0].isName()) {
             paintXObject(m_operands[0].getName());
         }
@@ -127,7 +145,9 @@ private:
                                       .height = integer(dict.getKey("/Height")),
                                       .hasSMask = dict.hasKey("/SMask"),
                                       .rawBytes = bytes(xobject.getRawStreamData()),
-                                      .placement = m_state.ctm.mapRect(QRectF(0, 0, 1, 1))};
+                                      .placement = m_state.ctm.mapRect(QRectF(0, 0, 1, 1)),
+                                      .ctm = m_state.ctm,
+                                      .clip = m_state.clip};
             QPDFObjectHandle space = dict.getKey("/ColorSpace");
             if (space.isArray() && space.getArrayNItems() == 2 && space.getArrayItem(1).isStream()) {
                 QPDFObjectHandle profile = space.getArrayItem(1);
@@ -153,6 +173,8 @@ private:
     std::vector<State> m_stack;
     std::vector<QPDFObjectHandle> m_operands;
     std::vector<QRectF> m_path;
+    bool m_clipping = false;
+    QTransform m_text; // the text matrix
 };
 
 void collect(QPDFObjectHandle element, const std::map<QPDFObjGen, int>& pages, int wanted, QStringList& out,

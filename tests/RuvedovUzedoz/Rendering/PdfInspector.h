@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QRectF>
 #include <QStringList>
+#include <QTransform>
 #include <array>
 #include <memory>
 #include <optional>
@@ -23,6 +24,8 @@ public:
         bool hasSMask = false;
         QByteArray rawBytes{};
         QRectF placement{}; // the unit square through the CTM at `Do`
+        QTransform ctm{};   // the CTM at `Do`: image space (unit square, y up) to page space
+        QRectF clip{};      // the bounds of the clip at `Do`, null when there is none
     };
     struct Rect {
         QRectF rect;
@@ -32,7 +35,8 @@ public:
     struct Drawing {
         std::vector<Image> images;
         std::vector<Rect> strokes, fills;
-        std::vector<Rgb> textColors; // fill colour at each text show
+        std::vector<Rgb> textColors;      // fill colour at each text show
+        std::vector<QPointF> textOrigins; // where each text show starts (its baseline), in page space
     };
 
     explicit PdfInspector(const QByteArray& pdf);

@@ -1,7 +1,11 @@
+#include "../Images/ColorFixtures.h"
+#include "../Images/ImageFixtures.h"
 #include "KestrelExtensions/Coding/FileError.h"
 #include "PdfInspector.h"
 #include "RenderFixtures.h"
+#include "RuvedovUzedoz/Images/DeflatedRows.h"
 #include "RuvedovUzedoz/Images/PreparedImage.h"
+#include "RuvedovUzedoz/Pdf/CairoHandles.h"
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
 #include "RuvedovUzedoz/Pdf/PdfDocument.h"
 #include "RuvedovUzedoz/Pdf/PdfPage.h"
@@ -15,7 +19,8 @@
 #include <gtest/gtest.h>
 
 using namespace RuvedovUzedoz;
-using RenderFixtures::rgb;
+using ImageFixtures::Folder;
+using ImageFixtures::readAll;
 using Script = std::function<void(GraphicsContext&)>;
 
 namespace {
@@ -34,6 +39,14 @@ private:
     Script m_script;
 };
 
+std::shared_ptr<DeflatedRows> deflated(const QByteArray& rows)
+{
+    auto stored = std::make_shared<DeflatedRows>();
+    const QByteArray zlib = qCompress(rows).mid(4); // without Qt's length prefix
+    stored->append(zlib.constData(), zlib.size());
+    return stored;
+}
+
 PdfDocument& add(PdfDocument& document, const std::vector<std::pair<QRectF, Script>>& pages)
 {
     for (const auto& [box, script] : pages)
@@ -47,30 +60,30 @@ QByteArray render(const std::vector<std::pair<QRectF, Script>>& pages)
     return add(document, pages).dataRepresentation().value_or(QByteArray());
 }
 
-// An 8 × 8 opaque picture with a distinct colour in each quarter: red, green / blue, white (rows top down).
-PreparedImage corners(int orientation)
+// An 8 × 4 grey picture stored in `encoding`.
+PreparedImage picture(PreparedImage::Encoding encoding = PreparedImage::Encoding::Pixels, int orientation = 1)
 {
-    PreparedImage image;
-    image.encoding = PreparedImage::Encoding::Pixels;
-    image.width = image.height = 8;
-    image.orientation = orientation;
-    image.stride = 32;
-    const quint32 colours[4] = {0xffff0000, 0xff00ff00, 0xff0000ff, 0xffffffff};
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            image.pixels.append(reinterpret_cast<const char*>(&colours[(y / 4) * 2 + x / 4]), 4);
-    return image;
+    static const QByteArray jpeg = readAll(Folder().jpeg(QStringLiteral("p.jpg"), {.width = 8, .height = 4}));
+    return {.encoding = encoding,
+            .width = 8,
+            .height = 4,
+            .orientation = orientation,
+            .jpeg = jpeg,
+            .pixels = QByteArray(128, '\x7f'),
+            .stride = 32,
+            .deflated = deflated(QByteArray(96, '\x7f')),
+            .sourceSize = {}};
 }
 
 } // namespace
 
 // Tagged with a document root around all pages, also where pages cover themselves inside open tags,
-// leave state open or ask for transforms that cannot be made.
+// or leave state open.
 TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
 {
     const Script figure = [](GraphicsContext& context) {
         context.beginTag(ContentTag::Figure);
-        context.drawImage(corners(1), QRectF(10, 10, 20, 20));
+        context.drawImage(picture(), QRectF(10, 10, 20, 20));
         context.endTag();
         context.beginTag(ContentTag::Label);
         context.drawText(QStringLiteral("x.jpg"), QRectF(0, 0, 100, 18),
@@ -81,17 +94,14 @@ TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
         context.setFillColor({0.18, 0.18, 0.18, 1});
         context.fill(QRectF(0, 0, 100, 100));
         context.beginTag(ContentTag::Figure);
-        context.drawImage(corners(1), QRectF(0, 0, 100, 100));
+        context.drawImage(picture(), QRectF(0, 0, 100, 100));
         context.endTag();
     };
     const Script careless = [](GraphicsContext& context) {
         context.saveGState();
-        EXPECT_FALSE(context.scaleBy(0, 0));
-        EXPECT_FALSE(context.scaleBy(qQNaN(), 1));
-        EXPECT_FALSE(context.translateBy(qInf(), 0));
         context.beginTag(ContentTag::Figure);
         context.saveGState();
-        EXPECT_FALSE(context.drawImage(PreparedImage{}, QRectF(0, 0, 10, 10)));
+        EXPECT_FALSE(context.drawImage(picture(), QRectF(0, 0, -5, 10)));
         context.drawText(QStringLiteral("x"), QRectF(0, 0, -5, 10), {});
     };
     const QRectF box(0, 0, 100, 100);
@@ -131,33 +141,79 @@ TEST(PdfDocument, NothingToDrawOrAnUndrawableSizeGivesNoData)
                     .dataRepresentation());
 }
 
-// The second pass on a PDF it did not write itself: the first page's content in two streams, the second
-// page's box not given. A file the pass cannot read fails, and says why.
-TEST(PdfDocument, TheSecondPassMovesEveryStreamOfAPageAndOnlyThePagesItIsGiven)
+// The second pass on a PDF it did not write itself: boxes moved off the origin on pages with their content
+// in two streams, in one or in none; a page not given a box; JPEG images with and without a profile that
+// fits their colour space, written with odd spacing and a header longer than the first read.
+TEST(PdfDocument, TheSecondPassAppendsBoxesAndProfilesAsAnIncrementalUpdate)
 {
+    Folder folder;
+    const QByteArray adobe = ImageFixtures::Profiles::adobeRgb();
+    QByteArray tagged =
+        readAll(ImageFixtures::flatPicture(folder, QStringLiteral("a.jpg"), {1, 2, 3}, adobe));
+    tagged.insert(2, ImageFixtures::segment(0xE1, QByteArray(20000, 'x')));
+    const QByteArray plain = readAll(folder.jpeg(QStringLiteral("b.jpg")));
+    const auto stream = [](const QByteArray& dictionary, const QByteArray& data, const char* eol = "\n") {
+        return "<< " + dictionary + " /Length " + QByteArray::number(data.size()) + " >>\nstream" + eol +
+               data + "\nendstream";
+    };
+    const QByteArray image = "/Subtype /Image /Width 64 /Height 48 /BitsPerComponent 8 /Filter /DCTDecode";
+    const QByteArray page = "/Type /Page /Parent 2 0 R /MediaBox [0 0 40 30] ";
     const QByteArray objects[] = {
         "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 40 30] /Contents [5 0 R 6 0 R] >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 40 30] /Contents 5 0 R >>",
-        "<< /Length 12 >>\nstream\n1 2 3 4 re f\nendstream",
-        "<< /Length 12 >>\nstream\n5 6 7 8 re f\nendstream"};
-    QByteArray pdf = "%PDF-1.5\n", xref = "xref\n0 7\n0000000000 65535 f \n";
-    for (int i = 0; i < 6; ++i) {
-        xref += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+        "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R 6 0 R] /Count 4 >>",
+        "<< " + page + "/Contents [7 0 R 8 0 R] /Resources << /XObject << /A 9 0 R /B 10 0 R /C 11 0 R " +
+            "/D 12 0 R >> >> >>",
+        "<< " + page + "/Contents 7 0 R >>",
+        "<< " + page + ">>",
+        "<< " + page + "/Contents 7 0 R >>",
+        stream("", "1 2 3 4 re f"),
+        stream("", "5 6 7 8 re f /A Do /B Do /C Do /D Do"),
+        stream(image + " /ColorSpace\r\n /DeviceRGB", tagged, "\r\n"),
+        stream(image + " /ColorSpace /DeviceRGB", tagged),
+        stream(image + " /ColorSpace /DeviceGray", tagged),
+        stream(image + " /ColorSpace /DeviceRGB", plain)};
+    QByteArray written = "%PDF-1.5\n", xref = "xref\n0 13\n0000000000 65535 f \n";
+    for (int i = 0; i < 12; ++i) {
+        xref += QByteArray::number(written.size()).rightJustified(10, '0') + " 00000 n \n";
+        written += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
     }
-    pdf += xref + "trailer\n<< /Size 7 /Root 1 0 R >>\nstartxref\n" + QByteArray::number(pdf.size()) +
-           "\n%%EOF\n";
-    ASSERT_TRUE(completePdf(pdf, {QRectF(18, 18, 40, 30)}));
-    const PdfInspector inspector(pdf);
-    ASSERT_TRUE(inspector.isValid());
-    EXPECT_EQ(inspector.mediaBox(0), QRectF(18, 18, 40, 30));
-    EXPECT_EQ(inspector.mediaBox(1), QRectF(0, 0, 40, 30));
-    const auto fills = inspector.drawing(0).fills;
-    ASSERT_EQ(fills.size(), 2u);
-    EXPECT_EQ(fills[0].rect, QRectF(1, 2, 3, 4));
-    EXPECT_EQ(fills[1].rect, QRectF(5, 6, 7, 8));
+    const QByteArray previous = QByteArray::number(written.size());
+    written += xref + "trailer\n<< /Size 13 /Root 1 0 R >>\nstartxref\n" + previous + "\n%%EOF";
+    // Each colour space named by the profile's: padded in place.
+    QByteArray patched = written;
+    for (int i = 0; i < 2; ++i)
+        patched.replace(patched.indexOf("/DeviceRGB"), 10, "14 0 R    ");
+    const std::vector<QRectF> boxes{QRectF(18, 18, 40, 30), QRectF(0, 7.5, 40, 30), QRectF(2.25, 0, 40, 30)};
+    for (const QByteArray& original : {written, written + "\n"}) {
+        SCOPED_TRACE(original.endsWith('\n') ? "ending in a newline" : "ending without");
+        QByteArray pdf = original;
+        ASSERT_TRUE(completePdf(pdf, boxes));
+        QTemporaryFile file;
+        ASSERT_TRUE(file.open() && file.write(original) == original.size() && completePdf(file, boxes) &&
+                    file.flush());
+        EXPECT_EQ(readAll(QUrl::fromLocalFile(file.fileName())), pdf);
+        EXPECT_EQ(pdf.left(patched.size() + 1), patched + "\n");
+        const qsizetype startxref = pdf.lastIndexOf("startxref\n");
+        EXPECT_EQ(pdf.mid(pdf.mid(startxref + 10).split('\n')[0].toLongLong(), 5), "xref\n");
+        EXPECT_TRUE(pdf.contains("/Size 18 /Root 1 0 R /Prev " + previous + " >>"));
+        const PdfInspector inspector(pdf);
+        ASSERT_TRUE(inspector.isValid());
+        EXPECT_EQ((std::vector<QRectF>{inspector.mediaBox(0), inspector.mediaBox(1), inspector.mediaBox(2),
+                                       inspector.mediaBox(3)}),
+                  (std::vector<QRectF>{boxes[0], boxes[1], boxes[2], QRectF(0, 0, 40, 30)}));
+        const auto drawing = inspector.drawing(0);
+        ASSERT_EQ(drawing.fills.size(), 2u);
+        EXPECT_EQ(drawing.fills[0].rect, QRectF(1, 2, 3, 4));
+        EXPECT_EQ(drawing.fills[1].rect, QRectF(5, 6, 7, 8));
+        EXPECT_EQ(inspector.drawing(1).fills.at(0).rect, QRectF(1, 2, 3, 4));
+        ASSERT_EQ(drawing.images.size(), 4u);
+        for (int i : {0, 1}) {
+            EXPECT_EQ(drawing.images[i].iccProfile, adobe);
+            EXPECT_EQ(drawing.images[i].iccObject, 13);
+        }
+        EXPECT_EQ(drawing.images[2].colorSpace, QStringLiteral("/DeviceGray"));
+        EXPECT_EQ(drawing.images[3].colorSpace, QStringLiteral("/DeviceRGB"));
+    }
 
     KestrelExtensions::LogCapture log;
     QByteArray notAPdf("%PDF-1.5\nnot a PDF at all\n");
@@ -166,9 +222,7 @@ TEST(PdfDocument, TheSecondPassMovesEveryStreamOfAPageAndOnlyThePagesItIsGiven)
     QTemporaryFile file;
     ASSERT_TRUE(file.open() && file.write(notAPdf) == notAPdf.size());
     EXPECT_FALSE(completePdf(file, {}));
-    ASSERT_EQ(log.systemLines().size(), 2);
-    for (const QString& line : log.systemLines())
-        EXPECT_TRUE(line.startsWith(QStringLiteral("PDF rendering failed: "))) << line.toStdString();
+    EXPECT_EQ(log.systemLines(), QStringList(2, QStringLiteral("PDF rendering failed: no startxref")));
 }
 
 TEST(PdfDocument, AFullDiskFailsTheDocumentWithTheFilesError)
@@ -196,9 +250,13 @@ TEST(PdfDocument, InsertingKeepsIndexesAndOwnership)
         document.insertPage(b, 0);
         document.insertPage(c, 7); // past the end: appended
         document.insertPage(a, 0); // already in a document: ignored
-        EXPECT_EQ(document.pageCount(), 3);
-        EXPECT_EQ((std::vector<qsizetype>{a->index(), b->index(), c->index()}),
-                  (std::vector<qsizetype>{1, 0, 2}));
+        document.insertPage(nullptr, 0);
+        EXPECT_EQ((std::vector<PdfPage*>{document.page(-1), document.page(0), document.page(1),
+                                         document.page(2), document.page(3)}),
+                  (std::vector<PdfPage*>{nullptr, b.get(), a.get(), c.get(), nullptr}));
+        EXPECT_EQ((std::vector<qsizetype>{a->index(), b->index(), c->index(), document.index(PdfPage())}),
+                  (std::vector<qsizetype>{1, 0, 2, -1}));
+        EXPECT_EQ(a->description(), "<PdfPage: 0x" + QString::number(quintptr(a.get()), 16) + ">");
         EXPECT_EQ(a->document(), &document);
         EXPECT_NE(PdfDocument().id(), document.id());
     }
@@ -206,62 +264,156 @@ TEST(PdfDocument, InsertingKeepsIndexesAndOwnership)
     EXPECT_EQ(a->index(), -1);
 }
 
-TEST(GraphicsContext, PicturesAreDrawnUprightForEveryOrientation)
+TEST(GraphicsContext, PicturesAreStretchedUprightOverTheirRectAndClippedToIt)
 {
-    // Which stored quarter (0 red, 1 green, 2 blue, 3 white) shows in the upright top left, top right, bottom
-    // left and bottom right, for each orientation.
+    // Which stored quarter (0 top left, 1 top right, 2 bottom left, 3 bottom right) shows upright in each
+    // quarter, in the same order, for each orientation.
     const int shown[8][4] = {{0, 1, 2, 3}, {1, 0, 3, 2}, {3, 2, 1, 0}, {2, 3, 0, 1},
                              {0, 2, 1, 3}, {2, 0, 3, 1}, {3, 1, 2, 0}, {1, 3, 0, 2}};
-    const std::array<int, 3> colours[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    const QRectF rect(10, 20, 80, 60);
     std::vector<std::pair<QRectF, Script>> pages;
-    for (int orientation = 1; orientation <= 8; ++orientation)
-        pages.push_back({QRectF(0, 0, 100, 100), [orientation](GraphicsContext& context) {
-                             context.drawImage(corners(orientation), QRectF(0, 0, 100, 100));
-                         }});
-    const QByteArray pdf = render(pages);
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        SCOPED_TRACE(orientation);
-        const QImage raster = RenderFixtures::rasterize(pdf, orientation);
-        for (int quadrant = 0; quadrant < 4; ++quadrant)
-            EXPECT_EQ(rgb(raster, 25 + 50 * (quadrant % 2), 25 + 50 * (quadrant / 2)),
-                      colours[shown[orientation - 1][quadrant]])
-                << "quadrant " << quadrant;
+    for (const auto encoding :
+         {PreparedImage::Encoding::Pixels, PreparedImage::Encoding::Jpeg, PreparedImage::Encoding::Deflated})
+        for (int orientation = 1; orientation <= 8; ++orientation)
+            pages.push_back({QRectF(0, 0, 100, 100), [=](GraphicsContext& context) {
+                                 EXPECT_TRUE(context.drawImage(picture(encoding, orientation), rect));
+                             }});
+    const PdfInspector inspector(render(pages));
+    for (int page = 0; page < 24; ++page) {
+        SCOPED_TRACE(page);
+        const auto images = inspector.drawing(page).images;
+        ASSERT_EQ(images.size(), 1u);
+        EXPECT_EQ(images[0].clip, rect);
+        for (int quarter = 0; quarter < 4; ++quarter) {
+            const int stored = shown[page % 8][quarter];
+            const QPointF at = images[0].ctm.map(QPointF(0.25 + stored % 2 * 0.5, 0.75 - stored / 2 * 0.5));
+            EXPECT_NEAR(at.x(), 30 + quarter % 2 * 40, 1e-3) << "quarter " << quarter;
+            EXPECT_NEAR(at.y(), 65 - quarter / 2 * 30, 1e-3) << "quarter " << quarter;
+        }
     }
 }
 
-TEST(GraphicsContext, TextIsSetLiterallyInItsColour)
+TEST(GraphicsContext, RectanglesAreDrawnInPageSpaceWithTheStateInForce)
+{
+    const Script script = [](GraphicsContext& context) {
+        context.stroke(QRectF(1, 2, 3, 4));
+        context.setFillColor({1, 0, 0, 1});
+        context.setStrokeColor({0, 0, 1, 1});
+        context.saveGState();
+        context.setFillColor({0, 1, 0, 1});
+        context.setStrokeColor({0, 1, 0, 1});
+        EXPECT_TRUE(context.translateBy(10, 20) && context.scaleBy(2, 2));
+        EXPECT_FALSE(context.scaleBy(1e-200, 1e-200) || context.scaleBy(1, 0) || context.scaleBy(1, qInf()) ||
+                     context.translateBy(0, qQNaN()));
+        context.setLineWidth(0);
+        context.stroke(QRectF(1, 1, 4, 5));
+        context.setLineWidth(0.5);
+        context.setLineWidth(-1);
+        context.setLineWidth(qInf());
+        context.fill(QRectF(1, 1, 4, 5));
+        context.stroke(QRectF(1, 1, 4, 5));
+        context.restoreGState();
+        context.restoreGState();
+        context.fill(QRectF(30, 40, 0, 5));
+        context.fill(QRectF(30, 40, 50, 6));
+        context.stroke(QRectF(30, 40, 50, 6));
+    };
+    const auto drawing = PdfInspector(render({{QRectF(0, 0, 200, 100), script}})).drawing(0);
+    const auto described = [](const std::vector<PdfInspector::Rect>& drawn) {
+        std::string lines;
+        for (const auto& [rect, color, width] : drawn)
+            lines += QString::asprintf("%g %g %g %g rgb %g %g %g w %g; ", rect.x(), rect.y(), rect.width(),
+                                       rect.height(), color[0], color[1], color[2], width)
+                         .toStdString();
+        return lines;
+    };
+    // A line of no width draws nothing.
+    EXPECT_EQ(described(drawing.strokes),
+              "1 2 3 4 rgb 0 0 0 w 1; 12 22 8 10 rgb 0 1 0 w 1; 30 40 50 6 rgb 0 0 1 w 1; ");
+    EXPECT_EQ(described(drawing.fills), "12 22 8 10 rgb 0 1 0 w 0; 30 40 50 6 rgb 1 0 0 w 0; ");
+}
+
+TEST(GraphicsContext, TextIsSetLiterallyInItsColourCentredBelowTheTopOfItsFrame)
 {
     const QByteArray pdf =
-        render({{QRectF(0, 0, 200, 100), [](GraphicsContext& context) {
-                     context.drawText(QStringLiteral("<b>x.jpg"), QRectF(0, 0, 200, 18),
-                                      {QStringLiteral("No Such Font Family"), 12, {0.82, 0.82, 0.82, 1}});
+        render({{QRectF(0, 0, 400, 100), [](GraphicsContext& context) {
+                     const TextStyle style{QStringLiteral("No Such Font Family"), 12, {0.82, 0.82, 0.82, 1}};
+                     context.drawText(QStringLiteral("<b>x.jpg"), QRectF(0, 0, 200, 18), style);
+                     context.drawText(QStringLiteral("<b>x.jpg"), QRectF(10, 40, 300, 18), style);
+                     context.drawText(QStringLiteral("x"), QRectF(0, 0, 0, 18), style);
+                     for (const double size : {0.0, -1.0, qQNaN()})
+                         context.drawText(QStringLiteral("x"), QRectF(0, 0, 200, 18), {QString(), size, {}});
                  }}});
-    const auto colors = PdfInspector(pdf).drawing(0).textColors;
-    ASSERT_FALSE(colors.empty());
-    EXPECT_NEAR(colors[0][0], 0.82, 1e-3);
-    EXPECT_EQ(RenderFixtures::extractText(pdf).trimmed(), QStringLiteral("<b>x.jpg"));
+    const auto drawing = PdfInspector(pdf).drawing(0);
+    ASSERT_EQ(drawing.textOrigins.size(), 2u);
+    EXPECT_NEAR(drawing.textColors[0][0], 0.82, 1e-3);
+    const QPointF first = drawing.textOrigins[0], second = drawing.textOrigins[1];
+    EXPECT_GT(first.x(), 0);
+    EXPECT_LT(first.x(), 100 - 20);
+    EXPECT_GT(first.y(), 0);
+    EXPECT_LT(first.y(), 18 - 8);
+    EXPECT_NEAR(second.x() - first.x(), 10 + (300 - 200) / 2, 1e-3);
+    EXPECT_NEAR(second.y() - first.y(), 40, 1e-3);
+    EXPECT_EQ(RenderFixtures::extractText(pdf).simplified(), QStringLiteral("<b>x.jpg <b>x.jpg"));
+}
+
+TEST(GraphicsContext, CompressedRowsWithoutADocumentAreDrawnAsPixels)
+{
+    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 2));
+    {
+        CairoContext cairo(cairo_create(surface.get()));
+        GraphicsContext context(cairo.get(), QSizeF(4, 2));
+        for (const int components : {3, 1}) {
+            const char rows[] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+            EXPECT_TRUE(context.drawImage({.encoding = PreparedImage::Encoding::Deflated,
+                                           .width = 2,
+                                           .height = 2,
+                                           .jpeg = {},
+                                           .pixels = {},
+                                           .deflated = deflated(QByteArray(rows, 4 * components)),
+                                           .deflatedComponents = components,
+                                           .sourceSize = {}},
+                                          QRectF(components == 3 ? 0 : 2, 0, 2, 2)));
+        }
+    }
+    cairo_surface_flush(surface.get());
+    const auto* pixels = reinterpret_cast<const quint32*>(cairo_image_surface_get_data(surface.get()));
+    EXPECT_EQ(QList<quint32>(pixels, pixels + 4),
+              (QList<quint32>{0xFF0A141E, 0xFF28323C, 0xFF0A0A0A, 0xFF141414}));
+    EXPECT_EQ(QList<quint32>(pixels + 4, pixels + 8),
+              (QList<quint32>{0xFF46505A, 0xFF646E78, 0xFF1E1E1E, 0xFF282828}));
 }
 
 TEST(GraphicsContext, PicturesAreDrawnWhenCompleteAndWithinWhatCairoHolds)
 {
+    using enum PreparedImage::Encoding;
+    const int m = 32768 * 4;
     const struct {
-        int width, height, stride, bytes;
+        PreparedImage::Encoding encoding;
+        int width, height, stride, bytes, components;
         bool drawable;
-    } rows[] = {{32767, 1, 32767 * 4, 32767 * 4, true},
-                {32768, 1, 32768 * 4, 32768 * 4, false},
-                {1, 32767, 4, 32767 * 4, true},
-                {1, 32768, 4, 32768 * 4, false},
-                {2, 2, 8, 16, true},
-                {2, 2, 8, 15, false},
-                {2, 2, 7, 16, false},
-                {0, 2, 8, 16, false}};
+    } rows[] = {{Pixels, 32767, 1, m, m, 3, true},    {Pixels, 32768, 1, m, m, 3, false},
+                {Pixels, 1, 32767, 4, m, 3, true},    {Pixels, 1, 32768, 4, m, 3, false},
+                {Pixels, 2, 2, 8, 16, 3, true},       {Pixels, 2, 2, 8, 15, 3, false},
+                {Pixels, 2, 2, 7, 16, 3, false},      {Pixels, 0, 2, 8, 16, 3, false},
+                {Pixels, 2, 0, 8, 16, 3, false},      {Jpeg, 2, 2, 0, 1, 3, true},
+                {Jpeg, 2, 2, 0, 0, 3, false},         {Deflated, 32767, 32767, 0, 1, 3, true},
+                {Deflated, 32768, 1, 0, 1, 3, false}, {Deflated, 1, 32768, 0, 1, 3, false},
+                {Deflated, 2, 2, 0, 0, 3, false},     {Deflated, 2, 2, 0, 1, 1, true},
+                {Deflated, 2, 2, 0, 1, 2, false},     {Deflated, 2, 2, 0, 1, 4, false}};
     for (const auto& row : rows) {
-        PreparedImage image;
-        image.width = row.width;
-        image.height = row.height;
-        image.stride = row.stride;
-        image.pixels = QByteArray(row.bytes, 0);
-        EXPECT_EQ(GraphicsContext::canDraw(image), row.drawable) << row.width << " × " << row.height;
+        const QByteArray bytes(row.bytes, 0);
+        const PreparedImage image{.encoding = row.encoding,
+                                  .width = row.width,
+                                  .height = row.height,
+                                  .jpeg = bytes,
+                                  .pixels = bytes,
+                                  .stride = row.stride,
+                                  .deflated = row.bytes ? deflated("x") : nullptr,
+                                  .deflatedComponents = row.components,
+                                  .sourceSize = {}};
+        EXPECT_EQ(GraphicsContext::canDraw(image), row.drawable)
+            << int(row.encoding) << ": " << row.width << " × " << row.height << ", " << row.components;
     }
 }
 
