@@ -9,6 +9,7 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <utility>
 
 namespace {
 
@@ -106,24 +107,16 @@ private:
             m_path.clear();
         } else if (op == "W" || op == "W*") {
             m_clipping = true;
-        } else if (op == "n" && m_clipping) {
-            QRectF bounds;
-            for (const QRectF& rect : m_path)
-                bounds |= rect;
-            m_state.clip = m_state.clip.isNull() ? bounds : m_state.clip & bounds;
-            m_clipping = false;
-            m_path.clear();
         } else if (op == "n") {
+            if (std::exchange(m_clipping, false)) {
+                QRectF bounds;
+                for (const QRectF& rect : m_path)
+                    bounds |= rect;
+                m_state.clip = m_state.clip.isNull() ? bounds : m_state.clip & bounds;
+            }
             m_path.clear();
-        } else if (op == "BT") {
-            m_text = QTransform();
-        } else if (op == "Tm") {
-            m_text = QTransform(number(0), number(1), number(2), number(3), number(4), number(5));
-        } else if (op == "Td" || op == "TD") {
-            m_text = QTransform::fromTranslate(number(0), number(1)) * m_text;
         } else if (op == "Tj" || op == "TJ" || op == "'" || op == "\"") {
             m_drawing.textColors.push_back(m_state.fill);
-            m_drawing.textOrigins.push_back((m_text * m_state.ctm).map(QPointF()));
         } else if (op == "Do" && !m_operands.empty() && m_operands[0].isName()) {
             paintXObject(m_operands[0].getName());
         }
@@ -174,7 +167,6 @@ private:
     std::vector<QPDFObjectHandle> m_operands;
     std::vector<QRectF> m_path;
     bool m_clipping = false;
-    QTransform m_text; // the text matrix
 };
 
 void collect(QPDFObjectHandle element, const std::map<QPDFObjGen, int>& pages, int wanted, QStringList& out,

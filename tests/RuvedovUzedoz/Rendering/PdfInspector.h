@@ -35,8 +35,7 @@ public:
     struct Drawing {
         std::vector<Image> images;
         std::vector<Rect> strokes, fills;
-        std::vector<Rgb> textColors;      // fill colour at each text show
-        std::vector<QPointF> textOrigins; // where each text show starts (its baseline), in page space
+        std::vector<Rgb> textColors; // fill colour at each text show
     };
 
     explicit PdfInspector(const QByteArray& pdf);
