@@ -348,31 +348,32 @@ TEST(GraphicsContext, TextIsSetLiterallyInItsColourWhereItHasRoom)
     EXPECT_EQ(RenderFixtures::extractText(pdf).trimmed(), QStringLiteral("<b>x.jpg"));
 }
 
-TEST(GraphicsContext, CompressedRowsWithoutADocumentAreDrawnAsPixels)
+// Unpacked when there is no document to keep their stream: grey, RGB, and pixels as they are.
+TEST(GraphicsContext, PicturesDrawnWithoutADocumentKeepEveryPixel)
 {
-    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 2));
+    const quint32 colours[] = {0xFF0A141E, 0xFF28323C, 0xFF46505A, 0xFF646E78};
+    const char rows[] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 0, 0, 0, 0};
+    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 6, 2));
     {
         CairoContext cairo(cairo_create(surface.get()));
-        GraphicsContext context(cairo.get(), QSizeF(4, 2));
-        for (const int components : {3, 1}) {
-            const char rows[] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
-            EXPECT_TRUE(context.drawImage({.encoding = PreparedImage::Encoding::Deflated,
-                                           .width = 2,
-                                           .height = 2,
-                                           .jpeg = {},
-                                           .pixels = {},
-                                           .deflated = deflated(QByteArray(rows, 4 * components)),
-                                           .deflatedComponents = components,
-                                           .sourceSize = {}},
-                                          QRectF(components == 3 ? 0 : 2, 0, 2, 2)));
+        GraphicsContext context(cairo.get(), QSizeF(6, 2));
+        for (const auto& [components, x] : {std::pair{3, 0}, {1, 2}, {4, 4}}) {
+            PreparedImage image = picture(components == 4 ? PreparedImage::Encoding::Pixels
+                                                          : PreparedImage::Encoding::Deflated);
+            image.width = image.height = 2;
+            image.stride = 8;
+            image.pixels = QByteArray(reinterpret_cast<const char*>(colours), 16);
+            image.deflated = deflated(QByteArray(rows, 4 * components));
+            image.deflatedComponents = components;
+            EXPECT_TRUE(context.drawImage(image, QRectF(x, 0, 2, 2)));
         }
     }
     cairo_surface_flush(surface.get());
     const auto* pixels = reinterpret_cast<const quint32*>(cairo_image_surface_get_data(surface.get()));
-    EXPECT_EQ(QList<quint32>(pixels, pixels + 4),
-              (QList<quint32>{0xFF0A141E, 0xFF28323C, 0xFF0A0A0A, 0xFF141414}));
-    EXPECT_EQ(QList<quint32>(pixels + 4, pixels + 8),
-              (QList<quint32>{0xFF46505A, 0xFF646E78, 0xFF1E1E1E, 0xFF282828}));
+    EXPECT_EQ(QList<quint32>(pixels, pixels + 6),
+              (QList<quint32>{colours[0], colours[1], 0xFF0A0A0A, 0xFF141414, colours[0], colours[1]}));
+    EXPECT_EQ(QList<quint32>(pixels + 6, pixels + 12),
+              (QList<quint32>{colours[2], colours[3], 0xFF1E1E1E, 0xFF282828, colours[2], colours[3]}));
 }
 
 TEST(GraphicsContext, PicturesAreDrawnWhenCompleteAndWithinWhatCairoHolds)
