@@ -1,6 +1,5 @@
 #include "../Images/ColorFixtures.h"
 #include "../Images/ImageFixtures.h"
-#include "KestrelExtensions/Coding/FileError.h"
 #include "PdfInspector.h"
 #include "RenderFixtures.h"
 #include "RuvedovUzedoz/Images/DeflatedRows.h"
@@ -223,21 +222,6 @@ TEST(PdfDocument, TheSecondPassAppendsBoxesAndProfilesAsAnIncrementalUpdate)
     ASSERT_TRUE(file.open() && file.write(notAPdf) == notAPdf.size());
     EXPECT_FALSE(completePdf(file, {}));
     EXPECT_EQ(log.systemLines(), QStringList(2, QStringLiteral("PDF rendering failed: no startxref")));
-}
-
-TEST(PdfDocument, AFullDiskFailsTheDocumentWithTheFilesError)
-{
-    // With and without the media-box pass, which reads the file back.
-    for (const QRectF& box : {QRectF(18, 18, 200, 100), QRectF(0, 0, 200, 100)}) {
-        PdfDocument document;
-        add(document, {{box, {}}});
-        QFile full(QStringLiteral("/dev/full"));
-        if (!full.open(QIODevice::WriteOnly))
-            GTEST_SKIP() << "no /dev/full";
-        // A write failure must never look like a sheet with nothing to draw.
-        EXPECT_THROW(document.write(full), KestrelExtensions::FileError);
-        EXPECT_NE(full.error(), QFileDevice::NoError);
-    }
 }
 
 TEST(PdfDocument, InsertingKeepsIndexesAndOwnership)
