@@ -45,9 +45,8 @@ struct ForwardingToolbarDelegate : PreferencesToolbarDelegate {
     }
     QAction* toolbarItem(const QString& identifier, QObject* parent) override
     {
-        if (identifier == PreferencesToolbar::flexibleSpaceIdentifier)
-            return nullptr;
-        return style->toolbarItem(PaneIdentifier(identifier), parent);
+        const bool space = identifier == PreferencesToolbar::flexibleSpaceIdentifier;
+        return space ? nullptr : style->toolbarItem(PaneIdentifier(identifier), parent);
     }
 };
 

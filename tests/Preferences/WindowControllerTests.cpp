@@ -46,61 +46,73 @@ struct WindowFixture : ::testing::Test {
     }
 };
 
-TEST_F(WindowFixture, RefusesAnEmptyPaneListAndStartsHiddenWithNoPaneShown)
+TEST_F(WindowFixture, RefusesAnEmptyPaneListAndStartsHiddenWithNoPaneShownAndPanesInOrder)
 {
     EXPECT_THROW(
         PreferencesWindowController(QList<PreferencePane*>{}, Style::toolbarItems, true, true, &store),
         std::invalid_argument);
-    PreferencesWindowController controller(twoPanes(), Style::toolbarItems, true, true, &store);
+    const Pane first(PaneIdentifier("first"), "First", QIcon(), [] { return new QPushButton("one"); });
+    const Pane second(PaneIdentifier("second"), "Second", QIcon(), [] { return new QPushButton("two"); });
+    PreferencesWindowController controller(QList<const PreferencePaneConvertible*>{&first, &second},
+                                           Style::toolbarItems, false, true, &store);
+    const auto& panes = controller.tabViewController()->preferencePanes();
+    ASSERT_EQ(panes.size(), 2);
+    EXPECT_EQ(panes[0]->preferencePaneIdentifier(), PaneIdentifier("first"));
+    EXPECT_EQ(panes[1]->preferencePaneTitle(), "Second");
     EXPECT_FALSE(controller.tabViewController()->activeTab().has_value());
     EXPECT_FALSE(controller.window()->isVisible());
     EXPECT_FALSE(store.contains(PreferencesWindowController::frameAutosaveName));
 }
 
-TEST_F(WindowFixture, HidesTheToolbarOnlyForASinglePane)
+TEST_F(WindowFixture, ASinglePaneHidesTheToolbarAndTitlesTheWindowAfterTheApplication)
 {
     PreferencesWindowController single({new FixedPane("only", "Only", {200, 100})}, Style::toolbarItems, true,
                                        true, &store);
     EXPECT_TRUE(single.tabViewController()->toolbar()->isHidden());
     single.show();
     EXPECT_EQ(single.window()->size(), QSize(200, 100));
+    EXPECT_TRUE(single.isTitleVisible());
+    EXPECT_EQ(single.window()->windowTitle(), "TestApp Preferences");
     single.setHidesToolbarForSingleItem(false);
     EXPECT_FALSE(single.tabViewController()->toolbar()->isHidden());
     EXPECT_EQ(single.window()->height(), 100 + toolbarHeight(single)) << "the pane keeps its size";
-
-    PreferencesWindowController two(twoPanes(), Style::toolbarItems, true, true, &store);
-    EXPECT_FALSE(two.tabViewController()->toolbar()->isHidden());
-}
-
-TEST_F(WindowFixture, TitlesFollowThePaneCount)
-{
-    PreferencesWindowController single({new FixedPane("only", "Only", {200, 100})}, Style::segmentedControl,
-                                       true, true, &store);
-    single.show();
-    EXPECT_TRUE(single.isTitleVisible());
-    EXPECT_EQ(single.window()->windowTitle(), "TestApp Preferences");
-
-    PreferencesWindowController segmented(twoPanes(), Style::segmentedControl, false, true, &store);
-    segmented.show(PaneIdentifier("updates"));
-    EXPECT_FALSE(segmented.isTitleVisible());
-    EXPECT_EQ(segmented.window()->windowTitle(), "Updates");
-    segmented.tabViewController()->activateTab(0, true);
-    EXPECT_EQ(segmented.window()->windowTitle(), "General");
-    EXPECT_EQ(segmented.tabViewController()->windowTitleForTab(2), QString()) << "no pane there";
 
     EXPECT_EQ(PreferencesTabViewController::applicationName("", "", "sheetwright"), "sheetwright");
     EXPECT_EQ(PreferencesTabViewController::applicationName("Shown", "name", "exe"), "Shown");
     EXPECT_EQ(PreferencesTabViewController::applicationName("", "", ""), "<Unknown App Name>");
 }
 
-TEST_F(WindowFixture, ShowPicksTheNamedOrShownOrFirstPane)
+TEST_F(WindowFixture, SegmentPicksSwitchPanesAndTitleTheWindowAfterThePane)
+{
+    PreferencesWindowController segmented(twoPanes(), Style::segmentedControl, false, true, &store);
+    EXPECT_FALSE(segmented.tabViewController()->toolbar()->isHidden());
+    segmented.show(PaneIdentifier("updates"));
+    EXPECT_FALSE(segmented.isTitleVisible());
+    EXPECT_EQ(segmented.window()->windowTitle(), "Updates");
+    auto* style = static_cast<SegmentedControlStyleViewController*>(
+        segmented.tabViewController()->preferencesStyleController());
+    auto* control = static_cast<SegmentedControl*>(style->view());
+    EXPECT_EQ(control->selectedSegment(), 1);
+    QTest::mouseClick(control->segmentButton(0), Qt::LeftButton);
+    EXPECT_EQ(segmented.tabViewController()->activeTab(), 0);
+    EXPECT_EQ(segmented.window()->windowTitle(), "General");
+    EXPECT_EQ(segmented.tabViewController()->windowTitleForTab(2), QString()) << "no pane there";
+}
+
+TEST_F(WindowFixture, ShowPicksTheNamedOrShownOrFirstPaneAndAnImmediateSwitchKeepsTheTopLeft)
 {
     PreferencesWindowController controller(twoPanes(), Style::toolbarItems, false, true, &store);
     PreferencesTabViewController* tabs = controller.tabViewController();
     controller.show(PaneIdentifier("nonexistent"));
     EXPECT_EQ(tabs->activeTab(), 0);
     EXPECT_TRUE(controller.window()->isVisible());
-    tabs->activateTab(1, false);
+    const int bar = toolbarHeight(controller);
+    const QPoint topLeft = controller.window()->pos();
+    ASSERT_EQ(controller.window()->size(), QSize(300, 200 + bar));
+    tabs->activateTab(1, true); // animation off: fitted at once
+    EXPECT_EQ(controller.window()->size(), QSize(500, 120 + bar));
+    EXPECT_EQ(controller.window()->pos(), topLeft);
+    EXPECT_FALSE(tabs->preferencePanes()[0]->isVisible());
     controller.show();
     EXPECT_EQ(tabs->activeTab(), 1);
     EXPECT_EQ(tabs->toolbar()->selectedItemIdentifier(), "updates");
@@ -115,20 +127,6 @@ TEST_F(WindowFixture, ShowPicksTheNamedOrShownOrFirstPane)
     EXPECT_EQ(tabs->toolbar()->selectedItemIdentifier(), "updates");
     EXPECT_EQ(controller.window()->windowTitle(), "Updates");
     EXPECT_THROW(tabs->activateTab(2, false), std::out_of_range);
-}
-
-TEST_F(WindowFixture, ImmediateSwitchFitsTheWindowAtOnceKeepingTheTopLeft)
-{
-    PreferencesWindowController controller(twoPanes(), Style::toolbarItems, false, true, &store);
-    controller.show();
-    const int bar = toolbarHeight(controller);
-    const QPoint topLeft = controller.window()->pos();
-    ASSERT_EQ(controller.window()->size(), QSize(300, 200 + bar));
-    controller.tabViewController()->activateTab(1, true);
-    EXPECT_EQ(controller.window()->size(), QSize(500, 120 + bar));
-    EXPECT_EQ(controller.window()->pos(), topLeft);
-    EXPECT_FALSE(controller.tabViewController()->preferencePanes()[0]->isVisible());
-    EXPECT_TRUE(controller.tabViewController()->preferencePanes()[1]->isVisible());
 }
 
 struct AnimatedCase {
@@ -157,10 +155,7 @@ TEST_P(AnimatedSwitch, ResizesKeepingTheTopEdgeWithInputPaused)
     const QRect after(window->pos(), window->size());
     EXPECT_EQ(after.size(), QSize(500, 120 + bar));
     EXPECT_EQ(after.top(), before.top());
-    if (GetParam().keepsCentre)
-        EXPECT_EQ(after.left(), before.left() - 100);
-    else
-        EXPECT_EQ(after.left(), before.left());
+    EXPECT_EQ(after.left(), before.left() - (GetParam().keepsCentre ? 100 : 0));
     EXPECT_TRUE(window->isUserInteractionEnabled());
     EXPECT_TRUE(tabs->activeChildViewConstraints().isActive());
     EXPECT_EQ(tabs->activeChildViewConstraints().view(), tabs->preferencePanes()[1]);
@@ -218,19 +213,6 @@ TEST_F(WindowFixture, TransitionAnimatesOnlyForAnimatingOptions)
     EXPECT_TRUE(shown->isVisible());
 }
 
-TEST_F(WindowFixture, SegmentPicksSwitchPanes)
-{
-    PreferencesWindowController controller(twoPanes(), Style::segmentedControl, false, true, &store);
-    controller.show();
-    auto* style = static_cast<SegmentedControlStyleViewController*>(
-        controller.tabViewController()->preferencesStyleController());
-    auto* control = static_cast<SegmentedControl*>(style->view());
-    EXPECT_EQ(control->selectedSegment(), 0);
-    QTest::mouseClick(control->segmentButton(1), Qt::LeftButton);
-    EXPECT_EQ(controller.tabViewController()->activeTab(), 1);
-    EXPECT_EQ(controller.window()->windowTitle(), "Updates");
-}
-
 TEST_F(WindowFixture, CentresFirstAndRestoresOnlyThePositionLater)
 {
     {
@@ -252,27 +234,17 @@ TEST_F(WindowFixture, CentresFirstAndRestoresOnlyThePositionLater)
     EXPECT_EQ(again.window()->size(), QSize(500, 120 + toolbarHeight(again)));
 }
 
-TEST(FrameAutosave, IgnoresUnreadableFrames)
+TEST(FrameAutosave, ReadsBackWhatItWritesAndIgnoresUnreadableFrames)
 {
-    EXPECT_EQ(FrameAutosave::parseFrameString("10 20 300 400"), QRect(10, 20, 300, 400));
-    EXPECT_EQ(FrameAutosave::parseFrameString(FrameAutosave::frameString(QRect(-5, 7, 1, 2))),
-              QRect(-5, 7, 1, 2));
-    EXPECT_FALSE(FrameAutosave::parseFrameString("").has_value());
-    EXPECT_FALSE(FrameAutosave::parseFrameString("10 20 wide 400").has_value());
-    EXPECT_FALSE(FrameAutosave::parseFrameString("10 20 0 400").has_value());
-    EXPECT_FALSE(FrameAutosave::parseFrameString("1 2 3").has_value());
-}
-
-TEST_F(WindowFixture, ConvertsPaneValuesInOrder)
-{
-    const Pane first(PaneIdentifier("first"), "First", QIcon(), [] { return new QPushButton("one"); });
-    const Pane second(PaneIdentifier("second"), "Second", QIcon(), [] { return new QPushButton("two"); });
-    PreferencesWindowController controller(QList<const PreferencePaneConvertible*>{&first, &second},
-                                           Style::toolbarItems, false, true, &store);
-    const auto& panes = controller.tabViewController()->preferencePanes();
-    ASSERT_EQ(panes.size(), 2);
-    EXPECT_EQ(panes[0]->preferencePaneIdentifier(), PaneIdentifier("first"));
-    EXPECT_EQ(panes[1]->preferencePaneTitle(), "Second");
+    const std::pair<QString, std::optional<QRect>> rows[] = {
+        {"10 20 300 400", QRect(10, 20, 300, 400)},
+        {FrameAutosave::frameString(QRect(-5, 7, 1, 2)), QRect(-5, 7, 1, 2)},
+        {"", {}},
+        {"10 20 wide 400", {}},
+        {"10 20 0 400", {}},
+        {"1 2 3", {}}};
+    for (const auto& [text, frame] : rows)
+        EXPECT_EQ(FrameAutosave::parseFrameString(text), frame) << text.toStdString();
 }
 
 } // namespace
