@@ -7,7 +7,7 @@
 
 using namespace KestrelExtensions;
 
-TEST(SortByPosition, UnknownsGoFirstOrLastAsAsked)
+TEST(Collection, SortByPositionSafeAccessIndexTestsMinMaxAndRemovingNils)
 {
     using V = std::vector<QString>;
     const V reference{"a", "b", "c"};
@@ -20,10 +20,7 @@ TEST(SortByPosition, UnknownsGoFirstOrLastAsAsked)
     V inPlace{"b", "a"};
     sortByPosition(inPlace, reference);
     EXPECT_EQ(inPlace, (V{"a", "b"}));
-}
 
-TEST(Collection, SafeAccessIndexTestsMinMaxAndRemovingNils)
-{
     const std::vector<int> three{10, 20, 30};
     EXPECT_EQ(safeAt(three, 0), 10);
     EXPECT_EQ(safeAt(three, 2), 30);

@@ -31,7 +31,7 @@ ProcessError failure(const QString& script)
 
 } // namespace
 
-TEST(ProcessRunner, SuccessKeepsOnlyStandardOutputAndFailuresThrowWithEverythingWritten)
+TEST(ProcessRunner, SuccessKeepsStandardOutputAndAFailureThrowsWithAllOutputWholeAsBytes)
 {
     QProcess succeeding;
     shell(succeeding, "printf out; printf err >&2");
@@ -49,21 +49,18 @@ TEST(ProcessRunner, SuccessKeepsOnlyStandardOutputAndFailuresThrowWithEverything
     const ProcessError signalled = failure("kill -9 $$");
     EXPECT_EQ(signalled.task().terminationReason, TerminationReason::UncaughtSignal);
     EXPECT_EQ(signalled.terminationDescription(), "exited with uncaught signal: 9");
-}
 
-TEST(ProcessRunner, OutputOnBothStreamsArrivesWholeApartAndAsBytes)
-{
     // 2 MB on each stream, far more than a pipe holds, written before the tool exits.
     const ProcessError whole =
         failure("head -c 2097152 /dev/zero | tr '\\0' o; head -c 2097152 /dev/zero | tr '\\0' e >&2; exit 1");
     EXPECT_EQ(whole.stdOut().count('o'), 2097152);
     EXPECT_EQ(whole.stdErr().count('e'), 2097152);
 
-    const ProcessError error = failure("printf '\\377\\376'; printf '\\303' >&2; exit 2");
-    EXPECT_EQ(error.stdOut(), QByteArray("\xff\xfe"));
-    EXPECT_EQ(error.stdOutString(), std::nullopt);
-    EXPECT_EQ(error.stdErrString(), std::nullopt) << "a cut sequence is not text";
-    EXPECT_EQ(error.failureReason(), std::nullopt);
+    const ProcessError bytes = failure("printf '\\377\\376'; printf '\\303' >&2; exit 2");
+    EXPECT_EQ(bytes.stdOut(), QByteArray("\xff\xfe"));
+    EXPECT_EQ(bytes.stdOutString(), std::nullopt);
+    EXPECT_EQ(bytes.stdErrString(), std::nullopt) << "a cut sequence is not text";
+    EXPECT_EQ(bytes.failureReason(), std::nullopt);
     EXPECT_EQ((ProcessOutput{0, "\xe2\x82"}).responseString(), std::nullopt);
 }
 
@@ -120,7 +117,7 @@ TEST(ProcessRunner, AToolReadingInputSeesItsEndSlowToolsAreStoppedAndFailedStart
     EXPECT_FALSE(thrown<ProcessLaunchError>([&] { run(unset); }).reason().isEmpty());
 }
 
-TEST(Pipe, ReadsEverythingWrittenAndPrintsIt)
+TEST(Pipe, ReadsEverythingWrittenPrintsItAndAWatcherReportsTheFirstStatusWordOfEachChunk)
 {
     Pipe pipe;
     ASSERT_TRUE(pipe.write("first "));
@@ -137,18 +134,15 @@ TEST(Pipe, ReadsEverythingWrittenAndPrintsIt)
     binary.write("\xff");
     binary.printOutput();
     EXPECT_EQ(capture.outLines(), QStringList{"line\n"});
-}
 
-TEST(OutputWatcher, ReportsTheFirstStatusWordOfEachChunk)
-{
-    Pipe pipe;
+    Pipe watched;
     QStringList words;
     bool finished = false;
     OutputWatcher* watcher =
-        watchOutput(pipe.readDescriptor(), [&](const QString& word) { words.append(word); });
+        watchOutput(watched.readDescriptor(), [&](const QString& word) { words.append(word); });
     QObject::connect(watcher, &OutputWatcher::finished, [&] { finished = true; });
     const auto deliver = [&](const QByteArray& chunk) {
-        pipe.write(chunk);
+        watched.write(chunk);
         QCoreApplication::processEvents();
     };
     deliver("\x1b]0;Rendering\x07 more \x1b]0;Ignored\x07");
@@ -158,7 +152,7 @@ TEST(OutputWatcher, ReportsTheFirstStatusWordOfEachChunk)
     EXPECT_EQ(words, (QStringList{"Rendering", "Done"}));
 
     // End of file ends the watch whatever an earlier call left in errno.
-    pipe.closeWriteEnd();
+    watched.closeWriteEnd();
     errno = EAGAIN;
     QEvent readable(QEvent::SockAct);
     QCoreApplication::sendEvent(watcher->findChild<QSocketNotifier*>(), &readable);

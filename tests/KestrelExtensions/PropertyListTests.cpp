@@ -36,47 +36,38 @@ QByteArray plist(const QByteArray& body)
 
 } // namespace
 
-TEST(PropertyList, NestedValuesRoundTrip)
+TEST(PropertyList, ValuesAndTextComeBackExactlyOrAreRefused)
 {
     const QJsonObject value{{"name", "<Tom & \"Jerry\">"},
-                            {"empty", ""},
-                            {"on", true},
-                            {"off", false},
-                            {"count", 3},
-                            {"large", qint64(1) << 60},
-                            {"negative", -7},
-                            {"ratio", 0.125},
-                            {"list", QJsonArray{1, "two", QJsonArray{}, QJsonObject{}}},
+                            {"list", QJsonArray{1, "two", "", true, false, -7, 0.125, qint64(1) << 60,
+                                                QJsonArray{}, QJsonObject{}}},
                             {"nested", QJsonObject{{"deeper", QJsonObject{{"x", 1.5}}}}}};
     EXPECT_EQ(roundTrip(value), QJsonValue(value));
     EXPECT_EQ(roundTrip(QJsonValue(qint64(1) << 60)).toInteger(), qint64(1) << 60) << "no precision lost";
     EXPECT_EQ(roundTrip(42), QJsonValue(42));
     EXPECT_EQ(roundTrip("top"), QJsonValue("top"));
-    EXPECT_TRUE(std::isinf(roundTrip(HUGE_VAL).toDouble()));
-
-    const QByteArray text = PropertyListEncoder().encode(Any{QJsonObject{{"count", 3}, {"ratio", 0.5}}});
+    EXPECT_EQ(roundTrip(HUGE_VAL), QJsonValue(HUGE_VAL));
+    EXPECT_EQ(roundTrip(-HUGE_VAL), QJsonValue(-HUGE_VAL));
+    EXPECT_EQ(roundTrip(1e300), QJsonValue(1e300)) << "a whole number past 64 bits stays a real";
+    const QByteArray text = PropertyListEncoder().encode(Any{QJsonObject{{"count", 3}, {"ratio", 0.1}}});
     EXPECT_TRUE(text.contains("<plist version=\"1.0\">"));
     EXPECT_TRUE(text.contains("<integer>3</integer>"));
-    EXPECT_TRUE(text.contains("<real>0.5</real>"));
-}
+    EXPECT_TRUE(text.contains("<real>0.10000000000000001</real>")) << "17 digits: every double reads back";
 
-TEST(PropertyList, TextComesBackExactlyOrIsRefused)
-{
-    // Line ends of every kind, tabs and characters beyond the basic plane, in values and in keys.
+    // Line ends of every kind, tabs and characters beyond the basic plane, in values and in keys; the edges
+    // of what XML holds, and a pair of surrogates at the very end.
     const QString kept = QStringLiteral("a\rb\r\nc\n\td\r") + QString::fromUcs4(U"\U0001F4F7 \u00E9");
-    // A pair of surrogates at the very end, and the first character past the basic plane.
-    const QString supplementary = QString::fromUcs4(U"\U00010000\U0001F4F7");
-    const QJsonObject value{{kept, kept}, {"list", QJsonArray{"\r", " \r ", supplementary}}};
-    EXPECT_EQ(roundTrip(value), QJsonValue(value));
-
-    const std::pair<QString, QStringList> refused[] = {
-        {QStringLiteral("bell\u0007"), {"text"}}, {QString(QChar(0)), {"text"}},
-        {QString(QChar(0x1B)) + "[0m", {"text"}}, {QString(QChar(0xFFFE)), {"text"}},
-        {QString(QChar(0xD83D)) + "x", {"text"}}, // half of a surrogate pair
-        {QString(QChar(0xDC00)), {"text"}},
-    };
-    for (const auto& [text, path] : refused) {
-        EXPECT_EQ(refusedAt(QJsonObject{{"text", text}}), path);
+    const QString edges = QString::fromUcs4(U"\uD7FF\uE000\uFFFD\U00010000\U0010FFFF\U0001F4F7");
+    const QJsonObject texts{{kept, kept}, {"list", QJsonArray{"\r", " \r ", edges}}};
+    EXPECT_EQ(roundTrip(texts), QJsonValue(texts));
+    // Control characters, non-characters and lone halves of surrogate pairs (the last one at the very end).
+    const QString refused[] = {QStringLiteral("bell\u0007"), QString(QChar(0)),
+                               QString(QChar(0x1F)),         QString(QChar(0x1B)) + "[0m",
+                               QString(QChar(0xFFFE)),       QString(QChar(0xDC00)),
+                               QString(QChar(0xD800)),       QString(QChar(0xD83D)) + "x",
+                               "x" + QString(QChar(0xD83D))};
+    for (const QString& text : refused) {
+        EXPECT_EQ(refusedAt(QJsonObject{{"text", text}}), QStringList{"text"});
         EXPECT_THROW(PropertyListEncoder().encode(Any{QJsonObject{{text, 1}}}), EncodingError);
     }
     const auto bell = [] { PropertyListEncoder().encode(Any{QStringLiteral("\u0007")}); };
@@ -107,25 +98,26 @@ TEST(PropertyList, WritesNoNullAndNoBinaryAndReadsFilesBack)
     EXPECT_THROW(PropertyListDecoder().decodeFromFiles<Any>({path, dir.filePath("c.plist")}), FileError);
 }
 
-TEST(PropertyList, ReadsHandWrittenDocuments)
+TEST(PropertyList, ReadsHandWrittenDocumentsAndCallsMalformedOnesCorrupted)
 {
-    const QByteArray text = plist("\n<dict>\n\t<key>when</key><date>2024-05-01T10:00:00Z</date>\n"
-                                  "\t<key>blob</key><data>\n  aGVs\n  bG8=\n</data>\n"
-                                  "\t<key>flag</key><true/>\n\t<key>none</key><dict/>\n"
-                                  "\t<key>text</key><string/>\n\t<key>n</key><integer> 12 </integer>\n"
-                                  "\t<!-- a comment -->\n</dict>\n");
+    const QByteArray text =
+        plist("\n<dict>\n\t<key>when</key><date>2024-05-01T10:00:00Z</date>\n"
+              "\t<key>blob</key><data>\n  aGVs\n  bG8=\n</data>\n"
+              "\t<key>flag</key><true/>\n\t<key>none</key><dict/>\n"
+              "\t<key>text</key><string/>\n\t<key>n</key><integer> 12 </integer>\n"
+              "\t<key>up</key><real>Infinity</real><key>down</key><real> -infinity</real>\n"
+              "\t<!-- a comment -->\n</dict>\n");
     EXPECT_EQ(PropertyListDecoder().decode<Any>(text).json,
               QJsonValue(QJsonObject{{"when", "2024-05-01T10:00:00Z"},
                                      {"blob", "aGVsbG8="},
                                      {"flag", true},
                                      {"none", QJsonObject{}},
                                      {"text", ""},
-                                     {"n", 12}}));
-}
+                                     {"n", 12},
+                                     {"up", HUGE_VAL},
+                                     {"down", -HUGE_VAL}}));
 
-TEST(PropertyList, MalformedDocumentsAreDataCorrupted)
-{
-    const QByteArray rows[] = {
+    const QByteArray malformed[] = {
         "",
         "bplist00\x01\x02",
         "<dict></dict>",
@@ -138,6 +130,7 @@ TEST(PropertyList, MalformedDocumentsAreDataCorrupted)
         plist("<data>!!!</data>"),
         plist("<set/>"),
         plist("<string>a</string><string>b</string>"),
+        plist("<true/>") + "<after/>",
         plist("loose text"),
         plist("<array><string>unclosed</array>"),
         plist(QByteArray("<array>").repeated(514) + QByteArray("</array>").repeated(514)),
@@ -145,7 +138,7 @@ TEST(PropertyList, MalformedDocumentsAreDataCorrupted)
     const QByteArray deepest =
         plist(QByteArray("<array>").repeated(513) + QByteArray("</array>").repeated(513));
     EXPECT_NO_THROW(PropertyListDecoder().decode<Any>(deepest)) << "one level less is still read";
-    for (const QByteArray& data : rows) {
+    for (const QByteArray& data : malformed) {
         EXPECT_EQ(thrown<DecodingError>([&] { PropertyListDecoder().decode<Any>(data); }).kind(),
                   DecodingError::Kind::DataCorrupted)
             << data.left(80).constData();

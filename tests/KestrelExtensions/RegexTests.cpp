@@ -8,7 +8,7 @@
 
 using namespace KestrelExtensions;
 
-TEST(RegexMatching, FirstMatchTakesTheOneGroupOrTheWholeMatch)
+TEST(RegexMatching, MatchesGiveTheOneGroupOrTheWholeMatchAndGroupsByIndexOrName)
 {
     EXPECT_EQ(firstMatch("Layout 12 of 30", "\\d+"), "12");
     EXPECT_EQ(firstMatch("Layout 12 of 30", "of (\\d+)"), "30");
@@ -23,10 +23,7 @@ TEST(RegexMatching, FirstMatchTakesTheOneGroupOrTheWholeMatch)
     EXPECT_EQ(firstMatch("log \x1b]0;Rendering\x07 then \x1b]0;Done\x07", "\\033]\\d;(\\w+)\\007"),
               "Rendering")
         << "octal escapes find terminal title sequences";
-}
 
-TEST(RegexMatching, ResultsGiveGroupsByIndexAndName)
-{
     const auto expression = RegularExpression::make("(?<name>[a-z]+)-(?<number>\\d+)(x)?");
     ASSERT_TRUE(expression);
     EXPECT_EQ(expression->numberOfCaptureGroups(), 3);

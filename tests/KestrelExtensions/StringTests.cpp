@@ -13,7 +13,7 @@
 
 using namespace KestrelExtensions;
 
-TEST(TrailingNumber, StepsOrAppendsTheNumber)
+TEST(TrailingNumber, StepsOrAppendsTheNumberInAFormatOfOneIntegerConversion)
 {
     // Name, default number, format, separator, expected.
     const std::tuple<const char*, qint64, const char*, const char*, const char*> rows[] = {
@@ -43,10 +43,7 @@ TEST(TrailingNumber, StepsOrAppendsTheNumber)
     QString name = "Layout 9";
     incrementTrailingNumber(name, 1, 5);
     EXPECT_EQ(name, "Layout 14");
-}
 
-TEST(IntegerFormat, AcceptsOneIntegerConversionOnly)
-{
     EXPECT_EQ(IntegerFormat("%5d").format(42), "   42");
     EXPECT_EQ(IntegerFormat("%-4ld|").format(7), "7   |");
     EXPECT_EQ(IntegerFormat("%lld").format(-3), "-3");

@@ -1,4 +1,5 @@
 #include "KestrelUpdater/Appcast/Appcast.h"
+#include "KestrelUpdater/Appcast/VersionComparator.h"
 #include "UpdaterFixture.h"
 
 using namespace TestSupport;
@@ -7,7 +8,7 @@ namespace {
 
 const QUrl feed(QStringLiteral("https://u.example/a/app/releases/appcast.xml"));
 
-TEST(Appcast, ReadsFieldsAndResolvesLinksAgainstTheFeed)
+TEST(Appcast, ReadsFieldsResolvesLinksAndOffersOnlyThisSystemsVersionedFilesMatchingTheNamespaceByUri)
 {
     const QByteArray item =
         "<item><title>Two</title><link>/news/2.0</link><description><![CDATA[<b>New</b> "
@@ -31,10 +32,7 @@ TEST(Appcast, ReadsFieldsAndResolvesLinksAgainstTheFeed)
     EXPECT_EQ(read.enclosure.url.toString(), "https://u.example/a/app/files/app-2.0.AppImage");
     EXPECT_EQ(read.enclosure.length, 1234);
     EXPECT_EQ(read.enclosure.edSignature, "c2ln");
-}
 
-TEST(Appcast, OnlyThisSystemsVersionedFilesAreOfferedAndTheNamespaceIsMatchedByUri)
-{
     const QByteArray items =
         appcastItem("5.0", "url=\"https://h/mac.zip\" sparkle:os=\"macos\"") +
         appcastItem("4.0", "url=\"https://h/win.exe\" sparkle:os=\"windows\"") +
@@ -53,15 +51,36 @@ TEST(Appcast, OnlyThisSystemsVersionedFilesAreOfferedAndTheNamespaceIsMatchedByU
         "<item xmlns:other=\"urn:x\"><other:version>9</other:version><enclosure url=\"https://h/b\"/></item>"
         // a file that is not on the web
         + appcastItem("6.0", "url=\"file:///etc/passwd\"");
-    const auto parsed = Appcast::parse(appcast(items), feed);
-    ASSERT_TRUE(parsed.appcast);
-    ASSERT_EQ(parsed.appcast->items.size(), 3u);
-    EXPECT_EQ(parsed.appcast->items[0].version, "3.0");
-    EXPECT_EQ(parsed.appcast->items[0].enclosure.url.toString(), "https://h/linux.AppImage");
-    EXPECT_EQ(parsed.appcast->items[1].version, "2.5");
-    EXPECT_FALSE(parsed.appcast->items[1].hasEnclosure);
-    EXPECT_EQ(parsed.appcast->items[2].version, "3.1");
-    EXPECT_EQ(parsed.appcast->bestItem()->version, "3.1");
+    const auto offered = Appcast::parse(appcast(items), feed);
+    ASSERT_TRUE(offered.appcast);
+    ASSERT_EQ(offered.appcast->items.size(), 3u);
+    EXPECT_EQ(offered.appcast->items[0].version, "3.0");
+    EXPECT_EQ(offered.appcast->items[0].enclosure.url.toString(), "https://h/linux.AppImage");
+    EXPECT_EQ(offered.appcast->items[1].version, "2.5");
+    EXPECT_FALSE(offered.appcast->items[1].hasEnclosure);
+    EXPECT_EQ(offered.appcast->items[2].version, "3.1");
+    EXPECT_EQ(offered.appcast->bestItem()->version, "3.1");
+}
+
+TEST(VersionComparator, OrdersReleasesBothWaysAndIgnoresLeadingZerosAndTrailingSeparators)
+{
+    const std::pair<const char*, const char*> ordered[] = {
+        {"1.0", "1.1"},          {"1.9", "1.10"},     {"1.0", "1.0.1"},
+        {"1.0", "1.0.0"},        {"1.0b1", "1.0"},    {"1.0a1", "1.0b1"},
+        {"1.0rc1", "1.0"},       {"1.0-beta", "1.0"}, {"1.0-beta.1", "1.0-beta.2"},
+        {"1.0b9", "1.0b10"},     {"2", "10"},         {"99999999999999999999", "100000000000000000000"},
+        {"1.0 beta 2", "1.0.1"},
+    };
+    for (const auto& [older, newer] : ordered) {
+        EXPECT_EQ(compareVersions(older, newer), -1) << older << " < " << newer;
+        EXPECT_EQ(compareVersions(newer, older), 1) << newer << " > " << older;
+    }
+    const std::pair<const char*, const char*> equal[] = {
+        {"2.0", "2.0"},           {"1.0b1", "1.0b1"}, {"", ""},        {"007", "007"},
+        {"1.0-rc.1", "1.0-rc.1"}, {"1.02", "1.2"},    {"1.0.", "1.0"},
+    };
+    for (const auto& [left, right] : equal)
+        EXPECT_EQ(compareVersions(left, right), 0) << left << " = " << right;
 }
 
 } // namespace

@@ -76,10 +76,10 @@ protected:
     DialogUserDriver driver;
 };
 
-TEST_F(DialogUserDriverTest, CheckProgressCancelsOnlyTheCheckAndAFoundUpdateOffersNotesSkipAndDownload)
+TEST_F(DialogUserDriverTest, CheckProgressCancelsTheCheckUndatedAndAFoundUpdateOffersNotesSkipAndDownload)
 {
     server->route(releasesPath(), {.stall = true});
-    updater->check(Mode::Probe);
+    updater->checkForUpdates();
     driver.showCheckStarted(*updater);
     ASSERT_EQ(shown<QProgressDialog>().size(), 1);
     driver.dismissCheck();
@@ -87,8 +87,12 @@ TEST_F(DialogUserDriverTest, CheckProgressCancelsOnlyTheCheckAndAFoundUpdateOffe
     EXPECT_TRUE(shown<QProgressDialog>().isEmpty());
     EXPECT_TRUE(updater->isChecking()); // closed by the updater, not cancelled by the user
     driver.showCheckStarted(*updater);
-    button(shown<QProgressDialog>().first(), "Cancel")->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !updater->isChecking(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server->requests().isEmpty(); }, 3000));
+    const CheckResult cancelled = await<CheckResult>(
+        &Updater::checkFinished, [&] { button(shown<QProgressDialog>().first(), "Cancel")->click(); });
+    EXPECT_EQ(cancelled.status, CheckResult::Status::Cancelled);
+    EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck"})) << "no outcome shown";
+    EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
     // A found update offers its notes, skipping it, and downloading it.
     driver.showUpdateFound(*updater, found());
     ASSERT_EQ(shown<QDialog>().size(), 1);

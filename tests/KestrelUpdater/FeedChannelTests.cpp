@@ -12,7 +12,7 @@ bool KestrelUpdater::loopbackHttpAllowed()
 
 namespace {
 
-TEST(FeedChannel, FolderIsTheComponentThatHoldsTheAppcastAndTheIdStaysInItsPathSegment)
+TEST(FeedChannel, FolderHoldsTheAppcastTheIdStaysInItsSegmentAndOnlyHttpsOrLoopbackHttpIsAllowed)
 {
     const std::pair<const char*, const char*> rows[] = {
         {"https://h/applications/id/betas/appcast.xml", "betas"},
@@ -29,10 +29,7 @@ TEST(FeedChannel, FolderIsTheComponentThatHoldsTheAppcastAndTheIdStaysInItsPathS
         EXPECT_TRUE(feedStringFor(true, base, QString::fromUtf8(id)).isEmpty()) << id;
     for (const char* id : {"A.Z-a.z-0.9", "Zed", "x-9"})
         EXPECT_FALSE(feedStringFor(true, base, QString::fromUtf8(id)).isEmpty()) << id;
-}
 
-TEST(FeedChannel, OnlyHttpsOrLoopbackHttpIsAllowed)
-{
     // Plain HTTP to loopback only where the switch allows it (the tests' server), never after HTTPS.
     const struct {
         const char* url;

@@ -141,19 +141,6 @@ TEST_F(UpdateCheckTest, BackgroundChecksSpeakOnlyOfANewUnskippedReleaseAndAFaile
     EXPECT_EQ(recorder->events, QStringList{"updateFound"});
 }
 
-TEST_F(UpdateCheckTest, CancelEndsTheCheckWithoutADialog)
-{
-    server->route(releasesPath(), {.stall = true});
-    const CheckResult result = await<CheckResult>(&Updater::checkFinished, [&] {
-        updater->checkForUpdates();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !server->requests().isEmpty(); }, 3000));
-        updater->cancel();
-    });
-    EXPECT_EQ(result.status, Cancelled);
-    EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck"}));
-    EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
-}
-
 TEST_F(UpdateCheckTest, AutomaticChecksRunOnTheirOwnOnlyWhenOnAndAfterTheStartUpDelay)
 {
     server->route(releasesPath(), {feedOf("1.0")});
