@@ -51,11 +51,7 @@ public:
 
 class DialogUserDriverTest : public UpdaterFixture {
 protected:
-    void TearDown() override
-    {
-        qDeleteAll(QApplication::topLevelWidgets());
-        UpdaterFixture::TearDown();
-    }
+    void TearDown() override { qDeleteAll(QApplication::topLevelWidgets()); }
     CheckResult found(const QString& notes = "<p>Faster sheets</p>", const QString& version = "1.1 (Spring)")
     {
         AppcastItem item = downloadItem("/files/app.AppImage", 4);
@@ -157,7 +153,7 @@ TEST_F(DialogUserDriverTest, OutcomesAreShownInMessageBoxesAndFeedStringsAsPlain
     EXPECT_EQ(labels, 4); // the found dialog, the download's progress, the ready download and the error
 }
 
-TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveTheNotesForTheBrowser)
+TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveNotesAndTooLargeOrDeepNotesArePlainTextLoadingNothing)
 {
     BrowserRecorder browser;
     ReleaseNotesView* view =
@@ -177,10 +173,8 @@ TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveTheNotesForTheBrowser)
         EXPECT_TRUE(view->source().isEmpty()) << anchor;
     }
     EXPECT_EQ(browser.opened, QList<QUrl>{QUrl("https://example.org/notes")});
-}
+    view->window()->close();
 
-TEST_F(DialogUserDriverTest, NotesTooLargeOrTooDeepAreShownAsPlainTextAndLoadNothingTheyName)
-{
     // A large picture on disk: if any reference to it were loaded, the notes would grow to its size.
     QTemporaryDir folder;
     ASSERT_TRUE(QImage(600, 600, QImage::Format_Mono).save(folder.filePath("marker.png")));

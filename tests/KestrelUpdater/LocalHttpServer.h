@@ -27,7 +27,7 @@ public:
     };
     struct Request {
         QString path, query;
-        QHash<QByteArray, QByteArray> headers; // names lower-case
+        QByteArray head; // the request line and header lines, each ended by CR LF
     };
     enum Transport { Plain, Tls };
 
@@ -97,12 +97,8 @@ private:
         const qsizetype end = buffer.indexOf("\r\n\r\n");
         if (end < 0)
             return;
-        const QList<QByteArray> lines = buffer.left(end).split('\n');
-        const QUrl target(QString::fromUtf8(lines.first().split(' ').value(1)));
-        Request request{target.path(), target.query(), {}};
-        for (const QByteArray& line : lines.mid(1))
-            if (const qsizetype colon = line.indexOf(':'); colon > 0)
-                request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+        const QUrl target(QString::fromUtf8(buffer.left(buffer.indexOf("\r\n")).split(' ').value(1)));
+        const Request request{target.path(), target.query(), buffer.left(end) + "\r\n"};
         m_requests.append(request);
         const Response response = m_routes.value(request.path, Response{"not found", 404});
         if (response.stall)

@@ -72,22 +72,6 @@ protected:
     {
         return QDir(downloadsFolder()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     }
-    // A feed offering the file, with automatic downloads on.
-    void serveFeed(const QByteArray& signature)
-    {
-        const QString file = QStringLiteral("url=\"%1\" length=\"%2\" sparkle:edSignature=\"%3\"");
-        server->route(releasesPath(),
-                      {appcast(appcastItem("1.1", file.arg(filePath).arg(payload.size()).arg(signature)))});
-        server->route(filePath, {payload});
-        updater->setAutomaticallyDownloadsUpdates(true);
-    }
-    // A background check, and the silent download it may start.
-    void backgroundCheck()
-    {
-        QSignalSpy downloaded(updater.get(), &Updater::downloadFinished);
-        runCheck(Mode::Background);
-        EXPECT_TRUE(!updater->isDownloading() || downloaded.wait(5000));
-    }
 };
 
 TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTheServerSends)
@@ -182,40 +166,50 @@ TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
     EXPECT_TRUE(downloadedFiles().isEmpty());
 }
 
-TEST_F(UpdateDownloadTest, AVerifiedUpdateIsDownloadedOnceAndAnnouncedOnce)
+TEST_F(UpdateDownloadTest, OnlyWithAKeyIsAnUpdateFetchedUnaskedAndThenOnceAndAnnouncedOnce)
 {
+    const QString file = QStringLiteral("url=\"%1\" length=\"%2\" sparkle:edSignature=\"%3\"");
+    const QByteArray signature = key.signBase64(payload);
+    server->route(releasesPath(),
+                  {appcast(appcastItem("1.1", file.arg(filePath).arg(payload.size()).arg(signature)))});
+    server->route(filePath, {payload});
+    updater->setAutomaticallyDownloadsUpdates(true);
+    // A background check, and the silent download it may start.
+    const auto backgroundCheck = [&] {
+        QSignalSpy downloaded(updater.get(), &Updater::downloadFinished);
+        runCheck(Mode::Background);
+        EXPECT_TRUE(!updater->isDownloading() || downloaded.wait(5000));
+    };
+    backgroundCheck();
+    EXPECT_EQ(server->requests().size(), 1); // without a key, the feed only
+    EXPECT_EQ(recorder->events, QStringList{"updateFound"});
+    recorder->events.clear();
     updater->setPublicEd25519Key(key.publicKeyBase64());
-    serveFeed(key.signBase64(payload));
     for (int check = 0; check < 3; ++check)
         backgroundCheck();
-    EXPECT_EQ(server->requests().size(), 3 + 1); // three feeds, one file
+    EXPECT_EQ(server->requests().size(), 4 + 1); // four feeds, one file
     EXPECT_EQ(downloadedFiles(), QStringList{"Sheetwright-1.1.AppImage"});
     EXPECT_EQ(recorder->events, QStringList{"downloadFinished"});
     // Asked for by hand, the same version is not fetched again either; the user is told where it is.
-    const DownloadResult again = runDownload(downloadItem(filePath, payload.size(), key.signBase64(payload)));
+    const DownloadResult again = runDownload(downloadItem(filePath, payload.size(), signature));
     EXPECT_EQ(again.status, DownloadStatus::Downloaded);
     EXPECT_TRUE(again.signatureVerified);
     EXPECT_EQ(again.filePath, QDir(downloadsFolder()).filePath("Sheetwright-1.1.AppImage"));
-    EXPECT_EQ(server->requests().size(), 3 + 1);
+    EXPECT_EQ(server->requests().size(), 4 + 1);
     QFile file(again.filePath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), payload);
     // Once the file is gone (or changed), it is fetched again.
     QFile(again.filePath).remove();
     backgroundCheck();
-    EXPECT_EQ(server->requests().size(), 4 + 1 + 1);
+    EXPECT_EQ(server->requests().size(), 5 + 1 + 1);
     EXPECT_EQ(downloadedFiles(), QStringList{"Sheetwright-1.1.AppImage"});
-}
-
-TEST_F(UpdateDownloadTest, WithoutAKeyNothingIsFetchedUnaskedAndAManualDownloadIsUnverified)
-{
-    serveFeed({});
-    backgroundCheck();
-    EXPECT_EQ(server->requests().size(), 1); // the feed only
-    EXPECT_EQ(recorder->events, QStringList{"updateFound"});
-    const DownloadResult result = runDownload(downloadItem(filePath, payload.size()));
-    EXPECT_EQ(result.status, DownloadStatus::Downloaded);
-    EXPECT_FALSE(result.signatureVerified);
+    // Without a key, a download by hand is unverified.
+    updater->setPublicEd25519Key({});
+    QFile(again.filePath).remove();
+    const DownloadResult unverified = runDownload(downloadItem(filePath, payload.size()));
+    EXPECT_EQ(unverified.status, DownloadStatus::Downloaded);
+    EXPECT_FALSE(unverified.signatureVerified);
 }
 
 } // namespace

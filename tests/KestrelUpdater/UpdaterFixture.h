@@ -62,17 +62,6 @@ class UpdaterFixture : public ::testing::Test {
 protected:
     using Mode = Updater::CheckMode;
 
-    void SetUp() override
-    {
-        defaults = std::make_unique<KestrelExtensions::UserDefaults>(m_folder.filePath("settings.ini"));
-        updater = makeUpdater(testApplicationId);
-    }
-    void TearDown() override
-    {
-        updater.reset();
-        Updater::setShared(nullptr);
-    }
-
     std::unique_ptr<Updater> makeUpdater(const QString& applicationId)
     {
         auto made = std::make_unique<Updater>(*defaults, server->url("/applications/"), applicationId);
@@ -117,11 +106,13 @@ protected:
         return {{}, {}, {}, {}, {}, "1.1", {}, false, true, file};
     }
 
+    // In this order: the updater is made from the ones above it and goes before them.
     QTemporaryDir m_folder;
-    std::unique_ptr<KestrelExtensions::UserDefaults> defaults;
+    std::unique_ptr<KestrelExtensions::UserDefaults> defaults =
+        std::make_unique<KestrelExtensions::UserDefaults>(m_folder.filePath("settings.ini"));
     std::unique_ptr<LocalHttpServer> server = std::make_unique<LocalHttpServer>();
-    std::unique_ptr<Updater> updater;
     RecordingUserDriver* recorder = nullptr;
+    std::unique_ptr<Updater> updater = makeUpdater(testApplicationId);
 };
 
 } // namespace TestSupport

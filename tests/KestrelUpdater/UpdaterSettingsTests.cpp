@@ -1,4 +1,3 @@
-#include "KestrelUpdater/Channel/IncludeBetas.h"
 #include "KestrelUpdater/Observation/ObservableUpdater.h"
 #include "UpdaterFixture.h"
 #include "support/LogCapture.h"
@@ -101,27 +100,6 @@ TEST_F(UpdaterSettings, WrappersWriteThroughFollowChangesFromEitherSideAndOutliv
     updater.reset();
     EXPECT_FALSE(orphan.get());
     orphan.set(true); // writes nowhere, announces, does not crash
-}
-
-TEST_F(UpdaterSettings, BetaSwitchSetsAndLogsTheFeedOnEverySet)
-{
-    KestrelExtensions::LogCapture log;
-    IncludeBetas betas(*updater);
-    const QString betaFeed = server->url(betasPath()).toString(),
-                  releaseFeed = server->url(releasesPath()).toString();
-    EXPECT_TRUE(betas.setValue(true));
-    EXPECT_TRUE(betas.value());
-    EXPECT_EQ(updater->feedURL().toString(), betaFeed);
-    EXPECT_TRUE(betas.setValue(true));
-    EXPECT_TRUE(betas.setValue(false));
-    EXPECT_EQ(updater->feedURL().toString(), releaseFeed);
-    const QString line = "Setting Sparkle feed to ";
-    EXPECT_EQ(log.systemLines(), (QStringList{line + betaFeed, line + betaFeed, line + releaseFeed}));
-    // A feed changed elsewhere does not move a switch already made; a new switch starts from the feed's
-    // folder.
-    updater->setFeedURL(QUrl(betaFeed));
-    EXPECT_FALSE(betas.value());
-    EXPECT_TRUE(IncludeBetas(*updater).value());
 }
 
 } // namespace

@@ -23,18 +23,13 @@ void clickBox(QAbstractButton* box)
 
 class UpdatesPaneTest : public UpdaterFixture {
 protected:
-    void SetUp() override
-    {
-        UpdaterFixture::SetUp();
-        pane = std::make_unique<UpdatesPreferencesView>(*updater);
-        pane->show();
-    }
+    void SetUp() override { pane->show(); }
     template <typename Widget> Widget* child(const char* name) const
     {
         return pane->findChild<Widget*>(QLatin1String(name));
     }
     void click(const char* name) { clickBox(child<QAbstractButton>(name)); }
-    std::unique_ptr<UpdatesPreferencesView> pane;
+    std::unique_ptr<UpdatesPreferencesView> pane = std::make_unique<UpdatesPreferencesView>(*updater);
 };
 
 TEST_F(UpdatesPaneTest, ShowsTheQuietDefaultsAndTheControlsAndTheUpdaterFollowEachOther)
@@ -55,41 +50,28 @@ TEST_F(UpdatesPaneTest, ShowsTheQuietDefaultsAndTheControlsAndTheUpdaterFollowEa
     click("sendsSystemProfile");
     click("automaticallyDownloadsUpdates");
     EXPECT_TRUE(updater->sendsSystemProfile() && updater->automaticallyDownloadsUpdates());
+    KestrelExtensions::LogCapture log;
     click("includeBetas");
     EXPECT_EQ(updater->feedURL(), server->url(betasPath()));
+    EXPECT_EQ(log.systemLines(),
+              QStringList{"Setting Sparkle feed to " + server->url(betasPath()).toString()});
+    // A feed changed elsewhere does not move the switch while shown; it is read from the feed on each show.
+    updater->setFeedURL(server->url(releasesPath()));
     updater->setUpdateCheckInterval(7200);
     EXPECT_EQ(picker->currentIndex(), -1);
+    EXPECT_TRUE(child<QCheckBox>("includeBetas")->isChecked());
     updater->setAutomaticallyChecksForUpdates(false);
     EXPECT_FALSE(child<QCheckBox>("checkForUpdates")->isChecked());
     EXPECT_FALSE(picker->isEnabled());
+    pane->hide();
+    pane->show();
+    EXPECT_FALSE(child<QCheckBox>("includeBetas")->isChecked());
     // Check Now asks the feed once, and the finished check dates the footer.
-    server->route(betasPath(), {feedOf("1.1")});
+    server->route(releasesPath(), {feedOf("1.1")});
     await<CheckResult>(&Updater::checkFinished, [&] { click("checkNow"); });
     EXPECT_EQ(server->requests().size(), 1);
     EXPECT_EQ(recorder->events.last(), "updateFound");
     EXPECT_TRUE(child<QLabel>("lastCheckDate")->text().startsWith("Today at "));
-    // The beta switch is read from the feed on each show.
-    pane->hide();
-    updater->setFeedURL(server->url(releasesPath()));
-    pane->show();
-    EXPECT_FALSE(child<QCheckBox>("includeBetas")->isChecked());
-}
-
-TEST_F(UpdatesPaneTest, WithoutAnApplicationIdNothingIsSetOrLoggedAndTheBetaSwitchSnapsBack)
-{
-    pane.reset();
-    updater.reset();
-    updater = makeUpdater(QString());
-    pane = std::make_unique<UpdatesPreferencesView>(*updater);
-    pane->show();
-    UpdatesViewController controller(*defaults, updater.get());
-    controller.show();
-    KestrelExtensions::LogCapture log;
-    setIncludeBetaReleases(*defaults, true);
-    click("includeBetas");
-    EXPECT_FALSE(child<QCheckBox>("includeBetas")->isChecked());
-    EXPECT_TRUE(log.systemLines().isEmpty());
-    EXPECT_TRUE(updater->feedURL().isEmpty());
 }
 
 TEST(LastCheckDateFormat, RelativeDaysAndLongDatesWithoutWeekday)
@@ -107,6 +89,21 @@ TEST(LastCheckDateFormat, RelativeDaysAndLongDatesWithoutWeekday)
 }
 
 using UpdatesViewControllerTest = UpdaterFixture;
+
+TEST_F(UpdatesViewControllerTest, WithoutAnApplicationIdNothingIsSetOrLoggedAndThePanesBetaSwitchSnapsBack)
+{
+    updater = makeUpdater(QString());
+    UpdatesPreferencesView view(*updater);
+    UpdatesViewController controller(*defaults, updater.get());
+    view.show();
+    controller.show();
+    KestrelExtensions::LogCapture log;
+    setIncludeBetaReleases(*defaults, true);
+    clickBox(view.findChild<QCheckBox*>("includeBetas"));
+    EXPECT_FALSE(view.findChild<QCheckBox*>("includeBetas")->isChecked());
+    EXPECT_TRUE(log.systemLines().isEmpty());
+    EXPECT_TRUE(updater->feedURL().isEmpty());
+}
 
 TEST_F(UpdatesViewControllerTest, FollowsTheSwitchOnlyWhileShownAndIsTheHostedUpdatesPane)
 {
@@ -129,14 +126,12 @@ TEST_F(UpdatesViewControllerTest, FollowsTheSwitchOnlyWhileShownAndIsTheHostedUp
     clickBox(pane.findChild<QCheckBox*>("includeBetaReleases"));
     EXPECT_TRUE(includeBetaReleases(*defaults));
     EXPECT_EQ(updater->feedURL().toString(), feed("betas"));
-    EXPECT_EQ(pane.preferencePaneIdentifier().rawValue, "updates");
-    EXPECT_EQ(pane.preferencePaneTitle(), "Updates");
+    EXPECT_EQ(std::pair(pane.preferencePaneIdentifier(), pane.preferencePaneTitle()),
+              std::pair(updatesPane().identifier(), QString("Updates")));
     EXPECT_FALSE(pane.toolbarItemIcon().isNull());
-    EXPECT_EQ(updatesPane().identifier().rawValue, "updates");
     std::unique_ptr<Preferences::PreferencePane> hosted(updatesPreferencePane());
     ASSERT_NE(hosted, nullptr);
     EXPECT_EQ(updatesPreferencePane(), hosted.get()); // made once
-    EXPECT_EQ(hosted->preferencePaneTitle(), "Updates");
     EXPECT_NE(hosted->findChild<UpdatesPreferencesView*>(), nullptr);
     hosted.reset();
     EXPECT_NE(std::unique_ptr<Preferences::PreferencePane>(updatesPreferencePane()), nullptr); // made again
