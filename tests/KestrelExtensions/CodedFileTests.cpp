@@ -140,6 +140,19 @@ TEST_F(CodedFile, ReadFailuresAreFileErrorsAndDecodingErrorsNameTheProblem)
     EXPECT_EQ(decodeFromFile<Sample>(file), (Sample{"a", 1, std::nullopt}));
 }
 
+TEST(JsonObjectReader, IntegersAreWholeAndFitSixtyFourBits)
+{
+    const auto reader = JsonObjectReader::from(jsonValue(
+        R"({"n": -3, "low": -9223372036854775808, "half": 1.5, "high": 9223372036854775808, "s": "3"})"));
+    EXPECT_EQ(reader.integer("n"), -3);
+    EXPECT_EQ(reader.integerIfPresent("low"), std::numeric_limits<qint64>::min());
+    for (const char* key : {"half", "high"})
+        EXPECT_EQ(thrown<DecodingError>([&] { reader.integer(key); }).kind(),
+                  DecodingError::Kind::DataCorrupted)
+            << key;
+    EXPECT_EQ(thrown<DecodingError>([&] { reader.integer("s"); }).kind(), DecodingError::Kind::TypeMismatch);
+}
+
 TEST_F(CodedFile, FailedEncodingOrWritingKeepsTheOldContentAndLeavesNothingElse)
 {
     const QString file = path("layout.json");
@@ -155,6 +168,10 @@ TEST_F(CodedFile, FailedEncodingOrWritingKeepsTheOldContentAndLeavesNothingElse)
               (QStringList{"a", "Index 1"}));
     const auto intoMissingFolder = [&] { encodeToFile(Sample{"a", 1, {}}, path("absent/sub/layout.json")); };
     EXPECT_EQ(thrown<FileError>(intoMissingFolder).code(), FileError::Code::NoSuchFolder);
+    EXPECT_EQ(thrown<FileError>([&] {
+                  encodeToFile(Sample{"a", 1, {}}, m_dir.path());
+              }).code(),
+              FileError::Code::IsDirectory);
 
     // Small contents matter as much as large ones: a layout file is a few hundred bytes.
     for (const qsizetype length : {qsizetype(1000), qsizetype(100000)}) {
@@ -165,7 +182,8 @@ TEST_F(CodedFile, FailedEncodingOrWritingKeepsTheOldContentAndLeavesNothingElse)
         rlimit limited = saved;
         limited.rlim_cur = 256;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        EXPECT_THROW(encodeToFile(Sample{QString(length, u'n'), 2, {}}, file), FileError) << length;
+        const auto tooLong = [&] { encodeToFile(Sample{QString(length, u'n'), 2, {}}, file); };
+        EXPECT_EQ(thrown<FileError>(tooLong).code(), FileError::Code::Other) << length;
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
         EXPECT_EQ(readRaw(file), old) << length;

@@ -22,13 +22,12 @@ TEST(Collection, SortByPositionSafeAccessIndexTestsMinMaxAndRemovingNils)
     EXPECT_EQ(inPlace, (V{"a", "b"}));
 
     const std::vector<int> three{10, 20, 30};
-    EXPECT_EQ(safeAt(three, 0), 10);
-    EXPECT_EQ(safeAt(three, 2), 30);
-    EXPECT_EQ(safeAt(three, 3), std::nullopt);
-    EXPECT_EQ(safeAt(three, -1), std::nullopt);
+    for (const auto& [index, value] : {std::pair<int, std::optional<int>>{0, 10}, {2, 30}, {3, {}}, {-1, {}}})
+        EXPECT_EQ(safeAt(three, index), value) << index;
     EXPECT_EQ(safeAt(QList<QString>{"a"}, 0), "a");
 
-    EXPECT_TRUE(isLastIndex(three, 2));
+    EXPECT_TRUE(isLastIndex(three, 2) && isLastIndex(three, 2, true));
+    EXPECT_TRUE(isFirstIndex(0) && isFirstIndex(-2, true) && !isFirstIndex(-1) && !isFirstIndex(1, true));
     EXPECT_FALSE(isLastIndex(three, 5));
     EXPECT_TRUE(isLastIndex(three, 5, true));
     EXPECT_FALSE(isLastIndex(three, 1, true));

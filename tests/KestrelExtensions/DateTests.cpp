@@ -3,7 +3,6 @@
 
 #include <QTimeZone>
 #include <gtest/gtest.h>
-#include <limits>
 #include <unicode/ucal.h>
 
 using namespace KestrelExtensions;
@@ -52,7 +51,6 @@ TEST(DateDifference, CountsWholeUnitsEitherWayAndAcrossTheClockChange)
     const QDateTime from1950 = at("1950-01-01T00:00:00");
     const QDateTime to2030 = at("2030-01-01T00:00:00");
     const qint64 elapsed = from1950.secsTo(to2030);
-    ASSERT_GT(elapsed, qint64(std::numeric_limits<int32_t>::max()));
     EXPECT_EQ(seconds(to2030, from1950), elapsed);
     EXPECT_EQ(seconds(from1950, to2030), -elapsed);
     EXPECT_EQ(minutes(to2030, from1950), elapsed / 60);

@@ -25,7 +25,6 @@ TEST(EndSheet, ClosesTheActiveOrGivenSheetButNeverAMainWindowThenDismisses)
     sheet.setWindowModality(Qt::WindowModal);
     sheet.show();
     activate(&sheet);
-    ASSERT_EQ(QApplication::activeWindow(), &sheet);
 
     int dismissals = 0;
     bool sheetVisibleAtDismissal = true;

@@ -50,14 +50,16 @@ TEST(PropertyList, ValuesAndTextComeBackExactlyOrAreRefused)
     EXPECT_EQ(roundTrip(-HUGE_VAL), QJsonValue(-HUGE_VAL));
     EXPECT_EQ(roundTrip(1e300), QJsonValue(1e300)) << "a whole number past 64 bits stays a real";
     const QByteArray text = PropertyListEncoder().encode(Any{QJsonObject{{"count", 3}, {"ratio", 0.1}}});
-    EXPECT_TRUE(text.contains("<plist version=\"1.0\">"));
-    EXPECT_TRUE(text.contains("<integer>3</integer>"));
+    EXPECT_TRUE(text.contains("<plist version=\"1.0\">") && text.endsWith("</plist>\n"))
+        << "a complete document";
+    EXPECT_TRUE(text.contains("\n\t<dict>\n\t\t<key>count</key>\n\t\t<integer>3</integer>"))
+        << "indented by tabs";
     EXPECT_TRUE(text.contains("<real>0.10000000000000001</real>")) << "17 digits: every double reads back";
 
     // Line ends of every kind, tabs and characters beyond the basic plane, in values and in keys; the edges
-    // of what XML holds, and a pair of surrogates at the very end.
+    // of what XML holds, and pairs of surrogates at the very start and end.
     const QString kept = QStringLiteral("a\rb\r\nc\n\td\r") + QString::fromUcs4(U"\U0001F4F7 \u00E9");
-    const QString edges = QString::fromUcs4(U"\uD7FF\uE000\uFFFD\U00010000\U0010FFFF\U0001F4F7");
+    const QString edges = QString::fromUcs4(U"\U00010000\uD7FF\uE000\uFFFD\U0010FFFF\U0001F4F7");
     const QJsonObject texts{{kept, kept}, {"list", QJsonArray{"\r", " \r ", edges}}};
     EXPECT_EQ(roundTrip(texts), QJsonValue(texts));
     // Control characters, non-characters and lone halves of surrogate pairs (the last one at the very end).
@@ -79,8 +81,6 @@ TEST(PropertyList, WritesNoNullAndNoBinaryAndReadsFilesBack)
     EXPECT_EQ(refusedAt(QJsonObject{{"list", QJsonArray{1, QJsonValue::Null}}}),
               (QStringList{"list", "Index 1"}));
 
-    EXPECT_TRUE(PropertyListEncoder().encode(Any{QJsonValue(1)}).endsWith("</plist>\n"))
-        << "a complete document";
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.plist");
     PropertyListEncoder().encodeToFile(Any{QJsonObject{{"a", 1}}}, path);
@@ -138,6 +138,8 @@ TEST(PropertyList, ReadsHandWrittenDocumentsAndCallsMalformedOnesCorrupted)
     const QByteArray deepest =
         plist(QByteArray("<array>").repeated(513) + QByteArray("</array>").repeated(513));
     EXPECT_NO_THROW(PropertyListDecoder().decode<Any>(deepest)) << "one level less is still read";
+    const auto empty = [] { PropertyListDecoder().decode<Any>(plist("")); };
+    EXPECT_TRUE(thrown<DecodingError>(empty).failureReason()->contains("holds no value"));
     for (const QByteArray& data : malformed) {
         EXPECT_EQ(thrown<DecodingError>([&] { PropertyListDecoder().decode<Any>(data); }).kind(),
                   DecodingError::Kind::DataCorrupted)

@@ -13,6 +13,7 @@ TEST(RegexMatching, MatchesGiveTheOneGroupOrTheWholeMatchAndGroupsByIndexOrName)
     EXPECT_EQ(firstMatch("Layout 12 of 30", "\\d+"), "12");
     EXPECT_EQ(firstMatch("Layout 12 of 30", "of (\\d+)"), "30");
     EXPECT_EQ(firstMatch("Layout 12 of 30", "(\\d+) of (\\d+)"), "12 of 30");
+    EXPECT_EQ(firstMatch("12 of 30", "(\\d+) of"), "12");
     EXPECT_EQ(firstMatch("abc", "x(y)?c"), std::nullopt);
     EXPECT_EQ(firstMatch("abc", "b(x)?c"), std::nullopt) << "the one group did not take part";
     EXPECT_EQ(firstMatch("abc", "(unclosed"), std::nullopt);
@@ -30,6 +31,7 @@ TEST(RegexMatching, MatchesGiveTheOneGroupOrTheWholeMatchAndGroupsByIndexOrName)
     const QString text = "one-1 two-22";
     const auto all = expression->matches(text);
     ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].range(), (TextRange{0, 5}));
     EXPECT_EQ(all[1].numberOfRanges(), 4);
     EXPECT_EQ(all[1].range(), (TextRange{6, 6}));
     EXPECT_EQ(all[1].string("name", text), "two");
@@ -43,6 +45,13 @@ TEST(RegexMatching, MatchesGiveTheOneGroupOrTheWholeMatchAndGroupsByIndexOrName)
     // A search range limits matches; one that does not fit finds nothing.
     EXPECT_EQ(expression->matches(text, {}, TextRange{0, 5}).size(), 1u);
     EXPECT_FALSE(expression->firstMatch(text, {}, TextRange{10, 5}));
+    // A range's edges anchor and hide what lies outside, unless asked otherwise.
+    using M = RegularExpression::MatchingOption;
+    const auto anchored = RegularExpression::make("^b"), behind = RegularExpression::make("\\bb");
+    EXPECT_TRUE(anchored->firstMatch("ab", {}, TextRange{1, 1}));
+    EXPECT_FALSE(anchored->firstMatch("ab", M::WithoutAnchoringBounds, TextRange{1, 1}));
+    EXPECT_TRUE(behind->firstMatch("ab", {}, TextRange{1, 1}));
+    EXPECT_FALSE(behind->firstMatch("ab", M::WithTransparentBounds, TextRange{1, 1}));
     QString error;
     EXPECT_FALSE(RegularExpression::make("a{2,1}", {}, &error));
     EXPECT_FALSE(error.isEmpty());

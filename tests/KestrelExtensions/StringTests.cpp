@@ -15,7 +15,9 @@ using namespace KestrelExtensions;
 
 TEST(TrailingNumber, StepsOrAppendsTheNumberInAFormatOfOneIntegerConversion)
 {
-    // Name, default number, format, separator, expected.
+    // Name, default number, format, separator, expected. Only the matched range goes; past 64 bits or with
+    // digits not all ASCII the default is appended; the value is formatted in 64 bits; literal text and %%
+    // surround the conversion; a separator that is no valid pattern finds nothing.
     const std::tuple<const char*, qint64, const char*, const char*, const char*> rows[] = {
         {"Layout 3", 1, "%d", " ", "Layout 4"},
         {"Layout", 1, "%d", " ", "Layout 1"},
@@ -24,18 +26,13 @@ TEST(TrailingNumber, StepsOrAppendsTheNumberInAFormatOfOneIntegerConversion)
         {"Scan-07", 1, "%02d", "-", "Scan-08"},
         {"Sheet", 2, "%d", " ", "Sheet 2"},
         {"", 1, "%d", " ", " 1"},
-        // Only the matched range goes, not an equal text earlier in the name.
         {"a 3 a 3", 1, "%d", " ", "a 3 a 4"},
-        // Too long for 64 bits, or overflowing when stepped: the default is appended.
         {"Copy 123456789012345678901234567890", 1, "%d", " ", "Copy 123456789012345678901234567890 1"},
         {"Copy 9223372036854775807", 1, "%d", " ", "Copy 9223372036854775807 1"},
-        // The 64-bit value is formatted whole, not cut to 32 bits.
         {"Big 4294967296", 1, "%d", " ", "Big 4294967297"},
-        // Literal text and %% around the conversion.
         {"Take 5", 1, "(%d%%)", " ", "Take (6%)"},
-        // A separator that is not a valid pattern finds nothing.
         {"Odd(1", 1, "%d", "(", "Odd(1(1"},
-    };
+        {"Copy 12\u0663", 1, "%d", " ", "Copy 12\u0663 1"}};
     for (const auto& [input, defaultNumber, format, separator, expected] : rows)
         EXPECT_EQ(incrementingTrailingNumber(input, defaultNumber, 1, format, separator),
                   QString::fromUtf8(expected))
@@ -79,6 +76,8 @@ TEST(NumberPadding, PadsShortDigitRunsOnTheLeft)
 
 TEST(CamelCase, SplitsBeforeCapitalsThatFollowOthers)
 {
+    // A titlecase letter counts as a capital, as does one after an accented letter (two scalars, one
+    // character) or outside the basic plane.
     const std::pair<QString, QString> rows[] = {
         {"imageSizeMax", "image Size Max"},
         {"PDFFile", "P DFFile"},
@@ -88,13 +87,11 @@ TEST(CamelCase, SplitsBeforeCapitalsThatFollowOthers)
         {"A", "A"},
         {"", ""},
         {"already split", "already split"},
-        // A titlecase letter counts as a capital.
         {QString::fromUtf8("a\u01C5b"), QString::fromUtf8("a \u01C5b")},
-        // A capital after an accented letter (two scalars, one character).
         {QString::fromUtf8("e\u0301Xy"), QString::fromUtf8("e\u0301 Xy")},
-        // Capitals outside the BMP.
         {QString::fromUcs4(U"x\U0001D400"), QString::fromUcs4(U"x \U0001D400")},
-    };
+        {"aB" + QString(QChar(0xD800)), "a B" + QString(QChar(0xD800))},
+        {"a" + QString(QChar(0xDC00)), "a" + QString(QChar(0xDC00))}};
     for (const auto& [input, expected] : rows)
         EXPECT_EQ(splittingCamelCase(input), expected) << input.toStdString();
 }
@@ -113,8 +110,8 @@ class OneWordTranslator : public QTranslator {
 public:
     QString translate(const char* context, const char* sourceText, const char*, int) const override
     {
-        const bool known = QByteArray(context) == "Sheetwright" && QByteArray(sourceText) == "&File";
-        return known ? QStringLiteral("&Datei") : QString();
+        return QByteArray(context) == "Sheetwright" && QByteArray(sourceText) == "&File" ? "&Datei"
+                                                                                         : QString();
     }
 };
 } // namespace

@@ -33,10 +33,7 @@ QStringList objects(const std::vector<Item::Pointer>& items)
 
 // Root with A (with child A1) and B.
 struct SmallTree {
-    Item::Pointer root = Item::make("Root");
-    Item::Pointer a = Item::make("A");
-    Item::Pointer a1 = Item::make("A1");
-    Item::Pointer b = Item::make("B");
+    Item::Pointer root = Item::make("Root"), a = Item::make("A"), a1 = Item::make("A1"), b = Item::make("B");
     SmallTree()
     {
         a->insert({a1});

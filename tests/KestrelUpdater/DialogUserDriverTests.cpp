@@ -141,6 +141,8 @@ TEST_F(DialogUserDriverTest, OutcomesAreShownInMessageBoxesAndFeedStringsAsPlain
     // Only the unverified download says so, plainly.
     EXPECT_EQ(texts.filter("could not be verified"), texts.filter("/tmp/unverified.AppImage"));
     EXPECT_EQ(withShowInFolder, 2);
+    EXPECT_TRUE(shown<QMessageBox>().first()->testAttribute(Qt::WA_DeleteOnClose))
+        << "closed, a message is freed";
     driver.showUpdateFound(*updater, found("<p>notes</p>", hostile));
     driver.showDownloadStarted(*updater, *found({}, hostile).item);
     int labels = 0;
@@ -209,6 +211,7 @@ TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveNotesAndTooLargeOrDeepNotesArePl
         {"huge", "<p>" + QString("word ").repeated(size / 5) + "</p>", false},
         {"long prose", "<p>" + QString("word ").repeated(size / 6) + "</p>", true},
         {"a last lone <", "<p>x</p><", true},
+        {"comparisons are no tags", "<p>" + QString("1 < 2 ").repeated(tags + 1) + "</p>", true},
         {"one endless word", "<p>" + QString(word + 1, u'x') + "</p>", false},
     };
     for (const auto& row : rows) {

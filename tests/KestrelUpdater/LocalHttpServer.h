@@ -52,8 +52,7 @@ public:
     QUrl url(const QString& path) const
     {
         const char* scheme = qobject_cast<QSslServer*>(m_server.get()) ? "https" : "http";
-        return QUrl(scheme + QStringLiteral("://127.0.0.1:") + QString::number(m_server->serverPort()) +
-                    path);
+        return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(m_server->serverPort()).arg(path));
     }
     void route(const QString& path, Response response) { m_routes.insert(path, std::move(response)); }
     const QList<Request>& requests() const { return m_requests; }

@@ -19,7 +19,7 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
     closed.close();
     LocalHttpServer secure(LocalHttpServer::Tls);
     secure.route("/feed.xml", {feedOf("1.1")});
-    secure.route("/down.xml", {.status = 302, .location = server->url("/plain.xml").toEncoded()});
+    secure.route("/down.xml", {.status = 303, .location = server->url("/plain.xml").toEncoded()});
     const QByteArray secureFeed = secure.url("/feed.xml").toEncoded(),
                      secureDown = secure.url("/down.xml").toEncoded();
     const struct {
@@ -34,8 +34,9 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
         {"/other-systems", {appcast(appcastItem("9.0", "url=\"/mac.zip\" sparkle:os=\"macos\""))}, UpToDate},
         {"/largest", {head + QByteArray(maximum - head.size() - tail.size(), ' ') + tail}, UpToDate},
         // A redirect whose body never ends is followed at once.
-        {"/endless-redirect", {.status = 302, .location = "/older", .endless = true}, UpToDate, "1.0"},
+        {"/endless-redirect", {.status = 307, .location = "/older", .endless = true}, UpToDate, "1.0"},
         {"/missing", {"not found", 404}, Error, "HTTP 404"},
+        {"/choices", {"<rss/>", 300}, Error, "HTTP 300"}, // no redirect without a Location
         {"/unclosed", {"<rss version=\"2.0\">\n<channel><item>"}, Error, "could not be read (line "},
         {"/not-rss", {"<html><body/></html>"}, Error, "not an RSS feed"},
         {"/empty", {""}, Error, "line 1"},
@@ -45,8 +46,8 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
         {"/trickle", {.body = feedOf("1.1"), .trickleMs = 20}, Error, "too long"},
         {"/oversize", {QByteArray(maximum + 1, 'x')}, Error, "too large"},
         {"/unmeasured", {.body = head, .endless = true}, Error, "too large"},
-        {"/loop", {.status = 302, .location = "/loop"}, Error, "redirected too often"},
-        {"/away", {.status = 302, .location = "http://198.51.100.7/appcast.xml"}, Error, "not safe"},
+        {"/loop", {.status = 308, .location = "/loop"}, Error, "redirected too often"},
+        {"/away", {.status = 301, .location = "http://198.51.100.7/appcast.xml"}, Error, "not safe"},
         {refused.constData(), {}, Error},
         {"http://198.51.100.7/applications/appcast.xml", {}, Error, "must use HTTPS"},
         {secureFeed.constData(), {}, UpdateAvailable, "1.1"},
@@ -75,7 +76,9 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
         EXPECT_TRUE(failed || updater->lastUpdateCheckDate() >= before);
         EXPECT_FALSE(updater->isChecking());
     }
-    EXPECT_TRUE(server->requests().first().head.contains("\r\nUser-Agent: Sheetwright/1.0\r\n"));
+    const QByteArray sent = server->requests().first().head;
+    EXPECT_TRUE(sent.contains("\r\nUser-Agent: Sheetwright/1.0\r\n") &&
+                sent.contains("\r\nAccept: application/rss+xml"));
     // Redirects are followed only as far as allowed; an endless redirect's body is not read.
     EXPECT_EQ(std::count_if(server->requests().begin(), server->requests().end(),
                             [](const auto& request) { return request.path == "/loop"; }),
@@ -94,7 +97,8 @@ TEST_F(UpdateCheckTest,
     ASSERT_EQ(server->requests().size(), 3);
     const QUrlQuery profile(server->requests()[1].query);
     EXPECT_EQ(profile.queryItemValue("appVersion"), "1.0");
-    EXPECT_FALSE(profile.queryItemValue("osName").isEmpty() || profile.queryItemValue("cpuArch").isEmpty());
+    for (const char* item : {"osName", "osVersion", "cpuArch"})
+        EXPECT_FALSE(profile.queryItemValue(item).isEmpty()) << item;
     EXPECT_TRUE(server->requests()[0].query.isEmpty() && server->requests()[2].query.isEmpty());
     EXPECT_TRUE(updater->lastProfileSubmissionDate().isValid());
     EXPECT_TRUE(recorder->events.isEmpty()); // a probe shows nothing

@@ -20,7 +20,6 @@ extern bool loopbackHttpOn;
 
 inline const QString testApplicationId = QStringLiteral("com.ardentmoss.Sheetwright");
 
-// One appcast item's XML, a feed of such items, and a feed of items with these versions and their files.
 inline QByteArray appcastItem(const QString& version,
                               const QString& enclosure = "url=\"/files/Sheetwright.AppImage\" length=\"4\"")
 {
@@ -31,17 +30,15 @@ inline QByteArray appcastItem(const QString& version,
 }
 inline QByteArray appcast(const QByteArray& items)
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\" "
-           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
-           "sparkle\">\n<channel><title>Sheetwright</title>\n" +
-           items + "\n</channel></rss>\n";
+    return "<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
+           items + "</channel></rss>";
 }
 template <typename... Versions> QByteArray feedOf(const Versions&... versions)
 {
     return appcast((appcastItem(versions) + ...));
 }
 
-// Records what the updater would show, instead of showing it.
 class RecordingUserDriver : public KestrelUpdater::UserDriver {
 public:
     QStringList events;
@@ -81,7 +78,7 @@ protected:
     QString betasPath() const { return feedPath("betas"); }
     QString downloadsFolder() const { return m_folder.filePath("Downloads"); }
 
-    // Starts something and waits for the updater's signal that it ended, answering its result.
+    // Starts something and answers the result of the updater's signal that it ended.
     template <typename Result, typename Signal>
     Result await(Signal signal, const std::function<void()>& start)
     {
