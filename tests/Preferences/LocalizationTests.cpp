@@ -60,11 +60,10 @@ TEST(LocalizationTable, HoldsTheSameThirtyNineCodesUnderBothIdentifiers)
 
 TEST(LocalizationTable, ParsesLocaleIdentifiersAsWritten)
 {
-    const std::tuple<const char*, const char*, const char*> rows[] = {{"es-419", "es", "419"},
-                                                                      {"sr_RS@latin", "sr", "RS"},
-                                                                      {"", "", ""},
-                                                                      {"POSIX", "", ""},
-                                                                      {"fil_PH", "fil", "PH"}};
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"es-419", "es", "419"}, {"sr_RS@latin", "sr", "RS"}, {"", "", ""},
+        {"POSIX", "", ""},       {"fil_PH", "fil", "PH"},     {"d3", "", ""},
+        {"de-CHE", "de", ""}};
     for (const auto& [identifier, language, region] : rows) {
         const auto tag = Localization::parseLanguageTag(identifier);
         EXPECT_EQ(tag.languageCode, language) << identifier;

@@ -11,12 +11,6 @@ using namespace Preferences;
 
 namespace {
 
-class IconlessPane : public PreferencePane {
-public:
-    PaneIdentifier preferencePaneIdentifier() const override { return PaneIdentifier("plain"); }
-    QString preferencePaneTitle() const override { return "Plain"; }
-};
-
 TEST(PaneIdentifier, IsEqualHashedAndCodedByItsString)
 {
     const PaneIdentifier a("updates");
@@ -31,11 +25,6 @@ TEST(PaneIdentifier, IsEqualHashedAndCodedByItsString)
     EXPECT_EQ(json, R"(["updates"])");
     EXPECT_EQ(PaneIdentifier::fromJson(QJsonDocument::fromJson(json).array().at(0)), a);
     EXPECT_THROW(PaneIdentifier::fromJson(QJsonValue(3)), KestrelExtensions::DecodingError);
-
-    // A pane without an icon of its own shows an empty one under its own identifier.
-    IconlessPane pane;
-    EXPECT_TRUE(pane.toolbarItemIcon().isNull());
-    EXPECT_EQ(pane.toolbarItemIdentifier(), "plain");
 }
 
 TEST(Pane, EachHostGetsItsOwnContent)

@@ -78,6 +78,7 @@ TEST(SegmentedControlStyle, BuildsOneSegmentPerPaneWithJoinedWidths)
     control->show();
     EXPECT_EQ(control->segmentButton(2)->geometry().right(), control->width() - 2);
     EXPECT_EQ(control->segmentButton(1)->geometry().left(), width + 2);
+    EXPECT_EQ(control->segmentButton(1)->toolButtonStyle(), Qt::ToolButtonTextOnly);
 }
 
 TEST(SegmentedControlStyle, PicksReachTheDelegateAnimated)
@@ -99,6 +100,7 @@ TEST(SegmentedControlStyle, PicksReachTheDelegateAnimated)
     auto* control = static_cast<SegmentedControl*>(style.view());
     EXPECT_NEAR(control->mapTo(&toolbar, control->rect().center()).x(), 300, 3)
         << "flexible spaces centre it";
+    EXPECT_EQ(toolbar.findChildren<QWidget*>(PreferencesToolbar::flexibleSpaceIdentifier).size(), 2);
 
     // No delegate yet: a pick is ignored.
     QTest::mouseClick(control->segmentButton(1), Qt::LeftButton);
@@ -133,12 +135,15 @@ TEST(ToolbarItemStyle, ListsThePanesAsSelectableItemsInOrder)
     forward.style = &style;
     toolbar.setDelegate(&forward);
     toolbar.reloadItems();
+    toolbar.reloadItems(); // again: the same items, the old ones gone
     ASSERT_EQ(toolbar.itemIdentifiers(), QStringList({"a", "b", "c"}));
+    EXPECT_FALSE(toolbar.toggleViewAction()->isVisible()) << "the toolbar cannot be hidden";
     EXPECT_EQ(toolbar.item("b")->text(), "Beta");
     EXPECT_NE(toolbar.widgetForAction(toolbar.item("b")), nullptr) << "the item is on the toolbar";
     EXPECT_FALSE(toolbar.item("a")->icon().isNull());
     EXPECT_TRUE(toolbar.item("c")->icon().isNull());
 
+    toolbar.item("b")->trigger(); // no delegate yet: ignored
     RecordingDelegate delegate;
     style.setDelegate(&delegate);
     toolbar.item("b")->trigger();

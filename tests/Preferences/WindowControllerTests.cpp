@@ -66,8 +66,8 @@ TEST_F(WindowFixture, RefusesAnEmptyPaneListAndStartsHiddenWithNoPaneShownAndPan
 
 TEST_F(WindowFixture, ASinglePaneHidesTheToolbarAndTitlesTheWindowAfterTheApplication)
 {
-    PreferencesWindowController single({new FixedPane("only", "Only", {200, 100})}, Style::toolbarItems, true,
-                                       true, &store);
+    PreferencesWindowController single({new FixedPane("only", "Only", {200, 100})}, Style::segmentedControl,
+                                       true, true, &store);
     EXPECT_TRUE(single.tabViewController()->toolbar()->isHidden());
     single.show();
     EXPECT_EQ(single.window()->size(), QSize(200, 100));
@@ -113,6 +113,7 @@ TEST_F(WindowFixture, ShowPicksTheNamedOrShownOrFirstPaneAndAnImmediateSwitchKee
     EXPECT_EQ(controller.window()->size(), QSize(500, 120 + bar));
     EXPECT_EQ(controller.window()->pos(), topLeft);
     EXPECT_FALSE(tabs->preferencePanes()[0]->isVisible());
+    EXPECT_EQ(tabs->preferencePanes()[1]->geometry(), tabs->rect()) << "the pane fills the view";
     controller.show();
     EXPECT_EQ(tabs->activeTab(), 1);
     EXPECT_EQ(tabs->toolbar()->selectedItemIdentifier(), "updates");
@@ -238,7 +239,7 @@ TEST(FrameAutosave, ReadsBackWhatItWritesAndIgnoresUnreadableFrames)
 {
     const std::pair<QString, std::optional<QRect>> rows[] = {
         {"10 20 300 400", QRect(10, 20, 300, 400)},
-        {FrameAutosave::frameString(QRect(-5, 7, 1, 2)), QRect(-5, 7, 1, 2)},
+        {FrameAutosave::frameString(QRect(-5, 7, 1, 1)), QRect(-5, 7, 1, 1)},
         {"", {}},
         {"10 20 wide 400", {}},
         {"10 20 0 400", {}},
