@@ -71,5 +71,4 @@ TEST(DateFormatter, UsesItsOwnZoneAndFormat)
     formatter.setLocale(QLocale(QLocale::English));
     formatter.setTimeZone(QTimeZone("Asia/Tokyo"));
     EXPECT_EQ(formatter.string(at("2026-01-01T20:30:00")), "2026-01-02 05:30");
-    EXPECT_TRUE(QDateTime::fromString(formatter.nowString(), QStringLiteral("yyyy-MM-dd HH:mm")).isValid());
 }

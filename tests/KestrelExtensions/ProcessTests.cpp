@@ -36,7 +36,6 @@ TEST(ProcessRunner, SuccessKeepsStandardOutputAndAFailureThrowsWithAllOutputWhol
     QProcess succeeding;
     shell(succeeding, "printf out; printf err >&2");
     const ProcessOutput output = run(succeeding);
-    EXPECT_EQ(output.terminationStatus, 0);
     EXPECT_EQ(output.responseString(), "out");
 
     const ProcessError error = failure("printf partial; echo msg >&2; exit 3");
@@ -62,6 +61,15 @@ TEST(ProcessRunner, SuccessKeepsStandardOutputAndAFailureThrowsWithAllOutputWhol
     EXPECT_EQ(bytes.stdErrString(), std::nullopt) << "a cut sequence is not text";
     EXPECT_EQ(bytes.failureReason(), std::nullopt);
     EXPECT_EQ((ProcessOutput{0, "\xe2\x82"}).responseString(), std::nullopt);
+}
+
+TEST(Log, CaptureSeparatesTheStreams)
+{
+    LogCapture capture;
+    Log::system(QStringLiteral("Rendering PDF due to image change"));
+    Log::out(QStringLiteral("Exporting PDF to /tmp/a.pdf"));
+    EXPECT_EQ(capture.systemLines(), QStringList{"Rendering PDF due to image change"});
+    EXPECT_EQ(capture.outLines(), QStringList{"Exporting PDF to /tmp/a.pdf"});
 }
 
 TEST(ProcessRunner, EchoPrintsTheWorkingFolderAndCommandLine)

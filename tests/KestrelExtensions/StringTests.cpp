@@ -69,9 +69,6 @@ TEST(NumberPadding, PadsShortDigitRunsOnTheLeft)
     // Digits of any script count: Arabic-Indic seven, and a digit outside the BMP counted as one.
     EXPECT_EQ(paddingNumbers(QString::fromUtf8("p\u0667"), 2, "0"), QString::fromUtf8("p0\u0667"));
     EXPECT_EQ(paddingNumbers(QString::fromUcs4(U"x\U0001D7D8"), 2, "0"), QString::fromUcs4(U"x0\U0001D7D8"));
-    QString name = "a1b";
-    padNumbers(name, 2, "0");
-    EXPECT_EQ(name, "a01b");
 }
 
 TEST(CamelCase, SplitsBeforeCapitalsThatFollowOthers)
@@ -123,7 +120,6 @@ TEST(Localized, GoesThroughTheInstalledTranslatorAndIsTheKeyWithout)
     OneWordTranslator translator;
     QCoreApplication::installTranslator(&translator);
     EXPECT_EQ(localized("&File"), QStringLiteral("&Datei"));
-    EXPECT_EQ(localized(QStringLiteral("&File")), QStringLiteral("&Datei"));
     EXPECT_EQ(localized(key), key);
     QCoreApplication::removeTranslator(&translator);
     EXPECT_EQ(localized("&File"), QStringLiteral("&File"));

@@ -166,8 +166,9 @@ TEST(TreeItem, DeepChainsAreReleasedAndRefusedByTheCoderWithoutCrashing)
         EXPECT_EQ(tip->depth(), 200000);
         EXPECT_THROW(root->toJson(), EncodingError);
     }
-    // The deepest tree the coder takes, and one level more.
+    // The deepest tree the coder takes (512 levels below the root), and one level more.
     const auto [deepest, bottom] = chain(TreeItem<int>::maximumCodedDepth);
+    ASSERT_EQ(bottom->depth(), 512);
     const QJsonValue coded = deepest->toJson();
     EXPECT_EQ(TreeItem<int>::fromJson(coded)->descendants().size(), size_t(TreeItem<int>::maximumCodedDepth));
     bottom->insert({TreeItem<int>::make(-1)});

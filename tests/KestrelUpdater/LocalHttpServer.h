@@ -66,7 +66,7 @@ private:
         std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
             EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"), EVP_PKEY_free);
         std::unique_ptr<X509, decltype(&X509_free)> owned(X509_new(), X509_free);
-        X509* certificate = owned.get();
+        X509* const certificate = owned.get();
         X509_gmtime_adj(X509_getm_notBefore(certificate), -3600);
         X509_gmtime_adj(X509_getm_notAfter(certificate), 24 * 3600);
         X509_set_pubkey(certificate, key.get());
@@ -76,10 +76,9 @@ private:
         X509_set_issuer_name(certificate, name);
         X509_sign(certificate, key.get(), EVP_sha256());
         const auto der = [](auto write, auto* object) {
-            unsigned char* data = nullptr;
-            const int size = write(object, &data);
-            const QByteArray bytes(reinterpret_cast<const char*>(data), size);
-            OPENSSL_free(data);
+            QByteArray bytes(write(object, nullptr), '\0');
+            auto* data = reinterpret_cast<unsigned char*>(bytes.data());
+            write(object, &data);
             return bytes;
         };
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
