@@ -140,7 +140,7 @@ TEST_F(CodedFile, ReadFailuresAreFileErrorsAndDecodingErrorsNameTheProblem)
     EXPECT_EQ(decodeFromFile<Sample>(file), (Sample{"a", 1, std::nullopt}));
 }
 
-TEST(JsonObjectReader, IntegersAreWholeAndFitSixtyFourBits)
+TEST(JsonObjectReader, IntegersAreWholeAndFitSixtyFourBitsAndTypesAreChecked)
 {
     const auto reader = JsonObjectReader::from(jsonValue(
         R"({"n": -3, "low": -9223372036854775808, "half": 1.5, "high": 9223372036854775808, "s": "3"})"));
@@ -151,6 +151,7 @@ TEST(JsonObjectReader, IntegersAreWholeAndFitSixtyFourBits)
                   DecodingError::Kind::DataCorrupted)
             << key;
     EXPECT_EQ(thrown<DecodingError>([&] { reader.integer("s"); }).kind(), DecodingError::Kind::TypeMismatch);
+    EXPECT_EQ(thrown<DecodingError>([&] { reader.object("s"); }).kind(), DecodingError::Kind::TypeMismatch);
 }
 
 TEST_F(CodedFile, FailedEncodingOrWritingKeepsTheOldContentAndLeavesNothingElse)

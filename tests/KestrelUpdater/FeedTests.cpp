@@ -21,7 +21,7 @@ TEST(Appcast, ReadsFieldsResolvesLinksAndOffersOnlyThisSystemsVersionedFilesMatc
     const QByteArray item =
         "<item><title>Two</title><link>/news/2.0</link><description><![CDATA[<b>New</b> "
         "things]]></description>"
-        "<pubDate>Fri, 05 Jan 2024 15:07:00 +0000</pubDate><sparkle:criticalUpdate/>"
+        "<pubDate>Fri, 05 Jan 2024 15:07:00 +0000</pubDate><guid>2.0</guid><sparkle:criticalUpdate/>"
         "<sparkle:releaseNotesLink>notes/2.0.html</sparkle:releaseNotesLink>"
         "<enclosure url=\"../files/app-2.0.AppImage\" length=\"1234\" sparkle:version=\"200\" "
         "sparkle:shortVersionString=\"2.0\" sparkle:edSignature=\"c2ln\"/></item>";
