@@ -3,74 +3,114 @@
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace RuvedovUzedoz;
-using ImageFixtures::readAll;
+using namespace ImageFixtures;
 
-TEST(JpegStructure, ReadsTheFrameTheEndAndTheProfileWithoutDecoding)
+TEST(JpegStructure, ReadsTheFrameAndTheEndWithoutDecoding)
 {
-    ImageFixtures::Folder folder;
+    Folder folder;
     const QByteArray plain = readAll(folder.jpeg("plain.jpg", {80, 50}));
-    const qsizetype frame = plain.indexOf(QByteArray("\xFF\xC0", 2));
-    const auto patched = [&](int offset, int value) {
-        QByteArray data = plain;
-        data[frame + offset] = char(value);
-        return data;
-    };
-    // Is a JPEG, is complete, frame marker, precision, size, components, can be embedded as it is.
-    using Summary = std::tuple<bool, bool, int, int, QSize, int, bool>;
-    const Summary foreign{false, false, 0, 0, QSize(0, 0), 0, false};
+    const qsizetype sof = plain.indexOf(QByteArray("\xFF\xC0", 2)), scan = plain.indexOf("\xFF\xDA");
+    const auto patched = [&](int i, int v) { return plain.left(sof + i) + char(v) + plain.mid(sof + i + 1); };
+    const auto with = [&](int at, const QByteArray& add) { return plain.left(at) + add + plain.mid(at); };
+    // Is a JPEG, header cut, complete, frame marker, precision, size, components, coding that a PDF reads.
+    using Summary = std::tuple<bool, bool, bool, int, int, QSize, int, bool>;
+    const Summary whole{true, false, true, 0xC0, 8, {80, 50}, 3, true};
     const std::tuple<const char*, QByteArray, Summary> rows[] = {
-        {"baseline", plain, {true, true, 0xC0, 8, {80, 50}, 3, true}},
-        {"grey", patched(9, 1), {true, true, 0xC0, 8, {80, 50}, 1, true}},
-        {"progressive", patched(1, 0xC2), {true, true, 0xC2, 8, {80, 50}, 3, true}},
-        {"cmyk", patched(9, 4), {true, true, 0xC0, 8, {80, 50}, 4, false}},
-        {"extended", patched(1, 0xC1), {true, true, 0xC1, 8, {80, 50}, 3, true}},
-        {"lossless", patched(1, 0xC3), {true, true, 0xC3, 8, {80, 50}, 3, false}},
-        {"arithmetic", patched(1, 0xC9), {true, true, 0xC9, 8, {80, 50}, 3, false}},
-        {"last frame kind", patched(1, 0xCF), {true, true, 0xCF, 8, {80, 50}, 3, false}},
-        {"12 bits", patched(4, 12), {true, true, 0xC0, 12, {80, 50}, 3, false}},
-        {"height from a later marker", patched(6, 0), {true, true, 0xC0, 8, {80, 0}, 3, false}},
-        {"no width", patched(8, 0), {true, true, 0xC0, 8, {0, 50}, 3, false}},
-        {"one pixel wide", patched(8, 1), {true, true, 0xC0, 8, {1, 50}, 3, true}},
-        {"one pixel high", patched(6, 1), {true, true, 0xC0, 8, {80, 1}, 3, true}},
-        {"two components", patched(9, 2), {true, true, 0xC0, 8, {80, 50}, 2, false}},
-        {"cut short", plain.left(plain.size() - 100), {true, false, 0xC0, 8, {80, 50}, 3, false}},
-        {"with a trailer", plain + "trailer", {true, true, 0xC0, 8, {80, 50}, 3, true}},
-        {"empty", {}, foreign},
-        {"text", "not a picture at all", foreign},
-        {"header cut", plain.left(20), foreign},
-        {"frame too short", QByteArray("\xFF\xD8\xFF\xC0\x00\x02", 6), foreign},
-        {"empty comment",
-         plain.left(2) + QByteArray("\xFF\xFE\x00\x02", 4) + plain.mid(2),
-         {true, true, 0xC0, 8, {80, 50}, 3, true}},
-        {"smallest frame",
-         QByteArray("\xFF\xD8\xFF\xC0\x00\x08\x08\x00\x32\x00\x50\x03", 12),
-         {false, false, 0xC0, 8, {80, 50}, 3, false}},
-        {"segment running past the end", plain.left(4) + "\xFF" + plain.mid(5, 35), foreign},
+        {"baseline", plain, whole},
+        {"extended", patched(1, 0xC1), {true, false, true, 0xC1, 8, {80, 50}, 3, true}},
+        {"12 bits", patched(4, 12), {true, false, true, 0xC0, 12, {80, 50}, 3, false}},
+        {"height from a later marker", patched(6, 0), {true, false, true, 0xC0, 8, {80, 0}, 3, false}},
+        {"no width", patched(8, 0), {true, false, true, 0xC0, 8, {0, 50}, 3, false}},
+        {"one pixel wide", patched(8, 1), {true, false, true, 0xC0, 8, {1, 50}, 3, true}},
+        {"cut short", plain.left(plain.size() - 100), {true, false, false, 0xC0, 8, {80, 50}, 3, true}},
+        {"fill byte before the end", plain.chopped(2) + "\xFF\xFF\xD9", whole},
+        {"markers without a length", with(2, "\xFF\x01\xFF\xD0\xFF\xD7"), whole},
+        {"empty comment", with(2, QByteArray("\xFF\xFE\x00\x02", 4)), whole},
+        {"thumbnail ending before the scan", with(scan, segment(0xE1, "Exif\xFF\xD9")), whole},
+        {"smallest frame first",
+         with(2, segment(0xC2, QByteArray("\x08\0\x01\x01\x02\x01", 6))),
+         {true, false, true, 0xC2, 8, {258, 1}, 1, true}},
+        {"short frame", with(2, segment(0xC0, "\x08")), {false, false, false, 0xC0, 8, {80, 50}, 3, false}},
     };
     for (const auto& [name, data, expected] : rows) {
+        SCOPED_TRACE(name);
         const JpegStructure read = JpegStructure::read(data);
-        EXPECT_EQ(Summary(read.isJpeg, read.complete, read.frameMarker, read.precision,
-                          QSize(read.width, read.height), read.components, read.canEmbedAsIs()),
-                  expected)
-            << name;
+        EXPECT_EQ(Summary(read.isJpeg, read.headerCut, read.complete, read.frameMarker, read.precision,
+                          QSize(read.width, read.height), read.components, read.hasEmbeddableCoding()),
+                  expected);
+        EXPECT_EQ(read.scanStart, read.isJpeg ? data.indexOf("\xFF\xDA") : 0);
+        EXPECT_EQ(read.imageEnd, read.complete ? data.indexOf("\xFF\xD9", read.scanStart) + 2 : 0);
     }
+    // Every start of a good header asks for more; a damaged one, however short, does not.
+    for (qsizetype size = 0; size <= scan + 14; ++size) // the scan header is 14 bytes long
+        EXPECT_EQ(JpegStructure::read(plain.left(size)).headerCut, size < scan + 14) << size;
+    for (const QByteArray& damaged :
+         QByteArrayList{"x", "\xFFx", "\xFF\xD8xy", "\xFF\xD8\xFF\xD8", "\xFF\xD8\xFF\xD9",
+                        QByteArray("\xFF\xD8\xFF\xFE\0\1", 6)})
+        EXPECT_FALSE(JpegStructure::read(damaged).headerCut) << damaged.toHex().constData();
+    for (int kind = 0xC0; kind <= 0xCF; ++kind) // all start a frame but DHT (C4), JPG (C8) and DAC (CC)
+        EXPECT_EQ(JpegStructure::read(patched(1, kind)).frameMarker, kind % 4 || kind == 0xC0 ? kind : 0);
     EXPECT_EQ(JpegStructure::endOfImage(plain, 0), plain.size());
     EXPECT_EQ(JpegStructure::endOfImage(plain, -1), 0);
-    // A header cut short asks for more of the file; a damaged one does not.
-    EXPECT_TRUE(JpegStructure::read(plain.left(plain.indexOf("\xFF\xDA") - 10)).headerCut);
-    EXPECT_FALSE(JpegStructure::read("\xFF\xD8x" + plain.mid(3)).headerCut);
-    EXPECT_FALSE(JpegStructure::read("x").headerCut);
-    // A profile in several chunks, stored out of order, is put back together in order, and kept whole.
-    const auto chunk = [](int sequence, const QByteArray& data) {
-        return ImageFixtures::segment(0xE2,
-                                      QByteArray("ICC_PROFILE\0", 12) + char(sequence) + char(2) + data);
-    };
-    const QByteArray tagged =
-        plain.left(2) + chunk(2, "second half") + chunk(1, "first half, ") + plain.mid(2);
+}
+
+// Passed on: the coding, a bare JFIF header and, if asked, the profile (its chunks read back in order).
+TEST(JpegStructure, PassedOnKeepsOnlyThePicture)
+{
+    Folder folder;
+    const QByteArray plain = readAll(folder.jpeg("plain.jpg", {80, 50})), camera = withPrivateData(plain);
+    const QByteArray tag("ICC_PROFILE", 12), adobe = segment(0xEE, "Adobe");
+    const QByteArray profile =
+        segment(0xE2, tag + "\2\2second half") + segment(0xE2, tag + "\1\2first half, ") + segment(0xE2, tag);
+    const QByteArray tagged = camera.left(2) + adobe + profile + camera.mid(2);
     const JpegStructure structure = JpegStructure::read(tagged);
     EXPECT_EQ(structure.iccProfile, "first half, second half");
-    EXPECT_EQ(JpegStructure::read(structure.withoutPrivateSegments(tagged, true)).iccProfile,
-              structure.iccProfile);
+    const QByteArray jfif = segment(0xE0, QByteArray("JFIF\0\x01\x01\0\0\x48\0\x48\0\0", 14)); // no thumbnail
+    const QByteArray coding = plain.mid(plain.indexOf("\xFF\xDB")); // tables, frame and scans: no EXIF
+    for (const bool keep : {false, true})
+        EXPECT_EQ(structure.withoutPrivateSegments(tagged, keep),
+                  "\xFF\xD8" + adobe + (keep ? profile : "") + jfif + coding);
+    EXPECT_TRUE(
+        JpegStructure::read(tagged.chopped(99)).withoutPrivateSegments(tagged.chopped(99), true).isEmpty());
+}
+
+// The encoder's own tables, and others near them in 8 or 16 bits: the quality whose encoder table is nearest.
+TEST(JpegStructure, EstimatesTheQualityWhoseTableIsNearest)
+{
+    Folder folder;
+    const Image image = picture(8, 8, 3, [](int x, int y, int band) { return x * y * band; });
+    QByteArray stored[101], jpeg; // by quality, in the order of the file
+    for (int quality = 1; quality <= 100; ++quality) {
+        jpeg = readAll(
+            folder.save("q.jpg", image.get(), (".jpg[Q=" + QByteArray::number(quality) + "]").constData()));
+        stored[quality] = jpeg.mid(jpeg.indexOf("\xFF\xDB") + 5, 64);
+        EXPECT_EQ(JpegStructure::read(jpeg).estimatedQuality, quality);
+    }
+    const qsizetype dqt = jpeg.indexOf("\xFF\xDB");
+    const auto estimate = [&](const QByteArray& tables) {
+        return JpegStructure::read(jpeg.left(dqt) + segment(0xDB, tables) + jpeg.mid(dqt + 69))
+            .estimatedQuality;
+    };
+    std::minstd_rand random;
+    for (int quality = 1; quality <= 100; ++quality)
+        for (int draw = 0; draw < 6; ++draw) {
+            QByteArray table = stored[quality], wide(1, '\x10');
+            for (char& value : table) {
+                value = char(std::clamp(int(uchar(value)) + int(random() % 17) - 8, 1, 255));
+                wide.append('\0').append(value);
+            }
+            int nearest = 0; // the highest of equally near qualities
+            for (long q = 1, best = -1, distance = 0; q <= 100; ++q, distance = 0) {
+                for (int k = 0; k < 64; ++k)
+                    distance += std::abs(int(uchar(table[k])) - int(uchar(stored[q][k])));
+                if (best < 0 || distance <= best)
+                    nearest = int(q), best = distance;
+            }
+            const QByteArray forms[] = {'\0' + table, wide, '\x01' + stored[101 - quality] + '\0' + table};
+            EXPECT_EQ(estimate(forms[draw % 3]), nearest) << quality << " " << draw;
+        }
+    EXPECT_EQ(estimate('\0' + stored[50].left(32)), 0) << "a table cut short";
 }
