@@ -62,12 +62,11 @@ TEST(JpegStructure, PassedOnKeepsOnlyThePicture)
 {
     Folder folder;
     const QByteArray plain = readAll(folder.jpeg("plain.jpg", {80, 50})), camera = withPrivateData(plain);
-    const QByteArray tag("ICC_PROFILE", 12), adobe = segment(0xEE, "Adobe");
-    const QByteArray profile =
-        segment(0xE2, tag + "\2\2second half") + segment(0xE2, tag + "\1\2first half, ") + segment(0xE2, tag);
+    const QByteArray tag("ICC_PROFILE", 12), adobe = segment(0xEE, "Adobe"), bare = segment(0xE2, tag);
+    const QByteArray profile = segment(0xE2, tag + "\2\2two") + segment(0xE2, tag + "\1\2one, ") + bare;
     const QByteArray tagged = camera.left(2) + adobe + profile + camera.mid(2);
     const JpegStructure structure = JpegStructure::read(tagged);
-    EXPECT_EQ(structure.iccProfile, "first half, second half");
+    EXPECT_EQ(structure.iccProfile, "one, two");
     const QByteArray jfif = segment(0xE0, QByteArray("JFIF\0\x01\x01\0\0\x48\0\x48\0\0", 14)); // no thumbnail
     const QByteArray coding = plain.mid(plain.indexOf("\xFF\xDB")); // tables, frame and scans: no EXIF
     for (const bool keep : {false, true})
@@ -84,8 +83,7 @@ TEST(JpegStructure, EstimatesTheQualityWhoseTableIsNearest)
     const Image image = picture(8, 8, 3, [](int x, int y, int band) { return x * y * band; });
     QByteArray stored[101], jpeg; // by quality, in the order of the file
     for (int quality = 1; quality <= 100; ++quality) {
-        jpeg = readAll(
-            folder.save("q.jpg", image.get(), (".jpg[Q=" + QByteArray::number(quality) + "]").constData()));
+        jpeg = readAll(folder.save("q", image.get(), qPrintable(QString(".jpg[Q=%1]").arg(quality))));
         stored[quality] = jpeg.mid(jpeg.indexOf("\xFF\xDB") + 5, 64);
         EXPECT_EQ(JpegStructure::read(jpeg).estimatedQuality, quality);
     }
