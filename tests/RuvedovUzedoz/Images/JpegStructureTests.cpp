@@ -107,7 +107,7 @@ TEST(JpegStructure, EstimatesTheQualityWhoseTableIsNearest)
                 if (best < 0 || distance <= best)
                     nearest = int(q), best = distance;
             }
-            const QByteArray forms[] = {'\0' + table, wide, '\x01' + stored[101 - quality] + '\0' + table};
+            const QByteArray forms[] = {'\0' + table, wide, '\x01' + stored[101 - quality] + wide};
             EXPECT_EQ(estimate(forms[draw % 3]), nearest) << quality << " " << draw;
         }
     EXPECT_EQ(estimate('\0' + stored[50].left(32)), 0) << "a table cut short";
