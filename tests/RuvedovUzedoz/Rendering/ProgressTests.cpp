@@ -33,6 +33,8 @@ TEST(ProgressByDocument, TicksSetThePageNumberUntilTheRenderCloses)
     const auto other = documentOf(2, pages); // another render sharing the progress
     const auto progress = PDFProgress::create();
     KestrelExtensions::LogCapture log;
+    ProgressByDocument::insert(documentOf(1, pages), nullptr); // half an entry is none
+    ProgressByDocument::insert(nullptr, progress);
     ProgressByDocument::insert(document, progress);
     ProgressByDocument::insert(other, progress);
     EXPECT_EQ(ProgressByDocument::count(), 2);
