@@ -98,6 +98,8 @@ TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
     };
     const Script careless = [](GraphicsContext& context) {
         context.saveGState();
+        EXPECT_TRUE(context.scaleBy(1e150, 1e150));
+        EXPECT_FALSE(context.scaleBy(1e-170, 1e-170)); // whose product is no number, as cairo sees it
         context.beginTag(ContentTag::Figure);
         context.saveGState();
         EXPECT_FALSE(context.drawImage(picture(), QRectF(0, 0, -5, 10)));
