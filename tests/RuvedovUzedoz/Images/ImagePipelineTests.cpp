@@ -102,6 +102,10 @@ TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
     takeAll(bombs, 3 * 507 * 500 * 4,
             [](int i) { return std::pair(i % 3 == 1 ? 1000 : 500 + i, PreparedImage::Encoding::Deflated); });
     EXPECT_EQ(DecodeBudget::peak(), webp) << "a WebP charged twice, alone";
+    {
+        ImagePipeline abandoned(large, passingThrough(), 8);
+    }
+    EXPECT_EQ(DecodeBudget::held(), 0) << "a pipeline that goes waits for the work it started";
     DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
 }
 
