@@ -3,6 +3,7 @@ sheetwright_add_test(RuvedovUzedozImagesTests
     Images/ImageCachesTests.cpp
     Images/ColorFixtures.cpp
     Images/DecoderProcessTests.cpp
+    Images/DeflationTests.cpp
     Images/ImageFixtures.cpp
     Images/ImagePipelineTests.cpp
     Images/ImageReaderTests.cpp

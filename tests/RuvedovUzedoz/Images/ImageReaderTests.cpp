@@ -5,7 +5,6 @@
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 #include "RuvedovUzedoz/Images/PictureFile.h"
-#include "RuvedovUzedoz/Images/RunDeflater.h"
 #include "RuvedovUzedoz/Images/TargetSize.h"
 #include "RuvedovUzedoz/Images/VipsConversion.h"
 #include "support/LogCapture.h"
@@ -393,27 +392,6 @@ TEST(DeflatedRows, CopyToPutsEveryByteAtItsOffsetWithinAndAcrossFileSystems)
     }
     EXPECT_FALSE(DeflatedRows::copyBetween(disk.handle(), 7, memory, 0, data.size() + 1));
     close(memory);
-}
-
-// Short runs of every byte value give the literals codes of about one length, so each block lists its code
-// lengths with repeats and zero runs: zlib reads back what went in.
-TEST(RunDeflater, CodesBlocksThatZlibReadsBack)
-{
-    std::mt19937 random(3);
-    QByteArray data;
-    while (data.size() < 200000)
-        data += QByteArray(3 + int(random() % 3), char(random() & 0xFF));
-    QByteArray stream("\x78\x01", 2); // a zlib header; the deflater carries on from its start
-    RunDeflater deflater(1, -1);
-    deflater.add(reinterpret_cast<const unsigned char*>(data.constData()), size_t(data.size()), stream);
-    deflater.finish(stream);
-    QByteArray back(data.size(), Qt::Uninitialized);
-    uLongf length = uLongf(back.size());
-    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &length,
-                         reinterpret_cast<const Bytef*>(stream.constData()), uLong(stream.size())),
-              Z_OK);
-    EXPECT_TRUE(back == data);
-    EXPECT_LT(stream.size(), data.size() * 3 / 5) << "coded, not stored";
 }
 
 // An editor or sync tool saving over a picture while a render reads it: every read gives the whole picture
