@@ -169,6 +169,9 @@ TEST_F(CodedFile, FailedEncodingOrWritingKeepsTheOldContentAndLeavesNothingElse)
               (QStringList{"a", "Index 1"}));
     const auto intoMissingFolder = [&] { encodeToFile(Sample{"a", 1, {}}, path("absent/sub/layout.json")); };
     EXPECT_EQ(thrown<FileError>(intoMissingFolder).code(), FileError::Code::NoSuchFolder);
+    const auto overlongName = [&] { encodeToFile(Sample{"a", 1, {}}, path(QString(300, u'n'))); };
+    EXPECT_EQ(thrown<FileError>(overlongName).code(), FileError::Code::Other)
+        << "refused, not for want of rights";
     EXPECT_EQ(thrown<FileError>([&] {
                   encodeToFile(Sample{"a", 1, {}}, m_dir.path());
               }).code(),

@@ -45,7 +45,6 @@ TEST(PropertyList, ValuesAndTextComeBackExactlyOrAreRefused)
     EXPECT_EQ(roundTrip(value), QJsonValue(value));
     EXPECT_EQ(roundTrip(QJsonValue(qint64(1) << 60)).toInteger(), qint64(1) << 60) << "no precision lost";
     EXPECT_EQ(roundTrip(42), QJsonValue(42));
-    EXPECT_EQ(roundTrip("top"), QJsonValue("top"));
     EXPECT_EQ(roundTrip(HUGE_VAL), QJsonValue(HUGE_VAL));
     EXPECT_EQ(roundTrip(-HUGE_VAL), QJsonValue(-HUGE_VAL));
     EXPECT_EQ(roundTrip(1e300), QJsonValue(1e300)) << "a whole number past 64 bits stays a real";

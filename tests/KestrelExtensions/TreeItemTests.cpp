@@ -50,7 +50,6 @@ TEST(TreeItem, WalksInPreOrderSearchesBelowOnlyAndInsertsAtAnIndexOrAppends)
     EXPECT_EQ(tree.root->search("A1"), tree.a1);
     EXPECT_EQ(tree.root->search("Root"), nullptr);
     EXPECT_EQ(tree.a1->depth(), 2);
-    EXPECT_EQ(tree.a1->parent(), tree.a);
     EXPECT_EQ(tree.root->description(), "<TreeItem Root 0>");
     EXPECT_EQ(tree.a1->description(), "<TreeItem A1 2>");
     EXPECT_EQ(TreeItem<int>::make(7)->description(), "<TreeItem 7 0>");

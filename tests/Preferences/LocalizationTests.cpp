@@ -78,6 +78,13 @@ TEST(SecondaryNoteStyle, ElevenThirteenthsOfTheInterfaceFontInThePlaceholderColo
     Preferences::secondaryNoteStyle(nullptr);
     EXPECT_NEAR(note.font().pointSizeF(), QApplication::font().pointSizeF() * 11.0 / 13.0, 0.01);
     EXPECT_EQ(note.palette().color(QPalette::WindowText), note.palette().color(QPalette::PlaceholderText));
+    QFont pixels;
+    pixels.setPixelSize(26);
+    const QFont interfaceFont = QApplication::font();
+    QApplication::setFont(pixels);
+    Preferences::secondaryNoteStyle(&note);
+    QApplication::setFont(interfaceFont);
+    EXPECT_EQ(note.font().pixelSize(), 22) << "an interface font given in pixels scales the same way";
 }
 
 } // namespace

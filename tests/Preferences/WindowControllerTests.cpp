@@ -114,6 +114,7 @@ TEST_F(WindowFixture, ShowPicksTheNamedOrShownOrFirstPaneAndAnImmediateSwitchKee
     EXPECT_EQ(controller.window()->pos(), topLeft);
     EXPECT_FALSE(tabs->preferencePanes()[0]->isVisible());
     EXPECT_EQ(tabs->preferencePanes()[1]->geometry(), tabs->rect()) << "the pane fills the view";
+    EXPECT_TRUE(tabs->activeChildViewConstraints().isActive());
     controller.show();
     EXPECT_EQ(tabs->activeTab(), 1);
     EXPECT_EQ(tabs->toolbar()->selectedItemIdentifier(), "updates");
