@@ -1,6 +1,5 @@
 sheetwright_add_test(SheetwrightLayoutsTests WIDGETS
   SOURCES
-    Layouts/UnitsTests.cpp
     Layouts/UndoHandlerTests.cpp
     Layouts/LayoutManagerTests.cpp
     Layouts/PageEditorsTests.cpp

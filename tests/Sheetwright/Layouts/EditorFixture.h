@@ -4,12 +4,17 @@
 #include "KestrelExtensions/Observation/Binding.h"
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
 #include "Sheetwright/Layouts/LayoutManager.h"
+#include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QLocale>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <ostream>
 
@@ -32,8 +37,7 @@ inline QString testFolder()
            QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name());
 }
 
-// A window's page layout as the editors see it: a model, a binding to it, a count of its changes, a
-// private user-defaults store for the display unit and a private layouts folder.
+// A page layout as the editors see it, with a count of its changes, private defaults and layouts folder.
 class EditorFixture : public ::testing::Test {
 protected:
     EditorFixture() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }

@@ -1,11 +1,9 @@
 #include "EditorFixture.h"
 #include "Sheetwright/Layouts/LayoutError.h"
-#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonObject>
 
 using namespace Sheetwright;
 using RuvedovUzedoz::SavedPageLayout;
@@ -140,12 +138,6 @@ TEST_F(LayoutManagerTest, FailedDeletesAndSavesChangeNothing)
         EXPECT_TRUE(LayoutManager::nameProblem(name)) << hostile;
     }
     EXPECT_FALSE(LayoutManager::nameProblem(QStringLiteral(".hidden name.v2")));
-    // The layouts folder is taken by a file: the save fails and nothing is listed.
-    QDir().mkpath(testFolder() + "/blocked");
-    QFile(testFolder() + "/blocked/Layouts").open(QIODevice::WriteOnly);
-    LayoutManager blocked(testFolder() + "/blocked/Layouts");
-    EXPECT_THROW(blocked.save(grid(1, 1), Key("Wide")), KestrelExtensions::LocalizedError);
-    EXPECT_TRUE(blocked.layouts().empty());
     // A value the file cannot hold is refused; the table and the file keep the last good save.
     manager.save(grid(1, 1), Key("Keep"));
     SavedPageLayout broken;

@@ -1,16 +1,10 @@
 #include "EditorFixture.h"
 #include "Sheetwright/Editors/SaveLayout.h"
-#include "support/LogCapture.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QTest>
 
 using namespace Sheetwright;
 using RuvedovUzedoz::PageLayout;
@@ -18,25 +12,16 @@ using RuvedovUzedoz::SavedPageLayout;
 using Key = LayoutManager::TitleKey;
 
 namespace {
-// Each toggle of the sheet, in order, with the one key it keeps in the saved file.
-const std::pair<const char*, const char*> toggles[] = {
-    {"Width", "width"},
-    {"Height", "height"},
-    {"Margin", "margin"},
-    {"Rows", "rows"},
-    {"Columns", "columns"},
-    {"Show Label", "showsLabel"},
-    {"Font Name", "fontName"},
-    {"Font Size", "fontSize"},
-    {"Font Color", "fontColor"},
-    {"Draw Background", "drawsBackground"},
-    {"Background Color", "backgroundColor"},
-    {"Draw Bounding Box", "drawsBoundingBox"},
-    {"Draw Images", "drawsImages"},
-    {"Enable Compression", "enableQuartz"},
-    {"Image Compression", "imageQuality"},
-    {"Image Quality", "imageSizeMax"},
-};
+// Each toggle of the sheet, in order, and the one key each keeps in the saved file.
+const QStringList toggles =
+    QString("Width|Height|Margin|Rows|Columns|Show Label|Font Name|Font Size|Font Color|"
+            "Draw Background|Background Color|Draw Bounding Box|Draw Images|"
+            "Enable Compression|Image Compression|Image Quality")
+        .split('|');
+const QStringList toggleKeys{"width",       "height",          "margin",          "rows",
+                             "columns",     "showsLabel",      "fontName",        "fontSize",
+                             "fontColor",   "drawsBackground", "backgroundColor", "drawsBoundingBox",
+                             "drawsImages", "enableQuartz",    "imageQuality",    "imageSizeMax"};
 } // namespace
 
 class SaveLayoutTest : public EditorFixture {
@@ -47,18 +32,18 @@ protected:
     }
 
     // A shown sheet after the named buttons were clicked, the name typed and Save clicked.
-    std::unique_ptr<SaveLayout> save(const QString& name, std::initializer_list<const char*> buttons = {})
+    std::unique_ptr<SaveLayout> save(const QString& name, const QStringList& buttons = {})
     {
         auto sheet = makeSheet();
         sheet->show();
-        for (const char* button : buttons)
+        for (const QString& button : buttons)
             sheet->findChild<QAbstractButton*>(button)->click();
         sheet->findChild<QLineEdit*>("nameField")->setText(name);
         sheet->findChild<QAbstractButton*>("saveButton")->click();
         return sheet;
     }
 
-    QStringList savedKeys(const QString& name, std::initializer_list<const char*> buttons)
+    QStringList savedKeys(const QString& name, const QStringList& buttons)
     {
         QFile file(testFolder() + "/Layouts/" + name + ".swlayout");
         if (save(name, buttons)->result() != QDialog::Accepted || !file.open(QIODevice::ReadOnly))
@@ -74,23 +59,20 @@ protected:
 TEST_F(SaveLayoutTest, EachToggleKeepsExactlyItsOwnKeyAndAllOrNoneSwitchEveryToggle)
 {
     auto sheet = makeSheet();
-    QStringList labels, shown, keys{"imageResolution", "imageScaleFactor", "imageSizeMin"};
-    for (const auto& [label, key] : toggles) {
-        labels << label;
-        keys << key;
-    }
+    QStringList shown, keys = toggleKeys + QStringList{"imageResolution", "imageScaleFactor", "imageSizeMin"};
     for (auto* box : sheet->findChildren<QCheckBox*>()) {
         shown << box->text();
         EXPECT_TRUE(box->isChecked());
     }
-    EXPECT_EQ(shown, labels);
+    EXPECT_EQ(shown, toggles);
     keys.sort();
     EXPECT_EQ(savedKeys("New Layout", {}), keys);
     EXPECT_EQ(manager.layout(Key("New Layout")), SavedPageLayout::from(layout));
     EXPECT_EQ(savedKeys("Everything", {"noneButton", "allButton"}), keys);
     EXPECT_EQ(savedKeys("Nothing", {"noneButton"}), QStringList());
-    for (const auto& [label, key] : toggles)
-        EXPECT_EQ(savedKeys(key, {"noneButton", label}), QStringList{key}) << label;
+    for (qsizetype toggle = 0; toggle < toggles.size(); ++toggle)
+        EXPECT_EQ(savedKeys(toggleKeys[toggle], {"noneButton", toggles[toggle]}),
+                  QStringList{toggleKeys[toggle]});
 }
 
 TEST_F(SaveLayoutTest, TypingReplacesTheProposedNameReturnSavesAndEscapeSavesNothing)

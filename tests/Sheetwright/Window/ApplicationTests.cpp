@@ -43,11 +43,13 @@ QAction* menuAction(QMenuBar* bar, const QStringList& path)
     return found;
 }
 
-QStringList titles(QMenuBar* bar, const QStringList& path)
+// The titles in the menu at `path`; with `checkedOnly`, of its checked items only.
+QStringList titles(QMenuBar* bar, const QStringList& path, bool checkedOnly = false)
 {
     QStringList texts;
     for (QAction* action : menuAction(bar, path)->menu()->actions())
-        texts << action->iconText();
+        if (!checkedOnly || action->isChecked())
+            texts << action->iconText();
     return texts;
 }
 
@@ -89,9 +91,12 @@ TEST_F(ApplicationTest, MenuCommandsReachOnlyTheKeyWindow)
     EXPECT_EQ(updater.checks, 1) << "the update check works whatever window is key";
 }
 
-TEST_F(ApplicationTest, CustomLayoutsAreListedInCodePointOrderAsTypedBesideTheShortcutCommands)
+TEST_F(ApplicationTest, MenusHoldTheirCommandsInOrderCustomLayoutsAsTypedAndTheSharedUnits)
 {
     QMenuBar* bar = app.newWindow()->menuBar();
+    EXPECT_EQ(titles(bar, {"File"}), (QStringList{"New Window", "Open Images" + ellipsis, "", "Close Window",
+                                                  "Export PDF" + ellipsis, "", "Quit"}));
+    EXPECT_EQ(titles(bar, {"Edit"}), (QStringList{"Undo", "Redo", "", "Settings" + ellipsis}));
     for (const char* name : {"beta", "Alpha", "alpha", "A&B"})
         layouts.save(RuvedovUzedoz::SavedPageLayout{.rows = 3},
                      LayoutManager::TitleKey(QString::fromUtf8(name)));
@@ -108,37 +113,22 @@ TEST_F(ApplicationTest, CustomLayoutsAreListedInCodePointOrderAsTypedBesideTheSh
     EXPECT_EQ(menuAction(bar, {"File", "Export PDF" + ellipsis})->shortcut(),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     EXPECT_EQ(menuAction(bar, {"Layout", "Rotate Page"})->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
-}
-
-TEST_F(ApplicationTest, UnitsChoiceIsTheSharedSetting)
-{
-    QMenuBar* bar = app.newWindow()->menuBar();
-    const auto checked = [&] {
-        QStringList names;
-        for (QAction* action : menuAction(bar, {"Layout", "Units"})->menu()->actions())
-            names << (action->isChecked() ? action->iconText() : "");
-        return names;
-    };
-    EXPECT_EQ(checked(), (QStringList{"", "Inches", ""}));
+    EXPECT_EQ(titles(bar, {"Layout", "Units"}, true), QStringList{"Inches"});
     menuAction(bar, {"Layout", "Units", "Millimeters"})->trigger();
     EXPECT_EQ(defaults.string("units"), "metric");
     storeLayoutUnits(defaults, LayoutUnits::points);
-    EXPECT_EQ(checked(), (QStringList{"Points", "", ""}));
+    EXPECT_EQ(titles(bar, {"Layout", "Units"}, true), QStringList{"Points"});
 }
 
-TEST_F(ApplicationTest, StartGivesTheFirstWindowTheNamedFilesAndFolders)
+TEST_F(ApplicationTest, StartOpensTheNamedFilesAndFoldersInOneWindowBesideOneSettingsWindow)
 {
-    const QString photos = folder.filePath("photos");
-    writeImages(photos, {"a.png", "b.png"});
-    const auto requests = SheetwrightApp::openRequests({photos, folder.filePath("missing.png")});
+    images({"a.png", "b.png"});
+    const auto requests =
+        SheetwrightApp::openRequests({folder.filePath("photos"), folder.filePath("missing.png")});
     ASSERT_EQ(requests.size(), 2);
     EXPECT_TRUE(requests.first().isLocalFile());
     EXPECT_EQ(app.start(requests)->model().images().size(), 2);
     EXPECT_EQ(app.windows().size(), 1);
-}
-
-TEST_F(ApplicationTest, OneSettingsWindowThatDoesNotKeepTheApplicationRunning)
-{
     QWidget* first = app.showSettings();
     first->close();
     EXPECT_EQ(app.showSettings(), first);

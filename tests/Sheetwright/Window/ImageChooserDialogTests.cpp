@@ -1,14 +1,9 @@
 #include "Sheetwright/Window/ImageChooserDialog.h"
 #include "WindowTestSupport.h"
 
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QStandardPaths>
-#include <QToolButton>
 #include <QTreeView>
 
 using namespace Sheetwright;
@@ -24,8 +19,7 @@ protected:
         QDir(m_folder.path()).mkpath("trip/album 3");
         m_chooser.setDirectory(m_folder.path());
         m_chooser.show();
-        m_chooser.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&m_chooser));
+        ASSERT_TRUE(activate(&m_chooser));
     }
 
     // Types into the path field as a user would and confirms with Return.
@@ -66,16 +60,14 @@ TEST_F(ImageChooserTest, ReturnGoesToTheTypedPathAndKeepsTheDialogOpen)
 {
     EXPECT_FALSE(m_open->isEnabled()); // nothing selected yet
     EXPECT_TRUE(m_view->hasFocus()) << "the keys go to the list first";
-    typePath(path("trip"));
-    EXPECT_TRUE(m_chooser.isVisible());
-    EXPECT_EQ(m_chooser.directory(), path("trip"));
     // Relative paths start from the folder on show, so ".." is the way up.
-    typePath("..");
-    EXPECT_EQ(m_chooser.directory(), m_folder.path());
-    typePath("trip/");
-    EXPECT_EQ(m_chooser.directory(), path("trip"));
-    // A typed file is selected in its folder; what the user selects before the folder is read stays
-    // selected once it is.
+    for (const auto& [typed, shown] :
+         {std::pair{path("trip"), path("trip")}, {"..", m_folder.path()}, {"trip/", path("trip")}}) {
+        typePath(typed);
+        EXPECT_EQ(m_chooser.directory(), shown) << typed.toStdString();
+    }
+    EXPECT_TRUE(m_chooser.isVisible());
+    // A typed file is selected in its folder; a selection made before the folder is read survives it.
     QSignalSpy loaded(m_chooser.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded);
     typePath(path("more/c.png"));
     EXPECT_EQ(m_chooser.selectedUrls(), selected("more/c.png"));
@@ -84,10 +76,9 @@ TEST_F(ImageChooserTest, ReturnGoesToTheTypedPathAndKeepsTheDialogOpen)
     WAIT_UNTIL(
         std::any_of(loaded.begin(), loaded.end(), [&](auto& args) { return args[0] == path("more"); }));
     EXPECT_EQ(m_chooser.selectedUrls(), selected("more/d.png"));
-    // A missing path changes nothing.
     typePath(path("no such folder"));
     EXPECT_TRUE(m_chooser.isVisible());
-    EXPECT_EQ(m_chooser.directory(), path("more"));
+    EXPECT_EQ(m_chooser.directory(), path("more")) << "a missing path changes nothing";
 }
 
 TEST_F(ImageChooserTest, ASelectionNeverOutlivesTheFolderItWasMadeIn)
@@ -153,8 +144,7 @@ TEST_F(ImageChooserTest, DoubleClickEntersAFolderListedInOrderOpensAFileAndTheFo
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen.first().first().value<QList<QUrl>>(), selected("trip/IMG_2.png"));
     EXPECT_FALSE(m_chooser.isVisible());
-    // The next chooser starts where this one chose from; Back skips folders since removed, and with none
-    // left it is off. Without that folder, a chooser starts in Pictures or home.
+    // The next chooser starts there; Back skips removed folders. Without that folder: Pictures, or home.
     ImageChooserDialog next(nullptr, &m_defaults);
     EXPECT_EQ(next.directory(), path("trip"));
     next.setDirectory(path("more"));

@@ -5,12 +5,18 @@
 #include "support/LogCapture.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPromise>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 #include <exception>
 #include <gtest/gtest.h>
@@ -82,8 +88,15 @@ inline QList<QUrl> writeImages(const QString& folder, const QStringList& names)
     return urls;
 }
 
-// What every window under test stands in: a private folder for its layouts, defaults and pictures, a
-// render service the test finishes by hand, and the log.
+// Makes `window` the key window, as a click on it would.
+inline bool activate(QWidget* window)
+{
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+// A window's surroundings: private layouts, defaults and pictures, a render service finished by hand, the
+// log.
 class WindowFixture : public ::testing::Test {
 protected:
     QTemporaryDir folder;
