@@ -33,6 +33,7 @@ TEST(JpegStructure, ReadsTheFrameAndTheEndWithoutDecoding)
         {"smallest frame first",
          with(2, segment(0xC2, QByteArray("\x08\0\x01\x01\x02\x01", 6))),
          {true, false, true, 0xC2, 8, {258, 1}, 1, true}},
+        {"one byte", "x", {false, false, false, 0, 0, {0, 0}, 0, false}},
         {"short frame", with(2, segment(0xC0, "\x08")), {false, false, false, 0xC0, 8, {80, 50}, 3, false}},
     };
     for (const auto& [name, data, expected] : rows) {
@@ -44,11 +45,10 @@ TEST(JpegStructure, ReadsTheFrameAndTheEndWithoutDecoding)
         EXPECT_EQ(read.scanStart, read.isJpeg ? data.indexOf("\xFF\xDA") : 0);
         EXPECT_EQ(read.imageEnd, read.complete ? data.indexOf("\xFF\xD9", read.scanStart) + 2 : 0);
     }
-    // Every start of a good header asks for more; a damaged one, however short, does not.
-    for (qsizetype size = 0; size <= scan + 14; ++size) // the scan header is 14 bytes long
+    for (qsizetype size = 0; size <= scan + 14; ++size) // a good header cut anywhere asks for more
         EXPECT_EQ(JpegStructure::read(plain.left(size)).headerCut, size < scan + 14) << size;
-    for (const QByteArray& damaged :
-         QByteArrayList{"x", "\xFFx", "\xFF\xD8xy", "\xFF\xD8\xFF\xD8", "\xFF\xD8\xFF\xD9",
+    for (const QByteArray& damaged : // however short, a damaged header does not
+         QByteArrayList{"\xFFx", "\xFF\xD8xy", "\xFF\xD8\xFF\xD8", "\xFF\xD8\xFF\xD9",
                         QByteArray("\xFF\xD8\xFF\xFE\0\1", 6)})
         EXPECT_FALSE(JpegStructure::read(damaged).headerCut) << damaged.toHex().constData();
     for (int kind = 0xC0; kind <= 0xCF; ++kind) // all start a frame but DHT (C4), JPG (C8) and DAC (CC)
