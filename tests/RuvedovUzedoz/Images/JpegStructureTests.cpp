@@ -61,19 +61,18 @@ TEST(JpegStructure, ReadsTheFrameAndTheEndWithoutDecoding)
 TEST(JpegStructure, PassedOnKeepsOnlyThePicture)
 {
     Folder folder;
-    const QByteArray plain = readAll(folder.jpeg("plain.jpg", {80, 50})), camera = withPrivateData(plain);
+    const QByteArray plain = readAll(folder.jpeg("plain.jpg", {80, 50})), phone = withPrivateData(plain);
     const QByteArray tag("ICC_PROFILE", 12), adobe = segment(0xEE, "Adobe"), bare = segment(0xE2, tag);
     const QByteArray profile = segment(0xE2, tag + "\2\2two") + segment(0xE2, tag + "\1\2one, ") + bare;
-    const QByteArray tagged = camera.left(2) + adobe + profile + camera.mid(2);
-    const JpegStructure structure = JpegStructure::read(tagged);
+    const QByteArray all = phone.left(2) + adobe + profile + segment(0xE0, "JFXX thumbnail") + phone.mid(2);
+    const JpegStructure structure = JpegStructure::read(all);
     EXPECT_EQ(structure.iccProfile, "one, two");
     const QByteArray jfif = segment(0xE0, QByteArray("JFIF\0\x01\x01\0\0\x48\0\x48\0\0", 14)); // no thumbnail
     const QByteArray coding = plain.mid(plain.indexOf("\xFF\xDB")); // tables, frame and scans: no EXIF
     for (const bool keep : {false, true})
-        EXPECT_EQ(structure.withoutPrivateSegments(tagged, keep),
+        EXPECT_EQ(structure.withoutPrivateSegments(all, keep),
                   "\xFF\xD8" + adobe + (keep ? profile : "") + jfif + coding);
-    EXPECT_TRUE(
-        JpegStructure::read(tagged.chopped(99)).withoutPrivateSegments(tagged.chopped(99), true).isEmpty());
+    EXPECT_TRUE(JpegStructure::read(all.chopped(99)).withoutPrivateSegments(all.chopped(99), true).isEmpty());
 }
 
 // The encoder's own tables, and others near them in 8 or 16 bits: the quality whose encoder table is nearest.
