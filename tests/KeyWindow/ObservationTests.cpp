@@ -116,6 +116,10 @@ TEST_F(KeyWindowObservation, AssigningTheSameWindowTwiceKeepsThreeRegistrations)
     QApplication::sendEvent(window.get(), &activation);
     EXPECT_EQ(changes.count(), 1);
     EXPECT_EQ(keyChanges.count(), 1);
+    EXPECT_TRUE(observer->isKeyWindow());
+    QEvent deactivation(QEvent::WindowDeactivate);
+    QApplication::sendEvent(window.get(), &deactivation);
+    EXPECT_FALSE(observer->isKeyWindow()) << "losing activation resigns even when no other window takes it";
 
     observer->setWindow(nullptr);
     EXPECT_EQ(observer->registrationCount(), 0);

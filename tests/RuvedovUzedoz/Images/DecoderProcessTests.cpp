@@ -11,8 +11,7 @@
 using namespace RuvedovUzedoz;
 using namespace ImageFixtures;
 
-// Only the loader asked for runs; the picture comes back upright at the size asked for, and a decoder that
-// dies, hangs, or answers anything but a whole, sane answer costs its picture, with a reason.
+// A decoder that dies, hangs or answers anything but a whole, sane answer costs its picture.
 TEST(DecoderProcess, GivesAnUprightPictureOrAReason)
 {
     Folder folder;

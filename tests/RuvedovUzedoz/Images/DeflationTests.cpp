@@ -8,8 +8,7 @@
 
 using namespace RuvedovUzedoz;
 
-// Runs at the 258-byte limit, across pieces and blocks, codes past 15 bits: zlib reads back the exact bytes
-// at exact sizes, each block stored (5 bytes a block of 65277 at most) or coded, whichever is smaller.
+// Exact sizes: each block stored (5 bytes a block of 65277 at most) or coded, whichever is smaller.
 TEST(RunDeflater, CodesWhatZlibReadsBackInTheSmallerOfStoredAndCodedBlocks)
 {
     const auto randomRuns = [](qsizetype length, int longest, int values = 256) {
@@ -46,7 +45,7 @@ TEST(RunDeflater, CodesWhatZlibReadsBackInTheSmallerOfStoredAndCodedBlocks)
     }
 }
 
-// Only a call that failed is tried again for an interruption: errno may still hold EINTR from an earlier one.
+// errno may still hold EINTR from an earlier call.
 TEST(DeflatedRows, RetriesOnlyInterruptedCallsAndStopsWhereReadingOrWritingFails)
 {
     DeflatedRows rows;

@@ -60,8 +60,7 @@ TEST(ImagePipeline, DeliversEveryPictureInOrderAndIsSafeWhateverIsTakenOrVanishe
     EXPECT_EQ(log.systemLines(), QStringList{"Cannot read image picture-5.jpg: the file does not exist"});
 }
 
-// Pictures that overflow the budget are prepared when taken, not ahead, one at a time if it is smaller than
-// any; a WebP's loader needs twice its pixels' bytes, so one that would fit once decodes alone.
+// A WebP's loader needs twice its pixels' bytes, so one that would fit once decodes alone.
 TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
 {
     Folder folder;
@@ -109,7 +108,6 @@ TEST(ImagePipeline, DecodedPixelsStayWithinTheBudget)
     DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
 }
 
-// What fits is exactly what is left; the decode the drawing waits for goes first once no other decode runs.
 TEST(DecodeBudget, AdmitsExactlyWhatFitsAndTheWaitedForDecodeOnceNoneRuns)
 {
     DecodeBudget::setCapacity(100);
@@ -136,7 +134,6 @@ TEST(DecodeBudget, AdmitsExactlyWhatFitsAndTheWaitedForDecodeOnceNoneRuns)
     DecodeBudget::setCapacity(DecodeBudget::defaultCapacity);
 }
 
-// Cancelled with its parent, and with every render while the process quits, until a test program resumes.
 TEST(Cancellation, FollowsItsParentAndTheProcessQuitting)
 {
     const auto parent = std::make_shared<Cancellation>();

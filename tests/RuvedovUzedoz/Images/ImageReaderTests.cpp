@@ -70,8 +70,7 @@ bool samePixels(QImage a, QImage b)
 
 } // namespace
 
-// Compression off passes JPEGs on untouched (bar private data; a foreign profile stays) and decodes the rest
-// losslessly; compression on scales, turns upright and re-encodes, keeping transparency lossless.
+// Compression off passes JPEGs on and decodes the rest losslessly; on, it scales, turns upright, re-encodes.
 TEST(ImageReader, PreparesEachKindOfPictureAsThePageDrawsIt)
 {
     using enum PreparedImage::Encoding;
@@ -244,7 +243,6 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
                                      passingThrough()));
 }
 
-// Only a profile that maps colours as sRGB does counts as sRGB; the colour space is read from the header.
 TEST(ColorProfile, TellsSrgbByItsMappingAndComponentsByItsHeader)
 {
     Folder folder;
@@ -265,8 +263,7 @@ TEST(ColorProfile, TellsSrgbByItsMappingAndComponentsByItsHeader)
     EXPECT_EQ(srgbs, QList<int>({1, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-// cairo takes native 32-bit words: opaque x-r-g-b, or alpha with premultiplied colour; grey, float and extra
-// bands come out as 8-bit sRGB.
+// Grey, float and extra bands come out as 8-bit sRGB.
 TEST(VipsConversion, CairoPixelsAreNativeWordsPremultipliedByAlpha)
 {
     const std::tuple<std::vector<int>, quint32, bool> rows[] = {{{10, 20, 30}, 0xFF0A141E, false},
@@ -290,8 +287,7 @@ TEST(VipsConversion, CairoPixelsAreNativeWordsPremultipliedByAlpha)
     }
 }
 
-// Noise barely compresses: rows this wide come back whole as runs (every length 1-300, crossing rows and
-// blocks), literals or stored blocks, in no more bytes than zlib's own run-only coding takes.
+// Runs of every length 1-300 crossing rows and blocks, in no more bytes than zlib's run-only coding.
 TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
 {
     constexpr int width = 24000;
@@ -343,8 +339,7 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     EXPECT_TRUE(inflated(*runs) == narrow);
 }
 
-// A phone's motion photo carries a video after the picture's end marker (here a sparse 2 GB one): only the
-// picture's own bytes are read, so the video costs no memory and no size limit.
+// A phone's motion photo carries a video after the end marker (here a sparse 2 GB one).
 TEST(ImageReader, AJpegIsReadOnlyUpToItsEndMarker)
 {
     Folder folder;
@@ -369,8 +364,7 @@ TEST(ImageReader, AJpegIsReadOnlyUpToItsEndMarker)
               "the file does not exist");
 }
 
-// Compressed rows go into the PDF's scratch file whole and at their place, whether the kernel copies them
-// (same file system) or they pass through a buffer (a memory file); a source that ends early fails.
+// The kernel copies within a file system; a memory file takes the buffered path.
 TEST(DeflatedRows, CopyToPutsEveryByteAtItsOffsetWithinAndAcrossFileSystems)
 {
     DeflatedRows rows;
@@ -394,8 +388,7 @@ TEST(DeflatedRows, CopyToPutsEveryByteAtItsOffsetWithinAndAcrossFileSystems)
     close(memory);
 }
 
-// An editor or sync tool saving over a picture while a render reads it: every read gives the whole picture
-// or a damaged one with its log line, never a crash (the sanitizer run checks the reads).
+// An editor or sync tool saving over a picture while a render reads it (the sanitizer run checks the reads).
 TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
 {
     Folder folder;

@@ -57,7 +57,6 @@ TEST(JpegStructure, ReadsTheFrameAndTheEndWithoutDecoding)
     EXPECT_EQ(JpegStructure::endOfImage(plain, -1), 0);
 }
 
-// Passed on: the coding, a bare JFIF header and, if asked, the profile (its chunks read back in order).
 TEST(JpegStructure, PassedOnKeepsOnlyThePicture)
 {
     Folder folder;

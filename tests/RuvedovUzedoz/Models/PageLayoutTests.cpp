@@ -100,8 +100,7 @@ TEST(PageLayoutTests, JsonRoundTripAndNonFiniteNumbers)
     EXPECT_THROW(custom.toJson(), KestrelExtensions::EncodingError);
 }
 
-// A layout file must hold every key; a saved one only those it sets (null is not set). A wrong value fails
-// either whole, naming its key (and the colour component at fault); colours are two or four numbers.
+// A layout file must hold every key; a saved one only those it sets (null is not set).
 TEST(PageLayoutTests, WrongOrMissingValuesFailTheWholeFile)
 {
     using Kind = DecodingError::Kind;

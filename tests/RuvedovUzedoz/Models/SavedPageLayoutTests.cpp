@@ -65,8 +65,7 @@ TEST(SavedPageLayoutTests, PartialFilesApplyOnlyWhatTheyHold)
               ColorProxy(Color::gray(0.5, 1)));
 }
 
-// The keys as existing files have them, written out here apart from the field table: a field read from
-// or written to another field's key would load every saved layout wrong.
+// The keys as existing files have them, written out here apart from the field table.
 TEST(SavedPageLayoutTests, EachKeyHoldsItsOwnField)
 {
     const char* file = R"({"width": 100, "height": 200, "margin": 5, "enableQuartz": false,

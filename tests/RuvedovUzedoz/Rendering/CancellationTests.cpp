@@ -61,9 +61,7 @@ QFuture<void> startRunawayRender(const QTemporaryDir& folder, Target target = Ta
 
 } // namespace
 
-// Closing a window or replacing its render cancels the render's future: the decoder under way is stopped
-// and the render ends without a PDF. Quitting while a picture decodes for minutes: everything comes to
-// rest within the quit's wait.
+// Closing a window or replacing its render cancels its future; quitting must come to rest within its wait.
 TEST(RenderCancellation, CancellingOrQuittingStopsTheDecodeUnderWay)
 {
     QTemporaryDir folder;

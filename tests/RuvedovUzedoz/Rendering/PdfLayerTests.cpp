@@ -76,8 +76,7 @@ PreparedImage picture(PreparedImage::Encoding encoding = PreparedImage::Encoding
 
 } // namespace
 
-// Tagged with a document root around all pages, also where pages cover themselves inside open tags,
-// or leave state open.
+// Also where pages cover themselves inside open tags, or leave state open.
 TEST(PdfDocument, IsTaggedWithADocumentRootAroundAllPages)
 {
     const Script figure = [](GraphicsContext& context) {
@@ -142,9 +141,7 @@ TEST(PdfDocument, NothingToDrawOrAnUndrawableSizeGivesNoData)
                     .dataRepresentation());
 }
 
-// The second pass on a PDF it did not write itself: boxes moved off the origin on pages with their content
-// in two streams, in one or in none; pages at the origin or not given a box; JPEG images with and without a
-// profile that fits their colour space, written with odd spacing and a header longer than the first read.
+// On a PDF it did not write itself: content in two streams, one or none; odd spacing; a long JPEG header.
 TEST(PdfDocument, TheSecondPassAppendsBoxesAndProfilesAsAnIncrementalUpdate)
 {
     Folder folder;
@@ -336,7 +333,6 @@ TEST(GraphicsContext, TextIsSetLiterallyInItsColourWhereItHasRoom)
     EXPECT_EQ(RenderFixtures::extractText(pdf).trimmed(), QStringLiteral("<b>x.jpg"));
 }
 
-// Unpacked when there is no document to keep their stream: grey, RGB, and pixels as they are.
 TEST(GraphicsContext, PicturesDrawnWithoutADocumentKeepEveryPixel)
 {
     const quint32 colours[] = {0xFF0A141E, 0xFF28323C, 0xFF46505A, 0xFF646E78};

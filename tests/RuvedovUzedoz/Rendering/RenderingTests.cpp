@@ -211,9 +211,7 @@ TEST(GeneratePDF, PicturesFollowFileNameOrder)
               (std::vector<int>{20, 30, 40}));
 }
 
-// Unfiltered, JPEGs are embedded as they are, others decoded losslessly, each fitted into its box and
-// turned upright: the fixture darkens from right to left as stored; orientation 6 puts the stored left
-// edge on top, orientation 8 at the bottom.
+// The fixture darkens from right to left as stored; 6 puts the stored left edge on top, 8 at the bottom.
 TEST(CellDrawing, UnfilteredPicturesAreEmbeddedWholeFittedIntoTheirBoxAndUpright)
 {
     Folder folder;
@@ -252,9 +250,7 @@ TEST(CellDrawing, UnfilteredPicturesAreEmbeddedWholeFittedIntoTheirBoxAndUpright
     EXPECT_GT(rgb(raster, 138, 327)[0] - rgb(raster, 138, 564)[0], 100);
 }
 
-// Pictures from cameras and phones: each keeps the colours its profile means, and none of their private
-// data (location, thumbnails, comments, a motion photo's video) ends up in the PDF. Opaque lossless
-// pictures are compressed ahead and, for a render on disk, kept aside until it is done.
+// Opaque lossless pictures are compressed ahead and, for a render on disk, kept aside until it is done.
 TEST(CellDrawing, PicturesKeepTheirColoursButNotTheirPrivateData)
 {
     using namespace ImageFixtures;
@@ -318,8 +314,7 @@ TEST(CellDrawing, PicturesKeepTheirColoursButNotTheirPrivateData)
               QStringList());
 }
 
-// Re-encoded within the size limit, in the place the original would take, logged at the file's own size:
-// a 1000 × 333 strip stored 10 × 3 must not move on the page for its rounded proportions.
+// A 1000 × 333 strip stored 10 × 3 must not move on the page for its rounded proportions.
 TEST(CellDrawing, TheFilterReencodesPicturesWithinItsLimitsWhereTheOriginalWouldBe)
 {
     Folder folder;
@@ -349,8 +344,6 @@ TEST(CellDrawing, TheFilterReencodesPicturesWithinItsLimitsWhereTheOriginalWould
     }
 }
 
-// The supply prepares ahead in drawing order; a picture asked for with other settings, or again after the
-// last, is prepared there and then with the settings asked for.
 TEST(CellDrawing, PicturesOutOfTheSupplysOrderArePreparedOnTheSpot)
 {
     Folder folder;
@@ -367,8 +360,7 @@ TEST(CellDrawing, PicturesOutOfTheSupplysOrderArePreparedOnTheSpot)
     EXPECT_EQ(width(a, 200), 200);
 }
 
-// Unreadable, empty and vanished files leave their image box empty but keep their label and box; the
-// render goes on, with each of them named in the log.
+// Unreadable, empty and vanished files keep their label and box, each named in the log.
 TEST(CellDrawing, BadFilesNeverStopTheRenderAndPicturesOrLabelsCanBeLeftOut)
 {
     Folder folder;
@@ -488,7 +480,6 @@ TEST(Render, ADocumentThatYieldsNoDataStillClosesItsProgress)
     EXPECT_EQ(ProgressByDocument::count(), 0);
 }
 
-// Missing folders are made; an empty sheet writes no file; a file where a folder should be fails the write.
 TEST(WritePDF, CreatesMissingFoldersAndWritesTheRenderWithItsMetadata)
 {
     Folder folder;
@@ -532,8 +523,7 @@ TEST(WritePDF, CreatesMissingFoldersAndWritesTheRenderWithItsMetadata)
     }
 }
 
-// A render that fails, and a write cut short by a file-size limit (ulimit -f) with its signal ignored, as
-// the application does: the earlier file stays whole, with no half-written file beside it.
+// The write is cut short by a file-size limit with its signal ignored, as the application does.
 TEST(WritePDF, AFailedRenderOrWriteKeepsTheEarlierFile)
 {
     Folder folder;
@@ -559,8 +549,7 @@ TEST(WritePDF, AFailedRenderOrWriteKeepsTheEarlierFile)
     EXPECT_EQ(QDir(folder.path(QString())).entryList(QDir::Files), (QStringList{"a.jpg", "out.pdf"}));
 }
 
-// A name written in Latin-1 (an old camera card, an archive) is not UTF-8: the file is still found in
-// its folder and on its own, read by its own bytes, and labelled with its name as well as it decodes.
+// A name written in Latin-1 (an old camera card, an archive) is found, read by its bytes and labelled.
 TEST(GeneratePDF, FilesWhoseNamesAreNotUtf8AreAddedReadAndLabelled)
 {
     Folder folder;
