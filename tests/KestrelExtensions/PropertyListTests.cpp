@@ -120,6 +120,7 @@ TEST(PropertyList, ReadsHandWrittenDocumentsAndCallsMalformedOnesCorrupted)
         "",
         "bplist00\x01\x02",
         "<dict></dict>",
+        "<array><string>a value under another root</string></array>",
         plist(""),
         plist("<dict><string>no key</string></dict>"),
         plist("<dict><key>a</key></dict>"),

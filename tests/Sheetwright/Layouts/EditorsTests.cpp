@@ -286,6 +286,7 @@ TEST_F(PageStyleViewTest, ColourWellsStoreOpaqueColoursAndIgnoreCancel)
 {
     auto* font = view.findChild<ColorWell*>("fontColorWell");
     auto* background = view.findChild<ColorWell*>("backgroundColorWell");
+    EXPECT_EQ(font->accessibleName(), QStringLiteral("Font Color")); // what a screen reader calls it
     QColor offered;
     font->setChooser([&](const QColor& current, QWidget*, const QString&) {
         offered = current;

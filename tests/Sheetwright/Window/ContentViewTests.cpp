@@ -276,6 +276,12 @@ TEST(PDFViewer, DrawsPagesOfTheCurrentPDFAtTheirWidthKeepsThePlaceAcrossRendersA
     // A wider view draws the pages on show again, at the new width.
     viewer.resize(500, 300);
     WAIT_UNTIL(viewer.pageImage(viewer.currentPage()).width() == viewer.viewport()->width() - 20);
+    // Pages 10 pixels apart: the gap's last row above page 3 still counts as page 2.
+    const int height = viewer.pageImage(viewer.currentPage()).height();
+    for (const auto& [top, page] : {std::pair{2 * height + 29, 1}, {2 * height + 30, 2}}) {
+        scroll->setValue(top);
+        EXPECT_EQ(viewer.currentPage(), page) << top;
+    }
     // A new render shows the same place; with fewer pages, the last page; without a PDF, none.
     const int pageStride = scroll->maximum() / 4;
     scroll->setValue(2 * pageStride + pageStride / 3); // a third into page 3
