@@ -124,16 +124,17 @@ TEST_F(DialogUserDriverTest, OutcomesAreShownInMessageBoxesAndFeedStringsAsPlain
     driver.showDownloadFinished(*updater, ready);
     driver.showDownloadFinished(
         *updater, {DownloadResult::Status::Downloaded, {}, "/tmp/unverified.AppImage", {}, false});
+    driver.showDownloadFinished(*updater, {DownloadResult::Status::Error, {}, {}, hostile, false});
     QStringList texts;
     int withShowInFolder = 0;
     for (QMessageBox* box : shown<QMessageBox>()) {
         texts << box->text();
         withShowInFolder += button(box, "Show in Folder") != nullptr;
     }
-    ASSERT_EQ(texts.size(), 4);
+    ASSERT_EQ(texts.size(), 5);
     EXPECT_EQ(texts.filter(" 1.0 is currently the newest version available").size(), 1);
     EXPECT_TRUE(texts.filter("0.9").isEmpty());
-    EXPECT_EQ(texts.filter(hostile).size(), 2); // the error and the ready download's version
+    EXPECT_EQ(texts.filter(hostile).size(), 3); // the two errors and the ready download's version
     EXPECT_EQ(texts.filter("/tmp/<img src=x>.AppImage").size(), 1);
     // Only the unverified download says so, plainly.
     EXPECT_EQ(texts.filter("could not be verified"), texts.filter("/tmp/unverified.AppImage"));
@@ -149,7 +150,7 @@ TEST_F(DialogUserDriverTest, OutcomesAreShownInMessageBoxesAndFeedStringsAsPlain
                 ++labels;
                 EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
             }
-    EXPECT_EQ(labels, 4); // the found dialog, the download's progress, the ready download and the error
+    EXPECT_EQ(labels, 5); // the found dialog, the download's progress, the ready download and both errors
 }
 
 TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveNotesAndTooLargeOrDeepNotesArePlainTextLoadingNothing)

@@ -85,6 +85,10 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
     server->route("/endless", {.endless = true});
     server->route("/trickle", {.body = payload, .trickleMs = 5});
     server->route("/one", {"1"});
+    server->route("/hop0", {payload});
+    for (int hop = 1; hop <= 6; ++hop) // each to the one before
+        server->route("/hop" + QString::number(hop),
+                      {.status = 302, .location = "/hop" + QByteArray::number(hop - 1)});
     LocalHttpServer secure(LocalHttpServer::Tls);
     secure.route("/down", {.status = 302, .location = server->url("/file").toEncoded()});
     const QByteArray secureDown = secure.url("/down").toEncoded();
@@ -98,6 +102,8 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         QByteArray signature = {};
     } rows[] = {
         {"/moved", size, ""},
+        {"/hop5", size, ""},
+        {"/hop6", size, "redirected too often"},
         {"/files/%20.bashrc", size, ""}, // a name that would hide the file
         // No length announced: cut at the maximum, and the feed is not blamed for a length it never gave.
         {"/endless", -1, "The download was stopped at 1 MB: no update is that large."},
@@ -138,7 +144,7 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         recorder->events.clear();
     }
     // Named after the feed's address, not the redirect's target.
-    EXPECT_EQ(downloadedFiles(), (QStringList{"bashrc", "moved", "one"}));
+    EXPECT_EQ(downloadedFiles(), (QStringList{"bashrc", "hop5", "moved", "one"}));
 }
 
 TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)

@@ -28,6 +28,8 @@ TEST(LocalizedTitle, ChoosesTheRowOfTheFirstLanguage)
         {{"zh-Hant"}, "C", "偏好设置"},
         {{"zh-Hant-MO"}, "C", "偏好设置"},
         {{"zh_TW.UTF-8"}, "C", "偏好設定"},
+        {{"zh-Aaaa-TW"}, "C", "偏好設定"}, // a script of any letters is passed over
+        {{"zh-Zzzz-TW"}, "C", "偏好設定"},
         {{"is"}, "C", "Preferences"}, // not in the table
         {{"no"}, "C", "Valg"},
         {{"nb"}, "C", "Preferences"},
