@@ -147,6 +147,11 @@ TEST_F(ContentViewTest, SidebarTakesDroppedLocalFilesListsThemInOrderAndRemovesT
     EXPECT_FALSE(enter(&remoteOnly));
     EXPECT_FALSE(sidebar->isTargeted());
     EXPECT_TRUE(enter(&files));
+    for (QMimeData* data : {&remoteOnly, &files}) {
+        QDragMoveEvent move(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(sidebar, &move);
+        EXPECT_EQ(move.isAccepted(), data == &files);
+    }
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(sidebar, &leave);
     EXPECT_FALSE(sidebar->isTargeted());
@@ -160,8 +165,10 @@ TEST_F(ContentViewTest, SidebarTakesDroppedLocalFilesListsThemInOrderAndRemovesT
     // One addition of the distinct files, one render.
     WAIT_UNTIL(!engine.calls.empty());
     EXPECT_TRUE(log.systemLines().contains("Adding 3 new URLs to contact sheet"));
+    QSignalSpy renderingChanges(&model(), &WindowModel::renderingChanged);
     engine.finish(0, FakeRenderService::pdf(1));
     WAIT_UNTIL(!model().isRendering());
+    EXPECT_EQ(renderingChanges.count(), 2) << "the toolbar hears that the render ended";
     EXPECT_EQ(rows(), (QStringList{"Img1.png", "img2.jpg", "img10.jpg"}));
     EXPECT_LT(sidebar->hint()->font().pointSizeF(), sidebar->list()->font().pointSizeF()) << "a caption";
     EXPECT_FALSE(sidebar->removeAction()->isEnabled());
@@ -299,6 +306,7 @@ TEST(PDFViewer, DrawsPagesOfTheCurrentPDFAtTheirWidthKeepsThePlaceAcrossRendersA
     viewer.setPDF(std::nullopt); // the bytes shown before live on elsewhere
     ASSERT_TRUE(loaded.wait());
     EXPECT_EQ(viewer.pageCount(), 0);
+    EXPECT_EQ(scroll->maximum(), 0) << "nothing to scroll";
     // A PDF kept on disk is read from its file, which stays while it is shown and goes once it is not.
     QTemporaryDir folder;
     std::optional<PDFInfo> pdf = PDFInfo{{}, two.size(), 2, RuvedovUzedoz::PDFFile::create(folder.path())};
