@@ -29,6 +29,9 @@ TEST(AnyEquatable, EqualityIsByExactTypeThenValueAndObjectsCastDown)
     for (const auto& [lhs, rhs, equal] : rows)
         EXPECT_EQ(lhs == rhs, equal) << lhs.debugDescription().toStdString() << " vs "
                                      << rhs.debugDescription().toStdString();
+    // Standard strings read as their text, quoted when debugging, like Qt's.
+    const AnyEquatable text(std::string("a\"b"));
+    EXPECT_EQ(text.description() + " " + text.debugDescription(), "a\"b AnyEquatable(\"a\\\"b\")");
 
     // A held object casts down to any of its base classes, and no further.
     Channel channel;
