@@ -210,13 +210,17 @@ TEST_F(PageRenderingViewTest, ControlsWriteTheirFieldsAndTheCompressorSwitchTurn
         slider->setValue(position); // as a drag or a key press would
         EXPECT_EQ(model.get().imageQuality, position / 10.0);
     }
-    EXPECT_EQ(changes.count(), 6);
+    for (const auto& [key, quality] : {std::pair{Qt::Key_Left, 0.9}, {Qt::Key_End, 1.0}}) {
+        QTest::keyClick(slider, key); // a tenth a step, full quality at the end
+        EXPECT_EQ(model.get().imageQuality, quality);
+    }
+    EXPECT_EQ(changes.count(), 8);
     EXPECT_EQ(model.get(), edited([](auto& l) { l.imageSizeMax = 4096; }));
     // Values from a file that match no step are shown as near as possible and never written back.
     model.modify([](auto& l) { l.imageSizeMax = 3000, l.imageQuality = 0.75; });
     for (auto* segment : picker->segments())
         EXPECT_FALSE(segment->isChecked());
-    EXPECT_EQ(std::pair(slider->value(), int(changes.count())), std::pair(8, 7));
+    EXPECT_EQ(std::pair(slider->value(), int(changes.count())), std::pair(8, 9));
     model.set(PageLayout::defaultLayout());
     auto* compressor = view.findChild<QCheckBox*>("enableCompressor");
     EXPECT_TRUE(compressor->isChecked());

@@ -429,8 +429,9 @@ TEST_F(ContentViewTest, ImageChooserAddsFilesAndFolders)
     WAIT_UNTIL(!model().presentImporter());
     EXPECT_EQ(rows(), (QStringList{"single.png", "x.png", "y.png"}));
     // Cancelled: nothing added, and it opens again at once.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // as back in the main loop
     model().setPresentImporter(true);
-    WAIT_UNTIL(window->importer());
+    WAIT_UNTIL(window->importer() && window->importer()->isVisible());
     window->importer()->reject();
     WAIT_UNTIL(!model().presentImporter());
     EXPECT_EQ(model().images().size(), 3);
@@ -522,6 +523,7 @@ TEST_F(ImageChooserTest, ReturnGoesToTheTypedPathAndKeepsTheDialogOpen)
          {std::pair{path("trip"), path("trip")}, {"..", m_folder.path()}, {"trip/", path("trip")}}) {
         typePath(typed);
         EXPECT_EQ(m_chooser.directory(), shown) << typed.toStdString();
+        EXPECT_EQ(m_path->text(), shown) << "the field shows where the list is";
     }
     // A typed file is selected in its folder; a selection made before the folder is read survives it.
     QSignalSpy loaded(m_chooser.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded);
