@@ -309,10 +309,9 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
         }
         watch.watch(image.get());
         ReadResult result = prepared(image.get(), settings, size);
-        if (std::holds_alternative<PreparedImage>(result)) {
-            VipsRuntime::takeError(); // complaints about damage, which would pass for the next failure's
-                                      // reason
-        }
+        // A decode that got through damage leaves complaints that would pass for the next failure's reason.
+        if (std::holds_alternative<PreparedImage>(result))
+            VipsRuntime::takeError();
         return result;
     };
     ReadResult whole = attempt(VIPS_FAIL_ON_TRUNCATED);
