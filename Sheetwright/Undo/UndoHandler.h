@@ -1,39 +1,24 @@
 #pragma once
 
 #include "KestrelExtensions/Observation/Binding.h"
-#include "UndoStep.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QUndoCommand>
 #include <QUndoStack>
-#include <functional>
 
 namespace Sheetwright {
 
 template <typename T> class UndoHandler;
 
-// One undoable change of a bound value: undo writes the old value back, redo the new one.
+// One undoable change of a bound value: undo writes the old value back, redo the new one. Steps carry
+// no name, so the Edit menu reads plain "Undo" and "Redo", and none merges into another: every change
+// is a step of its own.
 template <typename T> class ValueChangeCommand : public QUndoCommand {
 public:
-    ValueChangeCommand(UndoHandler<T>* handler, T before, T after, const UndoStep& step)
-        : m_handler(handler), m_before(std::move(before)), m_after(std::move(after)),
-          m_mergeKey(step.mergeKey)
+    ValueChangeCommand(UndoHandler<T>* handler, T before, T after)
+        : m_handler(handler), m_before(std::move(before)), m_after(std::move(after))
     {
-        setText(step.name);
-    }
-
-    int id() const override { return m_mergeKey; }
-
-    // A change of the same kind right after this one extends it; one that returns to where this step
-    // started leaves nothing to undo.
-    bool mergeWith(const QUndoCommand* other) override
-    {
-        if (other->id() != id() || id() == -1)
-            return false;
-        m_after = static_cast<const ValueChangeCommand*>(other)->m_after;
-        setObsolete(m_before == m_after);
-        return true;
     }
 
     void undo() override
@@ -57,7 +42,6 @@ private:
     QPointer<UndoHandler<T>> m_handler;
     T m_before;
     T m_after;
-    int m_mergeKey;
     bool m_firstRedo = true;
 };
 
@@ -83,12 +67,6 @@ public:
     void setUndoManager(QUndoStack* stack) { m_undoManager = stack; }
     QUndoStack* undoManager() const { return m_undoManager.data(); }
 
-    // Names each step and says which steps merge; without it steps have no name and never merge.
-    void setDescriber(std::function<UndoStep(const T&, const T&)> describe)
-    {
-        m_describe = std::move(describe);
-    }
-
     // True only while the handler writes a restored value.
     bool ignoreNextRegister() const { return m_ignoreNextRegister; }
 
@@ -98,8 +76,7 @@ public:
     {
         if (m_ignoreNextRegister || !m_undoManager)
             return;
-        m_undoManager->push(new ValueChangeCommand<T>(this, before, after,
-                                                      m_describe ? m_describe(before, after) : UndoStep{}));
+        m_undoManager->push(new ValueChangeCommand<T>(this, before, after));
     }
 
     // Writes `value` through the binding; the body of every undo and redo step. The guard lasts for the
@@ -116,7 +93,6 @@ public:
 private:
     KestrelExtensions::Binding<T> m_binding;
     QPointer<QUndoStack> m_undoManager;
-    std::function<UndoStep(const T&, const T&)> m_describe;
     bool m_ignoreNextRegister = false;
 };
 

@@ -1,7 +1,6 @@
 #include "WindowModel.h"
 
 #include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
-#include "Sheetwright/Undo/LayoutUndoStep.h"
 
 #include <KestrelExtensions/Coding/LocalizedError.h>
 #include <KestrelExtensions/Logging/Log.h>
@@ -138,7 +137,6 @@ void WindowModel::applyStartupDefaults(const KestrelExtensions::UserDefaults& de
     // Bound first, so that the defaults are ordinary, undoable changes like any other.
     m_handler.setBinding(layoutBinding());
     m_handler.setUndoManager(&m_undoStack);
-    m_handler.setDescriber(layoutUndoStep);
     if (const auto name = defaults.string(defaultLayoutNameKey)) {
         if (const auto saved = m_layoutManager.layout(LayoutManager::TitleKey(*name)))
             mutateLayout([&](PageLayout& layout) { layout.apply(*saved); });
