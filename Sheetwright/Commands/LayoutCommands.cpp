@@ -96,8 +96,6 @@ QStringList LayoutCommands::customLayoutNames(const LayoutManager& layoutManager
 void LayoutCommands::fillCustomRows(QMenu* menu, MenuCommands::Commands (*command)(LayoutManager::TitleKey))
 {
     menu->clear();
-    // Layouts saved or deleted by another window process since the menu was last opened show up too.
-    m_layoutManager.reloadIfChanged();
     for (const QString& name : customLayoutNames(m_layoutManager)) {
         QAction* action = menu->addAction(menuText(name));
         action->setData(name);

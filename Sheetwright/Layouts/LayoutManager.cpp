@@ -6,7 +6,6 @@
 #include "LayoutError.h"
 #include "RuvedovUzedoz/Layouts/BuiltInLayout.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +22,8 @@ namespace Sheetwright {
 namespace {
 const QString fileExtension = QStringLiteral("swlayout");
 
-// The key of a listed file: its name without the last extension. A leading dot starts no extension, so
+// The key of a listed item: its name without the last extension (archive.tar.gz gives archive.tar). A leading
+// dot starts no extension, so
 // ".hidden" keeps its whole name.
 QString keyName(const QString& fileName)
 {
@@ -70,53 +70,24 @@ LayoutManager::LayoutManager(const QString& layoutsFolder) : m_layoutsFolder(lay
     loadCustomLayouts();
 }
 
-QStringList LayoutManager::folderSignature() const
-{
-    QStringList signature;
-    if (m_layoutsFolder.isEmpty())
-        return signature;
-    const QFileInfoList entries =
-        QDir(m_layoutsFolder)
-            .entryInfoList({QStringLiteral("*.") + fileExtension},
-                           QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo& entry : entries)
-        signature << QStringLiteral("%1 %2 %3")
-                         .arg(entry.fileName())
-                         .arg(entry.size())
-                         .arg(entry.lastModified().toMSecsSinceEpoch());
-    return signature;
-}
-
-bool LayoutManager::reloadIfChanged()
-{
-    if (folderSignature() == m_signature)
-        return false;
-    m_layouts.clear();
-    m_files.clear();
-    loadCustomLayouts();
-    return true;
-}
-
 void LayoutManager::loadCustomLayouts()
 {
-    m_signature = folderSignature();
     if (m_layoutsFolder.isEmpty())
         return;
-    const QDir folder(m_layoutsFolder);
-    if (!folder.exists())
-        return; // a fresh system has no custom layouts yet
-    // Only layout files: anything else in the folder (notes, a stray disk image) is no layout and is
-    // not read. Sorted by name so that the result does not depend on the disk.
+    // Every item of the folder is read, whatever its name: Compact.json is the layout Compact. An item
+    // that is no layout (notes, a subfolder, .DS_Store) fails to decode and drops any layout an earlier
+    // item stored under its key. Sorted by name so that the result does not depend on the disk.
     const QFileInfoList entries =
-        folder.entryInfoList({QStringLiteral("*.") + fileExtension},
-                             QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        QDir(m_layoutsFolder)
+            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& entry : entries) {
         const TitleKey key(keyName(entry.fileName()));
         try {
             m_layouts[key] = KestrelExtensions::decodeFromFile<SavedPageLayout>(entry.filePath());
             m_files[key] = entry.filePath();
         } catch (const KestrelExtensions::LocalizedError& error) {
-            // A broken file is left out; a good file of the same name still counts.
+            m_layouts.erase(key);
+            m_files.erase(key);
             Log::system(QStringLiteral("Skipping layout file %1: %2")
                             .arg(entry.fileName(), error.errorDescription()));
         }
@@ -164,7 +135,6 @@ void LayoutManager::save(const SavedPageLayout& layout, const TitleKey& key)
     KestrelExtensions::encodeToFile(layout, path);
     m_layouts[key] = layout;
     m_files[key] = path;
-    m_signature = folderSignature();
     Log::system(QStringLiteral("New layout saved as ") + QFileInfo(path).fileName());
 }
 
@@ -190,7 +160,6 @@ void LayoutManager::deleteLayout(const TitleKey& key)
 
     m_layouts.erase(key);
     m_files.erase(key);
-    m_signature = folderSignature();
     Log::system(QStringLiteral("Layout '%1' deleted").arg(fileName));
 }
 

@@ -12,11 +12,13 @@
 namespace Sheetwright {
 
 // The one store of named layouts: the ten built-in presets and the custom layouts the user saved, each
-// in a JSON file `<name>.swlayout` of its own in the layouts folder. It answers which saved layout has a
+// in a JSON file `<name>.swlayout` of its own in the layouts folder (any file there that decodes is a
+// layout, named after the file without its extension). It answers which saved layout has a
 // name, saves and deletes custom layouts; applying one is the caller's `PageLayout::apply`.
 //
-// The custom layouts are read once, when the manager is made; files changed behind its back are seen at
-// the next start. It announces no change: lists of layouts rebuild themselves when they are shown.
+// The custom layouts are read once, when the manager is made; afterwards only its own save and delete
+// change them, and files changed behind its back are seen at the next start. It announces no change:
+// lists of layouts rebuild themselves when they are shown.
 // Main thread only (only the creation of `shared()` is thread-safe).
 class LayoutManager {
 public:
@@ -99,22 +101,14 @@ public:
     // `<application support folder>/Layouts`, or empty.
     static QString defaultLayoutsFolder();
 
-    // Reads the custom layouts again when the layouts folder's layout files changed since they were last
-    // read (saved or deleted by another running copy of the application, for example); true when it did.
-    // The Layout menu and the General pane call it when they are opened.
-    bool reloadIfChanged();
-
 private:
     void loadCustomLayouts();
-    // What the layout files in the folder are: names, sizes and times of change.
-    QStringList folderSignature() const;
 
     QString m_layoutsFolder;
     Table m_layouts;
     Table m_defaultLayouts;
     // The file each custom layout was read from or written to; deleting trashes that file.
     std::map<TitleKey, QString> m_files;
-    QStringList m_signature;
 };
 
 } // namespace Sheetwright

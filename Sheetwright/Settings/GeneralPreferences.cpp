@@ -187,7 +187,6 @@ void GeneralPreferences::storedValueChanged(const QString& key)
 
 void GeneralPreferences::showEvent(QShowEvent* event)
 {
-    m_layoutManager.reloadIfChanged();
     rebuildLayoutRows();
     QWidget::showEvent(event);
 }

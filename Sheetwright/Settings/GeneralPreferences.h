@@ -18,8 +18,9 @@ namespace Sheetwright {
 // author and subject). A key is written only when the user changes its control, so an untouched setting
 // stays absent and new windows keep their own defaults. Windows already open are not touched.
 //
-// The custom layouts are listed afresh whenever the pane is shown or one of its settings changes; the
-// layout manager announces nothing, so a layout saved meanwhile appears at the next of those.
+// The custom layouts are listed afresh from the layout manager whenever the pane is shown or one of its
+// settings changes; the manager announces nothing, so a layout saved meanwhile appears at the next of
+// those.
 class GeneralPreferences : public QWidget {
     Q_OBJECT
 public:

@@ -69,60 +69,69 @@ TEST_F(LayoutManagerTest, PresetsAndTheReservedDefaultWithoutAFolder)
     EXPECT_FALSE(manager.layout(Key(QStringLiteral("letter")))); // case counts
 }
 
-TEST_F(LayoutManagerTest, LoadsGoodLayoutFilesAndSkipsEverythingElse)
+TEST_F(LayoutManagerTest, EveryItemOfTheFolderLoadsWhateverItsExtensionAndAFailureDropsItsKey)
 {
     writeFile("Compact.json", R"({"rows":3,"columns":4})");
+    writeFile("Pack.v2.json", R"({"rows":2})");
     writeFile(".DS_Store", "\x00\x01garbage");
     writeFile("empty.swlayout", "{}");
     writeFile("bad.swlayout", R"({"fontColor":[1,0,0]})");
     writeFile("typed.swlayout", R"({"width":"wide"})");
+    // Read in name order: a failing item drops what an earlier item stored under its key, and a good
+    // item after a failing one still counts.
     writeFile("x.swlayout", R"({"rows":5})");
     writeFile("x.txt", "not json");
+    writeFile("y.notes", "not json");
+    writeFile("y.swlayout", R"({"rows":6})");
     QDir(folder).mkpath("Folder.swlayout");
     // A sparse file of 200 GB takes no disk space but must not be read into memory at start-up.
     QFile huge(folder + "/huge.swlayout");
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(200) << 30));
     huge.close();
     KestrelExtensions::LogCapture log;
-    EXPECT_TRUE(manager.reloadIfChanged());
-    EXPECT_EQ(manager.layouts().size(), 2u);
-    EXPECT_EQ(manager.layout(Key("empty")), SavedPageLayout());
-    EXPECT_EQ(manager.layout(Key("x"))->rows, 5);
-    ASSERT_EQ(log.systemLines().size(), 3); // bad, huge, typed; other files are not read at all
-    EXPECT_TRUE(log.systemLines()[1].contains("huge.swlayout")) << log.systemLines()[1].toStdString();
+    EXPECT_TRUE(manager.layouts().empty()) << "made before the files were there; never reads again";
+    LayoutManager loaded(folder);
+    QStringList names;
+    for (const auto& [key, layout] : loaded.layouts())
+        names << key.name();
+    EXPECT_EQ(names, (QStringList{"Compact", "Pack.v2", "empty", "y"}));
+    EXPECT_EQ(loaded.layout(Key("Compact")), grid(3, 4));
+    EXPECT_EQ(loaded.layout(Key("empty")), SavedPageLayout());
+    EXPECT_EQ(loaded.layout(Key("y"))->rows, 6);
+    EXPECT_EQ(log.systemLines().size(), 7) << log.systemLines().join('\n').toStdString();
+    EXPECT_EQ(log.systemLines().filter("huge.swlayout").size(), 1);
+    // Deleting trashes the file the layout was read from.
+    loaded.deleteLayout(Key("Compact"));
+    EXPECT_FALSE(QFile::exists(folder + "/Compact.json"));
 }
 
-TEST_F(LayoutManagerTest, SavesCreateTheFoldersAndFileAndAnotherManagerReloadsThem)
+TEST_F(LayoutManagerTest, SavesCreateTheFoldersAndFileAndOnlyAManagerMadeLaterSeesThem)
 {
     KestrelExtensions::LogCapture log;
     LayoutManager& ours = manager;
     LayoutManager theirs(folder);
-    EXPECT_FALSE(ours.reloadIfChanged());
     SavedPageLayout wide = grid(1, 3);
     wide.width = 1224.5;
     theirs.save(wide, Key("Wide"));
     EXPECT_TRUE(QFile::exists(folder + "/Wide.swlayout"));
     EXPECT_EQ(theirs.layout(Key("Wide")), wide);
     EXPECT_EQ(log.systemLines(), QStringList{"New layout saved as Wide.swlayout"});
-    EXPECT_FALSE(theirs.reloadIfChanged()) << "its own save is known already";
-    EXPECT_TRUE(ours.reloadIfChanged());
-    EXPECT_EQ(ours.layout(Key("Wide")), wide);
-    EXPECT_FALSE(ours.reloadIfChanged());
+    EXPECT_FALSE(ours.layout(Key("Wide"))) << "the folder is read once, when the manager is made";
     theirs.save(grid(2, 2), Key("Wide"));
     theirs.save(grid(1, 1), Key("wide"));
-    EXPECT_TRUE(ours.reloadIfChanged());
-    EXPECT_EQ(ours.layouts().size(), 2u);
-    EXPECT_EQ(ours.layout(Key("Wide")), grid(2, 2));
-    EXPECT_EQ(ours.layout(Key("wide")), grid(1, 1));
+    LayoutManager later(folder);
+    EXPECT_EQ(later.layouts().size(), 2u);
+    EXPECT_EQ(later.layout(Key("Wide")), grid(2, 2));
+    EXPECT_EQ(later.layout(Key("wide")), grid(1, 1));
     theirs.deleteLayout(Key("Wide"));
-    EXPECT_TRUE(ours.reloadIfChanged());
-    EXPECT_EQ(ours.layouts().size(), 1u);
+    EXPECT_EQ(later.layouts().size(), 2u);
+    EXPECT_TRUE(ours.layouts().empty());
 }
 
 TEST_F(LayoutManagerTest, CustomLayoutsHidePresetsUntilDeletedToTheTrash)
 {
     writeFile("Compact.swlayout", R"({"rows":3})");
-    EXPECT_TRUE(manager.reloadIfChanged());
+    LayoutManager manager(folder);
     manager.save(grid(3, 3), Key::letter);
     EXPECT_EQ(manager.layout(Key::letter), grid(3, 3));
     manager.save(grid(4, 4), Key::defaultLayout);

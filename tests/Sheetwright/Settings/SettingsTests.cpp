@@ -27,11 +27,8 @@ struct GeneralFixture : ::testing::Test {
     const QStringList keys{GeneralPreferences::defaultLayoutKey, GeneralPreferences::titleKey,
                            GeneralPreferences::authorKey, GeneralPreferences::subjectKey};
 
-    // Saved by another window's manager: the pane reads the folder again when shown.
-    void addCustomLayout(const QString& name)
-    {
-        LayoutManager(folder.filePath("Layouts")).save({.rows = 3}, LayoutManager::TitleKey(name));
-    }
+    // Saved by the application's manager, which announces nothing: the pane lists it when next shown.
+    void addCustomLayout(const QString& name) { layouts.save({.rows = 3}, LayoutManager::TitleKey(name)); }
 
     void choose(const QString& text)
     {
@@ -84,6 +81,8 @@ TEST_F(GeneralFixture, AnUntouchedPaneWritesNothingAndListsCustomLayoutsByPlainN
         EXPECT_TRUE(field->text().isEmpty());
     for (const char* name : {"beta", "Alpha", "Zed", "A4"})
         addCustomLayout(name);
+    // Another copy of the application saves a layout: the folder is not read again.
+    LayoutManager(folder.filePath("Layouts")).save({.rows = 2}, LayoutManager::TitleKey("Elsewhere"));
     EXPECT_TRUE(customRows().isEmpty());
     pane.hide();
     pane.show();

@@ -105,6 +105,8 @@ TEST_F(ApplicationTest, MenusHoldTheirCommandsInOrderCustomLayoutsAsTypedAndTheS
     for (const char* name : {"beta", "Alpha", "alpha", "A&B"})
         layouts.save(RuvedovUzedoz::SavedPageLayout{.rows = 3},
                      LayoutManager::TitleKey(QString::fromUtf8(name)));
+    // Saved by another copy of the application: the folder is read once, not each time the menu opens.
+    LayoutManager(layouts.layoutsFolder()).save({.rows = 2}, LayoutManager::TitleKey("Elsewhere"));
     EXPECT_EQ(titles(bar, {"Layout", "Set Layout", "Custom Layouts"}),
               (QStringList{"A&B", "Alpha", "alpha", "beta"}));
     EXPECT_EQ(menuAction(bar, {"Layout", "Set Layout", "Custom Layouts", "A&B"})->text(), "A&&B");
