@@ -21,6 +21,12 @@ struct PageLayout {
     // The page sides a PDF reader shows (in points); a render with another size is refused.
     static constexpr double minimumSide = 3;
     static constexpr double maximumSide = 14400;
+    // Whether a page side (in points) can be rendered; false for NaN and the infinities too. The size
+    // fields refuse what this refuses.
+    static constexpr bool isRenderableSide(double points)
+    {
+        return points >= minimumSide && points <= maximumSide;
+    }
 
     double width = 792;
     double height = 612;

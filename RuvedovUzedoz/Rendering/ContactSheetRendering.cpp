@@ -54,10 +54,7 @@ std::optional<QString> refusal(const PageLayout& layout)
         return QStringLiteral("Grid of %1 × %2 cells cannot be rendered, skipping render")
             .arg(layout.rows)
             .arg(layout.columns);
-    const auto usable = [](double side) {
-        return std::isfinite(side) && side >= PageLayout::minimumSide && side <= PageLayout::maximumSide;
-    };
-    if (!usable(layout.width) || !usable(layout.height))
+    if (!PageLayout::isRenderableSide(layout.width) || !PageLayout::isRenderableSide(layout.height))
         return QStringLiteral("Page size ") + doubleDescription(layout.width) + QStringLiteral(" × ") +
                doubleDescription(layout.height) + QStringLiteral(" cannot be rendered, skipping render");
     if (!ContactSheetPage::cellSize(layout)) {

@@ -52,8 +52,8 @@ PageRenderingView::PageRenderingView(KestrelExtensions::Binding<PageLayout> layo
     m_slider->setRange(0, 10);
     m_slider->setSingleStep(1);
     m_slider->setPageStep(1);
-    // A drag is one change, made where it ends.
-    m_slider->setTracking(false);
+    // Each position a drag passes is stored as it is reached, like a key press.
+    m_slider->setTracking(true);
     m_slider->setTickPosition(QSlider::NoTicks);
     auto* minimum = new QLabel(localized("0"));
     minimum->setObjectName(QStringLiteral("minimumLabel"));

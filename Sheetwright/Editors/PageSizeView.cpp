@@ -3,6 +3,7 @@
 #include "KestrelExtensions/Defaults/UserDefaults.h"
 #include "KestrelExtensions/Localization/Localized.h"
 #include "LabelledView.h"
+#include "RuvedovUzedoz/Layouts/PageLayout.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -68,8 +69,10 @@ PageSizeView::PageSizeView(Binding<double> width, Binding<double> height, Bindin
     : QWidget(parent), m_defaults(defaults ? defaults : &KestrelExtensions::UserDefaults::standard())
 {
     auto unitFormatter = [this]() -> const UnitFormatter& { return formatter(selectedUnit()); };
-    auto isSide = [](double points) { return points > 0 && points <= maximumSide; };
-    auto isMargin = [](double points) { return points >= 0 && points <= maximumSide; };
+    using RuvedovUzedoz::PageLayout;
+    // The sides the renderer takes, no more and no less.
+    auto isSide = [](double points) { return PageLayout::isRenderableSide(points); };
+    auto isMargin = [](double points) { return points >= 0 && points <= PageLayout::maximumSide; };
 
     QList<PointsField*> fields;
     auto labelled = [&](const char* title, const char* name, const char* help, Binding<double> value,

@@ -15,8 +15,9 @@ namespace Sheetwright {
 // The page size row: Width × Height and Margin, shown and typed in the application's display unit
 // (user default "units", imperial when unset) while the bound values stay in points. A field writes its
 // value when editing ends (Return or focus out) and only when the text was changed and reads as a valid
-// size: finite, width and height above 0 and at most 14400 pt, margin from 0; otherwise it shows the
-// stored value again. A change of "units" anywhere re-shows every row at once, without writing.
+// size: width and height a side the renderer takes (PageLayout::isRenderableSide, 3 to 14400 pt),
+// margin from 0 to the largest side; otherwise it shows the stored value again. A change of "units"
+// anywhere re-shows every row at once, without writing.
 class PageSizeView : public QWidget {
     Q_OBJECT
 public:
@@ -26,9 +27,6 @@ public:
                  KestrelExtensions::UserDefaults* defaults = nullptr, QWidget* parent = nullptr);
 
     LayoutUnits selectedUnit() const;
-
-    // The largest page side the fields accept, in points (200 inches: the usual PDF page limit).
-    static constexpr double maximumSide = 14400;
 
 private:
     KestrelExtensions::UserDefaults* m_defaults;

@@ -77,10 +77,12 @@ TEST_F(PageSizeViewTest, TypedSizesAreStoredInPointsOnceEachAndAbsurdOnesRefused
 {
     PageLayoutView view(binding(), &defaults);
     view.show();
+    // The last two are sides under the 3 pt the renderer takes (0.04 in is 2.88 pt).
     const std::pair<const char*, const char*> refused[] = {
-        {"widthField", "abc"},    {"widthField", "0"},          {"heightField", "-3"},
-        {"heightField", "1e300"}, {"marginField", "-1"},        {"heightField", "201"},
-        {"widthField", "11 mm"},  {"marginField", "0.25 mm in"}};
+        {"widthField", "abc"},    {"widthField", "0"},           {"heightField", "-3"},
+        {"heightField", "1e300"}, {"marginField", "-1"},         {"heightField", "201"},
+        {"widthField", "11 mm"},  {"marginField", "0.25 mm in"}, {"heightField", "0.04"},
+        {"widthField", "0.001"}};
     for (const auto& [name, text] : refused) {
         const QString before = shown(view, name);
         type(view, name, QString::fromUtf8(text));
@@ -103,8 +105,13 @@ TEST_F(PageSizeViewTest, TypedSizesAreStoredInPointsOnceEachAndAbsurdOnesRefused
     storeLayoutUnits(defaults, LayoutUnits::points);
     type(view, "widthField", "700.5");
     type(view, "marginField", "0");
+    type(view, "heightField", "2");
     EXPECT_EQ(model.get(), edited([](auto& l) { l.width = 595.3, l.margin = 0; }));
     EXPECT_EQ(changes.count(), 4);
+    // The smallest and largest sides the renderer takes are taken.
+    type(view, "heightField", "3");
+    type(view, "widthField", "14400");
+    EXPECT_EQ(std::pair(model.get().width, model.get().height), std::pair(14400.0, 3.0));
 }
 
 TEST_F(PageSizeViewTest, GridPickersOfferOneToTenAndWriteOneField)
@@ -214,13 +221,20 @@ TEST_F(PageRenderingViewTest, ControlsWriteTheirFieldsAndTheCompressorSwitchTurn
         QTest::keyClick(slider, key); // a tenth a step, full quality at the end
         EXPECT_EQ(model.get().imageQuality, quality);
     }
-    EXPECT_EQ(changes.count(), 8);
+    // A drag stores each position as it passes it, before the button is released.
+    slider->setSliderDown(true);
+    for (int position : {7, 6})
+        slider->setSliderPosition(position);
+    EXPECT_EQ(model.get().imageQuality, 0.6);
+    slider->setSliderPosition(10);
+    slider->setSliderDown(false);
+    EXPECT_EQ(changes.count(), 11);
     EXPECT_EQ(model.get(), edited([](auto& l) { l.imageSizeMax = 4096; }));
     // Values from a file that match no step are shown as near as possible and never written back.
     model.modify([](auto& l) { l.imageSizeMax = 3000, l.imageQuality = 0.75; });
     for (auto* segment : picker->segments())
         EXPECT_FALSE(segment->isChecked());
-    EXPECT_EQ(std::pair(slider->value(), int(changes.count())), std::pair(8, 9));
+    EXPECT_EQ(std::pair(slider->value(), int(changes.count())), std::pair(8, 12));
     model.set(PageLayout::defaultLayout());
     auto* compressor = view.findChild<QCheckBox*>("enableCompressor");
     EXPECT_TRUE(compressor->isChecked());
