@@ -33,16 +33,19 @@ WindowModel::WindowModel(LayoutManager& layoutManager, RenderService& renderServ
 
     m_layout.onChange(this, [this](const PageLayout& old, const PageLayout& now) {
         ++m_changeSerial;
+        ++m_inputSerial;
         setNeedsRender(true);
         m_handler.registerUndo(old, now);
         emit layoutChanged();
     });
     m_metadata.onChange(this, [this](const PDFMetadata&, const PDFMetadata&) {
         ++m_changeSerial;
+        ++m_inputSerial;
         setNeedsRender(true);
         emit metadataChanged();
     });
     m_images.onChange(this, [this](const QSet<QUrl>&, const QSet<QUrl>&) {
+        ++m_inputSerial;
         emit imagesChanged();
         renderPDF(imageChangeReason);
     });
@@ -159,6 +162,11 @@ void WindowModel::renderPDF(const QString& reason, bool thenExport)
             return;
         }
     }
+    if (m_renderRunning && m_runningInputSerial == m_inputSerial) {
+        // The render under way draws the current images and layout: its result serves this request.
+        m_runningRequest.thenExport = m_runningRequest.thenExport || thenExport;
+        return;
+    }
     const bool wasRendering = isRendering();
     m_pendingRenders.push_back({reason, thenExport, false});
     if (m_renderRunning) {
@@ -214,8 +222,9 @@ void WindowModel::startNextRender()
         m_renderRunning = true;
         Log::system(request.reason);
         const quint64 serial = m_changeSerial;
+        m_runningInputSerial = m_inputSerial;
         auto* watcher = new QFutureWatcher<std::optional<PDFInfo>>(this);
-        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request, serial] {
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, serial] {
             std::optional<PDFInfo> result;
             bool failed = false;
             try {
@@ -233,7 +242,9 @@ void WindowModel::startNextRender()
                 failed = true;
             }
             watcher->deleteLater();
-            finishRender(request, std::move(result), serial, failed);
+            // As it stands now: a later request it serves may have asked it to open the exporter.
+            const RenderRequest finished = m_runningRequest;
+            finishRender(finished, std::move(result), serial, failed);
         });
         m_runningRequest = request;
         m_runningRender = m_renderService.generatePDF(contactSheet(), m_layout.get());

@@ -77,7 +77,8 @@ public:
     void applyStartupDefaults(const KestrelExtensions::UserDefaults& defaults);
 
     // Queues a render with `reason`; it reads the sheet and layout when it starts. A render asked for
-    // while another waits is merged into the waiting one; an export render then opens the exporter.
+    // while another waits is merged into the waiting one, and one asked for while a render of the
+    // current inputs runs is served by that render; an export render then opens the exporter.
     void renderPDF(const QString& reason, bool thenExport = false);
     // Renders first when out of date; opens the exporter once the PDF is current and the renders before
     // it have finished. Without a PDF there is nothing to export and nothing opens.
@@ -145,6 +146,10 @@ private:
     // Layout and metadata changes count up; a render clears the out-of-date flag only when nothing
     // changed after it read its inputs.
     quint64 m_changeSerial = 0;
+    // Changes of the images, layout or metadata count up; a render whose inputs are still current is
+    // waited for, not replaced.
+    quint64 m_inputSerial = 0;
+    quint64 m_runningInputSerial = 0;
     std::deque<RenderRequest> m_pendingRenders;
     bool m_renderRunning = false;
     // The render under way, cancelled when a newer render replaces it or the window goes.

@@ -169,6 +169,44 @@ TEST_F(WindowModelTest, RendersRunOneAtATimeWaitingOnesMergeAndExportOpensOnTheC
     EXPECT_TRUE(engine.calls.back().promise->future().isCanceled()) << "a window closed mid-render stops it";
 }
 
+TEST_F(WindowModelTest, ExportWaitsForARenderOfTheCurrentInputsAndReplacesOnlyAnOutdatedOne)
+{
+    add("a.png");
+    finishRender(0, FakeRenderService::pdf(1));
+    model->mutateLayout([](PageLayout& layout) { layout.rows = 1; });
+    model->renderPDF(WindowModel::renderCommandReason);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(engine.calls.size(), 2u);
+    // Still out of date until that render ends, yet it already draws what the export needs.
+    model->exportPDF();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(engine.calls.size(), 2u) << "not started again from page 1";
+    EXPECT_FALSE(engine.calls[1].promise->future().isCanceled());
+    EXPECT_FALSE(model->presentExporter());
+    finishRender(1, FakeRenderService::pdf(2, "current"));
+    EXPECT_TRUE(model->presentExporter());
+    EXPECT_EQ(model->pdfInfo()->data, QByteArray("current"));
+    EXPECT_FALSE(model->needsRender());
+    EXPECT_EQ(systemLines(WindowModel::exportCommandReason), 0);
+    model->setPresentExporter(false);
+
+    // Changed while rendering: that render is outdated and one of the new inputs replaces it.
+    model->mutateLayout([](PageLayout& layout) { layout.rows = 3; });
+    model->renderPDF(WindowModel::renderCommandReason);
+    QCoreApplication::processEvents();
+    model->mutateLayout([](PageLayout& layout) { layout.columns = 3; });
+    model->exportPDF();
+    ASSERT_EQ(engine.calls.size(), 3u);
+    EXPECT_TRUE(engine.calls[2].promise->future().isCanceled());
+    finishRender(2, FakeRenderService::pdf(1, "outdated")); // where the cancelled render stops
+    ASSERT_EQ(engine.calls.size(), 4u);
+    EXPECT_EQ(engine.calls[3].layout.columns, 3);
+    EXPECT_FALSE(model->presentExporter());
+    finishRender(3, FakeRenderService::pdf(1, "newest"));
+    EXPECT_TRUE(model->presentExporter());
+    EXPECT_EQ(model->pdfInfo()->data, QByteArray("newest"));
+}
+
 TEST_F(WindowModelTest, AFailedRenderKeepsThePDFAndStaysOutOfDate)
 {
     add("a.png");
