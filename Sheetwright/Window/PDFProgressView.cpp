@@ -27,11 +27,7 @@ PDFProgressView::PDFProgressView(WindowModel& model, QWidget* parent)
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     m_counts->setFont(caption);
 
-    // Hidden between renders, its room kept, so the settings column does not move when a render starts.
-    QSizePolicy policy = sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    setSizePolicy(policy);
-
+    // Hidden between renders, and then it takes no room: the settings column reaches the window's foot.
     connect(&model, &WindowModel::progressChanged, this, &PDFProgressView::refresh);
     refresh();
 }

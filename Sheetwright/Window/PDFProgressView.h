@@ -9,7 +9,8 @@ namespace Sheetwright {
 
 class WindowModel;
 
-// The bar and page counts at the foot of the settings column, shown only while a render runs.
+// The bar and page counts at the foot of the settings column, shown only while a render runs and
+// taking no room otherwise.
 class PDFProgressView : public QWidget {
     Q_OBJECT
 public:

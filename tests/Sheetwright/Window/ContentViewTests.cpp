@@ -1,3 +1,4 @@
+#include "Sheetwright/Editors/LabelledView.h"
 #include "Sheetwright/Editors/SaveLayout.h"
 #include "Sheetwright/Window/ContentView.h"
 #include "Sheetwright/Window/ImageChooserDialog.h"
@@ -89,6 +90,7 @@ TEST_F(ContentViewTest, ProgressAndToolbarButtonsFollowTheRenders)
     EXPECT_FALSE(view->isVisible());
     auto* settings = window->settingsColumn()->findChild<QScrollArea*>("layoutSettings");
     const QRect before = settings->geometry();
+    EXPECT_EQ(before.bottom(), window->settingsColumn()->height() - 1) << "no room kept for the progress";
     model().progress().setTotalUnitCount(3);
     model().progress().setCompletedUnitCount(1);
     model().progress().setRendering(true);
@@ -98,13 +100,15 @@ TEST_F(ContentViewTest, ProgressAndToolbarButtonsFollowTheRenders)
     EXPECT_GT(view->bar()->width(), view->width() / 2);
     EXPECT_LT(view->bar()->geometry().bottom(), view->countsLabel()->geometry().top());
     EXPECT_LT(view->countsLabel()->font().pointSizeF(), view->bar()->font().pointSizeF());
-    EXPECT_EQ(settings->geometry(), before);
+    EXPECT_LT(settings->geometry().bottom(), view->geometry().top()) << "the progress sits below the form";
     EXPECT_EQ(settings->pos(), QPoint(0, 0)) << "the settings reach the column's edges";
     EXPECT_EQ(view->bar()->x(), view->width() - view->bar()->geometry().right() - 1) << "inset evenly";
     EXPECT_EQ(std::pair(view->bar()->value(), view->bar()->maximum()), std::pair(1, 3));
     EXPECT_EQ(view->countsLabel()->text(), "1 of 3 pages");
     model().progress().setRendering(false);
     EXPECT_FALSE(view->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(settings->geometry(), before);
     const auto enabled = [&] {
         return std::pair(window->renderAction()->isEnabled(), window->exportAction()->isEnabled());
     };
@@ -218,6 +222,21 @@ TEST_F(ContentViewTest, ANewWindowFitsTheScreenAndItsColumnsKeepTheirRoom)
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(3000, 1));
     EXPECT_LT(settings->width(), settingsWidth);
     EXPECT_GT(settings->width(), 0);
+}
+
+TEST_F(ContentViewTest, AtTheUsualSizeEverySettingsRowShowsWithoutScrolling)
+{
+    window->resize(1100, 720);
+    WAIT_UNTIL(window->height() == 720);
+    QCoreApplication::processEvents();
+    auto* settings = window->settingsColumn()->findChild<QScrollArea*>("layoutSettings");
+    auto* slider = settings->findChild<QWidget*>("compressionQualitySlider");
+    // The last row, caption included, ends inside the visible part of the column.
+    QWidget* lastRow = slider->parentWidget()->parentWidget();
+    ASSERT_TRUE(qobject_cast<LabelledView*>(lastRow));
+    const int bottom = lastRow->mapTo(settings->viewport(), QPoint(0, lastRow->height())).y();
+    EXPECT_LE(bottom, settings->viewport()->height());
+    EXPECT_EQ(settings->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(ContentViewTest, PDFColumnShowsCountsSizeAndTheDocumentOrWhyThereIsNone)
