@@ -67,6 +67,8 @@ TEST(ImageCaches, ReadAFileWhoseNameIsNotUtf8)
     const QByteArray name = QFile::encodeName(folder.path(QString())) + "/\xff caf\xe9 100%.jpg";
     ASSERT_EQ(::rename(source.constData(), name.constData()), 0);
     const QUrl url = LocalPath::url(name);
+    for (const double scale : {1.0, 0.5})
+        CIImageCache::cache(scale);
     LogCapture log;
     for (const double scale : {1.0, 0.5}) {
         const auto image = CIImageCache::image(url, scale);
