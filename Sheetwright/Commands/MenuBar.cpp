@@ -15,6 +15,7 @@
 namespace Sheetwright {
 
 using KestrelExtensions::localized;
+
 MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, KestrelExtensions::UserDefaults& defaults,
                  LayoutManager& layoutManager, Actions actions)
     : QObject(window), m_menuBar(new QMenuBar(window))
