@@ -2,5 +2,7 @@
 target_sources(SheetwrightWindow PRIVATE
   Commands/MenuCommands.cpp
   Commands/LayoutCommands.cpp
+  Commands/ImportImages.cpp
+  Commands/ExportImages.cpp
   Commands/MenuBar.cpp
 )

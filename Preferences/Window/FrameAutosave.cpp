@@ -19,7 +19,7 @@ FrameAutosave::FrameAutosave(QWidget* window, QString name, KestrelExtensions::U
 void FrameAutosave::save()
 {
     if (m_window && !m_name.isEmpty())
-        m_store.setString(m_name, frameString(QRect(m_window->pos(), m_window->size())));
+        m_store.setString(m_name, frameString(m_window->geometry()));
 }
 
 std::optional<QRect> FrameAutosave::savedFrame(const QString& name,

@@ -16,7 +16,10 @@ class UserDefaults;
 namespace Preferences {
 
 // Keeps a window's frame in the user-defaults store under an autosave name, written whenever the window
-// moves, resizes or closes, so the next session can put it back.
+// moves, resizes or closes, so the next session can put it back. The frame is the window's own area
+// without the window manager's decoration (QWidget::geometry), and is put back as such with
+// QWidget::setGeometry: the decoration is unknown until the window manager has framed the window, so a
+// position taken with it but restored without it would move the window by the title bar at every start.
 class FrameAutosave : public QObject {
     Q_OBJECT
 public:

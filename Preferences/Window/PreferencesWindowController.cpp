@@ -118,7 +118,7 @@ void PreferencesWindowController::placeWindow()
     m_window->move(visible.center().x() - size.width() / 2, visible.center().y() - size.height() / 2);
     // Only the position comes back: a size saved while another pane was shown would not fit this one.
     if (const std::optional<QRect> saved = FrameAutosave::savedFrame(frameAutosaveName, m_store))
-        m_window->move(saved->topLeft());
+        m_window->setGeometry(QRect(saved->topLeft(), m_window->size()));
     if (!m_autosave)
         m_autosave = new FrameAutosave(m_window.get(), frameAutosaveName, m_store, this);
     m_autosave->save();

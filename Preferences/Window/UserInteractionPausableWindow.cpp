@@ -29,6 +29,8 @@ void UserInteractionPausableWindow::setUserInteractionEnabled(bool enabled)
 
 const QList<QEvent::Type>& UserInteractionPausableWindow::pausedEventTypes()
 {
+    // Shortcut negotiation (ShortcutOverride) is no input and passes: a paused window's focused widget
+    // keeps the keys it claims, so a shortcut never takes them just because the key press is dropped.
     static const QList<QEvent::Type> types{
         QEvent::MouseButtonPress,
         QEvent::MouseButtonRelease,
@@ -48,7 +50,6 @@ const QList<QEvent::Type>& UserInteractionPausableWindow::pausedEventTypes()
         QEvent::TouchEnd,
         QEvent::TouchCancel,
         QEvent::ContextMenu,
-        QEvent::ShortcutOverride,
     };
     return types;
 }

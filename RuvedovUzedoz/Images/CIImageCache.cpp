@@ -1,6 +1,7 @@
 #include "CIImageCache.h"
 
 #include "KestrelExtensions/Logging/Log.h"
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "ScaleTable.h"
 
 namespace RuvedovUzedoz {
@@ -16,7 +17,7 @@ std::optional<LazyImage> CIImageCache::image(const QUrl& url)
     if (auto cached = cache(1).object(url)) {
         return cached;
     }
-    KestrelExtensions::Log::system(QStringLiteral("Reading %1 from disk").arg(url.fileName()));
+    KestrelExtensions::Log::system(QStringLiteral("Reading %1 from disk").arg(LocalPath::displayName(url)));
     return LazyImage::read(url);
 }
 

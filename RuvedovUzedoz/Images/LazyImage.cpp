@@ -1,10 +1,10 @@
 #include "LazyImage.h"
 
 #include "ImageReader.h"
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "VipsConversion.h"
 #include "VipsRuntime.h"
 
-#include <QFile>
 #include <cmath>
 
 namespace RuvedovUzedoz {
@@ -26,7 +26,7 @@ std::optional<LazyImage> LazyImage::read(const QUrl& url)
         return std::nullopt;
     }
     // A file source takes the name literally; the loaded image keeps the source alive while it needs it.
-    VipsSource* source = vips_source_new_from_file(QFile::encodeName(url.toLocalFile()).constData());
+    VipsSource* source = vips_source_new_from_file(LocalPath::bytes(url).constData());
     if (!source) {
         VipsRuntime::takeError();
         return std::nullopt;

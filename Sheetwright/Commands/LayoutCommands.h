@@ -26,6 +26,8 @@ public:
 
     // Writes `command` into the key window's channel, or the default one while no main window is key.
     void send(const MenuCommands::Commands& command);
+    // The key window's command channel, else the default one.
+    KeyWindow::KeyWindowObservableObject<MenuCommands>& commands() { return m_commands; }
 
     // The custom layout names in menu order: plain code-point order of the names.
     static QStringList customLayoutNames(const LayoutManager& layoutManager);

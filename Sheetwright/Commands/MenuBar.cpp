@@ -1,5 +1,7 @@
 #include "MenuBar.h"
 
+#include "ExportImages.h"
+#include "ImportImages.h"
 #include "LayoutCommands.h"
 
 #include <KestrelExtensions/Defaults/UserDefaults.h>
@@ -13,7 +15,6 @@
 namespace Sheetwright {
 
 using KestrelExtensions::localized;
-using Commands = MenuCommands::Commands;
 
 MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, KestrelExtensions::UserDefaults& defaults,
                  LayoutManager& layoutManager, Actions actions)
@@ -24,13 +25,11 @@ MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, KestrelExtensions::
     QMenu* file = m_menuBar->addMenu(localized("&File"));
     file->addAction(localized("New Window"), this, std::move(actions.newWindow))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    file->addAction(localized("Open Images\u2026"), this, [this] { send(Commands::presentImporter()); })
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_importImages = new ImportImages(file, this);
     file->addSeparator();
     file->addAction(localized("Close Window"), window, &QWidget::close)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    file->addAction(localized("Export PDF\u2026"), this, [this] { send(Commands::presentExporter()); })
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    m_exportImages = new ExportImages(file, this);
     file->addSeparator();
     file->addAction(localized("Quit"), qApp, &QApplication::closeAllWindows)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -61,11 +60,6 @@ MenuBar::MenuBar(QMainWindow* window, QUndoStack& undoStack, KestrelExtensions::
     });
     // Addresses the updater itself: works whatever window is key.
     help->addAction(localized("Check for Updates\u2026"), this, std::move(actions.checkForUpdates));
-}
-
-void MenuBar::send(const MenuCommands::Commands& command)
-{
-    m_commands.wrappedValue().setCommand(command);
 }
 
 } // namespace Sheetwright

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "MenuCommands.h"
-
-#include <KeyWindow/Publishing/KeyWindowReaders.h>
 #include <QObject>
 #include <functional>
 
@@ -16,12 +13,14 @@ class UserDefaults;
 
 namespace Sheetwright {
 
+class ExportImages;
+class ImportImages;
 class LayoutCommands;
 class LayoutManager;
 
 // One main window's menu bar: File (New Window, Open Images…, Close Window, Export PDF…, Quit), Edit
 // (Undo, Redo, Settings…), View (the sidebar), Layout and Help (About, Check for Updates…). The items
-// that act on a window write into the key window's command channel.
+// that act on a window write into the key window's command channel, each group through its own reader of it.
 class MenuBar : public QObject {
     Q_OBJECT
 public:
@@ -37,12 +36,14 @@ public:
             LayoutManager& layoutManager, Actions actions);
 
     QMenuBar* menuBar() const { return m_menuBar; }
-    // Writes `command` into the key window's channel (else the default one).
-    void send(const MenuCommands::Commands& command);
+    ImportImages* importImages() const { return m_importImages; }
+    ExportImages* exportImages() const { return m_exportImages; }
+    LayoutCommands* layoutCommands() const { return m_layoutCommands; }
 
 private:
     QMenuBar* m_menuBar;
-    KeyWindow::KeyWindowObservableObject<MenuCommands> m_commands;
+    ImportImages* m_importImages;
+    ExportImages* m_exportImages;
     LayoutCommands* m_layoutCommands;
 };
 

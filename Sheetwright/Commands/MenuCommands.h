@@ -11,6 +11,9 @@ namespace Sheetwright {
 // window carries it out. Every write is delivered, also the same command twice; nothing resets it.
 class MenuCommands : public QObject {
     Q_OBJECT
+    // A notifying property, so whoever reads the key window's object through the key-window library
+    // hears of each command as a change of the object.
+    Q_PROPERTY(std::optional<Sheetwright::MenuCommands::Commands> command READ command NOTIFY commandChanged)
 public:
     // Published for its window under its own type; the key-window library wraps it with a fresh
     // identity at every publication, as it has no equality.

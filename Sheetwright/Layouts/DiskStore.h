@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KestrelExtensions/Coding/JsonCoder.h"
 #include "KestrelExtensions/Observation/Observable.h"
 
 #include <QString>
@@ -9,9 +10,11 @@
 namespace Sheetwright {
 
 // A value kept with the JSON file it belongs to. Nothing in the application creates one yet; it is a
-// plain holder of the value, its file and an optional timer, and it reads or writes nothing by itself
-// (nothing is written when a box is released).
-template <typename T> class DiskStore {
+// plain holder of the value, its file, the coders for that file and an optional timer, and it reads or
+// writes nothing by itself (nothing is written when a box is released).
+template <typename T>
+requires KestrelExtensions::JsonEncodable<T> && KestrelExtensions::JsonDecodable<T>
+class DiskStore {
 public:
     class Box {
     public:
@@ -21,12 +24,16 @@ public:
         KestrelExtensions::Observable<T>& value() { return m_value; }
         const KestrelExtensions::Observable<T>& value() const { return m_value; }
         const QString& url() const { return m_url; }
+        const KestrelExtensions::JsonEncoder& encoder() const { return m_encoder; }
+        const KestrelExtensions::JsonDecoder& decoder() const { return m_decoder; }
         QTimer* timer() const { return m_timer.get(); }
         void setTimer(std::unique_ptr<QTimer> timer) { m_timer = std::move(timer); }
 
     private:
         KestrelExtensions::Observable<T> m_value;
         const QString m_url;
+        const KestrelExtensions::JsonEncoder m_encoder{};
+        const KestrelExtensions::JsonDecoder m_decoder{};
         std::unique_ptr<QTimer> m_timer;
     };
 

@@ -1,8 +1,10 @@
 #include "Preferences/Window/UserInteractionPausableWindow.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -77,6 +79,33 @@ TEST_F(PausableFixture, DropsClicksKeysAndDragsWhilePausedInThatWindowOnly)
     EXPECT_EQ(clicked.count(), 1);
     EXPECT_EQ(field->text(), "typed");
     EXPECT_EQ(window.createPopupMenu(), nullptr); // no toolbar toggle
+}
+
+// Pausing drops the key presses, not the negotiation before them: the focused field still claims the
+// keys it handles (so the window's shortcut does not take them), and the other shortcuts act as ever.
+TEST_F(PausableFixture, LeavesShortcutNegotiationAloneWhilePaused)
+{
+    QShortcut save(QKeySequence(Qt::CTRL | Qt::Key_S), &window);
+    QShortcut selectAll(QKeySequence(Qt::CTRL | Qt::Key_A), &window);
+    QSignalSpy saved(&save, &QShortcut::activated);
+    QSignalSpy selected(&selectAll, &QShortcut::activated);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    field->setText("abc");
+    field->setFocus();
+    window.setUserInteractionEnabled(false);
+    for (const Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_A}) {
+        QKeyEvent negotiation(QEvent::ShortcutOverride, key, Qt::NoModifier);
+        EXPECT_FALSE(UserInteractionPausableWindow::isPausedEvent(&negotiation));
+        QApplication::sendEvent(recorder, &negotiation);
+    }
+    EXPECT_EQ(recorder->seen.count(QEvent::ShortcutOverride), 3);
+
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(selected.count(), 0) << "the field's own key stays the field's";
+    EXPECT_TRUE(field->selectedText().isEmpty()) << "and its key press is dropped";
+    QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(saved.count(), 1);
 }
 
 } // namespace

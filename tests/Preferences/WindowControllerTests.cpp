@@ -215,8 +215,11 @@ TEST_F(WindowFixture, TransitionAnimatesOnlyForAnimatingOptions)
     EXPECT_TRUE(shown->isVisible());
 }
 
+// The frame is saved and put back as the same kind of rectangle, the window without its decoration, so
+// the window comes back exactly where it was rather than off by the title bar.
 TEST_F(WindowFixture, CentresFirstAndRestoresOnlyThePositionLater)
 {
+    QRect placed;
     {
         PreferencesWindowController controller(twoPanes(), Style::toolbarItems, false, true, &store);
         controller.show();
@@ -224,15 +227,18 @@ TEST_F(WindowFixture, CentresFirstAndRestoresOnlyThePositionLater)
         EXPECT_NEAR(controller.window()->frameGeometry().center().x(), screen.center().x(), 1);
         EXPECT_TRUE(FrameAutosave::savedFrame(PreferencesWindowController::frameAutosaveName, store));
         controller.window()->move(50, 60);
+        placed = controller.window()->geometry();
+        ASSERT_NE(placed.topLeft(), QPoint(50, 60)) << "the window has a decoration around it";
         controller.window()->close();
     }
     const auto saved = FrameAutosave::savedFrame(PreferencesWindowController::frameAutosaveName, store);
     ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(saved->topLeft(), QPoint(50, 60));
+    EXPECT_EQ(*saved, placed);
 
     PreferencesWindowController again(twoPanes(), Style::toolbarItems, false, true, &store);
     again.show(PaneIdentifier("updates"));
-    EXPECT_EQ(again.window()->pos(), QPoint(50, 60));
+    EXPECT_EQ(again.window()->geometry().topLeft(), placed.topLeft());
+    EXPECT_EQ(again.window()->pos(), QPoint(50, 60)) << "and so is its decoration";
     EXPECT_EQ(again.window()->size(), QSize(500, 120 + toolbarHeight(again)));
 }
 

@@ -1,10 +1,14 @@
 #include "ImageFixtures.h"
 #include "RuvedovUzedoz/Images/CIImageCache.h"
 #include "RuvedovUzedoz/Images/VipsRuntime.h"
+#include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "support/LogCapture.h"
 
+#include <QFile>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
+#include <unistd.h>
 
 using namespace RuvedovUzedoz;
 using KestrelExtensions::LogCapture;
@@ -53,4 +57,26 @@ TEST(ImageCaches, OnePerScaleAndLookupsThatReadFromDiskUnlessStored)
     EXPECT_EQ(widest->scaled(0.5)->width(), 16384) << "half a pixel high is still one";
     EXPECT_FALSE(widest->scaled(0.4));
     EXPECT_FALSE(CIImageCache::image(folder.jpegClaimingSize("many.jpg", 10001, 10000))->bitmap());
+}
+
+// A name written in Latin-1 on an old card is read by its very bytes and logged as well as it decodes.
+TEST(ImageCaches, ReadAFileWhoseNameIsNotUtf8)
+{
+    ImageFixtures::Folder folder;
+    const QByteArray source = QFile::encodeName(folder.jpeg("source.jpg", {120, 80}).toLocalFile());
+    const QByteArray name = QFile::encodeName(folder.path(QString())) + "/\xff caf\xe9 100%.jpg";
+    ASSERT_EQ(::rename(source.constData(), name.constData()), 0);
+    const QUrl url = LocalPath::url(name);
+    for (const double scale : {1.0, 0.5})
+        CIImageCache::cache(scale);
+    LogCapture log;
+    for (const double scale : {1.0, 0.5}) {
+        const auto image = CIImageCache::image(url, scale);
+        ASSERT_TRUE(image) << "at scale " << scale;
+        EXPECT_EQ(QSize(image->width(), image->height()), QSize(120, 80) * scale);
+        EXPECT_TRUE(image->bitmap());
+    }
+    EXPECT_EQ(log.systemLines(),
+              QStringList(2, QStringLiteral("Reading \u00ff caf\u00e9 100%.jpg from disk")));
+    ::unlink(name.constData()); // which the temporary folder could not name to remove it
 }

@@ -1,6 +1,9 @@
 #include "Sheetwright/App/SheetwrightApp.h"
 #include "Sheetwright/App/UpdateService.h"
+#include "Sheetwright/Commands/ExportImages.h"
+#include "Sheetwright/Commands/ImportImages.h"
 #include "Sheetwright/Commands/LayoutCommands.h"
+#include "Sheetwright/Commands/MenuBar.h"
 #include "Sheetwright/Extensions/PDFInfoWriter.h"
 #include "Sheetwright/Layouts/LayoutUnits.h"
 #include "Sheetwright/Window/ByteCountFormatter.h"
@@ -94,6 +97,50 @@ TEST_F(ApplicationTest, MenuCommandsReachOnlyTheKeyWindow)
     EXPECT_EQ(MenuCommands::defaultValue().command()->kind, MenuCommands::Commands::Kind::rotatePage);
     menuAction(a->menuBar(), {"Help", "Check for Updates" + ellipsis})->trigger();
     EXPECT_EQ(updater.checks, 1) << "the update check works whatever window is key";
+}
+
+// Each menu group holds its own reader of the key window's channel, and hears every command written to
+// it (the same command twice included), so it can follow what the channel holds.
+TEST_F(ApplicationTest, EachMenuGroupReadsTheKeyWindowsChannelAndHearsEveryCommand)
+{
+    ContentView* a = app.newWindow();
+    ContentView* b = app.newWindow();
+    ASSERT_TRUE(activate(b));
+    const auto* menus = a->findChild<MenuBar*>();
+    ASSERT_TRUE(menus);
+    KeyWindow::KeyWindowObservableObject<MenuCommands>* readers[] = {&menus->importImages()->commands(),
+                                                                     &menus->exportImages()->commands(),
+                                                                     &menus->layoutCommands()->commands()};
+    std::vector<std::unique_ptr<QSignalSpy>> heard;
+    for (auto* reader : readers) {
+        EXPECT_EQ(&reader->wrappedValue(), &b->commands());
+        heard.push_back(std::make_unique<QSignalSpy>(reader, &KeyWindow::KeyWindowReader::changed));
+    }
+    using Kind = MenuCommands::Commands::Kind;
+    const std::pair<QStringList, Kind> items[] = {
+        {{"Layout", "Rotate Page"}, Kind::rotatePage},
+        {{"Layout", "Rotate Page"}, Kind::rotatePage},
+        {{"File", "Export PDF" + ellipsis}, Kind::presentExporter},
+        {{"File", "Open Images" + ellipsis}, Kind::presentImporter}};
+    qsizetype sent = 0;
+    for (const auto& [path, kind] : items) {
+        menuAction(a->menuBar(), path)->trigger();
+        ++sent;
+        EXPECT_EQ(b->commands().command()->kind, kind) << path.join('/').toStdString();
+        for (const auto& spy : heard)
+            EXPECT_EQ(spy->size(), sent) << path.join('/').toStdString();
+    }
+    EXPECT_FALSE(a->commands().command()) << "the other window's channel is untouched";
+
+    // With the settings window key, the readers hold the shared default and hear what it is sent.
+    ASSERT_TRUE(activate(app.showSettings()));
+    for (auto* reader : readers)
+        EXPECT_EQ(&reader->wrappedValue(), &MenuCommands::defaultValue());
+    for (const auto& spy : heard)
+        spy->clear();
+    menuAction(a->menuBar(), {"Layout", "Rotate Page"})->trigger();
+    for (const auto& spy : heard)
+        EXPECT_EQ(spy->size(), 1);
 }
 
 TEST_F(ApplicationTest, MenusHoldTheirCommandsInOrderCustomLayoutsAsTypedAndTheSharedUnits)
