@@ -196,3 +196,31 @@ TEST_F(CodedFile, FailedEncodingOrWritingKeepsTheOldContentAndLeavesNothingElse)
             << "no temporary, no new file, no folder left";
     }
 }
+
+TEST_F(CodedFile, OneLeadingByteOrderMarkIsPassedOverAndAnyOtherStaysAnError)
+{
+    const QByteArray mark = "\xEF\xBB\xBF";
+    const QString file = path("marked.json");
+    writeRaw(file, mark + "{\"name\": \"a\", \"size\": 2}");
+    EXPECT_EQ(decodeFromFile<Sample>(file), (Sample{"a", 2, std::nullopt}));
+    EXPECT_EQ(jsonValue(mark + " [1]"), QJsonValue(QJsonArray{1}));
+    EXPECT_EQ(jsonValue(mark + "7"), QJsonValue(7));
+    EXPECT_EQ(jsonValue(mark + "\"x\""), QJsonValue("x"));
+    for (const QByteArray& bytes : {mark, mark + mark + "{}", " " + mark + "{}", "{}" + mark,
+                                    "[" + mark + "1]", QByteArray("\xEF\xBB{}"), mark + "{\"a\" 1}"}) {
+        EXPECT_EQ(thrown<DecodingError>([&] { jsonValue(bytes); }).kind(), DecodingError::Kind::DataCorrupted)
+            << bytes.toHex().constData();
+    }
+    // Offsets in the message count the file's own bytes, the mark included.
+    const auto message = [](const QByteArray& bytes) {
+        return thrown<DecodingError>([&] { jsonValue(bytes); }).debugDescription();
+    };
+    for (const QByteArray& broken : {QByteArray("{\"a\" 1}"), QByteArray("1 2")}) {
+        const QString plain = message(broken);
+        const qsizetype at = plain.indexOf("offset ");
+        ASSERT_GE(at, 0) << plain.toStdString();
+        const int offset = plain.mid(at + 7).chopped(1).toInt();
+        EXPECT_EQ(message(mark + broken),
+                  QString(plain).replace(at + 7, plain.size() - at - 8, QString::number(offset + 3)));
+    }
+}
