@@ -73,11 +73,11 @@ TEST(UserDefaults, OnlyTheUsualBooleanWordsReadAsBooleansAndAnythingElseAsAbsent
     QTemporaryDir dir;
     int row = 0;
     const std::pair<const char*, std::optional<bool>> rows[] = {
-        {"true", true},        {"false", false},      {"TRUE", true},        {"No", false},
-        {"yes", true},         {"on", true},          {"off", false},        {"1", true},
-        {"0", false},          {" true ", true},      {"garbage!!", {}},     {"", {}},
-        {"2", {}},             {"-1", {}},            {"truee", {}},         {"\"yes\"", true},
-        {"true, false", {}},   {"@Invalid()", {}},    {"nope", {}},          {"0x1", {}},
+        {"true", true},      {"false", false},   {"TRUE", true},    {"No", false},
+        {"yes", true},       {"on", true},       {"off", false},    {"1", true},
+        {"0", false},        {" true ", true},   {"garbage!!", {}}, {"", {}},
+        {"2", {}},           {"-1", {}},         {"truee", {}},     {"\"yes\"", true},
+        {"true, false", {}}, {"@Invalid()", {}}, {"nope", {}},      {"0x1", {}},
     };
     for (const auto& [text, expected] : rows) {
         SCOPED_TRACE(text);
@@ -90,10 +90,12 @@ TEST(UserDefaults, OnlyTheUsualBooleanWordsReadAsBooleansAndAnythingElseAsAbsent
     }
     // Values set in this process keep their type until read back from the file.
     UserDefaults store(dir.filePath("typed.ini"));
-    for (const auto& [value, expected] :
-         {std::pair{QVariant(true), std::optional(true)}, {QVariant(false), std::optional(false)},
-          {QVariant(1), std::optional(true)}, {QVariant(0), std::optional(false)},
-          {QVariant(7), std::optional<bool>()}, {QVariant(0.5), std::optional<bool>()}}) {
+    for (const auto& [value, expected] : {std::pair{QVariant(true), std::optional(true)},
+                                          {QVariant(false), std::optional(false)},
+                                          {QVariant(1), std::optional(true)},
+                                          {QVariant(0), std::optional(false)},
+                                          {QVariant(7), std::optional<bool>()},
+                                          {QVariant(0.5), std::optional<bool>()}}) {
         store.setValue("Typed", value);
         EXPECT_EQ(store.boolean("Typed"), expected) << value.toString().toStdString();
     }
