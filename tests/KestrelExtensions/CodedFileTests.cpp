@@ -224,3 +224,38 @@ TEST_F(CodedFile, OneLeadingByteOrderMarkIsPassedOverAndAnyOtherStaysAnError)
                   QString(plain).replace(at + 7, plain.size() - at - 8, QString::number(offset + 3)));
     }
 }
+
+TEST_F(CodedFile, ASaveReplacesOnlyRegularFilesAndKeepsALinkALink)
+{
+    const QString fifo = path("pipe.json");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(fifo, path("to-pipe.json")));
+    ASSERT_TRUE(QFile::link("/dev/null", path("to-device.json")));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.json"));
+    ASSERT_TRUE(QFile::link(path("folder.json"), path("to-folder.json")));
+    for (const char* name :
+         {"pipe.json", "to-pipe.json", "to-device.json", "folder.json", "to-folder.json"}) {
+        const FileError error = thrown<FileError>([&] { encodeToFile(Sample{"a", 1, {}}, path(name)); });
+        EXPECT_EQ(error.path(), path(name));
+        EXPECT_EQ(error.operation(), FileError::Operation::Write) << name;
+        EXPECT_THROW(requireReplaceableFile(path(name)), FileError) << name;
+    }
+    const auto type = [&](const char* name) {
+        struct stat status {};
+        return ::lstat(QFile::encodeName(path(name)).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
+    };
+    EXPECT_EQ((std::vector<unsigned>{type("pipe.json"), type("to-pipe.json"), type("to-device.json"),
+                                     type("folder.json")}),
+              (std::vector<unsigned>{S_IFIFO, S_IFLNK, S_IFLNK, S_IFDIR}));
+    EXPECT_TRUE(QDir(path("folder.json")).isEmpty());
+
+    // A link to a file: the file gets the new content and the link stays where it was.
+    const QString target = path("target.json");
+    writeRaw(target, "old");
+    ASSERT_TRUE(QFile::link(target, path("link.json")));
+    requireReplaceableFile(path("link.json"));
+    requireReplaceableFile(path("nothing-yet.json"));
+    encodeToFile(Sample{"new", 2, {}}, path("link.json"));
+    EXPECT_EQ(type("link.json"), unsigned(S_IFLNK));
+    EXPECT_EQ(decodeFromFile<Sample>(target), (Sample{"new", 2, std::nullopt}));
+}
