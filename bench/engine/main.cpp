@@ -3,8 +3,8 @@
 //
 //   sheetwright-bench [--layout FILE.swlayout] [--in-memory] --out FILE.pdf IMAGE-OR-FOLDER...
 //
-// --in-memory renders the PDF into memory first and then saves it, as the window does (it shows the PDF
-// before saving it); otherwise the PDF is streamed into the file as it is drawn.
+// --in-memory renders the PDF into memory first and then saves it; otherwise the PDF is streamed into the
+// file as it is drawn.
 //
 // The PDF is written beside FILE.pdf and takes its place only once whole, so a failed run leaves an
 // earlier FILE.pdf as it was; a link is followed, and a FILE.pdf that is no regular file (a device, a
