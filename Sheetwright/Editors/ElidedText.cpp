@@ -1,6 +1,7 @@
 #include "ElidedText.h"
 
 #include <QFontMetrics>
+#include <algorithm>
 
 namespace Sheetwright {
 
