@@ -100,6 +100,11 @@ TEST(UserDefaults, OnlyTheUsualBooleanWordsReadAsBooleansAndAnythingElseAsAbsent
         EXPECT_EQ(store.boolean("Typed"), expected) << value.toString().toStdString();
     }
     EXPECT_EQ(store.boolean("Missing"), std::nullopt);
+    store.setBool("Kept", true);
+    store.remove("Typed");
+    UserDefaults reopened(dir.filePath("typed.ini"));
+    EXPECT_EQ(std::pair(reopened.contains("Typed"), reopened.boolean("Kept")),
+              std::pair(false, std::optional(true)));
 }
 
 TEST(UserDefaults, APathThatIsNoRegularFileIsNeitherReadNorWrittenAndValuesLiveInMemory)
