@@ -1,5 +1,6 @@
 # The settings column's editors and the Save Layout sheet.
 target_sources(SheetwrightLayouts PRIVATE
+  Editors/ElidedText.cpp
   Editors/SecondaryLabel.cpp
   Editors/LabelledView.cpp
   Editors/NumberPicker.cpp

@@ -75,6 +75,18 @@ QByteArray readFileContents(const QString& path, qsizetype maximumSize)
     return contents;
 }
 
+void requireReplaceableFile(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return; // nothing there yet (or unreachable, which the write itself reports)
+    if (S_ISDIR(status.st_mode))
+        throw FileError::fromErrno(FileError::Operation::Write, path, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        throw FileError(FileError::Operation::Write, FileError::Code::Other, path,
+                        QStringLiteral("Not a regular file"));
+}
+
 void writeFileContents(const QByteArray& data, const QString& path)
 {
     using Operation = FileError::Operation;
@@ -82,8 +94,7 @@ void writeFileContents(const QByteArray& data, const QString& path)
     if (!info.absoluteDir().exists())
         throw FileError(Operation::Write, FileError::Code::NoSuchFolder, path,
                         QStringLiteral("No such file or directory"));
-    if (info.isDir())
-        throw FileError::fromErrno(Operation::Write, path, EISDIR);
+    requireReplaceableFile(path);
 
     QSaveFile file(path);
     const auto failure = [&] {

@@ -68,20 +68,26 @@ QByteArray jsonData(const QJsonValue& value)
     return wrapped.mid(1, wrapped.size() - 2);
 }
 
-QJsonValue jsonValue(const QByteArray& data)
+QJsonValue jsonValue(const QByteArray& bytes)
 {
+    // Editors on some systems start a UTF-8 file with a byte-order mark; it is no part of the value.
+    static const QByteArray byteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
+    const int markLength = bytes.startsWith(byteOrderMark) ? int(byteOrderMark.size()) : 0;
+    const QByteArray data = markLength ? bytes.mid(markLength) : bytes;
     QJsonParseError error{};
     if (opensContainer(data)) {
         const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-        if (error.error != QJsonParseError::NoError)
+        if (error.error != QJsonParseError::NoError) {
+            error.offset += markLength;
             throw corrupted(error);
+        }
         return document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
     }
     // "[" + text + "]" parses to one element exactly when the text is one JSON value: anything that
     // closes the bracket early leaves trailing text, which the parser rejects.
     const QJsonDocument document = QJsonDocument::fromJson("[" + data + "]", &error);
     if (error.error != QJsonParseError::NoError) {
-        error.offset = std::max(0, error.offset - 1);
+        error.offset = std::max(0, error.offset - 1) + markLength;
         throw corrupted(error);
     }
     if (!document.isArray() || document.array().size() != 1)

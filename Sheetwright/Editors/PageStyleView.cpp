@@ -1,6 +1,7 @@
 #include "PageStyleView.h"
 
 #include "ColorWell.h"
+#include "ElidedText.h"
 #include "KestrelExtensions/Localization/Localized.h"
 #include "LabelledView.h"
 #include "NumberPicker.h"
@@ -131,8 +132,11 @@ void PageStyleView::refresh()
     {
         const QSignalBlocker blocker(m_fontName);
         // Exact name only: an uninstalled family shows no selection and stays stored; its name is shown
-        // dimmed so the user still sees what the labels ask for.
-        m_fontName->setPlaceholderText(layout.fontName);
+        // dimmed so the user still sees what the labels ask for. The box measures its placeholder, so a
+        // name from a layout file is cut to the box's usual width rather than widening the column.
+        const QFontMetrics metrics = m_fontName->fontMetrics();
+        const int room = m_fontName->minimumContentsLength() * metrics.horizontalAdvance(QLatin1Char('X'));
+        m_fontName->setPlaceholderText(elidedForDisplay(layout.fontName, metrics, room));
         m_fontName->setCurrentIndex(m_fontName->findData(layout.fontName, Qt::UserRole, Qt::MatchExactly));
     }
     m_fontSize->setValue(layout.fontSize);

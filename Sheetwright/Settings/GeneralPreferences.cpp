@@ -3,6 +3,7 @@
 #include "KestrelExtensions/Defaults/UserDefaults.h"
 #include "KestrelExtensions/Localization/Localized.h"
 #include "RuvedovUzedoz/Layouts/BuiltInLayout.h"
+#include "Sheetwright/Editors/ElidedText.h"
 #include "Sheetwright/Editors/LabelledView.h"
 
 #include <QComboBox>
@@ -138,9 +139,16 @@ void GeneralPreferences::rebuildLayoutRows()
         m_layoutRows->appendRow(layoutItem(localized(preset.title), preset.name));
     }
     m_layoutRows->appendRow(headerItem(localized("Custom Layouts")));
-    // The table is ordered by its keys' plain string order already; custom names are shown as they are.
-    for (const auto& [key, layout] : m_layoutManager.layouts())
-        m_layoutRows->appendRow(layoutItem(key.name(), key.name()));
+    // The table is ordered by its keys' plain string order already; custom names are shown as they are,
+    // cut to the form's width when a file's name is longer (the whole name then in the tooltip).
+    const int room = formWidth - 80; // what the picker's frame and arrow leave of the form
+    for (const auto& [key, layout] : m_layoutManager.layouts()) {
+        const QString shown = elidedForDisplay(key.name(), m_layoutPicker->fontMetrics(), room);
+        QStandardItem* item = layoutItem(shown, key.name());
+        if (shown != key.name())
+            item->setToolTip(key.name());
+        m_layoutRows->appendRow(item);
+    }
     selectStoredLayout();
 }
 

@@ -3,13 +3,18 @@
 //
 //   sheetwright-bench [--layout FILE.swlayout] [--in-memory] --out FILE.pdf IMAGE-OR-FOLDER...
 //
-// --in-memory renders the PDF into memory first and then saves it, as the window does (it shows the PDF
-// before saving it); otherwise the PDF is streamed into the file as it is drawn.
+// --in-memory renders the PDF into memory first and then saves it; otherwise the PDF is streamed into the
+// file as it is drawn.
+//
+// The PDF is written beside FILE.pdf and takes its place only once whole, so a failed run leaves an
+// earlier FILE.pdf as it was; a link is followed, and a FILE.pdf that is no regular file (a device, a
+// pipe, a folder) is refused before anything is drawn.
 //
 // The last line printed is
 //   images=N pages=P bytes=B seconds=S images_per_s=R peak_rss_mb=M
 // The exit status is non-zero when anything fails.
 
+#include "KestrelExtensions/Coding/CodedFile.h"
 #include "KestrelExtensions/Coding/LocalizedError.h"
 #include "RuvedovUzedoz/Layouts/PageLayout.h"
 #include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
@@ -21,15 +26,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace RuvedovUzedoz;
 
@@ -83,36 +87,45 @@ std::optional<Arguments> parse(const QStringList& arguments, QString& error)
     return parsed;
 }
 
+// Read as the application reads its layout files.
 std::optional<PageLayout> readLayout(const QString& fileName, QString& error)
 {
     PageLayout layout = PageLayout::defaultLayout();
     if (fileName.isEmpty()) {
         return layout;
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = fileName + QStringLiteral(": ") + file.errorString();
-        return std::nullopt;
-    }
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        error = fileName + QStringLiteral(": ") + parseError.errorString();
-        return std::nullopt;
-    }
     try {
-        layout.apply(SavedPageLayout::fromJson(document.object()));
-    } catch (const std::exception& exception) {
-        error = fileName + QStringLiteral(": ") + QString::fromUtf8(exception.what());
+        layout.apply(KestrelExtensions::decodeFromFile<SavedPageLayout>(fileName));
+    } catch (const KestrelExtensions::LocalizedError& exception) {
+        error = fileName + QStringLiteral(": ") + exception.errorDescription();
         return std::nullopt;
     }
     return layout;
+}
+
+// Which file a path names at the moment, to tell a newly written output from one left by an earlier run.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identity(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{status.st_dev, status.st_ino};
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A file-size limit (ulimit -f) makes the write fail with an error that is reported, instead of
+    // killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QString error;
     const auto arguments = parse(app.arguments(), error);
@@ -123,7 +136,12 @@ int main(int argc, char** argv)
     if (!layout) {
         return fail(error);
     }
-    QFile::remove(arguments->out);
+    try {
+        KestrelExtensions::requireReplaceableFile(arguments->out);
+    } catch (const KestrelExtensions::LocalizedError& exception) {
+        return fail(exception.errorDescription());
+    }
+    const std::optional<FileIdentity> earlier = identity(arguments->out);
 
     QElapsedTimer timer;
     timer.start();
@@ -136,16 +154,15 @@ int main(int argc, char** argv)
 
     // The render finishes on the main thread, so wait by running its event loop rather than blocking it.
     const QString out = arguments->out;
-    QFuture<void> written = arguments->inMemory
-                                ? sheet.generatePDF(*layout).then(
-                                      QtFuture::Launch::Async,
-                                      [out](std::optional<PDFInfo> pdf) {
-                                          QSaveFile file(out);
-                                          if (!pdf || !file.open(QIODevice::WriteOnly) ||
-                                              file.write(pdf->data) != pdf->data.size() || !file.commit())
-                                              throw std::runtime_error("cannot save the rendered PDF");
-                                      })
-                                : sheet.writePDF(out, *layout);
+    QFuture<void> written =
+        arguments->inMemory
+            ? sheet.generatePDF(*layout).then(QtFuture::Launch::Async,
+                                              [out](std::optional<PDFInfo> pdf) {
+                                                  if (!pdf)
+                                                      throw std::runtime_error("nothing was rendered");
+                                                  KestrelExtensions::writeFileContents(pdf->data, out);
+                                              })
+            : sheet.writePDF(out, *layout);
     QFutureWatcher<void> watcher;
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
@@ -155,13 +172,17 @@ int main(int argc, char** argv)
     }
     try {
         written.waitForFinished(); // rethrows a failed write
+    } catch (const KestrelExtensions::LocalizedError& exception) {
+        return fail(QStringLiteral("writing the PDF failed: ") + exception.errorDescription());
     } catch (const std::exception& exception) {
         return fail(QStringLiteral("writing the PDF failed: ") + QString::fromUtf8(exception.what()));
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
 
+    // A render that drew nothing leaves the target as it was: an earlier run's PDF is no result.
+    const std::optional<FileIdentity> now = identity(arguments->out);
     const QFileInfo pdf(arguments->out);
-    if (!pdf.exists() || pdf.size() == 0) {
+    if (!now || now == earlier || pdf.size() == 0) {
         return fail(QStringLiteral("no PDF was written"));
     }
     const qint64 perPage = layout->rows * layout->columns;

@@ -196,3 +196,66 @@ TEST_F(CodedFile, FailedEncodingOrWritingKeepsTheOldContentAndLeavesNothingElse)
             << "no temporary, no new file, no folder left";
     }
 }
+
+TEST_F(CodedFile, OneLeadingByteOrderMarkIsPassedOverAndAnyOtherStaysAnError)
+{
+    const QByteArray mark = "\xEF\xBB\xBF";
+    const QString file = path("marked.json");
+    writeRaw(file, mark + "{\"name\": \"a\", \"size\": 2}");
+    EXPECT_EQ(decodeFromFile<Sample>(file), (Sample{"a", 2, std::nullopt}));
+    EXPECT_EQ(jsonValue(mark + " [1]"), QJsonValue(QJsonArray{1}));
+    EXPECT_EQ(jsonValue(mark + "7"), QJsonValue(7));
+    EXPECT_EQ(jsonValue(mark + "\"x\""), QJsonValue("x"));
+    for (const QByteArray& bytes : {mark, mark + mark + "{}", " " + mark + "{}", "{}" + mark,
+                                    "[" + mark + "1]", QByteArray("\xEF\xBB{}"), mark + "{\"a\" 1}"}) {
+        EXPECT_EQ(thrown<DecodingError>([&] { jsonValue(bytes); }).kind(), DecodingError::Kind::DataCorrupted)
+            << bytes.toHex().constData();
+    }
+    // Offsets in the message count the file's own bytes, the mark included.
+    const auto message = [](const QByteArray& bytes) {
+        return thrown<DecodingError>([&] { jsonValue(bytes); }).debugDescription();
+    };
+    for (const QByteArray& broken : {QByteArray("{\"a\" 1}"), QByteArray("1 2")}) {
+        const QString plain = message(broken);
+        const qsizetype at = plain.indexOf("offset ");
+        ASSERT_GE(at, 0) << plain.toStdString();
+        const int offset = plain.mid(at + 7).chopped(1).toInt();
+        EXPECT_EQ(message(mark + broken),
+                  QString(plain).replace(at + 7, plain.size() - at - 8, QString::number(offset + 3)));
+    }
+}
+
+TEST_F(CodedFile, ASaveReplacesOnlyRegularFilesAndKeepsALinkALink)
+{
+    const QString fifo = path("pipe.json");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(fifo, path("to-pipe.json")));
+    ASSERT_TRUE(QFile::link("/dev/null", path("to-device.json")));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.json"));
+    ASSERT_TRUE(QFile::link(path("folder.json"), path("to-folder.json")));
+    for (const char* name :
+         {"pipe.json", "to-pipe.json", "to-device.json", "folder.json", "to-folder.json"}) {
+        const FileError error = thrown<FileError>([&] { encodeToFile(Sample{"a", 1, {}}, path(name)); });
+        EXPECT_EQ(error.path(), path(name));
+        EXPECT_EQ(error.operation(), FileError::Operation::Write) << name;
+        EXPECT_THROW(requireReplaceableFile(path(name)), FileError) << name;
+    }
+    const auto type = [&](const char* name) {
+        struct stat status {};
+        return ::lstat(QFile::encodeName(path(name)).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
+    };
+    EXPECT_EQ((std::vector<unsigned>{type("pipe.json"), type("to-pipe.json"), type("to-device.json"),
+                                     type("folder.json")}),
+              (std::vector<unsigned>{S_IFIFO, S_IFLNK, S_IFLNK, S_IFDIR}));
+    EXPECT_TRUE(QDir(path("folder.json")).isEmpty());
+
+    // A link to a file: the file gets the new content and the link stays where it was.
+    const QString target = path("target.json");
+    writeRaw(target, "old");
+    ASSERT_TRUE(QFile::link(target, path("link.json")));
+    requireReplaceableFile(path("link.json"));
+    requireReplaceableFile(path("nothing-yet.json"));
+    encodeToFile(Sample{"new", 2, {}}, path("link.json"));
+    EXPECT_EQ(type("link.json"), unsigned(S_IFLNK));
+    EXPECT_EQ(decodeFromFile<Sample>(target), (Sample{"new", 2, std::nullopt}));
+}

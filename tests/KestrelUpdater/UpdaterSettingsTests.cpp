@@ -229,4 +229,24 @@ TEST_F(UpdatesViewControllerTest, FollowsTheSwitchOnlyWhileShownAndIsTheHostedUp
     EXPECT_NE(std::unique_ptr<Preferences::PreferencePane>(updatesPreferencePane()), nullptr); // made again
 }
 
+TEST_F(UpdaterSettings, ASwitchDamagedInTheSettingsFileStaysOffSoNoCheckRunsUnasked)
+{
+    const QString file = m_folder.filePath("damaged.ini");
+    QFile damaged(file);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("[General]\nincludeBetaReleases=sure\n"
+                  "[KestrelUpdater]\nAutomaticallyChecksForUpdates=garbage!!\nSendsSystemProfile=2\n"
+                  "AutomaticallyDownloadsUpdates=enabled\n");
+    damaged.close();
+    updater.reset();
+    defaults = std::make_unique<KestrelExtensions::UserDefaults>(file);
+    updater = makeUpdater(testApplicationId);
+    EXPECT_EQ(std::tuple(updater->automaticallyChecksForUpdates(), updater->sendsSystemProfile(),
+                         updater->automaticallyDownloadsUpdates(), updater->isScheduled(),
+                         includeBetaReleases(*defaults)),
+              std::tuple(false, false, false, false, false));
+    updater->setAutomaticallyChecksForUpdates(true); // the user's own choice still counts
+    EXPECT_TRUE(updater->isScheduled());
+}
+
 } // namespace

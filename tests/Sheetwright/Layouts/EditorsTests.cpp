@@ -515,3 +515,38 @@ TEST_F(LayoutSettingsTest, TheWheelScrollsTheColumnUntilAControlHasFocus)
     turn(rows);
     EXPECT_NE(model.get().rows, PageLayout::defaultLayout().rows) << "a focused control takes the wheel";
 }
+
+TEST_F(LayoutSettingsTest, AStoredFontNameOfAnyLengthIsCutForShowingAndNeverWidensTheColumn)
+{
+    auto column = makeColumn();
+    auto* fontName = column->findChild<QComboBox*>("fontNamePicker");
+    column->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(column.get()));
+    const auto sizes = [&] {
+        return std::tuple(column->sizeHint(), column->form()->sizeHint(), column->form()->minimumSizeHint(),
+                          fontName->sizeHint(), fontName->minimumSizeHint());
+    };
+    const auto usual = sizes();
+    QString emoji;
+    for (int i = 0; i < 300; ++i)
+        emoji += QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString megabyte = "Wide" + QString(1 << 20, u'W');
+    for (const QString& name : {QString(200, u'M'), megabyte, "a" + emoji, QString(100, u'M') + "\n" + "x"}) {
+        SCOPED_TRACE(name.left(8).toStdString());
+        model.modify([&](auto& l) { l.fontName = name; });
+        QCoreApplication::processEvents();
+        EXPECT_EQ(sizes(), usual);
+        const QString shown = fontName->placeholderText();
+        EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+        EXPECT_FALSE(shown.contains('\n'));
+        EXPECT_TRUE(name.startsWith(shown.chopped(1).replace(QChar(' '), QChar('\n'))) ||
+                    name.startsWith(shown.chopped(1)))
+            << "the start of the name, whole characters only";
+        EXPECT_LE(fontName->fontMetrics().boundingRect(shown).width(), fontName->width());
+    }
+    EXPECT_EQ(model.get().fontName, QString(100, u'M') + "\nx") << "the stored name stays whole";
+    model.modify([&](auto& l) { l.fontName = megabyte; });
+    EXPECT_EQ(model.get().fontName.size(), megabyte.size());
+    model.modify([&](auto& l) { l.fontName = "Helvetica Neue"; });
+    EXPECT_EQ(fontName->placeholderText(), "Helvetica Neue") << "a usual name is shown as it is";
+}

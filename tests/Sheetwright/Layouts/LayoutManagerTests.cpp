@@ -7,6 +7,12 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QMessageBox>
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Sheetwright;
 using RuvedovUzedoz::SavedPageLayout;
@@ -283,4 +289,33 @@ TEST_F(SaveLayoutTest, RefusedNamesAndFailedSavesWarnAndKeepTheSheetOpen)
     EXPECT_TRUE(log.systemLines().first().startsWith(
         QStringLiteral("The layout \u201CNew Layout\u201D could not be saved (")));
     EXPECT_TRUE(manager.layouts().empty());
+}
+
+TEST_F(LayoutManagerTest, APipeAmongTheLayoutFilesIsSkippedWithoutWaitingAndAMarkedFileIsRead)
+{
+    writeFile("Marked.swlayout", "\xEF\xBB\xBF{\"rows\":3,\"columns\":4}");
+    writeFile("Plain.swlayout", "{\"rows\":2}");
+    const QString pipe = folder + "/Pipe.swlayout";
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+
+    KestrelExtensions::LogCapture log;
+    std::promise<LayoutManager::Table> loaded;
+    auto result = loaded.get_future();
+    std::thread reader([&] { loaded.set_value(LayoutManager(folder).layouts()); });
+    const bool finished = result.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!finished) { // release a reader stuck on the pipe, so the test fails rather than hangs
+        const int writer = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    reader.join();
+    ASSERT_TRUE(finished) << "reading the layouts waited on the pipe";
+    const auto layouts = result.get();
+    EXPECT_EQ(layouts.size(), 2u);
+    EXPECT_EQ(layouts.count(Key("Marked")) ? layouts.at(Key("Marked")) : SavedPageLayout(), grid(3, 4));
+    EXPECT_EQ(layouts.count(Key("Plain")), 1u);
+    ASSERT_EQ(log.systemLines().size(), 1);
+    EXPECT_TRUE(log.systemLines().first().contains("Pipe.swlayout"))
+        << log.systemLines().first().toStdString();
+    EXPECT_TRUE(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
 }

@@ -150,4 +150,29 @@ TEST(SettingsWindow, ShowsTheGeneralThenTheUpdatesPaneWholeAndEscapeClosesIt)
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST_F(GeneralFixture, LongStoredNamesAndTextsLeaveThePaneAsWideAsEver)
+{
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    const auto sizes = [&] { return std::tuple(pane.sizeHint(), pane.minimumSizeHint()); };
+    const auto usual = sizes();
+    const QString longName(240, u'M'); // about as long as a file name may be
+    addCustomLayout(longName);
+    store.setString(GeneralPreferences::titleKey, QString(100000, u'W'));
+    store.setString(GeneralPreferences::defaultLayoutKey, longName);
+    pane.hide();
+    pane.show(); // lists the new layout
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picker->currentData(Qt::UserRole).toString(), longName) << "chosen by its whole name";
+    EXPECT_EQ(sizes(), usual);
+    EXPECT_LE(picker->sizeHint().width(), pane.findChild<QWidget*>("GeneralForm")->width());
+    const int row = picker->findData(longName, Qt::UserRole);
+    EXPECT_TRUE(picker->itemText(row).endsWith(QChar(0x2026)));
+    EXPECT_EQ(picker->itemData(row, Qt::ToolTipRole).toString(), longName);
+    for (const QWidget* child : pane.findChildren<QWidget*>()) // nothing shown is cut off
+        EXPECT_TRUE(!child->isVisible() || child->isWindow() ||
+                    child->parentWidget()->rect().contains(child->geometry()))
+            << child->objectName().toStdString();
+}
+
 } // namespace
