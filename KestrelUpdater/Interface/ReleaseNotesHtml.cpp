@@ -302,7 +302,8 @@ public:
         return std::move(m_out);
     }
 
-    qsizetype size() const { return m_out.size(); }
+    // True once the rebuilt notes are past the limits of what is shown with structure.
+    bool overflowed() const { return m_lines > Limits::maximumLines || m_out.size() > Limits::maximumHtmlSize; }
 
 private:
     QString bullet() const
@@ -320,6 +321,7 @@ private:
         if (!m_blockOpen || m_newBlock)
             return;
         m_out += QLatin1String("<br>");
+        ++m_lines;
         m_space = false;
         m_run = 0;
     }
@@ -377,6 +379,7 @@ private:
         }
         m_out += m_marker;
         m_marker.clear();
+        ++m_lines;
         m_blockOpen = true;
         m_newBlock = false;
         m_space = false;
@@ -462,6 +465,7 @@ private:
     bool m_cellSeparator = false;
     bool m_space = false;
     qsizetype m_run = 0; // characters since the last place to break
+    int m_lines = 0;     // paragraphs and line breaks
 };
 
 Document parsed(const QString& notes, bool& complete)
@@ -482,7 +486,8 @@ Document parsed(const QString& notes, bool& complete)
     Document document(htmlCtxtReadMemory(context.get(), utf8.constData(), int(utf8.size()), nullptr, "UTF-8",
                                          HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
                                              HTML_PARSE_COMPACT | HTML_PARSE_IGNORE_ENC));
-    complete = context->instate != XML_PARSER_EOF && context->disableSAX == 0;
+    // A parser that gave up (past its depth limit) stops taking the document's events.
+    complete = context->disableSAX == 0;
     return document;
 }
 
@@ -512,7 +517,7 @@ std::optional<QString> releaseNotesHtml(const QString& notes)
         } else if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
             writer.text(QString::fromUtf8(reinterpret_cast<const char*>(node->content)));
         }
-        if (writer.size() > Limits::maximumHtmlSize)
+        if (writer.overflowed())
             return std::nullopt;
         if (descend && node->children) {
             node = node->children;

@@ -8,7 +8,7 @@ namespace KestrelUpdater {
 // The limits within which release notes keep their structure.
 struct ReleaseNotesLimits {
     // Notes longer than this (UTF-16 code units, as the feed wrote them) are shown as plain text.
-    static constexpr qsizetype maximumSize = 128 * 1024;
+    static constexpr qsizetype maximumSize = 64 * 1024;
     // Lists nested deeper than this go on at this level.
     static constexpr int maximumListDepth = 3;
     // A run of characters with no place to break gets one after this many: the layout's cost for an
@@ -16,8 +16,10 @@ struct ReleaseNotesLimits {
     static constexpr qsizetype maximumWordLength = 64;
     // A link longer than this is shown as text.
     static constexpr qsizetype maximumLinkLength = 2048;
-    // Rebuilt notes larger than this (links repeated across many blocks) are shown as plain text.
-    static constexpr qsizetype maximumHtmlSize = 16 * maximumSize;
+    // Notes rebuilt with more paragraphs and line breaks than this, or larger than maximumHtmlSize (a
+    // link repeated in many paragraphs), are shown as plain text: the view spends time on each.
+    static constexpr int maximumLines = 4000;
+    static constexpr qsizetype maximumHtmlSize = 8 * maximumSize;
     // Plain text is cut here.
     static constexpr qsizetype maximumPlainTextSize = 32 * 1024;
 };
@@ -29,8 +31,8 @@ struct ReleaseNotesLimits {
 // separated by " · "; every attribute but a link's address is dropped; every other element gives only
 // its text (scripts, style sheets and the head give nothing). No control, direction or no-break
 // characters survive, and long unbroken runs get a break opportunity. The result is linear in the size
-// of the notes whatever they spell. Empty when the notes are too large or too deeply nested to keep
-// their structure: show releaseNotesPlainText() then.
+// of the notes whatever they spell. Empty when the notes are too large, too long or too deeply nested to
+// keep their structure: show releaseNotesPlainText() then.
 std::optional<QString> releaseNotesHtml(const QString& notes);
 
 // The notes as they stand, cut to maximumPlainTextSize and cleaned like the text of rebuilt notes.
