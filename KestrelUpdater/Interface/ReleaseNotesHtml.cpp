@@ -1,10 +1,9 @@
 #include "ReleaseNotesHtml.h"
 
 #include <QUrl>
+#include <cstring>
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
-
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -101,7 +100,7 @@ Tag tagOf(const xmlChar* name)
         Tag tag;
     } tags[] = {
         {"p", Tag::Block},          {"div", Tag::Block},        {"h1", Tag::MajorHeading},
-        {"h2", Tag::MajorHeading},      {"h3", Tag::Heading},       {"h4", Tag::Heading},
+        {"h2", Tag::MajorHeading},  {"h3", Tag::Heading},       {"h4", Tag::Heading},
         {"h5", Tag::Heading},       {"h6", Tag::Heading},       {"ul", Tag::List},
         {"menu", Tag::List},        {"dir", Tag::List},         {"ol", Tag::OrderedList},
         {"li", Tag::ListItem},      {"dl", Tag::Block},         {"dt", Tag::Block},
@@ -303,7 +302,10 @@ public:
     }
 
     // True once the rebuilt notes are past the limits of what is shown with structure.
-    bool overflowed() const { return m_lines > Limits::maximumLines || m_out.size() > Limits::maximumHtmlSize; }
+    bool overflowed() const
+    {
+        return m_lines > Limits::maximumLines || m_out.size() > Limits::maximumHtmlSize;
+    }
 
 private:
     QString bullet() const

@@ -40,7 +40,8 @@ TEST(ReleaseNotesHtml, RebuildsTheNotesInASmallVocabularyWhateverTheySpell)
          "<p><a href=\"https://example.org/a?b=1&amp;c=2\">S</a> P F J R N</p>"},
         {"a link around blocks", "<a href=https://e.org/><p>a</p><p>b</p></a>",
          "<p><a href=\"https://e.org/\">a</a></p><p><a href=\"https://e.org/\">b</a></p>"},
-        {"an over-long link is text", "<a href=\"https://e.org/" + QString(3000, u'x') + "\">a</a>", "<p>a</p>"},
+        {"an over-long link is text", "<a href=\"https://e.org/" + QString(3000, u'x') + "\">a</a>",
+         "<p>a</p>"},
         {"a paragraph ends the formatting before it", "<b>a<p>b <i>c</i></p>d</b>",
          "<p><b>a</b></p><p>b <i>c</i></p><p>d</p>"},
         {"lists", "<ul><li>one</li><li>two<ol><li>x</li><li>y</li></ol></li></ul>",
@@ -54,8 +55,11 @@ TEST(ReleaseNotesHtml, RebuildsTheNotesInASmallVocabularyWhateverTheySpell)
          "<tr><td></td><td>c</td></tr></table><p>after</p>",
          item(0, "a · b") + item(0, "c") + "<p>after</p>"},
         {"nested tables", QString("<table><tr><td>").repeated(24) + "x", item(0, "x")},
-        {"tags with a space are text", "< table>< tr>\n< td>x", "<p>&lt; table&gt;&lt; tr&gt; &lt; td&gt;x</p>"},
-        {"hidden", "<html><head><title>T</title><style>p{}</style></head><body><script>alert(1)</script><p>seen</p>", "<p>seen</p>"},
+        {"tags with a space are text", "< table>< tr>\n< td>x",
+         "<p>&lt; table&gt;&lt; tr&gt; &lt; td&gt;x</p>"},
+        {"hidden",
+         "<html><head><title>T</title><style>p{}</style></head><body><script>alert(1)</script><p>seen</p>",
+         "<p>seen</p>"},
         {"comments and declarations", "<!DOCTYPE html><!-- c --><p>a</p><?pi x?>", "<p>a</p>"},
         {"preformatted", "<pre>a\n  b</pre>", item(0, "<code>a<br> b</code>")},
         {"no-break spaces", "<p>a&nbsp;b\u00A0c\u202Fd\u2007e</p>", "<p>a b c d e</p>"},
@@ -65,7 +69,8 @@ TEST(ReleaseNotesHtml, RebuildsTheNotesInASmallVocabularyWhateverTheySpell)
         {"a long word gets places to break", "<p>" + QString(130, u'x') + "</p>",
          "<p>" + QString(64, u'x') + zwsp + QString(64, u'x') + zwsp + "xx</p>"},
         {"a wide character counts once", "<p>" + QString::fromUtf8("\U0001F600").repeated(65) + "</p>",
-         "<p>" + QString::fromUtf8("\U0001F600").repeated(64) + zwsp + QString::fromUtf8("\U0001F600") + "</p>"},
+         "<p>" + QString::fromUtf8("\U0001F600").repeated(64) + zwsp + QString::fromUtf8("\U0001F600") +
+             "</p>"},
         {"deep nesting within the parser's depth flattens", QString("<div>").repeated(200) + "x", "<p>x</p>"},
     };
     for (const auto& row : rows) {
@@ -79,15 +84,16 @@ TEST(ReleaseNotesHtml, NotesTooLargeOrNestedPastTheParsersDepthArePlainTextCutAn
 {
     const QString notTooLarge = "<p>" + QString("word ").repeated(ReleaseNotesLimits::maximumSize / 5 - 2);
     EXPECT_TRUE(releaseNotesHtml(notTooLarge));
-    for (const QString& notes : {notTooLarge + "more words", QString("<div>").repeated(100'000) + "x",
-                                 QString("<b>").repeated(1000) + "x",
-                                 QString("<table><tr><td>").repeated(3000) + "x",
-                                 QString("<table></b><tr><td></i>").repeated(3000) + "x"})
+    for (const QString& notes :
+         {notTooLarge + "more words", QString("<div>").repeated(100'000) + "x",
+          QString("<b>").repeated(1000) + "x", QString("<table><tr><td>").repeated(3000) + "x",
+          QString("<table></b><tr><td></i>").repeated(3000) + "x"})
         EXPECT_FALSE(releaseNotesHtml(notes)) << notes.left(30).toStdString();
     // Rebuilt notes may not grow far past what the feed sent (a long link repeated in every paragraph), nor
     // hold more paragraphs and line breaks than the view lays out quickly.
     const auto linked = [](int paragraphs) {
-        return "<a href=\"https://e.org/" + QString(2000, u'x') + "\">" + QString("<p>a</p>").repeated(paragraphs);
+        return "<a href=\"https://e.org/" + QString(2000, u'x') + "\">" +
+               QString("<p>a</p>").repeated(paragraphs);
     };
     EXPECT_TRUE(releaseNotesHtml(linked(100)));
     EXPECT_FALSE(releaseNotesHtml(linked(300)));
@@ -151,18 +157,24 @@ TEST(ReleaseNotesView, ShowingHostileNotesCostsTimeInProportionToTheirSizeAndNes
         {"spaced list tags", [](int n) { return QString("< ul>").repeated(n) + "x"; }, 6000},
         {"nested tables, repeated",
          [](int n) {
-             return (QString("<table><tr><td>").repeated(24) + "x" + QString("</td></tr></table>").repeated(24))
+             return (QString("<table><tr><td>").repeated(24) + "x" +
+                     QString("</td></tr></table>").repeated(24))
                  .repeated(n);
          },
          38},
         {"huge spans",
-         [](int n) { return "<table><tr>" + QString("<td colspan=1000000 rowspan=1000000>x</td>").repeated(n); },
+         [](int n) {
+             return "<table><tr>" + QString("<td colspan=1000000 rowspan=1000000>x</td>").repeated(n);
+         },
          700},
-        {"words joined by no-break spaces", [](int n) { return "<p>" + QString("word&nbsp;").repeated(n); }, 3000},
+        {"words joined by no-break spaces", [](int n) { return "<p>" + QString("word&nbsp;").repeated(n); },
+         3000},
         {"one endless word", [](int n) { return "<p>" + QString(n, u'x'); }, 30000},
         {"an item per line", [](int n) { return "<ol>" + QString("<li>x").repeated(n); }, 1900},
         {"nested lists, repeated",
-         [](int n) { return (QString("<ul><li>x").repeated(100) + QString("</li></ul>").repeated(100)).repeated(n); },
+         [](int n) {
+             return (QString("<ul><li>x").repeated(100) + QString("</li></ul>").repeated(100)).repeated(n);
+         },
          17},
         {"open tags closed by stray ones",
          [](int n) { return QString("<b><i>").repeated(100) + QString("</u>x").repeated(n); }, 6000},
