@@ -546,8 +546,13 @@ QString releaseNotesPlainText(const QString& notes)
     QString text;
     text.reserve(std::min(notes.size(), Limits::maximumPlainTextSize) + 16);
     qsizetype run = 0;
+    int lines = 0;
     forEachCodePoint(QStringView(notes).left(Limits::maximumPlainTextSize), [&](char32_t c) {
-        switch (charKindOf(c)) {
+        CharKind kind = charKindOf(c);
+        // Each line is a paragraph to the view: past the limit, lines run on.
+        if (kind == CharKind::Newline && ++lines >= Limits::maximumLines)
+            kind = CharKind::Space;
+        switch (kind) {
         case CharKind::Newline:
             text += u'\n';
             run = 0;

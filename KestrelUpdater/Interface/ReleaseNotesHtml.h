@@ -35,7 +35,8 @@ struct ReleaseNotesLimits {
 // keep their structure: show releaseNotesPlainText() then.
 std::optional<QString> releaseNotesHtml(const QString& notes);
 
-// The notes as they stand, cut to maximumPlainTextSize and cleaned like the text of rebuilt notes.
+// The notes as they stand, cut to maximumPlainTextSize, cleaned like the text of rebuilt notes, and in at
+// most maximumLines lines.
 QString releaseNotesPlainText(const QString& notes);
 
 } // namespace KestrelUpdater

@@ -108,6 +108,9 @@ TEST(ReleaseNotesHtml, NotesTooLargeOrNestedPastTheParsersDepthArePlainTextCutAn
     EXPECT_TRUE(plain.endsWith("\n…"));
     EXPECT_FALSE(plain.contains(QString(65, u'x')));
     EXPECT_LE(plain.size(), ReleaseNotesLimits::maximumPlainTextSize * 65 / 64 + 2);
+    const QString manyLines = releaseNotesPlainText(QString("x\n").repeated(ReleaseNotesLimits::maximumSize));
+    EXPECT_EQ(manyLines.count(u'\n'), ReleaseNotesLimits::maximumLines); // the last line break is before "…"
+    EXPECT_TRUE(manyLines.contains("x x x"));
 }
 
 TEST(ReleaseNotesHtml, TheParserWritesNothingToTheErrorStream)
@@ -179,6 +182,7 @@ TEST(ReleaseNotesView, ShowingHostileNotesCostsTimeInProportionToTheirSizeAndNes
         {"open tags closed by stray ones",
          [](int n) { return QString("<b><i>").repeated(100) + QString("</u>x").repeated(n); }, 6000},
         {"endless plain text", [](int n) { return QString("<td>").repeated(n * 100); }, 1000},
+        {"endless plain lines", [](int n) { return QString("x\n").repeated(n * 100); }, 500},
     };
     for (const auto& row : rows) {
         const QString once = row.notes(row.n), twice = row.notes(2 * row.n);
