@@ -395,7 +395,6 @@ private:
         closeInline(0);
         m_out += m_blockEnd;
         m_blockOpen = false;
-        m_space = false;
     }
 
     Inline wanted() const { return {m_link, m_bold > 0, m_italic > 0, m_code > 0 || m_preformatted > 0}; }

@@ -61,7 +61,7 @@ TEST(ReleaseNotesHtml, RebuildsTheNotesInASmallVocabularyWhateverTheySpell)
          "<html><head><title>T</title><style>p{}</style></head><body><script>alert(1)</script><p>seen</p>",
          "<p>seen</p>"},
         {"comments and declarations", "<!DOCTYPE html><!-- c --><p>a</p><?pi x?>", "<p>a</p>"},
-        {"preformatted", "<pre>a\n  b</pre>", item(0, "<code>a<br> b</code>")},
+        {"preformatted", "<pre>a\n  b</pre>c", item(0, "<code>a<br> b</code>") + "<p>c</p>"},
         {"no-break spaces", "<p>a&nbsp;b\u00A0c\u202Fd\u2007e</p>", "<p>a b c d e</p>"},
         {"control and direction characters",
          "<p>a\u202Egpj.exe\u2066\u200B\u2060\u00AD\uFFFCb\u0007\u200Dc</p>", "<p>agpj.exeb\u200Dc</p>"},
@@ -107,6 +107,9 @@ TEST(ReleaseNotesHtml, NotesTooLargeOrNestedPastTheParsersDepthArePlainTextCutAn
     EXPECT_TRUE(plain.startsWith("<p>a b\nc</p>xxx"));
     EXPECT_TRUE(plain.endsWith("\n…"));
     EXPECT_FALSE(plain.contains(QString(65, u'x')));
+    // Halves of characters are dropped, whole ones kept.
+    const QString wide = QString::fromUtf8("\U0001F600");
+    EXPECT_EQ(releaseNotesPlainText("a" + QString(QChar(0xDC00)) + "b" + wide + QChar(0xD800)), "ab" + wide);
     EXPECT_LE(plain.size(), ReleaseNotesLimits::maximumPlainTextSize * 65 / 64 + 2);
     const QString manyLines = releaseNotesPlainText(QString("x\n").repeated(ReleaseNotesLimits::maximumSize));
     EXPECT_EQ(manyLines.count(u'\n'), ReleaseNotesLimits::maximumLines); // the last line break is before "…"
