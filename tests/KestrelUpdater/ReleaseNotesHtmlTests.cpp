@@ -54,6 +54,8 @@ TEST(ReleaseNotesHtml, RebuildsTheNotesInASmallVocabularyWhateverTheySpell)
          "<table border=9><tr><th colspan=1000000>a</th><td rowspan=1000000>b</td></tr>"
          "<tr><td></td><td>c</td></tr></table><p>after</p>",
          item(0, "a · b") + item(0, "c") + "<p>after</p>"},
+        {"other spellings of table tags", "<TABLE\n><Tr\t><TD\n>a<td/>b<td>c</ table>d",
+         item(0, "a · b · c table&gt;d")},
         {"nested tables", QString("<table><tr><td>").repeated(24) + "x", item(0, "x")},
         {"tags with a space are text", "< table>< tr>\n< td>x",
          "<p>&lt; table&gt;&lt; tr&gt; &lt; td&gt;x</p>"},
