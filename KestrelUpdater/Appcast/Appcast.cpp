@@ -63,45 +63,81 @@ bool isForThisSystem(const AppcastEnclosure& enclosure)
     return enclosure.os.isEmpty() || enclosure.os.compare(u"linux", Qt::CaseInsensitive) == 0;
 }
 
-// Reads one <item>; answers it when this system can use it.
-std::optional<AppcastItem> readItem(QXmlStreamReader& reader, const QUrl& base)
+// Which field of an item an element's text fills.
+enum class Field { None, Title, Link, Description, PubDate, Version, ShortVersion, ReleaseNotesLink };
+
+Field fieldOf(QStringView name, QStringView namespaceUri)
 {
+    if (namespaceUri.isEmpty()) {
+        if (name == u"title")
+            return Field::Title;
+        if (name == u"link")
+            return Field::Link;
+        if (name == u"description")
+            return Field::Description;
+        if (name == u"pubDate")
+            return Field::PubDate;
+    } else if (isUpdateNamespace(namespaceUri)) {
+        if (name == u"version")
+            return Field::Version;
+        if (name == u"shortVersionString")
+            return Field::ShortVersion;
+        if (name == u"releaseNotesLink")
+            return Field::ReleaseNotesLink;
+    }
+    return Field::None;
+}
+
+// One <item> while it is read: its fields take the text of all they hold, child elements included.
+struct ItemReader {
     AppcastItem item;
     std::vector<RawEnclosure> enclosures;
-    while (reader.readNextStartElement()) {
-        const QStringView name = reader.name();
-        const bool update = isUpdateNamespace(reader.namespaceUri());
-        const bool plain = reader.namespaceUri().isEmpty();
-        if (plain && name == u"enclosure") {
-            enclosures.push_back(readEnclosure(reader.attributes(), base));
-            reader.skipCurrentElement();
-        } else if (plain && name == u"title") {
-            item.title = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-        } else if (plain && name == u"link") {
-            item.link = resolvedHttpUrl(reader.readElementText(QXmlStreamReader::IncludeChildElements), base);
-        } else if (plain && name == u"description") {
-            item.description = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-        } else if (plain && name == u"pubDate") {
-            item.pubDate = QDateTime::fromString(
-                reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed(), Qt::RFC2822Date);
-        } else if (update && name == u"version") {
-            item.version = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-        } else if (update && name == u"shortVersionString") {
-            item.shortVersionString =
-                reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-        } else if (update && name == u"releaseNotesLink") {
-            item.releaseNotesLink =
-                resolvedHttpUrl(reader.readElementText(QXmlStreamReader::IncludeChildElements), base);
-        } else if (update && name == u"criticalUpdate") {
-            item.criticalUpdate = true;
-            reader.skipCurrentElement();
-        } else {
-            reader.skipCurrentElement();
-        }
-    }
-    if (reader.hasError())
-        return std::nullopt;
+    Field field = Field::None;
+    QString text;
 
+    void fieldStarted(Field started)
+    {
+        field = started;
+        text.clear();
+    }
+
+    void fieldEnded(const QUrl& base)
+    {
+        switch (field) {
+        case Field::None:
+            break;
+        case Field::Title:
+            item.title = text.trimmed();
+            break;
+        case Field::Link:
+            item.link = resolvedHttpUrl(text, base);
+            break;
+        case Field::Description:
+            item.description = text.trimmed();
+            break;
+        case Field::PubDate:
+            item.pubDate = QDateTime::fromString(text.trimmed(), Qt::RFC2822Date);
+            break;
+        case Field::Version:
+            item.version = text.trimmed();
+            break;
+        case Field::ShortVersion:
+            item.shortVersionString = text.trimmed();
+            break;
+        case Field::ReleaseNotesLink:
+            item.releaseNotesLink = resolvedHttpUrl(text, base);
+            break;
+        }
+        field = Field::None;
+        text.clear();
+    }
+
+    // The item when this system can use it.
+    std::optional<AppcastItem> finished() &&;
+};
+
+std::optional<AppcastItem> ItemReader::finished() &&
+{
     // Prefer the enclosure made for Linux over a system-neutral one; never offer another system's.
     const RawEnclosure* chosen = nullptr;
     for (const RawEnclosure& raw : enclosures) {
@@ -120,9 +156,12 @@ std::optional<AppcastItem> readItem(QXmlStreamReader& reader, const QUrl& base)
     } else if (!enclosures.empty() || item.link.isEmpty()) {
         return std::nullopt; // only other systems' files, or nothing to offer at all
     }
-    if (item.version.isEmpty())
+    // A version no release would carry is no version: it never reaches a comparison.
+    if (item.version.isEmpty() || item.version.size() > Appcast::maximumVersionLength)
         return std::nullopt;
-    return item;
+    if (item.shortVersionString.size() > Appcast::maximumVersionLength)
+        item.shortVersionString.clear();
+    return std::move(item);
 }
 
 QString positioned(const QXmlStreamReader& reader, const QString& message)
@@ -140,29 +179,67 @@ QString positioned(const QXmlStreamReader& reader, const QString& message)
 
 Appcast::Parsed Appcast::parse(const QByteArray& xml, const QUrl& feedUrl)
 {
+    // One pass over the tokens, with the nesting counted here: nothing recurses per level, and a feed
+    // nested deeper than any honest one is refused before its depth costs anything.
     QXmlStreamReader reader(xml);
     Appcast appcast;
     bool sawRss = false;
+    int depth = 0;
+    std::optional<ItemReader> item;
+    int itemDepth = 0;  // the depth of the open <item>
+    int fieldDepth = 0; // the depth of the item's field whose text is gathered
     while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::DTD) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::DTD:
             // A feed has no use for a document type; refusing it keeps entity tricks out entirely.
             if (!reader.entityDeclarations().isEmpty() || !reader.dtdSystemId().isEmpty())
                 return {std::nullopt,
                         positioned(reader, QStringLiteral("entity declarations are not allowed"))};
-            continue;
-        }
-        if (token != QXmlStreamReader::StartElement)
-            continue;
-        if (!sawRss) {
-            if (reader.name() != u"rss")
-                return {std::nullopt, positioned(reader, QStringLiteral("the document is not an RSS feed"))};
-            sawRss = true;
-            continue;
-        }
-        if (reader.name() == u"item" && reader.namespaceUri().isEmpty()) {
-            if (auto item = readItem(reader, feedUrl))
-                appcast.items.push_back(*item);
+            break;
+        case QXmlStreamReader::StartElement:
+            if (++depth > maximumDepth)
+                return {std::nullopt,
+                        positioned(reader, QStringLiteral("the feed is nested more than %1 elements deep")
+                                               .arg(maximumDepth))};
+            if (!sawRss) {
+                if (reader.name() != u"rss")
+                    return {std::nullopt,
+                            positioned(reader, QStringLiteral("the document is not an RSS feed"))};
+                sawRss = true;
+            } else if (!item) {
+                if (reader.name() == u"item" && reader.namespaceUri().isEmpty()) {
+                    item.emplace();
+                    itemDepth = depth;
+                }
+            } else if (depth == itemDepth + 1) {
+                const QStringView name = reader.name();
+                const bool plain = reader.namespaceUri().isEmpty();
+                if (plain && name == u"enclosure")
+                    item->enclosures.push_back(readEnclosure(reader.attributes(), feedUrl));
+                else if (isUpdateNamespace(reader.namespaceUri()) && name == u"criticalUpdate")
+                    item->item.criticalUpdate = true;
+                else if (const Field field = fieldOf(name, reader.namespaceUri()); field != Field::None) {
+                    item->fieldStarted(field);
+                    fieldDepth = depth;
+                }
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            if (item && item->field != Field::None && depth == fieldDepth)
+                item->fieldEnded(feedUrl);
+            if (item && depth == itemDepth) {
+                if (auto usable = std::move(*item).finished())
+                    appcast.items.push_back(std::move(*usable));
+                item.reset();
+            }
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            if (item && item->field != Field::None)
+                item->text += reader.text();
+            break;
+        default:
+            break;
         }
     }
     if (reader.hasError())

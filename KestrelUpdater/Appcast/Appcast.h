@@ -20,8 +20,14 @@ struct Appcast {
     // system-neutral) enclosure with an http(s) URL, or no enclosure but a link to read about it.
     std::vector<AppcastItem> items;
 
+    // A feed nested deeper than this is malformed.
+    static constexpr int maximumDepth = 64;
+    // An item whose version is longer than this is not offered (a longer display version is not shown).
+    static constexpr qsizetype maximumVersionLength = 256;
+
     // Parses a feed; links are resolved against the feed's URL. Malformed XML, an entity declaration
-    // (external or internal) or a document that is no RSS gives an error naming line and column.
+    // (external or internal), nesting past maximumDepth or a document that is no RSS gives an error
+    // naming line and column. Reentrant: it touches no shared state, so any thread may call it.
     struct Parsed;
     static Parsed parse(const QByteArray& xml, const QUrl& feedUrl);
 

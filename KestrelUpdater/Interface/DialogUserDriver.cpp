@@ -45,7 +45,7 @@ QProgressDialog* makeProgress(const QString& text, Updater& updater, void (Updat
     auto* label = new QLabel(dialog);
     label->setTextFormat(Qt::PlainText);
     dialog->setLabel(label);
-    dialog->setLabelText(text);
+    dialog->setLabelText(messageText(text));
     dialog->setCancelButtonText(localized("Cancel"));
     dialog->setRange(0, 0);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -68,12 +68,12 @@ void closeProgress(QPointer<QProgressDialog>& dialog)
     dialog = nullptr;
 }
 
-// Message texts carry feed strings, server messages and paths: plain text only.
+// Message texts carry feed strings, server messages, URLs and paths: plain text only, cleaned.
 QMessageBox* makeMessage(QMessageBox::Icon icon, const QString& title, const QString& text)
 {
     auto* box = new QMessageBox(icon, title, QString(), QMessageBox::Ok, dialogParent());
     box->setTextFormat(Qt::PlainText);
-    box->setText(text);
+    box->setText(messageText(text));
     box->setAttribute(Qt::WA_DeleteOnClose);
     return box;
 }
@@ -88,7 +88,7 @@ QLabel* plainLabel(const QString& text, QWidget* parent)
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
-    label->setText(text);
+    label->setText(messageText(text));
     return label;
 }
 

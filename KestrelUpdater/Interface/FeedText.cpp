@@ -24,4 +24,9 @@ QString feedText(const QString& text, qsizetype maximumLength)
     return clean.trimmed();
 }
 
+QString messageText(const QString& text)
+{
+    return feedText(text, maximumMessageLength);
+}
+
 } // namespace KestrelUpdater

@@ -1,10 +1,10 @@
 #include "ReleaseNotesView.h"
 
 #include "ExternalLink.h"
+#include "ReleaseNotesHtml.h"
 
 #include <QImage>
 #include <QTextDocument>
-#include <QVarLengthArray>
 
 namespace KestrelUpdater {
 namespace {
@@ -33,23 +33,6 @@ protected:
     QVariant loadResource(int type, const QUrl&) override { return inertResource(type); }
 };
 
-bool isLetter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-// Elements that never hold others, or whose end tag is usually left out: they add no nesting.
-bool addsNoDepth(QStringView name)
-{
-    static const char* const names[] = {"area",  "br",     "col", "dd",   "dt",   "embed",  "hr",
-                                        "img",   "input",  "li",  "link", "meta", "option", "p",
-                                        "param", "source", "td",  "th",   "tr",   "wbr"};
-    for (const char* candidate : names)
-        if (name.compare(QLatin1String(candidate), Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
 } // namespace
 
 ReleaseNotesView::ReleaseNotesView(QWidget* parent) : QTextBrowser(parent)
@@ -60,69 +43,16 @@ ReleaseNotesView::ReleaseNotesView(QWidget* parent) : QTextBrowser(parent)
     connect(this, &QTextBrowser::anchorClicked, this, [](const QUrl& url) { openInBrowser(url); });
 }
 
-bool ReleaseNotesView::fitsRichText(QStringView html)
+void ReleaseNotesView::setNotes(const QString& notes)
 {
-    if (html.size() > maximumRichTextSize)
-        return false;
-    // The open elements, as HTML closes them: an end tag closes up to the nearest element of its name,
-    // and an end tag that matches none is ignored (so stray end tags cannot hide nesting).
-    QVarLengthArray<QStringView, maximumRichTextDepth + 1> open;
-    int tags = 0;
-    qsizetype run = 0; // characters of text since the last space: a line the layout cannot break
-    for (qsizetype i = 0; i < html.size(); ++i) {
-        if (html[i] != u'<' || i + 1 == html.size()) {
-            run = html[i].isSpace() ? 0 : run + 1;
-            if (run > maximumRichTextWord)
-                return false;
-            continue;
-        }
-        const bool closing = html[i + 1] == u'/';
-        const qsizetype start = i + (closing ? 2 : 1);
-        qsizetype end = start;
-        while (end < html.size() && (isLetter(html[end]) || (end > start && html[end].isDigit())))
-            ++end;
-        if (end == start) {
-            ++run; // "<" in text, a comment or a declaration
-            continue;
-        }
-        if (++tags > maximumRichTextTags)
-            return false;
-        const qsizetype close = html.indexOf(u'>', end);
-        const QStringView name = html.mid(start, end - start);
-        const bool selfClosing = close > 0 && html[close - 1] == u'/';
-        i = close < 0 ? html.size() : close;
-        if (addsNoDepth(name) || selfClosing)
-            continue;
-        if (closing) {
-            for (qsizetype k = open.size() - 1; k >= 0; --k) {
-                if (open[k].compare(name, Qt::CaseInsensitive) == 0) {
-                    open.resize(k);
-                    break;
-                }
-            }
-            continue;
-        }
-        if (open.size() == maximumRichTextDepth)
-            return false;
-        open.append(name);
-    }
-    return true;
-}
-
-void ReleaseNotesView::setNotes(const QString& html)
-{
-    m_richText = fitsRichText(html);
-    if (m_richText) {
-        setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        setHtml(html);
-        return;
-    }
-    // Whatever came in may be one endless word, which word wrapping lays out in quadratic time.
-    setWordWrapMode(QTextOption::WrapAnywhere);
-    QString text = html.left(maximumPlainTextSize);
-    if (text.size() < html.size())
-        text += QStringLiteral("\n…");
-    setPlainText(text);
+    // Runs too long to break are broken up by the rebuild; anywhere is the fallback for any left.
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const std::optional<QString> html = releaseNotesHtml(notes);
+    m_richText = html.has_value();
+    if (m_richText)
+        setHtml(*html);
+    else
+        setPlainText(releaseNotesPlainText(notes));
 }
 
 QVariant ReleaseNotesView::loadResource(int type, const QUrl&)

@@ -1,5 +1,6 @@
 #include "KestrelUpdater/Interface/DialogUserDriver.h"
 #include "KestrelUpdater/Interface/FeedText.h"
+#include "KestrelUpdater/Interface/ReleaseNotesHtml.h"
 #include "KestrelUpdater/Interface/ReleaseNotesView.h"
 #include "UpdaterFixture.h"
 
@@ -181,9 +182,7 @@ TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveNotesAndTooLargeOrDeepNotesArePl
     const QString local = QUrl::fromLocalFile(folder.filePath("marker.png")).toString();
     const QString previous = QDir::currentPath();
     QDir::setCurrent(folder.path()); // where a relative name would be looked up
-    const int depth = ReleaseNotesView::maximumRichTextDepth, tags = ReleaseNotesView::maximumRichTextTags;
-    const qsizetype size = ReleaseNotesView::maximumRichTextSize,
-                    word = ReleaseNotesView::maximumRichTextWord;
+    const qsizetype size = ReleaseNotesLimits::maximumSize;
     const struct {
         const char* name;
         QString notes;
@@ -198,30 +197,28 @@ TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveNotesAndTooLargeOrDeepNotesArePl
         {"ordinary",
          "<h3>New</h3><ul><li>Faster<ul><li>much</li></ul></li></ul><table><tr><td>a</td></tr></table>",
          true},
-        {"deep but allowed", QString("<div>").repeated(depth) + "x", true},
-        {"one level too deep", QString("<div>").repeated(depth + 1) + "x", false},
+        {"deep but within the parser's depth", QString("<div>").repeated(24) + "x", true},
+        {"deeper, flattened", QString("<div>").repeated(200) + "x", true},
+        {"past the parser's depth", QString("<div>").repeated(1000) + "x", false},
         {"3000 nested tables", QString("<table><tr><td>").repeated(3000) + "x", false},
         {"stray end tags", QString("<table></b><tr><td></i>").repeated(3000) + "x", false},
-        {"siblings", QString("<div>x</div>").repeated(depth * 2), true},
-        {"closed nesting", QString("<ul><ul><ul>x</ul></ul></ul>").repeated(depth * 2), true},
-        {"as many tags as allowed", QString("<br>").repeated(tags), true},
-        {"one tag too many", QString("<br>").repeated(tags + 1), false},
+        {"siblings", QString("<div>x</div>").repeated(48), true},
+        {"closed nesting", QString("<ul><ul><ul>x</ul></ul></ul>").repeated(48), true},
+        {"many tags", QString("<br>").repeated(15000), true},
         {"huge", "<p>" + QString("word ").repeated(size / 5) + "</p>", false},
         {"long prose", "<p>" + QString("word ").repeated(size / 6) + "</p>", true},
         {"a last lone <", "<p>x</p><", true},
-        {"comparisons are no tags", "<p>" + QString("1 < 2 ").repeated(tags + 1) + "</p>", true},
-        {"one endless word", "<p>" + QString(word + 1, u'x') + "</p>", false},
+        {"comparisons are no tags", "<p>" + QString("1 < 2 ").repeated(6000) + "</p>", true},
+        {"one endless word", "<p>" + QString(5000, u'x') + "</p>", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ReleaseNotesView::fitsRichText(row.notes), row.rich);
         ReleaseNotesView* view = showNotes(row.notes);
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->showsRichText(), row.rich);
-        if (!row.rich) { // wrapped anywhere, so an endless word cannot stall the layout
-            EXPECT_EQ(view->wordWrapMode(), QTextOption::WrapAnywhere);
+        if (!row.rich) {
             EXPECT_TRUE(view->toPlainText().startsWith(row.notes.left(10)));
-            EXPECT_LE(view->toPlainText().size(), ReleaseNotesView::maximumPlainTextSize + 2);
+            EXPECT_LE(view->toPlainText().size(), ReleaseNotesLimits::maximumPlainTextSize * 65 / 64 + 2);
         }
         const QSizeF laidOut = view->document()->size();
         EXPECT_TRUE(!row.small || (laidOut.width() < 500 && laidOut.height() < 500)) << laidOut.width();
@@ -230,6 +227,58 @@ TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveNotesAndTooLargeOrDeepNotesArePl
     QDir::setCurrent(previous);
     QTest::qWait(50);
     EXPECT_TRUE(server->requests().isEmpty());
+}
+
+// A character that must never reach a window: a control character, or one that changes the direction
+// in which the text around it reads.
+bool isControlOrDirection(QChar c)
+{
+    switch (c.direction()) {
+    case QChar::DirLRE:
+    case QChar::DirLRO:
+    case QChar::DirRLE:
+    case QChar::DirRLO:
+    case QChar::DirPDF:
+    case QChar::DirLRI:
+    case QChar::DirRLI:
+    case QChar::DirFSI:
+    case QChar::DirPDI:
+        return true;
+    default:
+        return c.category() == QChar::Other_Control || c == u'\u200E' || c == u'\u200F' || c == u'\u061C';
+    }
+}
+
+TEST_F(DialogUserDriverTest, NoWindowShowsAControlOrDirectionCharacterWhereverTheTextComesFrom)
+{
+    // An unsafe redirect's target, percent-encoded, is decoded when the error names it.
+    server->route(releasesPath(), {.status = 302, .location = "http://evil.example/%E2%80%AEfdp.exe%0D%0Ax"});
+    const CheckResult redirected = runCheck(Mode::UserInitiated);
+    ASSERT_EQ(redirected.status, CheckResult::Status::Error);
+    driver.showCheckError(*updater, redirected);
+
+    const QString hostile = QString::fromUtf8("9.9\u202Eexe.gpj\u2066\u2067\u2068\u2069\u200E\u200F\u061C"
+                                              "\u202A\u202B\u202C\u202D\n\r\t\x01\x7F\u0085 end");
+    driver.showCheckError(*updater, {CheckResult::Status::Error, std::nullopt, hostile, 0, {}});
+    driver.showDownloadFinished(*updater, {DownloadResult::Status::Error, {}, {}, hostile, false});
+    DownloadResult ready{DownloadResult::Status::Downloaded, {}, "/tmp/" + hostile + ".AppImage", {}, false};
+    ready.item.shortVersionString = hostile;
+    driver.showDownloadFinished(*updater, ready);
+    driver.showUpdateFound(*updater, found("<p>" + hostile + "</p>", hostile));
+    driver.showDownloadStarted(*updater, *found({}, hostile).item);
+
+    QStringList texts;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        for (QLabel* label : window->findChildren<QLabel*>())
+            texts << label->text();
+        for (ReleaseNotesView* notes : window->findChildren<ReleaseNotesView*>())
+            texts << notes->toPlainText().remove(u'\n'); // the document's own paragraph ends
+    }
+    EXPECT_EQ(texts.filter("evil.example").size(), 1);
+    EXPECT_EQ(texts.filter("end").size(),
+              6); // two errors, the download, its progress, the found update and its notes
+    for (const QString& text : texts)
+        EXPECT_FALSE(std::ranges::any_of(text, isControlOrDirection)) << text.toStdString();
 }
 
 } // namespace

@@ -70,6 +70,67 @@ TEST(Appcast, ReadsFieldsResolvesLinksAndOffersOnlyThisSystemsVersionedFilesMatc
     EXPECT_EQ(offered.appcast->bestItem()->version, "3.1");
 }
 
+// Elements nested `depth` deep inside an item's `field`, text at the bottom.
+QByteArray nestedIn(const char* field, int depth)
+{
+    return appcast("<item><sparkle:version>2.0</sparkle:version><link>https://h/n</link><" +
+                   QByteArray(field) + ">" + QByteArray("<b>").repeated(depth) + "deep" +
+                   QByteArray("</b>").repeated(depth) + "</" + field + "></item>");
+}
+
+TEST(Appcast, NestingPastTheLimitIsMalformedAndOverlongVersionsAreNeverOffered)
+{
+    // The item's field sits at depth 4 (rss, channel, item, field).
+    const int fieldDepth = 4, allowed = Appcast::maximumDepth - fieldDepth;
+    const struct {
+        const char* name;
+        QByteArray xml;
+        const char* error; // empty when the feed is read
+    } rows[] = {
+        {"description at the limit", nestedIn("description", allowed), ""},
+        {"title at the limit", nestedIn("title", allowed), ""},
+        {"description past the limit", nestedIn("description", allowed + 1), "nested more than 64"},
+        {"description 100 000 deep", nestedIn("description", 100'000), "nested more than 64"},
+        {"title 100 000 deep", nestedIn("title", 100'000), "nested more than 64"},
+        {"unclosed, 100 000 deep", appcast(QByteArray("<x>").repeated(100'000)), "nested more than 64"},
+    };
+    for (const auto& row : rows) {
+        const auto parsed = Appcast::parse(row.xml, feed);
+        EXPECT_EQ(parsed.appcast.has_value(), !*row.error) << row.name;
+        EXPECT_TRUE(parsed.error.contains(QLatin1String(row.error)))
+            << row.name << parsed.error.toStdString();
+        if (parsed.appcast) { // the text of everything the field holds, as before
+            ASSERT_EQ(parsed.appcast->items.size(), 1u) << row.name;
+            const AppcastItem& item = parsed.appcast->items.front();
+            EXPECT_EQ(item.description + item.title, "deep") << row.name;
+        }
+    }
+
+    const QString longest(Appcast::maximumVersionLength, u'9');
+    const QString parts = QString("1.").repeated(2'000'000 - 1) + "1"; // 2 million parts, under 4 MiB
+    const auto versions = Appcast::parse(
+        appcast(appcastItem(longest) + appcastItem(longest + "9") + appcastItem(parts) +
+                "<item><enclosure url=\"https://h/f\" sparkle:version=\"" + parts.toUtf8() + "\"/></item>" +
+                "<item><sparkle:version>3.0</sparkle:version><sparkle:shortVersionString>" +
+                QByteArray(300, 'x') + "</sparkle:shortVersionString><link>https://h/n</link></item>"),
+        feed);
+    ASSERT_TRUE(versions.appcast);
+    ASSERT_EQ(versions.appcast->items.size(), 2u);
+    EXPECT_EQ(versions.appcast->items[0].version, longest);
+    EXPECT_EQ(versions.appcast->items[1].displayVersion(), "3.0"); // an overlong display version is not shown
+    EXPECT_EQ(versions.appcast->bestItem()->version, longest);
+
+    // Many items: all read, the newest found.
+    QByteArray many;
+    for (int i = 1; i <= 80'000; ++i)
+        many += "<item><sparkle:version>" + QByteArray::number(i % 977) + "." + QByteArray::number(i) +
+                "</sparkle:version><link>https://h/n</link></item>";
+    const auto manyParsed = Appcast::parse(appcast(many), feed);
+    ASSERT_TRUE(manyParsed.appcast);
+    EXPECT_EQ(manyParsed.appcast->items.size(), 80'000u);
+    EXPECT_EQ(manyParsed.appcast->bestItem()->version, "976.79136");
+}
+
 TEST(VersionComparator, OrdersReleasesBothWaysAndIgnoresLeadingZerosAndTrailingSeparators)
 {
     const std::pair<const char*, const char*> ordered[] = {

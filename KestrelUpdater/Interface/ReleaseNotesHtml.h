@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace KestrelUpdater {
+
+// The limits within which release notes keep their structure.
+struct ReleaseNotesLimits {
+    // Notes longer than this (UTF-16 code units, as the feed wrote them) are shown as plain text.
+    static constexpr qsizetype maximumSize = 64 * 1024;
+    // Lists nested deeper than this go on at this level.
+    static constexpr int maximumListDepth = 3;
+    // A run of characters with no place to break gets one after this many: the layout's cost for an
+    // unbreakable run grows with the square of its length.
+    static constexpr qsizetype maximumWordLength = 64;
+    // A link longer than this is shown as text.
+    static constexpr qsizetype maximumLinkLength = 2048;
+    // Notes rebuilt with more paragraphs and line breaks than this, or larger than maximumHtmlSize (a
+    // link repeated in many paragraphs), are shown as plain text: the view spends time on each.
+    static constexpr int maximumLines = 4000;
+    static constexpr qsizetype maximumHtmlSize = 8 * maximumSize;
+    // Plain text is cut here.
+    static constexpr qsizetype maximumPlainTextSize = 32 * 1024;
+};
+
+// Release notes rebuilt for display. The feed's HTML is read by a forgiving HTML parser with its own
+// depth limit, and a new document is written from that tree in a small, fixed vocabulary: paragraphs,
+// line breaks, headings, bold, italic and code, lists (as indented paragraphs with their own markers, at
+// most maximumListDepth deep) and links to https: addresses. Table rows become paragraphs whose cells are
+// separated by " · "; every attribute but a link's address is dropped; every other element gives only
+// its text (scripts, style sheets and the head give nothing). No control, direction or no-break
+// characters survive, and long unbroken runs get a break opportunity. The result is linear in the size
+// of the notes whatever they spell. Empty when the notes are too large, too long or too deeply nested to
+// keep their structure: show releaseNotesPlainText() then.
+std::optional<QString> releaseNotesHtml(const QString& notes);
+
+// The notes as they stand, cut to maximumPlainTextSize, cleaned like the text of rebuilt notes, and in at
+// most maximumLines lines.
+QString releaseNotesPlainText(const QString& notes);
+
+} // namespace KestrelUpdater
