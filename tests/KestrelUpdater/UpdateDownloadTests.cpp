@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
 
 using namespace TestSupport;
 using DownloadStatus = DownloadResult::Status;
@@ -107,7 +106,7 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         {"/files/%20.bashrc", size, ""}, // a name that would hide the file
         // No length announced: cut at the maximum, and the feed is not blamed for a length it never gave.
         {"/endless", -1, "The download was stopped at 1 MB: no update is that large."},
-        {"/endless", 2 * 1024 * 1024, "larger than the update feed says"},
+        {"/endless", 512 * 1024, "larger than the update feed says"},
         {"/endless", 0, "larger than the update feed says"},
         {"/trickle", size, "too slowly"},
         {"/file", size + 10, "bytes"},
@@ -164,11 +163,13 @@ TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
     // Cancelled while its signature is checked, the transfer over: cancelled all the same.
     server->route("/file", {payload});
     updater->setPublicEd25519Key(key.publicKeyBase64());
-    QObject::connect(
-        updater->findChild<QNetworkAccessManager*>(), &QNetworkAccessManager::finished, updater.get(),
-        [&] { updater->cancelDownload(); }, Qt::QueuedConnection);
-    EXPECT_EQ(runDownload(downloadItem("/file", payload.size(), key.signBase64(payload))).status,
-              DownloadStatus::Cancelled);
+    const DownloadResult whileChecked = await<DownloadResult>(&Updater::downloadFinished, [&] {
+        updater->downloadUpdate(downloadItem("/file", payload.size(), key.signBase64(payload)));
+        QObject::connect(
+            updater->findChild<UpdateDownload*>(), &UpdateDownload::verifying, updater.get(),
+            [&] { updater->cancelDownload(); }, Qt::QueuedConnection);
+    });
+    EXPECT_EQ(whileChecked.status, DownloadStatus::Cancelled);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(downloadedFiles().isEmpty());
 }
