@@ -248,7 +248,8 @@ TransferOutcome performTransfer(const TransferRequest& transfer, TransferSink& s
         hop.maximumSize = transfer.maximumSize;
         const auto [result, reason] = request(transfer, timeLeft, hop);
         outcome.httpStatus = hop.status;
-        outcome.announced = hop.announced;
+        // curl may refuse a length past the maximum before the headers end: the length read so far.
+        outcome.announced = hop.bodyStarted || hop.chunked ? hop.announced : hop.contentLength;
         outcome.received = hop.received;
         if (control.isCancelled())
             return end(Ending::Cancelled);

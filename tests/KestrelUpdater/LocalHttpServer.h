@@ -39,11 +39,12 @@ public:
     // An endless body stops here, so a client that reads everything shows as a failed test, not a full disk.
     static constexpr qint64 maximumEndlessBytes = qint64(256) * 1024 * 1024;
 
-    explicit LocalHttpServer(Transport transport = Plain)
+    // An untrusted TLS server's certificate is trusted by no client.
+    explicit LocalHttpServer(Transport transport = Plain, bool trusted = true)
         : m_server(transport == Tls ? new QSslServer : new QTcpServer)
     {
         if (auto* tls = qobject_cast<QSslServer*>(m_server.get()))
-            tls->setSslConfiguration(trustedCertificate());
+            tls->setSslConfiguration(certificate(trusted));
         m_server->listen(QHostAddress::LocalHost, 0);
         QObject::connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, m_server.get(), [this] {
             while (QTcpSocket* socket = m_server->nextPendingConnection()) {
@@ -74,8 +75,9 @@ public:
     }
 
 private:
-    // A certificate for 127.0.0.1 that every TLS client of this process trusts (each test runs in its own).
-    static QSslConfiguration trustedCertificate()
+    // A certificate for 127.0.0.1 that every TLS client of this process trusts when `trusted` (each test
+    // runs in its own process).
+    static QSslConfiguration certificate(bool trusted)
     {
         std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
             EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"), EVP_PKEY_free);
@@ -109,6 +111,8 @@ private:
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
         configuration.setLocalCertificate(QSslCertificate(der(i2d_X509, certificate), QSsl::Der));
         configuration.setPrivateKey(QSslKey(der(i2d_PrivateKey, key.get()), QSsl::Ec, QSsl::Der));
+        if (!trusted)
+            return configuration;
         configuration.addCaCertificate(configuration.localCertificate());
         certificatesPem() += configuration.localCertificate().toPem();
         QSslConfiguration::setDefaultConfiguration(configuration);

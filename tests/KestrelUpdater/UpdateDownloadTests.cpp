@@ -3,6 +3,7 @@
 #include "support/LogCapture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 using namespace TestSupport;
@@ -84,6 +85,9 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
     server->route("/endless", {.endless = true});
     server->route("/trickle", {.body = payload, .trickleMs = 5});
     server->route("/one", {"1"});
+    server->route("/endless-headers", {.endlessHeaders = true});
+    constexpr qint64 hundredGiB = qint64(100) * 1024 * 1024 * 1024;
+    server->route("/huge", {.endless = true, .contentLength = hundredGiB});
     server->route("/hop0", {payload});
     for (int hop = 1; hop <= 6; ++hop) // each to the one before
         server->route("/hop" + QString::number(hop),
@@ -120,6 +124,12 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         {"/missing", 10, "404"},
         {"http://198.51.100.7/app.AppImage", 4, "HTTPS"},
         {secureDown.constData(), size, "not safe"}, // after an HTTPS hop, no plain HTTP even to loopback
+        {"/endless-headers", size, "more headers than"},
+        // Past the ceiling, whoever announces it: the feed (refused before asking the server), the
+        // server (refused at its headers).
+        {"/huge", hundredGiB, "The update feed announces 102400 MB: no update is that large."},
+        {"/huge", -1, "The update server offers 102400 MB: no update is that large."},
+        {"/huge", size, "larger than the update feed says"},
     };
     int version = 0;
     for (const auto& row : rows) {
@@ -144,6 +154,46 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
     }
     // Named after the feed's address, not the redirect's target.
     EXPECT_EQ(downloadedFiles(), (QStringList{"bashrc", "hop5", "moved", "one"}));
+    EXPECT_EQ(std::count_if(server->requests().begin(), server->requests().end(),
+                            [](const auto& request) { return request.path == "/huge"; }),
+              2);
+}
+
+TEST_F(UpdateDownloadTest, AFileArrivesUndecodedAndADownloadEndsByItsDeadlineWithNoNewDialogMeanwhile)
+{
+    // Sent compressed, kept compressed: never inflated to what it would decode to.
+    const QByteArray bomb = gzipBomb(64);
+    server->route("/files/bomb.gz", {.body = bomb, .headers = "Content-Encoding: gzip\r\n"});
+    const DownloadResult kept = runDownload(downloadItem("/files/bomb.gz", bomb.size()));
+    ASSERT_EQ(kept.status, DownloadStatus::Downloaded) << kept.message.toStdString();
+    QFile file(kept.filePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bomb);
+    QFile::remove(kept.filePath);
+
+    // Fast enough for the rate, too slow for the deadline; the quiet check meanwhile finds the very
+    // version being downloaded and shows nothing.
+    const QString enclosure = QStringLiteral("url=\"%1\" length=\"%2\"").arg(filePath).arg(payload.size());
+    server->route(releasesPath(), {appcast(appcastItem("1.1", enclosure))});
+    server->route(filePath, {.body = payload, .trickleMs = 5});
+    updater->setMinimumDownloadRate(1, 1000);
+    updater->setDownloadDeadlineMs(2000);
+    recorder->events.clear();
+    QSignalSpy finished(updater.get(), &Updater::downloadFinished);
+    QElapsedTimer clock;
+    clock.start();
+    updater->downloadUpdate(downloadItem(filePath, payload.size()));
+    EXPECT_EQ(runCheck(Mode::Background).status, CheckResult::Status::UpdateAvailable);
+    EXPECT_TRUE(updater->isDownloading());
+    ASSERT_TRUE(finished.wait(8000));
+    const auto result = finished.first().first().value<DownloadResult>();
+    EXPECT_EQ(result.message, "The download did not finish within 2 seconds.");
+    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_EQ(recorder->events, (QStringList{"downloadStarted", "downloadFinished"}));
+    EXPECT_TRUE(downloadedFiles().isEmpty());
+    // Once no download runs, a quiet check speaks again.
+    runCheck(Mode::Background);
+    EXPECT_EQ(recorder->events.last(), "updateFound");
 }
 
 TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
