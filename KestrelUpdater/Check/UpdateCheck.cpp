@@ -27,7 +27,7 @@ public:
 
 // The whole check, on the worker thread.
 CheckResult fetchAndJudge(const UpdateCheck::Request& request, const QByteArray& agent,
-                          TransferControl& control)
+                          const QByteArray& authorities, TransferControl& control)
 {
     TransferRequest transfer;
     transfer.url = request.url;
@@ -40,7 +40,7 @@ CheckResult fetchAndJudge(const UpdateCheck::Request& request, const QByteArray&
     transfer.minimumRate = 1;
     transfer.rateWindowMs = request.transferTimeoutMs;
     transfer.deadlineMs = request.deadlineMs;
-    transfer.certificateAuthorities = loopbackCertificateAuthorities();
+    transfer.certificateAuthorities = authorities;
     FeedBuffer feed;
     const TransferOutcome outcome = performTransfer(transfer, feed, control);
 
@@ -106,12 +106,12 @@ void UpdateCheck::start()
     if (!isAllowedUpdateUrl(m_request.url))
         return fail(QStringLiteral("The update feed must use HTTPS."));
     m_started = true;
-    m_worker.start(
-        [this, request = m_request, agent = userAgent(m_request.currentVersion), control = m_control] {
-            CheckResult result = fetchAndJudge(request, agent, *control);
-            QMetaObject::invokeMethod(
-                this, [this, result = std::move(result)] { conclude(result); }, Qt::QueuedConnection);
-        });
+    m_worker.start([this, request = m_request, agent = userAgent(m_request.currentVersion),
+                    authorities = loopbackCertificateAuthorities(), control = m_control] {
+        CheckResult result = fetchAndJudge(request, agent, authorities, *control);
+        QMetaObject::invokeMethod(
+            this, [this, result = std::move(result)] { conclude(result); }, Qt::QueuedConnection);
+    });
 }
 
 void UpdateCheck::cancel()
