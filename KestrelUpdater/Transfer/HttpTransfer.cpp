@@ -250,7 +250,6 @@ TransferOutcome performTransfer(const TransferRequest& transfer, TransferSink& s
         outcome.httpStatus = hop.status;
         // curl may refuse a length past the maximum before the headers end: the length read so far.
         outcome.announced = hop.bodyStarted || hop.chunked ? hop.announced : hop.contentLength;
-        outcome.received = hop.received;
         if (control.isCancelled())
             return end(Ending::Cancelled);
         if (hop.redirect) {

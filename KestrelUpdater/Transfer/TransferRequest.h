@@ -47,7 +47,6 @@ struct TransferOutcome {
     int httpStatus = 0;
     QUrl url;              // where the last request went
     qint64 announced = -1; // the final answer's Content-Length, if any
-    qint64 received = 0;   // body bytes taken
     QString detail;
 };
 

@@ -224,6 +224,27 @@ TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
     EXPECT_TRUE(downloadedFiles().isEmpty());
 }
 
+TEST_F(UpdateDownloadTest, AnUpdaterThatGoesWhileBytesArriveOrWhileTheyAreCheckedLeavesNothingBehind)
+{
+    server->route(filePath, {.body = payload, .trickleMs = 5});
+    QSignalSpy progress(updater.get(), &Updater::downloadProgress);
+    updater->downloadUpdate(downloadItem(filePath, payload.size()));
+    ASSERT_TRUE(progress.wait(5000));
+    updater.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return downloadedFiles().isEmpty(); }, 5000));
+
+    updater = makeUpdater(testApplicationId);
+    server->route("/file", {payload});
+    updater->setPublicEd25519Key(key.publicKeyBase64());
+    updater->downloadUpdate(downloadItem("/file", payload.size(), key.signBase64(payload)));
+    QObject context;
+    QObject::connect(
+        updater->findChild<UpdateDownload*>(), &UpdateDownload::verifying, &context, [&] { updater.reset(); },
+        Qt::QueuedConnection);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !updater; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return downloadedFiles().isEmpty(); }, 5000));
+}
+
 TEST_F(UpdateDownloadTest, OnlyWithAKeyIsAnUpdateFetchedUnaskedAndThenOnceAndAnnouncedOnce)
 {
     const QString enclosure = QStringLiteral("url=\"%1\" length=\"%2\" sparkle:edSignature=\"%3\"");
