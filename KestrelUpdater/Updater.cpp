@@ -11,14 +11,13 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrlQuery>
 #include <cmath>
 
 #ifndef KESTREL_UPDATER_FEED_BASE
-#define KESTREL_UPDATER_FEED_BASE "https://updates.example.com/applications/"
+#define KESTREL_UPDATER_FEED_BASE ""
 #endif
 #ifndef KESTREL_UPDATER_ED25519_PUBLIC_KEY
 #define KESTREL_UPDATER_ED25519_PUBLIC_KEY ""
@@ -75,11 +74,10 @@ Updater::Updater(KestrelExtensions::UserDefaults& defaults, const QUrl& feedBase
     if (applicationId)
         m_applicationId = validApplicationId(*applicationId).value_or(QString());
     else
-        m_applicationId = bundleIdentifier().value_or(QStringLiteral("com.ardentmoss.Sheetwright"));
+        m_applicationId = bundleIdentifier().value_or(QString());
     m_currentVersion = QCoreApplication::applicationVersion().isEmpty()
                            ? QStringLiteral(KESTREL_UPDATER_FALLBACK_VERSION)
                            : QCoreApplication::applicationVersion();
-    m_network = new QNetworkAccessManager(this);
     m_schedule = new QTimer(this);
     m_schedule->setSingleShot(true);
     connect(m_schedule, &QTimer::timeout, this, &Updater::scheduledCheckDue);
@@ -113,6 +111,8 @@ void Updater::setShared(Updater* updater)
 
 QUrl Updater::defaultFeedBase()
 {
+    // A build made without a feed has none: it says so when asked to check, instead of asking a host
+    // that does not exist.
     return QUrl(QStringLiteral(KESTREL_UPDATER_FEED_BASE));
 }
 
@@ -317,7 +317,7 @@ void Updater::check(CheckMode mode)
     const bool sendsProfile = request.url != feedURL();
 
     m_checkMode = mode;
-    m_check = std::make_unique<UpdateCheck>(*m_network, request);
+    m_check = std::make_unique<UpdateCheck>(request);
     connect(m_check.get(), &UpdateCheck::finished, this, [this, sendsProfile](const CheckResult& result) {
         if (sendsProfile && result.status != CheckResult::Status::Error &&
             result.status != CheckResult::Status::Cancelled)
@@ -362,7 +362,7 @@ void Updater::finishCheck(CheckMode mode, CheckResult result)
         m_defaults.setString(QLatin1String(lastCheckKey), dateText(QDateTime::currentDateTimeUtc()));
         emit lastUpdateCheckDateChanged();
     }
-    if (result.status == CheckResult::Status::Error) {
+    if (result.status == CheckResult::Status::Error || result.status == CheckResult::Status::NoFeed) {
         KestrelExtensions::Log::system(QStringLiteral("Update check failed: %1").arg(result.message));
         m_retryAfter = QDateTime::currentDateTimeUtc().addSecs(
             qint64(std::min(updateCheckInterval(), minimumUpdateCheckInterval)));
@@ -379,10 +379,15 @@ void Updater::finishCheck(CheckMode mode, CheckResult result)
             userDriver().showUpToDate(*this, result);
         else if (result.status == CheckResult::Status::UpdateAvailable)
             userDriver().showUpdateFound(*this, result);
-        else if (result.status == CheckResult::Status::Error)
+        else if (result.status == CheckResult::Status::Error || result.status == CheckResult::Status::NoFeed)
             userDriver().showCheckError(*this, result);
         break;
     case CheckMode::Background:
+        // The update being downloaded was announced when its download began: a quiet check while it
+        // runs adds no dialog (checks every hour would otherwise pile them up).
+        if (result.status == CheckResult::Status::UpdateAvailable && result.item && m_download &&
+            m_download->item().version == result.item->version)
+            break;
         if (result.status == CheckResult::Status::UpdateAvailable) {
             // Nothing is fetched unasked unless it can be verified: without a key, the user decides.
             const bool verifiable = !m_publicKey.isEmpty();
@@ -476,7 +481,8 @@ void Updater::startDownload(const AppcastItem& item, bool silent)
     request.maximumSize = m_maximumDownloadSize;
     request.minimumRate = m_minimumDownloadRate;
     request.rateWindowMs = m_rateWindowMs;
-    m_download = std::make_unique<UpdateDownload>(*m_network, request);
+    request.deadlineMs = m_downloadDeadlineMs;
+    m_download = std::make_unique<UpdateDownload>(request, this);
     connect(m_download.get(), &UpdateDownload::progress, this, [this, silent](qint64 received, qint64 total) {
         emit downloadProgress(received, total);
         if (!silent)

@@ -12,8 +12,6 @@
 #include <memory>
 #include <optional>
 
-class QNetworkAccessManager;
-class QNetworkReply;
 class QTimer;
 
 namespace KestrelExtensions {
@@ -67,7 +65,8 @@ public:
 
     // The store holds the settings; the feed base is the folder that holds every application's feeds
     // (ending in "/applications/"); the application id stands in the feed path. An empty id means the
-    // application has none, and then no feed can be made.
+    // application has none, and then no feed can be made; so does an empty base (a build configured
+    // without a feed). With no id given, the running application's id is taken, if it has one.
     explicit Updater(KestrelExtensions::UserDefaults& defaults, const QUrl& feedBase = defaultFeedBase(),
                      std::optional<QString> applicationId = std::nullopt, QObject* parent = nullptr);
     ~Updater() override;
@@ -78,7 +77,8 @@ public:
     // Replaces the registered updater (tests); nullptr clears it.
     static void setShared(Updater* updater);
 
-    // The build's configured feed base and Ed25519 public key (base64, empty when none is configured).
+    // The build's configured feed base (empty when none is configured) and Ed25519 public key (base64,
+    // empty when none is configured).
     static QUrl defaultFeedBase();
     static QByteArray defaultPublicEd25519Key();
 
@@ -115,7 +115,11 @@ public:
     // A download ends when the server sends fewer bytes a second than this over a window of that
     // length, or more bytes than the feed announced (this maximum when it announced none).
     void setMinimumDownloadRate(qint64 bytesPerSecond, int windowMs);
+    // No update is larger: a larger one is refused before any byte of it is written, whatever the feed
+    // or the server announces.
     void setMaximumDownloadSize(qint64 bytes) { m_maximumDownloadSize = bytes; }
+    // However fast the server keeps sending, a download ends within this time.
+    void setDownloadDeadlineMs(int ms) { m_downloadDeadlineMs = ms; }
     int initialCheckDelayMs() const { return m_initialCheckDelayMs; }
     void setInitialCheckDelayMs(int ms);
     QByteArray publicEd25519Key() const { return m_publicKey; }
@@ -182,10 +186,10 @@ private:
     qint64 m_minimumDownloadRate = 1024;
     int m_rateWindowMs = 30000;
     qint64 m_maximumDownloadSize = qint64(1) * 1024 * 1024 * 1024;
+    int m_downloadDeadlineMs = 3600 * 1000;
     int m_initialCheckDelayMs = 60000;
     QByteArray m_publicKey;
     QString m_downloadDirectory;
-    QNetworkAccessManager* m_network = nullptr;
     QTimer* m_schedule = nullptr;
     QDateTime m_scheduleStart;
     QDateTime m_retryAfter; // set after a failed check

@@ -28,7 +28,8 @@ std::optional<QString> bundleIdentifier()
 QString feedStringFor(bool betas, const QUrl& base, const QString& applicationId)
 {
     const auto id = validApplicationId(applicationId);
-    if (!id)
+    // No base (a build without a configured feed) makes no feed either.
+    if (!id || !base.isValid() || base.isRelative())
         return {};
     return base.toString() + *id + u'/' + QLatin1String(betas ? betasFolder : releasesFolder) +
            QStringLiteral("/appcast.xml");

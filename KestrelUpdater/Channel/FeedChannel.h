@@ -19,7 +19,7 @@ std::optional<QString> validApplicationId(const QString& id);
 // The running application's id (its desktop file name), or none.
 std::optional<QString> bundleIdentifier();
 
-// The feed string of a channel; empty when there is no valid application id.
+// The feed string of a channel; empty when there is no valid application id or no base.
 QString feedStringFor(bool betas, const QUrl& base, const QString& applicationId);
 
 // The folder that holds the appcast: the path's last component once the file name is dropped. Empty

@@ -7,4 +7,9 @@ bool loopbackHttpAllowed()
     return false;
 }
 
+QByteArray loopbackCertificateAuthorities()
+{
+    return {};
+}
+
 } // namespace KestrelUpdater

@@ -11,7 +11,8 @@ namespace KestrelUpdater {
 
 // How one check ended.
 struct CheckResult {
-    enum class Status { UpToDate, UpdateAvailable, Error, Cancelled };
+    // NoFeed: this build knows no update feed, so there is nothing to check.
+    enum class Status { UpToDate, UpdateAvailable, Error, Cancelled, NoFeed };
 
     Status status = Status::Error;
     // The best item for this system (also when it is not newer than the running version).

@@ -1,20 +1,19 @@
 #pragma once
 
 #include "CheckResult.h"
+#include "KestrelUpdater/Transfer/WorkerThread.h"
 
-#include <QByteArray>
 #include <QObject>
-#include <QPointer>
-#include <QTimer>
 #include <QUrl>
-
-class QNetworkAccessManager;
-class QNetworkReply;
+#include <memory>
 
 namespace KestrelUpdater {
 
-// One fetch of the feed and its verdict against the running version. Emits finished exactly once, at
-// the latest when the deadline has passed, whatever the server does.
+class TransferControl;
+
+// One fetch of the feed and its verdict against the running version. The transfer, the parsing and the
+// comparison run on a worker thread; only the verdict reaches the window's thread. Emits finished
+// exactly once, at the latest when the deadline has passed, whatever the server does.
 class UpdateCheck : public QObject {
     Q_OBJECT
 public:
@@ -27,7 +26,7 @@ public:
         qint64 maximumSize = 0;
     };
 
-    UpdateCheck(QNetworkAccessManager& network, Request request, QObject* parent = nullptr);
+    explicit UpdateCheck(Request request, QObject* parent = nullptr);
     ~UpdateCheck() override;
 
     void start();
@@ -37,24 +36,15 @@ signals:
     void finished(const KestrelUpdater::CheckResult& result);
 
 private:
-    void get(const QUrl& url);
-    void headersArrived();
-    void follow(const QUrl& target);
-    void readAvailable();
-    void replyFinished();
-    void stop(const QString& reason);
     void fail(QString message);
     void conclude(CheckResult result);
 
-    QNetworkAccessManager& m_network;
     Request m_request;
-    QPointer<QNetworkReply> m_reply;
-    QTimer m_deadline;
-    QByteArray m_body;
-    QString m_abortReason; // why we aborted the reply ourselves
-    int m_redirects = 0;
-    bool m_viaHttps = false; // some hop went over HTTPS: no plain HTTP after it
+    std::shared_ptr<TransferControl> m_control;
+    bool m_started = false;
+    bool m_cancelled = false;
     bool m_done = false;
+    WorkerThread m_worker; // last: it is waited for before the rest goes
 };
 
 } // namespace KestrelUpdater

@@ -1,23 +1,23 @@
 #pragma once
 
 #include "KestrelUpdater/Check/CheckResult.h"
+#include "KestrelUpdater/Transfer/WorkerThread.h"
 
-#include <QFile>
 #include <QFutureWatcher>
 #include <QObject>
-#include <QPointer>
-#include <QTimer>
 #include <memory>
-
-class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace KestrelUpdater {
 
+class TransferControl;
+struct PartialFile;
+struct TransferOutcome;
+
 // Downloads an item's enclosure into a folder. The bytes go to a "<name>.part" file first; only a file
 // whose length matches the feed and whose signature (when a key is configured and the item is signed)
-// verifies is given its final name. Anything else is deleted. Every transfer is bounded: no more bytes
-// than the feed announced (or than maximumSize), no slower than minimumRate. Emits finished exactly once.
+// verifies is given its final name. Anything else is deleted, off the window's thread. The transfer
+// runs on a worker thread, bounded in size (never more than maximumSize, whatever is announced), rate
+// and overall time. Emits finished exactly once.
 class UpdateDownload : public QObject {
     Q_OBJECT
 public:
@@ -27,24 +27,29 @@ public:
         QByteArray publicKeyBase64; // empty: no key configured
         QString currentVersion;
         int transferTimeoutMs = 30000;
-        // Files larger than this are refused when the feed does not say how long they are.
+        // No update is larger: a larger length, from the feed or the server, is refused before any byte
+        // is written, and an unannounced file is cut here.
         qint64 maximumSize = defaultMaximumSize;
-        // A server that sends less than this many bytes a second, measured over each window, is given up.
+        // A server that sends less than this many bytes a second, averaged over the window, is given up.
         qint64 minimumRate = defaultMinimumRate;
         int rateWindowMs = 30000;
+        // The whole download, however fast the server keeps sending.
+        int deadlineMs = defaultDeadlineMs;
     };
 
     static constexpr qint64 defaultMaximumSize = qint64(1) * 1024 * 1024 * 1024;
     static constexpr qint64 defaultMinimumRate = 1024;
+    static constexpr int defaultDeadlineMs = 3600 * 1000;
     static constexpr int maximumRedirects = 5;
     // Room under the system's 255-byte limit for " (n)" and ".part".
     static constexpr qsizetype maximumFileNameBytes = 200;
 
-    UpdateDownload(QNetworkAccessManager& network, Request request, QObject* parent = nullptr);
+    explicit UpdateDownload(Request request, QObject* parent = nullptr);
     ~UpdateDownload() override;
 
     void start();
     void cancel();
+    const AppcastItem& item() const { return m_request.item; }
 
     // A file name safe to create from the last path component of a URL: no separators, no control or
     // direction characters, nothing hidden, at most maximumFileNameBytes of UTF-8.
@@ -54,38 +59,32 @@ public:
 
 signals:
     void progress(qint64 received, qint64 total);
+    // Every byte is in; the signature is being checked.
+    void verifying();
     void finished(const KestrelUpdater::DownloadResult& result);
 
 private:
-    void get(const QUrl& url);
-    void headersArrived();
-    void follow(const QUrl& target);
-    void checkRate();
-    void stop(const QString& reason);
-    void readAvailable();
-    void save(QNetworkReply& reply);
-    void concludeCancelled();
-    QString tooLargeMessage() const;
-    void replyFinished();
-    void fail(QString message);
-    void conclude(DownloadResult result);
-    void verifyAndKeep();
+    void transferred(const TransferOutcome& outcome, const QString& problem);
+    void verified(const QString& problem);
+    QString sizeProblem(const TransferOutcome& outcome) const;
     void keep();
+    void fail(QString message);
+    void discardThen(QString reason);
+    void concludeDiscarded();
+    void conclude(DownloadResult result);
 
-    QNetworkAccessManager& m_network;
     Request m_request;
-    QPointer<QNetworkReply> m_reply;
-    std::unique_ptr<QFile> m_partial;
-    qint64 m_received = 0;
-    qint64 m_receivedAtLastLook = 0;
-    QTimer m_rate;
-    QFutureWatcher<QString> m_verification;
-    QString m_abortReason;
-    bool m_signatureVerified = false;
+    std::shared_ptr<TransferControl> m_control;
+    std::shared_ptr<PartialFile> m_partial;
     QString m_finalPath;
-    int m_redirects = 0;
-    bool m_viaHttps = false; // some hop went over HTTPS: no plain HTTP after it
+    QFutureWatcher<QString> m_verification;
+    QFutureWatcher<void> m_discard;
+    enum class Phase { Idle, Transferring, Verifying, Discarding, Done };
+    Phase m_phase = Phase::Idle;
+    bool m_cancelled = false;
     bool m_done = false;
+    QString m_discardReason;
+    WorkerThread m_worker; // last: it is waited for before the rest goes
 };
 
 } // namespace KestrelUpdater

@@ -179,6 +179,10 @@ void DialogUserDriver::showUpdateFound(Updater& updater, const CheckResult& resu
 
 void DialogUserDriver::showCheckError(Updater&, const CheckResult& result)
 {
+    if (result.status == CheckResult::Status::NoFeed) {
+        showMessage(QMessageBox::Information, localized("Updates are not available"), result.message);
+        return;
+    }
     showMessage(QMessageBox::Warning, localized("Update Error!"),
                 localized("An error occurred while checking for updates: %1").arg(result.message));
 }

@@ -154,6 +154,18 @@ TEST_F(DialogUserDriverTest, OutcomesAreShownInMessageBoxesAndFeedStringsAsPlain
     EXPECT_EQ(labels, 5); // the found dialog, the download's progress, the ready download and both errors
 }
 
+TEST_F(DialogUserDriverTest, ABuildWithoutAFeedSaysPlainlyThatItCannotFindUpdates)
+{
+    updater = std::make_unique<Updater>(*defaults, QUrl(), testApplicationId);
+    const CheckResult result = runCheck(Mode::Probe);
+    driver.showCheckError(*updater, result);
+    ASSERT_EQ(shown<QMessageBox>().size(), 1);
+    const QMessageBox* box = shown<QMessageBox>().first();
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+    EXPECT_EQ(box->text(), result.message);
+    EXPECT_TRUE(box->text().contains("has no update feed configured, so it cannot find updates"));
+}
+
 TEST_F(DialogUserDriverTest, OnlyHttpsLinksLeaveNotesAndTooLargeOrDeepNotesArePlainTextLoadingNothing)
 {
     BrowserRecorder browser;

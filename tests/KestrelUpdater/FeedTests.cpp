@@ -11,6 +11,10 @@ bool KestrelUpdater::loopbackHttpAllowed()
 {
     return loopbackHttpOn;
 }
+QByteArray KestrelUpdater::loopbackCertificateAuthorities()
+{
+    return LocalHttpServer::certificatesPem();
+}
 
 namespace {
 

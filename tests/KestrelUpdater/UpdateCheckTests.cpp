@@ -20,8 +20,12 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
     LocalHttpServer secure(LocalHttpServer::Tls);
     secure.route("/feed.xml", {feedOf("1.1")});
     secure.route("/down.xml", {.status = 303, .location = server->url("/plain.xml").toEncoded()});
+    LocalHttpServer untrusted(LocalHttpServer::Tls, false);
+    untrusted.route("/feed.xml", {feedOf("1.1")});
     const QByteArray secureFeed = secure.url("/feed.xml").toEncoded(),
-                     secureDown = secure.url("/down.xml").toEncoded();
+                     secureDown = secure.url("/down.xml").toEncoded(),
+                     untrustedFeed = untrusted.url("/feed.xml").toEncoded();
+    const QByteArray longLine = "X-Long: " + QByteArray(20 * 1024, 'l') + "\r\n";
     const struct {
         const char* path; // on the local server, else a whole address
         LocalHttpServer::Response response;
@@ -52,6 +56,29 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
         {"http://198.51.100.7/applications/appcast.xml", {}, Error, "must use HTTPS"},
         {secureFeed.constData(), {}, UpdateAvailable, "1.1"},
         {secureDown.constData(), {}, Error, "not safe"}, // after an HTTPS hop, no plain HTTP even to loopback
+        {untrustedFeed.constData(), {}, Error, "certificate"},
+        // Headers are bounded, each line and all together, however the server goes on.
+        {"/endless-headers", {.endlessHeaders = true}, Error, "more headers than"},
+        {"/long-header", {.body = feedOf("1.1"), .headers = longLine}, Error, "more headers than"},
+        // A compressed body is taken as it came, never decoded: 16 KB stay 16 KB.
+        {"/gzip-bomb",
+         {.body = gzipBomb(16), .headers = "Content-Encoding: gzip\r\n"},
+         Error,
+         "could not be read"},
+        // A redirect's endless body on a connection kept open is not drained before the next hop.
+        {"/kept-redirect",
+         {.status = 307, .location = "/older", .endless = true, .keepAlive = true},
+         UpToDate,
+         "1.0"},
+        {"/to-file",
+         {.status = 302, .location = "file:///etc/passwd"},
+         Error,
+         "not safe: file:///etc/passwd"},
+        // The refused address is shown without the right-to-left override hidden in it.
+        {"/disguised",
+         {.status = 302, .location = "http://198.51.100.7/%E2%80%AEgnp.exe"},
+         Error,
+         "not safe: http://198.51.100.7/gnp.exe"},
     };
     for (const auto& row : rows)
         server->route(QLatin1String(row.path), row.response);
@@ -79,6 +106,9 @@ TEST_F(UpdateCheckTest, EveryFeedEndsInAnUpdateUpToDateOrAnUndatedErrorWhateverT
     const QByteArray sent = server->requests().first().head;
     EXPECT_TRUE(sent.contains("\r\nUser-Agent: Sheetwright/1.0\r\n") &&
                 sent.contains("\r\nAccept: application/rss+xml"));
+    // No request asks for a compressed answer.
+    EXPECT_TRUE(std::none_of(server->requests().begin(), server->requests().end(),
+                             [](const auto& request) { return request.head.contains("Accept-Encoding"); }));
     // Redirects are followed only as far as allowed; an endless redirect's body is not read.
     EXPECT_EQ(std::count_if(server->requests().begin(), server->requests().end(),
                             [](const auto& request) { return request.path == "/loop"; }),

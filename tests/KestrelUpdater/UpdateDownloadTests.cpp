@@ -3,8 +3,8 @@
 #include "support/LogCapture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QNetworkAccessManager>
 
 using namespace TestSupport;
 using DownloadStatus = DownloadResult::Status;
@@ -85,6 +85,9 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
     server->route("/endless", {.endless = true});
     server->route("/trickle", {.body = payload, .trickleMs = 5});
     server->route("/one", {"1"});
+    server->route("/endless-headers", {.endlessHeaders = true});
+    constexpr qint64 hundredGiB = qint64(100) * 1024 * 1024 * 1024;
+    server->route("/huge", {.endless = true, .contentLength = hundredGiB});
     server->route("/hop0", {payload});
     for (int hop = 1; hop <= 6; ++hop) // each to the one before
         server->route("/hop" + QString::number(hop),
@@ -107,7 +110,7 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         {"/files/%20.bashrc", size, ""}, // a name that would hide the file
         // No length announced: cut at the maximum, and the feed is not blamed for a length it never gave.
         {"/endless", -1, "The download was stopped at 1 MB: no update is that large."},
-        {"/endless", 2 * 1024 * 1024, "larger than the update feed says"},
+        {"/endless", 512 * 1024, "larger than the update feed says"},
         {"/endless", 0, "larger than the update feed says"},
         {"/trickle", size, "too slowly"},
         {"/file", size + 10, "bytes"},
@@ -121,6 +124,12 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
         {"/missing", 10, "404"},
         {"http://198.51.100.7/app.AppImage", 4, "HTTPS"},
         {secureDown.constData(), size, "not safe"}, // after an HTTPS hop, no plain HTTP even to loopback
+        {"/endless-headers", size, "more headers than"},
+        // Past the ceiling, whoever announces it: the feed (refused before asking the server), the
+        // server (refused at its headers).
+        {"/huge", hundredGiB, "The update feed announces 102400 MB: no update is that large."},
+        {"/huge", -1, "The update server offers 102400 MB: no update is that large."},
+        {"/huge", size, "larger than the update feed says"},
     };
     int version = 0;
     for (const auto& row : rows) {
@@ -145,6 +154,46 @@ TEST_F(UpdateDownloadTest, EveryDownloadIsBoundedCheckedAndSafelyNamedWhateverTh
     }
     // Named after the feed's address, not the redirect's target.
     EXPECT_EQ(downloadedFiles(), (QStringList{"bashrc", "hop5", "moved", "one"}));
+    EXPECT_EQ(std::count_if(server->requests().begin(), server->requests().end(),
+                            [](const auto& request) { return request.path == "/huge"; }),
+              2);
+}
+
+TEST_F(UpdateDownloadTest, AFileArrivesUndecodedAndADownloadEndsByItsDeadlineWithNoNewDialogMeanwhile)
+{
+    // Sent compressed, kept compressed: never inflated to what it would decode to.
+    const QByteArray bomb = gzipBomb(64);
+    server->route("/files/bomb.gz", {.body = bomb, .headers = "Content-Encoding: gzip\r\n"});
+    const DownloadResult kept = runDownload(downloadItem("/files/bomb.gz", bomb.size()));
+    ASSERT_EQ(kept.status, DownloadStatus::Downloaded) << kept.message.toStdString();
+    QFile file(kept.filePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bomb);
+    QFile::remove(kept.filePath);
+
+    // Fast enough for the rate, too slow for the deadline; the quiet check meanwhile finds the very
+    // version being downloaded and shows nothing.
+    const QString enclosure = QStringLiteral("url=\"%1\" length=\"%2\"").arg(filePath).arg(payload.size());
+    server->route(releasesPath(), {appcast(appcastItem("1.1", enclosure))});
+    server->route(filePath, {.body = payload, .trickleMs = 5});
+    updater->setMinimumDownloadRate(1, 1000);
+    updater->setDownloadDeadlineMs(2000);
+    recorder->events.clear();
+    QSignalSpy finished(updater.get(), &Updater::downloadFinished);
+    QElapsedTimer clock;
+    clock.start();
+    updater->downloadUpdate(downloadItem(filePath, payload.size()));
+    EXPECT_EQ(runCheck(Mode::Background).status, CheckResult::Status::UpdateAvailable);
+    EXPECT_TRUE(updater->isDownloading());
+    ASSERT_TRUE(finished.wait(8000));
+    const auto result = finished.first().first().value<DownloadResult>();
+    EXPECT_EQ(result.message, "The download did not finish within 2 seconds.");
+    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_EQ(recorder->events, (QStringList{"downloadStarted", "downloadFinished"}));
+    EXPECT_TRUE(downloadedFiles().isEmpty());
+    // Once no download runs, a quiet check speaks again.
+    runCheck(Mode::Background);
+    EXPECT_EQ(recorder->events.last(), "updateFound");
 }
 
 TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
@@ -164,13 +213,36 @@ TEST_F(UpdateDownloadTest, ACancelledDownloadLeavesNothingBehind)
     // Cancelled while its signature is checked, the transfer over: cancelled all the same.
     server->route("/file", {payload});
     updater->setPublicEd25519Key(key.publicKeyBase64());
-    QObject::connect(
-        updater->findChild<QNetworkAccessManager*>(), &QNetworkAccessManager::finished, updater.get(),
-        [&] { updater->cancelDownload(); }, Qt::QueuedConnection);
-    EXPECT_EQ(runDownload(downloadItem("/file", payload.size(), key.signBase64(payload))).status,
-              DownloadStatus::Cancelled);
+    const DownloadResult whileChecked = await<DownloadResult>(&Updater::downloadFinished, [&] {
+        updater->downloadUpdate(downloadItem("/file", payload.size(), key.signBase64(payload)));
+        QObject::connect(
+            updater->findChild<UpdateDownload*>(), &UpdateDownload::verifying, updater.get(),
+            [&] { updater->cancelDownload(); }, Qt::QueuedConnection);
+    });
+    EXPECT_EQ(whileChecked.status, DownloadStatus::Cancelled);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(downloadedFiles().isEmpty());
+}
+
+TEST_F(UpdateDownloadTest, AnUpdaterThatGoesWhileBytesArriveOrWhileTheyAreCheckedLeavesNothingBehind)
+{
+    server->route(filePath, {.body = payload, .trickleMs = 5});
+    QSignalSpy progress(updater.get(), &Updater::downloadProgress);
+    updater->downloadUpdate(downloadItem(filePath, payload.size()));
+    ASSERT_TRUE(progress.wait(5000));
+    updater.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return downloadedFiles().isEmpty(); }, 5000));
+
+    updater = makeUpdater(testApplicationId);
+    server->route("/file", {payload});
+    updater->setPublicEd25519Key(key.publicKeyBase64());
+    updater->downloadUpdate(downloadItem("/file", payload.size(), key.signBase64(payload)));
+    QObject context;
+    QObject::connect(
+        updater->findChild<UpdateDownload*>(), &UpdateDownload::verifying, &context, [&] { updater.reset(); },
+        Qt::QueuedConnection);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !updater; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return downloadedFiles().isEmpty(); }, 5000));
 }
 
 TEST_F(UpdateDownloadTest, OnlyWithAKeyIsAnUpdateFetchedUnaskedAndThenOnceAndAnnouncedOnce)

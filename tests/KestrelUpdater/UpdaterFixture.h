@@ -10,6 +10,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <zlib.h>
 
 namespace TestSupport {
 
@@ -37,6 +38,28 @@ inline QByteArray appcast(const QByteArray& items)
 template <typename... Versions> QByteArray feedOf(const Versions&... versions)
 {
     return appcast((appcastItem(versions) + ...));
+}
+
+// `megabytes` of zeros in gzip form: a few kilobytes that a client decoding them would blow up.
+inline QByteArray gzipBomb(int megabytes)
+{
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+    QByteArray zeros(1024 * 1024, '\0'), out;
+    char buffer[64 * 1024];
+    for (int block = 0; block <= megabytes; ++block) {
+        stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        stream.avail_in = block < megabytes ? uInt(zeros.size()) : 0;
+        const int flush = block < megabytes ? Z_NO_FLUSH : Z_FINISH;
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            deflate(&stream, flush);
+            out.append(buffer, qsizetype(sizeof buffer - stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return out;
 }
 
 class RecordingUserDriver : public KestrelUpdater::UserDriver {

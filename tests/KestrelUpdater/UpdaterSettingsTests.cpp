@@ -1,4 +1,5 @@
 #include "KestrelUpdater/Channel/IncludeBetaReleases.h"
+#include "KestrelUpdater/Channel/IncludeBetas.h"
 #include "KestrelUpdater/Observation/ObservableUpdater.h"
 #include "KestrelUpdater/Pane/LastCheckDateFormat.h"
 #include "KestrelUpdater/Pane/UpdatesPreferencePane.h"
@@ -48,6 +49,32 @@ TEST_F(UpdaterSettings, QuietDefaultsThenEverySettingPersistsAndAnnouncesOnlyRea
     Updater::setShared(second.get());
     EXPECT_EQ(Updater::shared(), second.get());
     EXPECT_EQ(settings(*second), std::tuple(true, 604800.0, true, true, betasPath(), false, true));
+}
+
+TEST_F(UpdaterSettings, WithoutAnApplicationIdOrAFeedBaseThereIsNoFeedAndACheckSaysSoAskingNoServer)
+{
+    // No id given and the running application has none: no other application's id stands in.
+    QGuiApplication::setDesktopFileName(QString());
+    const Updater anonymous(*defaults, server->url("/applications/"));
+    EXPECT_TRUE(anonymous.applicationId().isEmpty());
+    EXPECT_TRUE(anonymous.feedURL().isEmpty());
+    QGuiApplication::setDesktopFileName("org.example.Other");
+    EXPECT_EQ(Updater(*defaults, server->url("/applications/")).applicationId(), "org.example.Other");
+
+    // A build configured without a feed base has no feed, on either channel.
+    updater = std::make_unique<Updater>(*defaults, QUrl(), testApplicationId);
+    updater->setUserDriver(std::make_unique<RecordingUserDriver>());
+    recorder = static_cast<RecordingUserDriver*>(&updater->userDriver());
+    EXPECT_TRUE(updater->feedURL().isEmpty());
+    EXPECT_FALSE(IncludeBetas(*updater).setValue(true));
+    EXPECT_TRUE(updater->feedURL().isEmpty());
+    const CheckResult result = runCheck(Mode::UserInitiated);
+    EXPECT_EQ(result.status, CheckResult::Status::NoFeed);
+    EXPECT_EQ(result.message,
+              "This build of Sheetwright has no update feed configured, so it cannot find updates.");
+    EXPECT_EQ(recorder->events, (QStringList{"checkStarted", "dismissCheck", "error"}));
+    EXPECT_TRUE(server->requests().isEmpty());
+    EXPECT_FALSE(updater->lastUpdateCheckDate().isValid());
 }
 
 TEST_F(UpdaterSettings, UnusableValuesAreRefusedOrReadAsDefaultsAndAStoredIntervalIsHeldToAnHourToAYear)
