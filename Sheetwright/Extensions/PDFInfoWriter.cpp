@@ -1,5 +1,8 @@
 #include "PDFInfoWriter.h"
 
+#include "KestrelExtensions/Coding/FileContents.h"
+#include "KestrelExtensions/Coding/FileError.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -48,6 +51,12 @@ std::optional<QString> copyFile(const QString& sourcePath, qint64 size, QSaveFil
 
 std::optional<QString> writePDFInfo(const RuvedovUzedoz::PDFInfo& pdf, const QString& path)
 {
+    // The export takes the target's place: a pipe, a device or a folder there is refused, never replaced.
+    try {
+        KestrelExtensions::requireReplaceableFile(path);
+    } catch (const KestrelExtensions::FileError& error) {
+        return error.errorDescription();
+    }
     QSaveFile file(path);
     // Unbuffered, so that every byte goes out in write(), where a short count shows. A buffered write
     // that fails only when commit() flushes it goes unreported, and the cut-off file replaces the old one.

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Sheetwright;
 using namespace WindowTests;
@@ -248,6 +249,11 @@ TEST(PDFInfoWriter, WritesTheBytesUnchangedOrReportsWhy)
         const QString missing = folder.filePath("missing/folder/sheet.pdf");
         EXPECT_FALSE(writePDFInfo(pdfInfo(bytes, onDisk, renders), missing).value_or("").isEmpty());
         EXPECT_FALSE(QFile::exists(missing));
+        // A pipe at the target is refused, neither opened (which would wait for a reader) nor replaced.
+        const QString pipe = folder.filePath("pipe.pdf");
+        ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        EXPECT_FALSE(writePDFInfo(pdfInfo(bytes, onDisk, renders), pipe).value_or("").isEmpty());
+        EXPECT_FALSE(QFileInfo(pipe).isFile());
 
         // A write cut off part-way fails and leaves the earlier file whole, also past one piece of a copy.
         for (const qsizetype length : {qsizetype(2000), qsizetype(200000), qsizetype(3 << 20)}) {
