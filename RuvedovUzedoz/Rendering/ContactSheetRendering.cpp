@@ -171,7 +171,8 @@ template <class T> QFuture<T> failedFuture(const std::exception_ptr& error)
 
 // Draws `document` with `produce` on the render pool while `progress` shows it. Registration and
 // closing touch the progress and the table, so they run on the main thread (the application, not a
-// window: the closing must happen even when the window has gone).
+// window: the closing must happen even when the window has gone). The closing is posted by the drawing
+// thread after the progress of every page it drew, so it reaches the main thread after all of them.
 template <class T, class Produce>
 QFuture<T> tracked(std::shared_ptr<PdfDocument> document, std::shared_ptr<PDFProgress> progress,
                    Produce produce)
@@ -179,21 +180,29 @@ QFuture<T> tracked(std::shared_ptr<PdfDocument> document, std::shared_ptr<PDFPro
     QObject* mainThread = QCoreApplication::instance();
     if (!document || !progress || !mainThread)
         return QtFuture::makeReadyFuture(T());
-    return QtFuture::makeReadyFuture()
-        .then(mainThread,
-              [document, progress] {
-                  ProgressByDocument::insert(document, progress);
-                  progress->setRendering(true);
-                  progress->setCompletedUnitCount(0);
-                  progress->setTotalUnitCount(float(document->pageCount()));
-              })
-        .then(&renderPool(), [document, produce] { return produce(*document); })
-        .then(mainThread, [document, progress](T result) {
-            progress->setRendering(false);
-            progress->setCompletedUnitCount(progress->totalUnitCount());
-            ProgressByDocument::remove(document->id());
-            return result;
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    QMetaObject::invokeMethod(mainThread, [mainThread, document, progress, promise, produce] {
+        ProgressByDocument::insert(document, progress);
+        progress->setRendering(true);
+        progress->setCompletedUnitCount(0);
+        progress->setTotalUnitCount(float(document->pageCount()));
+        renderPool().start([mainThread, document, progress, promise, produce] {
+            // Moved on, so that nothing of the result stays with this thread once the caller has it.
+            QMetaObject::invokeMethod(
+                mainThread,
+                [document, progress, promise, result = produce(*document)]() mutable {
+                    progress->setRendering(false);
+                    progress->setCompletedUnitCount(progress->totalUnitCount());
+                    ProgressByDocument::remove(document->id());
+                    promise->addResult(std::move(result));
+                    promise->finish();
+                },
+                Qt::QueuedConnection);
         });
+    });
+    return future;
 }
 
 // Writes the PDF of `document` to `path` as it is drawn; a failure to write comes back as the error.
