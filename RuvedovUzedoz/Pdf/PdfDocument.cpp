@@ -50,7 +50,16 @@ cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned in
 {
     auto* sink = static_cast<FileSink*>(closure);
     try {
-        if (sink->file->write(reinterpret_cast<const char*>(data), qint64(length)) == qint64(length))
+        // A short write is retried, so that a full disk or a file-size limit is told by the file's error.
+        qint64 written = 0;
+        while (written < qint64(length)) {
+            const qint64 step =
+                sink->file->write(reinterpret_cast<const char*>(data) + written, qint64(length) - written);
+            if (step <= 0)
+                break;
+            written += step;
+        }
+        if (written == qint64(length))
             return CAIRO_STATUS_SUCCESS;
     } catch (...) {
     }

@@ -7,11 +7,13 @@
 #include "RuvedovUzedoz/Rendering/CompressionSettings.h"
 #include "RuvedovUzedoz/Rendering/ContactSheetPage.h"
 #include "RuvedovUzedoz/Rendering/ImageSupply.h"
+#include "RuvedovUzedoz/Rendering/LayoutRefusal.h"
 #include "RuvedovUzedoz/Rendering/NumberDescription.h"
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
 #include "RuvedovUzedoz/Rendering/RenderPool.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
 #include "RuvedovUzedoz/Sheet/PDFFile.h"
+#include "RuvedovUzedoz/Sheet/RenderFailure.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,32 +47,6 @@ void logRenderFailure(std::exception_ptr failure) noexcept
     } catch (...) {
         Log::system(QStringLiteral("PDF rendering failed"));
     }
-}
-
-// Why no page can be drawn with `layout`, or nullopt when it can.
-std::optional<QString> refusal(const PageLayout& layout)
-{
-    if (!layout.cellsPerPage())
-        return QStringLiteral("Grid of %1 × %2 cells cannot be rendered, skipping render")
-            .arg(layout.rows)
-            .arg(layout.columns);
-    const auto usable = [](double side) {
-        return std::isfinite(side) && side >= PageLayout::minimumSide && side <= PageLayout::maximumSide;
-    };
-    if (!usable(layout.width) || !usable(layout.height))
-        return QStringLiteral("Page size ") + doubleDescription(layout.width) + QStringLiteral(" × ") +
-               doubleDescription(layout.height) + QStringLiteral(" cannot be rendered, skipping render");
-    if (!ContactSheetPage::cellSize(layout)) {
-        // The margin alone may leave room on the page; then it is the number of cells that does not fit.
-        const double m = layout.margin;
-        if (std::isfinite(m) && layout.width - 2 * m > 0 && layout.height - 2 * m > 0)
-            return QStringLiteral("Grid of %1 × %2 cells does not fit on the page, skipping render")
-                .arg(layout.rows)
-                .arg(layout.columns);
-        return QStringLiteral("Margin ") + doubleDescription(layout.margin) +
-               QStringLiteral(" leaves no room for cells, skipping render");
-    }
-    return std::nullopt;
 }
 
 std::shared_ptr<PdfDocument> buildDocument(const QSet<QUrl>& images, const PDFMetadata& metadata,
@@ -128,30 +104,47 @@ Result produce(const PdfDocument& document) noexcept
     return std::nullopt;
 }
 
-// Draws `document` into a new file in `folder`; nullopt when nothing could be drawn or written (logged).
-Result produceFile(const PdfDocument& document, const QString& folder) noexcept
+// What a render into a file leaves: the PDF, or why it could not be made.
+struct FileOutcome {
+    Result info;
+    std::exception_ptr failure;
+};
+
+// Draws `document` into a new file in `folder`. A file that cannot be made or written, or pages that
+// cannot be drawn, fail the render with the reason; only a cancelled render ends with no PDF.
+FileOutcome produceFile(const PdfDocument& document, const QString& folder) noexcept
 {
+    const auto failure = [](const QString& reason) {
+        return FileOutcome{std::nullopt, std::make_exception_ptr(RenderFailure(reason))};
+    };
     try {
-        std::shared_ptr<PDFFile> target = PDFFile::create(folder);
+        QString why;
+        std::shared_ptr<PDFFile> target = PDFFile::create(folder, &why);
         if (!target)
-            return std::nullopt;
+            return failure(why);
         QFile file(target->path());
         // Read and write: the page boxes are fixed by reading the finished file back.
-        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-            Log::system(QStringLiteral("PDF rendering failed: ") + file.errorString());
-            return std::nullopt;
-        }
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+            return failure(file.errorString());
         if (!document.write(file))
-            return std::nullopt;
+            return failure(QStringLiteral("its pages cannot be drawn"));
         PDFInfo info;
         info.size = file.size();
         info.pageCount = int(document.pageCount());
         info.file = std::move(target);
-        return info;
-    } catch (...) {
+        return {std::move(info), nullptr};
+    } catch (const RenderCancelled&) {
         logRenderFailure(std::current_exception());
+        return {};
+    } catch (const FileError& error) {
+        return failure(error.systemMessage());
+    } catch (const std::bad_alloc&) {
+        return failure(QStringLiteral("there is not enough memory"));
+    } catch (const std::exception& error) {
+        return failure(QString::fromUtf8(error.what()));
+    } catch (...) {
+        return failure(QStringLiteral("an unknown error"));
     }
-    return std::nullopt;
 }
 
 QFuture<Result> readyResult()
@@ -239,8 +232,8 @@ ContactSheet::startDocument(const PageLayout& layout, std::shared_ptr<const Canc
         Log::system(QStringLiteral("No images in PDF, skipping render"));
         return std::nullopt;
     }
-    if (const std::optional<QString> reason = refusal(layout)) {
-        Log::system(*reason);
+    if (const std::optional<LayoutRefusal> refusal = LayoutRefusal::of(layout)) {
+        Log::system(refusal->logLine);
         return std::nullopt;
     }
     if (!QCoreApplication::instance()) {
@@ -278,12 +271,17 @@ QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout, const QStrin
     QFuture<Result> result = document
                                  ->then(QCoreApplication::instance(),
                                         [progress = progress, folder](std::shared_ptr<PdfDocument> document) {
-                                            return tracked<Result>(std::move(document), progress,
-                                                                   [folder](const PdfDocument& drawn) {
-                                                                       return produceFile(drawn, folder);
-                                                                   });
+                                            return tracked<FileOutcome>(std::move(document), progress,
+                                                                        [folder](const PdfDocument& drawn) {
+                                                                            return produceFile(drawn, folder);
+                                                                        });
                                         })
-                                 .unwrap();
+                                 .unwrap()
+                                 .then([](FileOutcome outcome) {
+                                     if (outcome.failure)
+                                         std::rethrow_exception(outcome.failure);
+                                     return outcome.info;
+                                 });
     cancellation->follow(result);
     return result;
 }
