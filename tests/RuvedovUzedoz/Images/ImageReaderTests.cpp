@@ -68,6 +68,22 @@ bool samePixels(QImage a, QImage b)
            a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
 }
 
+// `data` as gzip writes it.
+QByteArray gzipped(const QByteArray& data)
+{
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.truncate(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
 } // namespace
 
 // Compression off passes JPEGs on and decodes the rest losslessly; on, it scales, turns upright, re-encodes.
@@ -135,6 +151,14 @@ TEST(ImageReader, PreparesEachKindOfPictureAsThePageDrawsIt)
         {folder.twoToneGreyPng("grey.png"), off, Deflated, {40, 30}, {40, 30}, 1, 1, {50, 50, 50}},
         // Decoded in the decoder program, told by their content whatever their name.
         {folder.bytes("drawing.svg", drawing), off, Pixels, {400, 300}, {400, 300}, 4, 1, {255, 0, 0}},
+        {folder.bytes("drawing.svgz", gzipped(drawing)),
+         off,
+         Pixels,
+         {400, 300},
+         {400, 300},
+         4,
+         1,
+         {255, 0, 0}},
         {heic, off, Deflated, {64, 48}, {64, 48}, 3, 1, {60, 140, 90}},
         {ppm, off, Deflated, {3, 2}, {3, 2}, 3, 1, {100, 100, 100}},
         // 400 megapixels by its header, too many to decode whole (see the bad files), few once shrunk.
@@ -212,6 +236,13 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
         {folder.bytes("document.png", "%PDF-1.4\n%%EOF\n"), "it is a PDF document, not a picture"},
         {folder.bytes("printout.png", "%!PS-Adobe-3.0\n"), "it is a PostScript document, not a picture"},
         {folder.bytes("matrix.png", "2 2\n1 2\n3 4\n"), "its content (text/plain) is not a picture"},
+        // Compressed, only a drawing is a picture.
+        {folder.bytes("notes.svgz", gzipped("just some text, not a drawing")),
+         "its content (application/gzip) is not a picture"},
+        {folder.bytes(
+             "cut.svgz",
+             gzipped("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" height=\"8\"/>").left(12)),
+         "its content (application/gzip) is not a picture"},
         // Only what is decoded at full size is limited in pixels: with compression the decoder shrinks it.
         {folder.jpegClaimingSize("huge.jpg", 16385, 16384),
          "it is 16385 × 16384 pixels, more than the 268435456 allowed",
