@@ -1,6 +1,7 @@
 #include "PictureFormat.h"
 
 #include "VipsApi.h"
+#include "VipsErrorScope.h"
 #include "VipsRuntime.h"
 
 #include <QMimeDatabase>
@@ -52,6 +53,7 @@ PictureFormat PictureFormat::of(const QByteArray& bytes)
                                              "VipsForeignLoadWebpBuffer", "VipsForeignLoadTiffBuffer",
                                              "VipsForeignLoadNsgifBuffer"};
     if (VipsRuntime::ensureStarted()) {
+        const VipsErrorScope scope(VipsErrorScope::Mode::Shared);
         const char* loader = vips_foreign_find_load_buffer(bytes.constData(), size_t(bytes.size()));
         // The search leaves errors of the loaders it tried behind.
         vips_error_clear();

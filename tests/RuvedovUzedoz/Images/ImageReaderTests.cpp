@@ -453,3 +453,68 @@ TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
     done = true;
     writer.join();
 }
+
+// libvips keeps one error buffer for the whole process: pictures decoded at once, among them damaged ones
+// whose decoders complain on the way, each keep the reason they are given when decoded alone.
+TEST(ImageReader, PicturesDecodedAtOnceKeepTheirOwnReasons)
+{
+    Folder folder;
+    std::minstd_rand random;
+    const Image noise = picture(300, 200, 3, [&](int, int, int) { return int(random() % 256); });
+    const auto saved = [&](const char* format) { return readAll(folder.save("whole", noise.get(), format)); };
+    const auto scrambled = [](QByteArray bytes) {
+        for (qsizetype i = bytes.size() / 3; i < bytes.size() * 2 / 3; ++i)
+            bytes[i] = char(i * 7);
+        return bytes;
+    };
+    const QByteArray gif = saved(".gif"), jpeg = saved(".jpg"), png = saved(".png"), webp = saved(".webp");
+    const std::pair<QUrl, const char*> files[] = {
+        {folder.bytes("scrambled.gif", scrambled(gif)), "gifload_buffer: "},
+        {folder.bytes("no-frames.gif", gif.left(60)), "gifload_buffer: "},
+        {folder.bytes("scrambled.tif", scrambled(saved(".tif[compression=deflate]"))), "ZIPDecode: "},
+        {folder.bytes("half.webp", webp.left(webp.size() / 2)), "webp: "},
+        {folder.bytes("head.jpg", jpeg.left(60)), "VipsJpeg: "},
+        {folder.bytes("half.jpg", jpeg.left(jpeg.size() / 2)), nullptr}, // damaged: drawn in part
+        {folder.bytes("half.png", png.left(png.size() / 2)), nullptr},
+        {folder.bytes("half.gif", gif.left(gif.size() / 2)), nullptr},
+    };
+    const ImageSettings settings = compressing(200);
+    std::map<QString, QString> alone;
+    for (const auto& [url, decoder] : files) {
+        LogCapture log;
+        EXPECT_EQ(ImageReader::prepare({url, cellBox}, settings).has_value(), !decoder);
+        ASSERT_EQ(log.systemLines().size(), 1);
+        const QString line = log.systemLines()[0];
+        const QString expected = decoder ? "Cannot read image " + url.fileName() + ": " + decoder
+                                         : "Image " + url.fileName() + " is damaged";
+        EXPECT_TRUE(line.startsWith(expected)) << line.toStdString();
+        alone[url.fileName()] = line;
+    }
+
+    LogCapture log;
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            std::vector<QUrl> order;
+            for (int round = 0; round < 8; ++round)
+                for (const auto& file : files)
+                    order.push_back(file.first);
+            std::shuffle(order.begin(), order.end(), std::minstd_rand(t));
+            for (const QUrl& url : order)
+                ImageReader::prepare({url, cellBox}, settings);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    const QStringList lines = log.systemLines();
+    EXPECT_EQ(lines.size(), 6 * 8 * qsizetype(std::size(files)));
+    qsizetype crossed = 0;
+    for (const QString& line : lines) {
+        const QString name =
+            line.startsWith("Image ") ? line.section(' ', 1, 1) : line.section(u':', 0, 0).mid(18);
+        if (alone[name] != line && ++crossed <= 5)
+            ADD_FAILURE() << line.toStdString() << "\n  alone: " << alone[name].toStdString();
+    }
+    EXPECT_EQ(crossed, 0);
+    EXPECT_EQ(VipsRuntime::takeError().toStdString(), "");
+}
