@@ -124,7 +124,7 @@ FileOutcome produceFile(const PdfDocument& document, const QString& folder) noex
             return failure(why);
         QFile file(target->path());
         // Read and write: the page boxes are fixed by reading the finished file back.
-        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
             return failure(file.errorString());
         if (!document.write(file))
             return failure(QStringLiteral("its pages cannot be drawn"));
@@ -204,7 +204,7 @@ std::exception_ptr writeDocument(const PdfDocument& document, const QString& pat
 {
     try {
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw FileError(FileError::Operation::Write, FileError::Code::Other, path, file.errorString());
         const bool written = document.write(file);
         if (file.error() != QFileDevice::NoError)
