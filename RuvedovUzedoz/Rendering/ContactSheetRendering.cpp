@@ -23,7 +23,6 @@
 #include <QThreadPool>
 #include <QtConcurrent>
 #include <cerrno>
-#include <cmath>
 #include <exception>
 
 using KestrelExtensions::FileError;

@@ -47,7 +47,8 @@ struct ContactSheet {
     // Cancellation::cancelAll().
     QFuture<std::optional<PDFInfo>> generatePDF(const PageLayout& layout) const;
     // The same PDF written into a new file in `folder` as it is drawn, never held in memory whole; the
-    // file lives as long as the result's `file` is held.
+    // file lives as long as the result's `file` is held. A file that cannot be made or written fails the
+    // future with a RenderFailure saying why, so that it is never taken for an empty sheet.
     QFuture<std::optional<PDFInfo>> generatePDF(const PageLayout& layout, const QString& folder) const;
     static QFuture<std::optional<PDFInfo>> render(std::shared_ptr<PdfDocument> document,
                                                   std::shared_ptr<PDFProgress> progress);
