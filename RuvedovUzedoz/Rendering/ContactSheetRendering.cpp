@@ -161,38 +161,56 @@ template <class T> QFuture<T> failedFuture(const std::exception_ptr& error)
     return future;
 }
 
-// Draws `document` with `produce` on the render pool while `progress` shows it. Registration and
-// closing touch the progress and the table, so they run on the main thread (the application, not a
-// window: the closing must happen even when the window has gone). The closing is posted by the drawing
-// thread after the progress of every page it drew, so it reaches the main thread after all of them.
-template <class T, class Produce>
-QFuture<T> tracked(std::shared_ptr<PdfDocument> document, std::shared_ptr<PDFProgress> progress,
-                   Produce produce)
+// Draws `document` with `produce` on the render pool while `progress` shows it, and hands the result to
+// `done`. Registration and closing touch the progress and the table, so they run on the main thread (the
+// application, not a window: the closing must happen even when the window has gone). The closing is
+// posted by the drawing thread after the progress of every page it drew, so it reaches the main thread
+// after all of them. The result travels by moves alone: no thread keeps a share of it (a file) after
+// `done` has it, not even the drawing thread, which may let go of the closing call after it has run.
+template <class T, class Produce, class Done>
+void tracked(std::shared_ptr<PdfDocument> document, std::shared_ptr<PDFProgress> progress, Produce produce,
+             Done done)
 {
     QObject* mainThread = QCoreApplication::instance();
-    if (!document || !progress || !mainThread)
-        return QtFuture::makeReadyFuture(T());
-    auto promise = std::make_shared<QPromise<T>>();
-    QFuture<T> future = promise->future();
-    promise->start();
-    QMetaObject::invokeMethod(mainThread, [mainThread, document, progress, promise, produce] {
+    if (!document || !progress || !mainThread) {
+        done(T());
+        return;
+    }
+    QMetaObject::invokeMethod(mainThread, [mainThread, document, progress, produce, done] {
         ProgressByDocument::insert(document, progress);
         progress->setRendering(true);
         progress->setCompletedUnitCount(0);
         progress->setTotalUnitCount(float(document->pageCount()));
-        renderPool().start([mainThread, document, progress, promise, produce] {
-            // Moved on, so that nothing of the result stays with this thread once the caller has it.
+        renderPool().start([mainThread, document, progress, produce, done]() mutable {
+            T result = produce(*document);
             QMetaObject::invokeMethod(
                 mainThread,
-                [document, progress, promise, result = produce(*document)]() mutable {
-                    progress->setRendering(false);
-                    progress->setCompletedUnitCount(progress->totalUnitCount());
-                    ProgressByDocument::remove(document->id());
-                    promise->addResult(std::move(result));
-                    promise->finish();
+                [document = std::move(document), progress = std::move(progress), done = std::move(done),
+                 result = std::move(result)]() mutable {
+                    // Taken out of the call, which this thread may be the last to let go of.
+                    const auto closed = std::move(document);
+                    const auto shown = std::move(progress);
+                    const auto finish = std::move(done);
+                    shown->setRendering(false);
+                    shown->setCompletedUnitCount(shown->totalUnitCount());
+                    ProgressByDocument::remove(closed->id());
+                    finish(std::move(result));
                 },
                 Qt::QueuedConnection);
         });
+    });
+}
+
+template <class T, class Produce>
+QFuture<T> tracked(std::shared_ptr<PdfDocument> document, std::shared_ptr<PDFProgress> progress,
+                   Produce produce)
+{
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    tracked<T>(std::move(document), std::move(progress), produce, [promise](T result) {
+        promise->addResult(std::move(result));
+        promise->finish();
     });
     return future;
 }
@@ -267,21 +285,28 @@ QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout, const QStrin
     std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
     if (!document)
         return readyResult();
-    QFuture<Result> result = document
-                                 ->then(QCoreApplication::instance(),
-                                        [progress = progress, folder](std::shared_ptr<PdfDocument> document) {
-                                            return tracked<FileOutcome>(std::move(document), progress,
-                                                                        [folder](const PdfDocument& drawn) {
-                                                                            return produceFile(drawn, folder);
-                                                                        });
-                                        })
-                                 .unwrap()
-                                 .then([](FileOutcome outcome) {
-                                     if (outcome.failure)
-                                         std::rethrow_exception(outcome.failure);
-                                     return outcome.info;
-                                 });
+    // Settled by the render's closing itself rather than through a chain of futures, each of which would
+    // keep a share of the file for as long as any thread still holds it. Never settled (the document
+    // could not be built), it reads as cancelled once dropped.
+    auto promise = std::make_shared<QPromise<Result>>();
+    QFuture<Result> result = promise->future();
+    promise->start();
     cancellation->follow(result);
+    const auto done = [promise, cancellation](FileOutcome outcome) {
+        // The render is over: its file is the caller's alone from here on.
+        cancellation->stopFollowing();
+        if (outcome.failure)
+            promise->setException(outcome.failure);
+        else
+            promise->addResult(std::move(outcome.info));
+        promise->finish();
+    };
+    document->then(QCoreApplication::instance(),
+                   [progress = progress, folder, done](std::shared_ptr<PdfDocument> document) {
+                       tracked<FileOutcome>(
+                           std::move(document), progress,
+                           [folder](const PdfDocument& drawn) { return produceFile(drawn, folder); }, done);
+                   });
     return result;
 }
 
