@@ -21,7 +21,6 @@
 #include <QPromise>
 #include <QSaveFile>
 #include <QThreadPool>
-#include <QtConcurrent>
 #include <cerrno>
 #include <exception>
 
@@ -240,59 +239,83 @@ std::exception_ptr writeDocument(const PdfDocument& document, const QString& pat
 
 } // namespace
 
-// Starts building the document of the sheet's pages on the render pool, or logs why nothing can be
-// rendered and gives nullopt.
-std::optional<QFuture<std::shared_ptr<PdfDocument>>>
-ContactSheet::startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation) const
+// Starts building the document of the sheet's pages on the render pool and hands it to `next` on the main
+// thread (null when it could not be built), or logs why nothing can be rendered and gives false. No
+// continuation of Qt's futures is used on this road: each would keep a share of the result (the PDF's
+// file) for as long as any thread holds it, and one attached while its future finishes is not safe.
+bool ContactSheet::startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation,
+                                 std::function<void(std::shared_ptr<PdfDocument>)> next) const
 {
     if (images.isEmpty()) {
         Log::system(QStringLiteral("No images in PDF, skipping render"));
-        return std::nullopt;
+        return false;
     }
     if (const std::optional<LayoutRefusal> refusal = LayoutRefusal::of(layout)) {
         Log::system(refusal->logLine);
-        return std::nullopt;
+        return false;
     }
-    if (!QCoreApplication::instance()) {
+    QObject* mainThread = QCoreApplication::instance();
+    if (!mainThread) {
         Log::system(QStringLiteral("PDF rendering needs a running application, skipping render"));
-        return std::nullopt;
+        return false;
     }
-    return QtConcurrent::run(&renderPool(), [images = images, metadata = metadata, layout, cancellation] {
-        return buildDocument(images, metadata, layout, cancellation);
-    });
+    renderPool().start(
+        [images = images, metadata = metadata, layout, cancellation, next, mainThread]() mutable {
+            std::shared_ptr<PdfDocument> document;
+            try {
+                document = buildDocument(images, metadata, layout, cancellation);
+            } catch (...) {
+                logRenderFailure(std::current_exception());
+            }
+            QMetaObject::invokeMethod(
+                mainThread,
+                [document = std::move(document), next = std::move(next)]() mutable {
+                    const auto start = std::move(next);
+                    start(std::move(document));
+                },
+                Qt::QueuedConnection);
+        });
+    return true;
+}
+
+// A future settled by the `done` of a render, which the render calls once at its end.
+template <class T> struct Settlement {
+    std::shared_ptr<QPromise<T>> promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+
+    Settlement() { promise->start(); }
+};
+
+// Why a document that could not be built (which was logged) makes no PDF.
+std::exception_ptr unbuilt()
+{
+    return std::make_exception_ptr(RenderFailure(QStringLiteral("its pages cannot be laid out")));
 }
 
 QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout) const
 {
     auto cancellation = std::make_shared<Cancellation>();
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
-    if (!document)
-        return readyResult();
-    QFuture<Result> result = document
-                                 ->then(QCoreApplication::instance(),
-                                        [progress = progress](std::shared_ptr<PdfDocument> document) {
-                                            return render(std::move(document), progress);
-                                        })
-                                 .unwrap();
+    const Settlement<Result> settlement;
+    const auto done = [promise = settlement.promise, cancellation](Result info) {
+        cancellation->stopFollowing();
+        promise->addResult(std::move(info));
+        promise->finish();
+    };
     // Cancelling the future the caller holds stops the drawing and the decodes under way.
-    cancellation->follow(result);
-    return result;
+    cancellation->follow(settlement.future);
+    if (!startDocument(layout, cancellation,
+                       [progress = progress, done](std::shared_ptr<PdfDocument> document) {
+                           tracked<Result>(std::move(document), progress, produce, done);
+                       }))
+        return readyResult();
+    return settlement.future;
 }
 
 QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout, const QString& folder) const
 {
     auto cancellation = std::make_shared<Cancellation>();
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
-    if (!document)
-        return readyResult();
-    // Settled by the render's closing itself rather than through a chain of futures, each of which would
-    // keep a share of the file for as long as any thread still holds it. Never settled (the document
-    // could not be built), it reads as cancelled once dropped.
-    auto promise = std::make_shared<QPromise<Result>>();
-    QFuture<Result> result = promise->future();
-    promise->start();
-    cancellation->follow(result);
-    const auto done = [promise, cancellation](FileOutcome outcome) {
+    const Settlement<Result> settlement;
+    const auto done = [promise = settlement.promise, cancellation](FileOutcome outcome) {
         // The render is over: its file is the caller's alone from here on.
         cancellation->stopFollowing();
         if (outcome.failure)
@@ -301,13 +324,17 @@ QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout, const QStrin
             promise->addResult(std::move(outcome.info));
         promise->finish();
     };
-    document->then(QCoreApplication::instance(),
-                   [progress = progress, folder, done](std::shared_ptr<PdfDocument> document) {
-                       tracked<FileOutcome>(
-                           std::move(document), progress,
-                           [folder](const PdfDocument& drawn) { return produceFile(drawn, folder); }, done);
-                   });
-    return result;
+    cancellation->follow(settlement.future);
+    const auto next = [progress = progress, folder, done](std::shared_ptr<PdfDocument> document) {
+        if (!document)
+            return done(FileOutcome{std::nullopt, unbuilt()});
+        tracked<FileOutcome>(
+            std::move(document), progress,
+            [folder](const PdfDocument& drawn) { return produceFile(drawn, folder); }, done);
+    };
+    if (!startDocument(layout, cancellation, next))
+        return readyResult();
+    return settlement.future;
 }
 
 QFuture<Result> ContactSheet::render(std::shared_ptr<PdfDocument> document,
@@ -327,26 +354,26 @@ QFuture<void> ContactSheet::writePDF(const QString& path, const PageLayout& layo
     }
     Log::system(QStringLiteral("Writing the PDF to ") + path);
     auto cancellation = std::make_shared<Cancellation>();
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
-    if (!document)
-        return QtFuture::makeReadyFuture();
+    const Settlement<void> settlement;
+    const auto done = [promise = settlement.promise, cancellation](std::exception_ptr error) {
+        cancellation->stopFollowing();
+        if (error)
+            promise->setException(error);
+        promise->finish();
+    };
+    cancellation->follow(settlement.future);
     // The PDF goes to the file as it is drawn rather than through memory: a sheet of full-size
     // pictures is as large as the pictures themselves.
-    QFuture<void> written =
-        document
-            ->then(QCoreApplication::instance(),
-                   [progress = progress, path](std::shared_ptr<PdfDocument> document) {
-                       return tracked<std::exception_ptr>(
-                           std::move(document), progress,
-                           [path](const PdfDocument& drawn) { return writeDocument(drawn, path); });
-                   })
-            .unwrap()
-            .then([](std::exception_ptr error) {
-                if (error)
-                    std::rethrow_exception(error);
-            });
-    cancellation->follow(written);
-    return written;
+    const auto next = [progress = progress, path, done](std::shared_ptr<PdfDocument> document) {
+        if (!document)
+            return done(unbuilt());
+        tracked<std::exception_ptr>(
+            std::move(document), progress,
+            [path](const PdfDocument& drawn) { return writeDocument(drawn, path); }, done);
+    };
+    if (!startDocument(layout, cancellation, next))
+        return QtFuture::makeReadyFuture();
+    return settlement.future;
 }
 
 } // namespace RuvedovUzedoz

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -57,8 +58,8 @@ struct ContactSheet {
 
 private:
     void addURL(const QUrl& url);
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>>
-    startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation) const;
+    bool startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation,
+                       std::function<void(std::shared_ptr<PdfDocument>)> next) const;
 };
 
 } // namespace RuvedovUzedoz
