@@ -20,6 +20,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/RunDeflater.cpp
   Images/TargetSize.cpp
   Images/VipsConversion.cpp
+  Images/VipsErrorScope.cpp
   Images/VipsRuntime.cpp
 )
 # Its lcms2 types stay out of the batches of the other sources.

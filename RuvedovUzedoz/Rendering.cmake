@@ -6,6 +6,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Rendering/ContactSheetRendering.cpp
   Rendering/FontFamilies.cpp
   Rendering/ImageSupply.cpp
+  Rendering/LayoutRefusal.cpp
   Rendering/NumberDescription.cpp
   Rendering/ProgressByDocument.cpp
   Rendering/RenderPool.cpp

@@ -26,6 +26,12 @@ public:
         std::lock_guard lock(m_mutex);
         m_followed = [future] { return future.isCanceled(); };
     }
+    // Lets go of the followed future, and with it the result it holds; for when the work has ended.
+    void stopFollowing()
+    {
+        std::lock_guard lock(m_mutex);
+        m_followed = nullptr;
+    }
     bool isCancelled() const;
 
     // Stops every render of the process for good; for quitting.

@@ -13,6 +13,7 @@
 #include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "TargetSize.h"
 #include "VipsConversion.h"
+#include "VipsErrorScope.h"
 #include "VipsImageHandle.h"
 #include "VipsRuntime.h"
 
@@ -30,9 +31,10 @@ namespace RuvedovUzedoz {
 
 namespace {
 
-// A failure carries the reason written in the log line.
+// A failure carries the reason written in the log line, and whether libvips' error buffer gave it.
 struct Failure {
     QString reason;
+    bool fromLibrary = false;
 };
 
 using ReadResult = std::variant<PreparedImage, Failure>;
@@ -40,7 +42,7 @@ using ReadResult = std::variant<PreparedImage, Failure>;
 Failure vipsFailure(const QString& fallback)
 {
     const QString error = VipsRuntime::takeError();
-    return Failure{error.isEmpty() ? fallback : error};
+    return Failure{error.isEmpty() ? fallback : error, true};
 }
 
 int orientationOf(VipsImage* image)
@@ -124,7 +126,7 @@ ReadResult toCairoPixels(VipsImage* decoded)
     if (auto pixels = VipsConversion::toCairoPixels(decoded, error)) {
         return std::move(*pixels);
     }
-    return Failure{error};
+    return Failure{error, true};
 }
 
 // Lossless and opaque: compressed here, on the preparing thread, rather than by the page drawing.
@@ -134,7 +136,7 @@ ReadResult deflated(VipsImage* decoded)
     if (auto image = PixelDeflation::deflate(decoded, error)) {
         return std::move(*image);
     }
-    return Failure{error};
+    return Failure{error, true};
 }
 
 ReadResult toJpeg(VipsImage* decoded, int quality)
@@ -286,8 +288,12 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
     const bool webp = bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP";
     const qint64 decodedBytes = qint64(std::ceil(size.width() * scale)) *
                                 qint64(std::ceil(size.height() * scale)) * 4 * (webp ? 2 : 1);
-    if (claim && !(claim->mayExceed ? DecodeBudget::startDecodeFirst(decodedBytes, watch.cancellation)
-                                    : DecodeBudget::tryStartDecode(decodedBytes))) {
+    const bool started = [&] {
+        const VipsErrorScope::Pause waiting;
+        return !claim || (claim->mayExceed ? DecodeBudget::startDecodeFirst(decodedBytes, watch.cancellation)
+                                           : DecodeBudget::tryStartDecode(decodedBytes));
+    }();
+    if (!started) {
         if (!claim->mayExceed) {
             claim->deferred = true;
         }
@@ -337,8 +343,10 @@ ReadResult decode(const QByteArray& bytes, const ImageRequest& request, const Im
 ReadResult decodeElsewhere(const QByteArray& loader, const QByteArray& bytes, const ImageRequest& request,
                            const ImageSettings& settings, const Cancellation* cancellation)
 {
-    std::variant<DecoderProcess::Raster, QString> decoded =
-        DecoderProcess::decode(loader, bytes, request.box, settings, cancellation);
+    std::variant<DecoderProcess::Raster, QString> decoded = [&] {
+        const VipsErrorScope::Pause waiting;
+        return DecoderProcess::decode(loader, bytes, request.box, settings, cancellation);
+    }();
     if (auto* reason = std::get_if<QString>(&decoded)) {
         return Failure{*reason};
     }
@@ -361,7 +369,10 @@ ReadResult read(const ImageRequest& request, const ImageSettings& settings, cons
     if (!request.url.isLocalFile()) {
         return Failure{QStringLiteral("it is not a local file")};
     }
-    std::variant<QByteArray, QString> file = PictureFile::read(LocalPath::bytes(request.url));
+    std::variant<QByteArray, QString> file = [&] {
+        const VipsErrorScope::Pause reading;
+        return PictureFile::read(LocalPath::bytes(request.url));
+    }();
     if (auto* reason = std::get_if<QString>(&file)) {
         return Failure{*reason};
     }
@@ -411,13 +422,25 @@ std::optional<PreparedImage> ImageReader::prepare(const ImageRequest& request, c
     if (cancellation && cancellation->isCancelled()) {
         return std::nullopt;
     }
-    ReadResult result = Failure{};
-    try {
-        result = read(request, settings, cancellation, claim);
-    } catch (const std::bad_alloc&) {
-        result = Failure{QStringLiteral("there is not enough memory for it")};
-    } catch (const std::exception& error) {
-        result = Failure{QString::fromUtf8(error.what())};
+    const auto attempt = [&](VipsErrorScope::Mode mode, BudgetClaim* budget) -> ReadResult {
+        try {
+            const VipsErrorScope scope(mode);
+            if (mode == VipsErrorScope::Mode::Exclusive)
+                VipsRuntime::takeError(); // what others left is not this picture's
+            return read(request, settings, cancellation, budget);
+        } catch (const std::bad_alloc&) {
+            return Failure{QStringLiteral("there is not enough memory for it")};
+        } catch (const std::exception& error) {
+            return Failure{QString::fromUtf8(error.what())};
+        }
+    };
+    ReadResult result = attempt(VipsErrorScope::Mode::Shared, claim);
+    // The reason may be another decode's, or lost to one that cleared the buffer: the picture is decoded
+    // again where nothing else runs libvips. Failures are few, and this one no longer waits on the budget.
+    const auto* failure = std::get_if<Failure>(&result);
+    if (failure && failure->fromLibrary && !VipsErrorScope::isHeld() &&
+        !(cancellation && cancellation->isCancelled()) && !(claim && claim->deferred)) {
+        result = attempt(VipsErrorScope::Mode::Exclusive, nullptr);
     }
     if (auto* image = std::get_if<PreparedImage>(&result)) {
         if (claim) {

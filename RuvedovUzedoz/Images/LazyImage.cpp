@@ -3,6 +3,7 @@
 #include "ImageReader.h"
 #include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "VipsConversion.h"
+#include "VipsErrorScope.h"
 #include "VipsRuntime.h"
 
 #include <cmath>
@@ -25,6 +26,7 @@ std::optional<LazyImage> LazyImage::read(const QUrl& url)
     if (!url.isLocalFile() || !VipsRuntime::ensureStarted()) {
         return std::nullopt;
     }
+    const VipsErrorScope scope(VipsErrorScope::Mode::Shared);
     // A file source takes the name literally; the loaded image keeps the source alive while it needs it.
     VipsSource* source = vips_source_new_from_file(LocalPath::bytes(url).constData());
     if (!source) {
@@ -61,6 +63,7 @@ std::optional<LazyImage> LazyImage::scaled(double factor) const
     if (!std::isfinite(factor) || factor <= 0 || width() * factor < 0.5 || height() * factor < 0.5) {
         return std::nullopt;
     }
+    const VipsErrorScope scope(VipsErrorScope::Mode::Shared);
     VipsImage* resized = nullptr;
     if (vips_resize(m_image.get(), &resized, factor, "kernel", VIPS_KERNEL_LANCZOS3, nullptr) != 0) {
         VipsRuntime::takeError();
@@ -75,6 +78,7 @@ std::optional<PreparedImage> LazyImage::bitmap() const
         std::max(width(), height()) > ImageReader::maximumDecodedSide) {
         return std::nullopt;
     }
+    const VipsErrorScope scope(VipsErrorScope::Mode::Shared);
     QString error;
     return VipsConversion::toCairoPixels(m_image.get(), error);
 }

@@ -12,7 +12,8 @@ public:
     // Starts libvips once per process; safe to call from any thread, any number of times.
     static bool ensureStarted();
 
-    // The text of the calling thread's last libvips failure, first line only, and clears it.
+    // The first line of libvips' error buffer, and clears it. The buffer is the whole process's: only
+    // inside an exclusive VipsErrorScope is what it holds this thread's own.
     static QString takeError();
 };
 

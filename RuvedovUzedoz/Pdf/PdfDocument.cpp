@@ -40,17 +40,42 @@ cairo_status_t appendToBuffer(void* closure, const unsigned char* data, unsigned
     }
 }
 
-// Where a streamed PDF goes; remembers a failed write so it is never mistaken for a drawing failure.
+// Where a streamed PDF goes, gathered into large writes; remembers a failed write so it is never mistaken
+// for a drawing failure. The file is unbuffered, so that a failed write is told by the system's reason:
+// a buffered file that fills up part-way (a file-size limit) reports no reason at all.
 struct FileSink {
+    static constexpr qsizetype gathered = 1 << 20;
+
     QFileDevice* file;
+    QByteArray pending = {};
     bool failed = false;
+
+    bool put(const char* data, qsizetype length)
+    {
+        pending.append(data, length);
+        return pending.size() < gathered || drain();
+    }
+    // Writes what is gathered; a short write is retried, so that the one that fails gives the reason.
+    bool drain()
+    {
+        qsizetype written = 0;
+        while (!failed && written < pending.size()) {
+            const qint64 step = file->write(pending.constData() + written, pending.size() - written);
+            if (step <= 0)
+                failed = true;
+            else
+                written += qsizetype(step);
+        }
+        pending.clear();
+        return !failed;
+    }
 };
 
 cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned int length) noexcept
 {
     auto* sink = static_cast<FileSink*>(closure);
     try {
-        if (sink->file->write(reinterpret_cast<const char*>(data), qint64(length)) == qint64(length))
+        if (!sink->failed && sink->put(reinterpret_cast<const char*>(data), qsizetype(length)))
             return CAIRO_STATUS_SUCCESS;
     } catch (...) {
     }
@@ -185,6 +210,7 @@ bool PdfDocument::write(QFileDevice& file) const
         file.fileName().isEmpty() ? QDir::tempPath() : QFileInfo(file.fileName()).absolutePath();
     ImageStreams streams(folder);
     const std::optional<std::vector<QRectF>> boxes = draw({writeToFile, &sink, &streams});
+    sink.drain();
     const auto fail = [&file](const QString& fallback) {
         const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : fallback;
         throw KestrelExtensions::FileError(KestrelExtensions::FileError::Operation::Write,

@@ -48,6 +48,7 @@ public:
     // The same PDF written straight into `file` (open for writing, empty) as it is drawn, so it is never
     // held in memory whole. False when nothing could be drawn (one log line says why); a file that could
     // not be written throws a KestrelExtensions::FileError, so a full disk never passes for an empty sheet.
+    // Writes are gathered here: open `file` unbuffered, so that a failed one gives the system's reason.
     bool write(QFileDevice& file) const;
 
 private:

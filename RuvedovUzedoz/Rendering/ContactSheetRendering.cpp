@@ -7,11 +7,13 @@
 #include "RuvedovUzedoz/Rendering/CompressionSettings.h"
 #include "RuvedovUzedoz/Rendering/ContactSheetPage.h"
 #include "RuvedovUzedoz/Rendering/ImageSupply.h"
+#include "RuvedovUzedoz/Rendering/LayoutRefusal.h"
 #include "RuvedovUzedoz/Rendering/NumberDescription.h"
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
 #include "RuvedovUzedoz/Rendering/RenderPool.h"
 #include "RuvedovUzedoz/Sheet/ContactSheet.h"
 #include "RuvedovUzedoz/Sheet/PDFFile.h"
+#include "RuvedovUzedoz/Sheet/RenderFailure.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,9 +21,7 @@
 #include <QPromise>
 #include <QSaveFile>
 #include <QThreadPool>
-#include <QtConcurrent>
 #include <cerrno>
-#include <cmath>
 #include <exception>
 
 using KestrelExtensions::FileError;
@@ -45,29 +45,6 @@ void logRenderFailure(std::exception_ptr failure) noexcept
     } catch (...) {
         Log::system(QStringLiteral("PDF rendering failed"));
     }
-}
-
-// Why no page can be drawn with `layout`, or nullopt when it can.
-std::optional<QString> refusal(const PageLayout& layout)
-{
-    if (!layout.cellsPerPage())
-        return QStringLiteral("Grid of %1 × %2 cells cannot be rendered, skipping render")
-            .arg(layout.rows)
-            .arg(layout.columns);
-    if (!PageLayout::isRenderableSide(layout.width) || !PageLayout::isRenderableSide(layout.height))
-        return QStringLiteral("Page size ") + doubleDescription(layout.width) + QStringLiteral(" × ") +
-               doubleDescription(layout.height) + QStringLiteral(" cannot be rendered, skipping render");
-    if (!ContactSheetPage::cellSize(layout)) {
-        // The margin alone may leave room on the page; then it is the number of cells that does not fit.
-        const double m = layout.margin;
-        if (std::isfinite(m) && layout.width - 2 * m > 0 && layout.height - 2 * m > 0)
-            return QStringLiteral("Grid of %1 × %2 cells does not fit on the page, skipping render")
-                .arg(layout.rows)
-                .arg(layout.columns);
-        return QStringLiteral("Margin ") + doubleDescription(layout.margin) +
-               QStringLiteral(" leaves no room for cells, skipping render");
-    }
-    return std::nullopt;
 }
 
 std::shared_ptr<PdfDocument> buildDocument(const QSet<QUrl>& images, const PDFMetadata& metadata,
@@ -125,30 +102,47 @@ Result produce(const PdfDocument& document) noexcept
     return std::nullopt;
 }
 
-// Draws `document` into a new file in `folder`; nullopt when nothing could be drawn or written (logged).
-Result produceFile(const PdfDocument& document, const QString& folder) noexcept
+// What a render into a file leaves: the PDF, or why it could not be made.
+struct FileOutcome {
+    Result info;
+    std::exception_ptr failure;
+};
+
+// Draws `document` into a new file in `folder`. A file that cannot be made or written, or pages that
+// cannot be drawn, fail the render with the reason; only a cancelled render ends with no PDF.
+FileOutcome produceFile(const PdfDocument& document, const QString& folder) noexcept
 {
+    const auto failure = [](const QString& reason) {
+        return FileOutcome{std::nullopt, std::make_exception_ptr(RenderFailure(reason))};
+    };
     try {
-        std::shared_ptr<PDFFile> target = PDFFile::create(folder);
+        QString why;
+        std::shared_ptr<PDFFile> target = PDFFile::create(folder, &why);
         if (!target)
-            return std::nullopt;
+            return failure(why);
         QFile file(target->path());
         // Read and write: the page boxes are fixed by reading the finished file back.
-        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-            Log::system(QStringLiteral("PDF rendering failed: ") + file.errorString());
-            return std::nullopt;
-        }
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+            return failure(file.errorString());
         if (!document.write(file))
-            return std::nullopt;
+            return failure(QStringLiteral("its pages cannot be drawn"));
         PDFInfo info;
         info.size = file.size();
         info.pageCount = int(document.pageCount());
         info.file = std::move(target);
-        return info;
-    } catch (...) {
+        return {std::move(info), nullptr};
+    } catch (const RenderCancelled&) {
         logRenderFailure(std::current_exception());
+        return {};
+    } catch (const FileError& error) {
+        return failure(error.systemMessage());
+    } catch (const std::bad_alloc&) {
+        return failure(QStringLiteral("there is not enough memory"));
+    } catch (const std::exception& error) {
+        return failure(QString::fromUtf8(error.what()));
+    } catch (...) {
+        return failure(QStringLiteral("an unknown error"));
     }
-    return std::nullopt;
 }
 
 QFuture<Result> readyResult()
@@ -166,31 +160,58 @@ template <class T> QFuture<T> failedFuture(const std::exception_ptr& error)
     return future;
 }
 
-// Draws `document` with `produce` on the render pool while `progress` shows it. Registration and
-// closing touch the progress and the table, so they run on the main thread (the application, not a
-// window: the closing must happen even when the window has gone).
+// Draws `document` with `produce` on the render pool while `progress` shows it, and hands the result to
+// `done`. Registration and closing touch the progress and the table, so they run on the main thread (the
+// application, not a window: the closing must happen even when the window has gone). The closing is
+// posted by the drawing thread after the progress of every page it drew, so it reaches the main thread
+// after all of them. The result travels by moves alone: no thread keeps a share of it (a file) after
+// `done` has it, not even the drawing thread, which may let go of the closing call after it has run.
+template <class T, class Produce, class Done>
+void tracked(std::shared_ptr<PdfDocument> document, std::shared_ptr<PDFProgress> progress, Produce produce,
+             Done done)
+{
+    QObject* mainThread = QCoreApplication::instance();
+    if (!document || !progress || !mainThread) {
+        done(T());
+        return;
+    }
+    QMetaObject::invokeMethod(mainThread, [mainThread, document, progress, produce, done] {
+        ProgressByDocument::insert(document, progress);
+        progress->setRendering(true);
+        progress->setCompletedUnitCount(0);
+        progress->setTotalUnitCount(float(document->pageCount()));
+        renderPool().start([mainThread, document, progress, produce, done]() mutable {
+            T result = produce(*document);
+            QMetaObject::invokeMethod(
+                mainThread,
+                [document = std::move(document), progress = std::move(progress), done = std::move(done),
+                 result = std::move(result)]() mutable {
+                    // Taken out of the call, which this thread may be the last to let go of.
+                    const auto closed = std::move(document);
+                    const auto shown = std::move(progress);
+                    const auto finish = std::move(done);
+                    shown->setRendering(false);
+                    shown->setCompletedUnitCount(shown->totalUnitCount());
+                    ProgressByDocument::remove(closed->id());
+                    finish(std::move(result));
+                },
+                Qt::QueuedConnection);
+        });
+    });
+}
+
 template <class T, class Produce>
 QFuture<T> tracked(std::shared_ptr<PdfDocument> document, std::shared_ptr<PDFProgress> progress,
                    Produce produce)
 {
-    QObject* mainThread = QCoreApplication::instance();
-    if (!document || !progress || !mainThread)
-        return QtFuture::makeReadyFuture(T());
-    return QtFuture::makeReadyFuture()
-        .then(mainThread,
-              [document, progress] {
-                  ProgressByDocument::insert(document, progress);
-                  progress->setRendering(true);
-                  progress->setCompletedUnitCount(0);
-                  progress->setTotalUnitCount(float(document->pageCount()));
-              })
-        .then(&renderPool(), [document, produce] { return produce(*document); })
-        .then(mainThread, [document, progress](T result) {
-            progress->setRendering(false);
-            progress->setCompletedUnitCount(progress->totalUnitCount());
-            ProgressByDocument::remove(document->id());
-            return result;
-        });
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    tracked<T>(std::move(document), std::move(progress), produce, [promise](T result) {
+        promise->addResult(std::move(result));
+        promise->finish();
+    });
+    return future;
 }
 
 // Writes the PDF of `document` to `path` as it is drawn; a failure to write comes back as the error.
@@ -199,7 +220,7 @@ std::exception_ptr writeDocument(const PdfDocument& document, const QString& pat
 {
     try {
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw FileError(FileError::Operation::Write, FileError::Code::Other, path, file.errorString());
         const bool written = document.write(file);
         if (file.error() != QFileDevice::NoError)
@@ -218,62 +239,102 @@ std::exception_ptr writeDocument(const PdfDocument& document, const QString& pat
 
 } // namespace
 
-// Starts building the document of the sheet's pages on the render pool, or logs why nothing can be
-// rendered and gives nullopt.
-std::optional<QFuture<std::shared_ptr<PdfDocument>>>
-ContactSheet::startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation) const
+// Starts building the document of the sheet's pages on the render pool and hands it to `next` on the main
+// thread (null when it could not be built), or logs why nothing can be rendered and gives false. No
+// continuation of Qt's futures is used on this road: each would keep a share of the result (the PDF's
+// file) for as long as any thread holds it, and one attached while its future finishes is not safe.
+bool ContactSheet::startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation,
+                                 std::function<void(std::shared_ptr<PdfDocument>)> next) const
 {
     if (images.isEmpty()) {
         Log::system(QStringLiteral("No images in PDF, skipping render"));
-        return std::nullopt;
+        return false;
     }
-    if (const std::optional<QString> reason = refusal(layout)) {
-        Log::system(*reason);
-        return std::nullopt;
+    if (const std::optional<LayoutRefusal> refusal = LayoutRefusal::of(layout)) {
+        Log::system(refusal->logLine);
+        return false;
     }
-    if (!QCoreApplication::instance()) {
+    QObject* mainThread = QCoreApplication::instance();
+    if (!mainThread) {
         Log::system(QStringLiteral("PDF rendering needs a running application, skipping render"));
-        return std::nullopt;
+        return false;
     }
-    return QtConcurrent::run(&renderPool(), [images = images, metadata = metadata, layout, cancellation] {
-        return buildDocument(images, metadata, layout, cancellation);
-    });
+    renderPool().start(
+        [images = images, metadata = metadata, layout, cancellation, next, mainThread]() mutable {
+            std::shared_ptr<PdfDocument> document;
+            try {
+                document = buildDocument(images, metadata, layout, cancellation);
+            } catch (...) {
+                logRenderFailure(std::current_exception());
+            }
+            QMetaObject::invokeMethod(
+                mainThread,
+                [document = std::move(document), next = std::move(next)]() mutable {
+                    const auto start = std::move(next);
+                    start(std::move(document));
+                },
+                Qt::QueuedConnection);
+        });
+    return true;
+}
+
+// A future settled by the `done` of a render, which the render calls once at its end.
+template <class T> struct Settlement {
+    std::shared_ptr<QPromise<T>> promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+
+    Settlement() { promise->start(); }
+};
+
+// Why a document that could not be built (which was logged) makes no PDF.
+std::exception_ptr unbuilt()
+{
+    return std::make_exception_ptr(RenderFailure(QStringLiteral("its pages cannot be laid out")));
 }
 
 QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout) const
 {
     auto cancellation = std::make_shared<Cancellation>();
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
-    if (!document)
-        return readyResult();
-    QFuture<Result> result = document
-                                 ->then(QCoreApplication::instance(),
-                                        [progress = progress](std::shared_ptr<PdfDocument> document) {
-                                            return render(std::move(document), progress);
-                                        })
-                                 .unwrap();
+    const Settlement<Result> settlement;
+    const auto done = [promise = settlement.promise, cancellation](Result info) {
+        cancellation->stopFollowing();
+        promise->addResult(std::move(info));
+        promise->finish();
+    };
     // Cancelling the future the caller holds stops the drawing and the decodes under way.
-    cancellation->follow(result);
-    return result;
+    cancellation->follow(settlement.future);
+    if (!startDocument(layout, cancellation,
+                       [progress = progress, done](std::shared_ptr<PdfDocument> document) {
+                           tracked<Result>(std::move(document), progress, produce, done);
+                       }))
+        return readyResult();
+    return settlement.future;
 }
 
 QFuture<Result> ContactSheet::generatePDF(const PageLayout& layout, const QString& folder) const
 {
     auto cancellation = std::make_shared<Cancellation>();
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
-    if (!document)
+    const Settlement<Result> settlement;
+    const auto done = [promise = settlement.promise, cancellation](FileOutcome outcome) {
+        // The render is over: its file is the caller's alone from here on.
+        cancellation->stopFollowing();
+        if (outcome.failure)
+            promise->setException(outcome.failure);
+        else
+            promise->addResult(std::move(outcome.info));
+        promise->finish();
+    };
+    cancellation->follow(settlement.future);
+    const auto next = [progress = progress, folder, done](std::shared_ptr<PdfDocument> document) {
+        if (!document)
+            return done(FileOutcome{std::nullopt, unbuilt()});
+        tracked<FileOutcome>(
+            std::move(document), progress,
+            [folder](const PdfDocument& drawn) { return produceFile(drawn, folder); }, done);
+    };
+    if (!startDocument(layout, cancellation, next))
         return readyResult();
-    QFuture<Result> result = document
-                                 ->then(QCoreApplication::instance(),
-                                        [progress = progress, folder](std::shared_ptr<PdfDocument> document) {
-                                            return tracked<Result>(std::move(document), progress,
-                                                                   [folder](const PdfDocument& drawn) {
-                                                                       return produceFile(drawn, folder);
-                                                                   });
-                                        })
-                                 .unwrap();
-    cancellation->follow(result);
-    return result;
+    return settlement.future;
 }
 
 QFuture<Result> ContactSheet::render(std::shared_ptr<PdfDocument> document,
@@ -293,26 +354,26 @@ QFuture<void> ContactSheet::writePDF(const QString& path, const PageLayout& layo
     }
     Log::system(QStringLiteral("Writing the PDF to ") + path);
     auto cancellation = std::make_shared<Cancellation>();
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>> document = startDocument(layout, cancellation);
-    if (!document)
-        return QtFuture::makeReadyFuture();
+    const Settlement<void> settlement;
+    const auto done = [promise = settlement.promise, cancellation](std::exception_ptr error) {
+        cancellation->stopFollowing();
+        if (error)
+            promise->setException(error);
+        promise->finish();
+    };
+    cancellation->follow(settlement.future);
     // The PDF goes to the file as it is drawn rather than through memory: a sheet of full-size
     // pictures is as large as the pictures themselves.
-    QFuture<void> written =
-        document
-            ->then(QCoreApplication::instance(),
-                   [progress = progress, path](std::shared_ptr<PdfDocument> document) {
-                       return tracked<std::exception_ptr>(
-                           std::move(document), progress,
-                           [path](const PdfDocument& drawn) { return writeDocument(drawn, path); });
-                   })
-            .unwrap()
-            .then([](std::exception_ptr error) {
-                if (error)
-                    std::rethrow_exception(error);
-            });
-    cancellation->follow(written);
-    return written;
+    const auto next = [progress = progress, path, done](std::shared_ptr<PdfDocument> document) {
+        if (!document)
+            return done(unbuilt());
+        tracked<std::exception_ptr>(
+            std::move(document), progress,
+            [path](const PdfDocument& drawn) { return writeDocument(drawn, path); }, done);
+    };
+    if (!startDocument(layout, cancellation, next))
+        return QtFuture::makeReadyFuture();
+    return settlement.future;
 }
 
 } // namespace RuvedovUzedoz

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -47,7 +48,8 @@ struct ContactSheet {
     // Cancellation::cancelAll().
     QFuture<std::optional<PDFInfo>> generatePDF(const PageLayout& layout) const;
     // The same PDF written into a new file in `folder` as it is drawn, never held in memory whole; the
-    // file lives as long as the result's `file` is held.
+    // file lives as long as the result's `file` is held. A file that cannot be made or written fails the
+    // future with a RenderFailure saying why, so that it is never taken for an empty sheet.
     QFuture<std::optional<PDFInfo>> generatePDF(const PageLayout& layout, const QString& folder) const;
     static QFuture<std::optional<PDFInfo>> render(std::shared_ptr<PdfDocument> document,
                                                   std::shared_ptr<PDFProgress> progress);
@@ -56,8 +58,8 @@ struct ContactSheet {
 
 private:
     void addURL(const QUrl& url);
-    std::optional<QFuture<std::shared_ptr<PdfDocument>>>
-    startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation) const;
+    bool startDocument(const PageLayout& layout, std::shared_ptr<const Cancellation> cancellation,
+                       std::function<void(std::shared_ptr<PdfDocument>)> next) const;
 };
 
 } // namespace RuvedovUzedoz

@@ -27,21 +27,32 @@ ImageDiscovery::FolderLister installedLister()
     return folderLister();
 }
 
-std::optional<QByteArrayList> listFolderEntries(const QByteArray& folderPath)
+// The system's wording of a failed call.
+QString systemReason(const std::error_code& error)
+{
+    return QString::fromLocal8Bit(error.message());
+}
+
+std::optional<QByteArrayList> listFolderEntries(const QByteArray& folderPath, QString* failure)
 {
     namespace fs = std::filesystem;
+    const auto fail = [failure](const std::error_code& error) -> std::optional<QByteArrayList> {
+        if (failure)
+            *failure = systemReason(error);
+        return std::nullopt;
+    };
     std::error_code error;
     fs::directory_iterator it(fs::path(folderPath.toStdString()), error);
     if (error)
-        return std::nullopt;
+        return fail(error);
     QByteArrayList names;
     for (; it != fs::directory_iterator(); it.increment(error)) {
         if (error)
-            return std::nullopt;
+            return fail(error);
         names.append(QByteArray::fromStdString(it->path().filename().native()));
     }
     if (error)
-        return std::nullopt;
+        return fail(error);
     return names;
 }
 
@@ -71,7 +82,7 @@ std::optional<QStringList> ImageDiscovery::listFolder(const QString& folderPath)
     const FolderLister lister = installedLister();
     if (lister)
         return lister(folderPath);
-    const std::optional<QByteArrayList> names = listFolderEntries(QFile::encodeName(folderPath));
+    const std::optional<QByteArrayList> names = listFolderEntries(QFile::encodeName(folderPath), nullptr);
     if (!names)
         return std::nullopt;
     QStringList decoded;
@@ -80,29 +91,32 @@ std::optional<QStringList> ImageDiscovery::listFolder(const QString& folderPath)
     return decoded;
 }
 
-std::optional<QByteArrayList> ImageDiscovery::listFolderBytes(const QByteArray& folderPath)
+std::optional<QByteArrayList> ImageDiscovery::listFolderBytes(const QByteArray& folderPath, QString* failure)
 {
     const FolderLister lister = installedLister();
     if (!lister)
-        return listFolderEntries(folderPath);
+        return listFolderEntries(folderPath, failure);
     const std::optional<QStringList> names = lister(QFile::decodeName(folderPath));
-    if (!names)
+    if (!names) {
+        if (failure)
+            *failure = QStringLiteral("the folder cannot be listed");
         return std::nullopt;
+    }
     QByteArrayList encoded;
     for (const QString& name : *names)
         encoded.append(QFile::encodeName(name));
     return encoded;
 }
 
-std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QString& folderPath)
+std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QString& folderPath, QString* failure)
 {
-    return imagesInFolder(QFile::encodeName(folderPath));
+    return imagesInFolder(QFile::encodeName(folderPath), failure);
 }
 
-std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QByteArray& folderPath)
+std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QByteArray& folderPath, QString* failure)
 {
     namespace fs = std::filesystem;
-    const std::optional<QByteArrayList> names = listFolderBytes(folderPath);
+    const std::optional<QByteArrayList> names = listFolderBytes(folderPath, failure);
     if (!names)
         return std::nullopt;
     QList<QUrl> images;
@@ -117,8 +131,12 @@ std::optional<QList<QUrl>> ImageDiscovery::imagesInFolder(const QByteArray& fold
         // not spoil the folder.
         if (status.type() == fs::file_type::not_found || error == std::errc::too_many_symbolic_link_levels)
             continue;
-        if (error)
+        if (error) {
+            if (failure)
+                *failure =
+                    LocalPath::displayName(name) + QStringLiteral(" cannot be read: ") + systemReason(error);
             return std::nullopt;
+        }
         // Only regular files: a named pipe called "x.jpg" would block the render that reads it.
         // The type comes from the extension, which the decoded name keeps.
         if (status.type() != fs::file_type::regular || !isImageFile(LocalPath::displayName(name)))

@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <unistd.h>
 
 namespace RuvedovUzedoz {
@@ -68,20 +69,26 @@ PDFFile::~PDFFile()
     liveFiles().remove(m_path);
 }
 
-std::shared_ptr<PDFFile> PDFFile::create(const QString& folder)
+std::shared_ptr<PDFFile> PDFFile::create(const QString& folder, QString* failure)
 {
-    if (!QDir().mkpath(folder)) {
-        KestrelExtensions::Log::system(QStringLiteral("PDF rendering failed: the folder ") + folder +
-                                       QStringLiteral(" cannot be made"));
+    const auto fail = [failure](const QString& reason) {
+        if (failure)
+            *failure = reason;
+        else
+            KestrelExtensions::Log::system(QStringLiteral("PDF rendering failed: ") + reason);
         return nullptr;
+    };
+    errno = 0;
+    if (!QDir().mkpath(folder)) {
+        const QString system = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QString();
+        return fail(QStringLiteral("the folder ") + folder + QStringLiteral(" cannot be made") +
+                    (system.isEmpty() ? QString() : QStringLiteral(": ") + system));
     }
     QTemporaryFile file(QDir(folder).filePath(prefix + QString::number(QCoreApplication::applicationPid()) +
                                               QStringLiteral("-XXXXXX.pdf")));
     file.setAutoRemove(false);
-    if (!file.open()) {
-        KestrelExtensions::Log::system(QStringLiteral("PDF rendering failed: ") + file.errorString());
-        return nullptr;
-    }
+    if (!file.open())
+        return fail(file.errorString());
     return std::shared_ptr<PDFFile>(new PDFFile(file.fileName()));
 }
 

@@ -10,8 +10,9 @@ namespace RuvedovUzedoz {
 // pictures is as large as the pictures, so a window that held its PDF in memory would grow with it.
 class PDFFile {
 public:
-    // A new, empty file in `folder` (made when missing), or null with one log line saying why.
-    static std::shared_ptr<PDFFile> create(const QString& folder);
+    // A new, empty file in `folder` (made when missing), or null with one log line saying why; with
+    // `failure` given, the reason goes there instead of the log.
+    static std::shared_ptr<PDFFile> create(const QString& folder, QString* failure = nullptr);
     // Removes the files that processes no longer running left in `folder` (after a crash, say).
     static void removeLeftovers(const QString& folder);
 

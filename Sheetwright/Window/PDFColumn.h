@@ -21,12 +21,16 @@ public:
     QLabel* countsLabel() const { return m_counts; }
     QLabel* dashLabel() const { return m_dash; }
     QLabel* sizeLabel() const { return m_size; }
-    // Shown in place of the pages while the layout leaves no room for a cell, with the reason.
+    // Shown in place of the pages while the layout leaves no room for a cell or for the pictures, with
+    // the reason.
     QLabel* problemLabel() const { return m_problem; }
+    // Shown above the pages, which keep the last PDF, while the last render could not make its PDF.
+    QLabel* failureLabel() const { return m_failure; }
 
 private:
     void refreshInfo();
     void refreshProblem();
+    void refreshFailure();
 
     WindowModel& m_model;
     PDFViewer* m_viewer;
@@ -34,6 +38,7 @@ private:
     QLabel* m_dash;
     QLabel* m_size;
     QLabel* m_problem;
+    QLabel* m_failure;
     QStackedLayout* m_pages;
 };
 

@@ -1,6 +1,7 @@
 #include "WindowModel.h"
 
 #include "RuvedovUzedoz/Layouts/SavedPageLayout.h"
+#include "RuvedovUzedoz/Sheet/RenderFailure.h"
 
 #include <KestrelExtensions/Coding/LocalizedError.h>
 #include <KestrelExtensions/Logging/Log.h>
@@ -227,6 +228,7 @@ void WindowModel::startNextRender()
         connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, serial] {
             std::optional<PDFInfo> result;
             bool failed = false;
+            std::optional<QString> failure;
             try {
                 auto future = watcher->future();
                 // Rethrows what the render threw; a future holding an exception also reads as cancelled.
@@ -234,17 +236,23 @@ void WindowModel::startNextRender()
                 failed = future.isCanceled();
                 if (!failed && future.resultCount() > 0)
                     result = future.result();
+            } catch (const RuvedovUzedoz::RenderFailure& error) {
+                Log::system(QString::fromUtf8(error.what()));
+                failed = true;
+                failure = error.reason();
             } catch (const std::exception& error) {
                 Log::system(QString::fromUtf8(error.what()));
                 failed = true;
+                failure = QString::fromUtf8(error.what());
             } catch (...) {
                 Log::system(QStringLiteral("The PDF could not be rendered"));
                 failed = true;
+                failure = QString();
             }
             watcher->deleteLater();
             // As it stands now: a later request it serves may have asked it to open the exporter.
             const RenderRequest finished = m_runningRequest;
-            finishRender(finished, std::move(result), serial, failed);
+            finishRender(finished, std::move(result), serial, failed, std::move(failure));
         });
         m_runningRequest = request;
         m_runningRender = m_renderService.generatePDF(contactSheet(), m_layout.get());
@@ -254,9 +262,20 @@ void WindowModel::startNextRender()
         emit renderingChanged();
 }
 
-void WindowModel::finishRender(const RenderRequest& request, std::optional<PDFInfo> result, quint64 serial,
-                               bool failed)
+void WindowModel::setRenderFailure(std::optional<QString> failure)
 {
+    if (m_renderFailure == failure)
+        return;
+    m_renderFailure = std::move(failure);
+    emit renderFailureChanged();
+}
+
+void WindowModel::finishRender(const RenderRequest& request, std::optional<PDFInfo> result, quint64 serial,
+                               bool failed, std::optional<QString> failure)
+{
+    // A render replaced by a newer one says nothing about the sheet; one that failed or ended does.
+    if (failure || !failed)
+        setRenderFailure(std::move(failure));
     if (failed) {
         // The last good PDF stays on show, marked out of date, so that rendering again is offered
         // and nothing exports it as the current one.

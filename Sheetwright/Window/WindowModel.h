@@ -53,6 +53,9 @@ public:
     KestrelExtensions::Binding<PDFMetadata> metadataBinding();
 
     const std::optional<PDFInfo>& pdfInfo() const { return m_pdfInfo; }
+    // Why the last render that ended could not make its PDF (the system's wording where there is one);
+    // nullopt once a render ends with a PDF or with nothing to draw.
+    const std::optional<QString>& renderFailure() const { return m_renderFailure; }
     bool needsRender() const { return m_needsRender; }
     // A render runs or waits to run.
     bool isRendering() const;
@@ -101,6 +104,7 @@ signals:
     // Every stored render result, also an equal one or none.
     void pdfInfoChanged();
     void needsRenderChanged(bool needsRender);
+    void renderFailureChanged();
     void renderingChanged();
     // The progress object was replaced or reported a change.
     void progressChanged();
@@ -120,9 +124,11 @@ private:
     void setNeedsRender(bool needsRender);
     void setProgress(std::shared_ptr<RuvedovUzedoz::PDFProgress> progress);
     void startNextRender();
-    // `failed`: the render threw or was cancelled, which is no result at all.
+    // `failed`: the render threw or was cancelled, which is no result at all; `failure` says why it
+    // threw.
     void finishRender(const RenderRequest& request, std::optional<PDFInfo> result, quint64 serial,
-                      bool failed);
+                      bool failed, std::optional<QString> failure);
+    void setRenderFailure(std::optional<QString> failure);
     void openExporterIfPossible();
 
     LayoutManager& m_layoutManager;
@@ -133,6 +139,7 @@ private:
     KestrelExtensions::Observable<PDFMetadata> m_metadata;
     KestrelExtensions::Observable<PageLayout> m_layout;
     std::optional<PDFInfo> m_pdfInfo;
+    std::optional<QString> m_renderFailure;
     bool m_needsRender = true;
     bool m_presentImporter = false;
     bool m_presentExporter = false;

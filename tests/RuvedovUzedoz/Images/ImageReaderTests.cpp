@@ -68,6 +68,22 @@ bool samePixels(QImage a, QImage b)
            a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
 }
 
+// `data` as gzip writes it.
+QByteArray gzipped(const QByteArray& data)
+{
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.truncate(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
 } // namespace
 
 // Compression off passes JPEGs on and decodes the rest losslessly; on, it scales, turns upright, re-encodes.
@@ -135,6 +151,14 @@ TEST(ImageReader, PreparesEachKindOfPictureAsThePageDrawsIt)
         {folder.twoToneGreyPng("grey.png"), off, Deflated, {40, 30}, {40, 30}, 1, 1, {50, 50, 50}},
         // Decoded in the decoder program, told by their content whatever their name.
         {folder.bytes("drawing.svg", drawing), off, Pixels, {400, 300}, {400, 300}, 4, 1, {255, 0, 0}},
+        {folder.bytes("drawing.svgz", gzipped(drawing)),
+         off,
+         Pixels,
+         {400, 300},
+         {400, 300},
+         4,
+         1,
+         {255, 0, 0}},
         {heic, off, Deflated, {64, 48}, {64, 48}, 3, 1, {60, 140, 90}},
         {ppm, off, Deflated, {3, 2}, {3, 2}, 3, 1, {100, 100, 100}},
         // 400 megapixels by its header, too many to decode whole (see the bad files), few once shrunk.
@@ -212,6 +236,13 @@ TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
         {folder.bytes("document.png", "%PDF-1.4\n%%EOF\n"), "it is a PDF document, not a picture"},
         {folder.bytes("printout.png", "%!PS-Adobe-3.0\n"), "it is a PostScript document, not a picture"},
         {folder.bytes("matrix.png", "2 2\n1 2\n3 4\n"), "its content (text/plain) is not a picture"},
+        // Compressed, only a drawing is a picture.
+        {folder.bytes("notes.svgz", gzipped("just some text, not a drawing")),
+         "its content (application/gzip) is not a picture"},
+        {folder.bytes(
+             "cut.svgz",
+             gzipped("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" height=\"8\"/>").left(12)),
+         "its content (application/gzip) is not a picture"},
         // Only what is decoded at full size is limited in pixels: with compression the decoder shrinks it.
         {folder.jpegClaimingSize("huge.jpg", 16385, 16384),
          "it is 16385 × 16384 pixels, more than the 268435456 allowed",
@@ -421,4 +452,69 @@ TEST(ImageReader, FileRewrittenWhileReadIsAtWorstDamaged)
         }
     done = true;
     writer.join();
+}
+
+// libvips keeps one error buffer for the whole process: pictures decoded at once, among them damaged ones
+// whose decoders complain on the way, each keep the reason they are given when decoded alone.
+TEST(ImageReader, PicturesDecodedAtOnceKeepTheirOwnReasons)
+{
+    Folder folder;
+    std::minstd_rand random;
+    const Image noise = picture(300, 200, 3, [&](int, int, int) { return int(random() % 256); });
+    const auto saved = [&](const char* format) { return readAll(folder.save("whole", noise.get(), format)); };
+    const auto scrambled = [](QByteArray bytes) {
+        for (qsizetype i = bytes.size() / 3; i < bytes.size() * 2 / 3; ++i)
+            bytes[i] = char(i * 7);
+        return bytes;
+    };
+    const QByteArray gif = saved(".gif"), jpeg = saved(".jpg"), png = saved(".png"), webp = saved(".webp");
+    const std::pair<QUrl, const char*> files[] = {
+        {folder.bytes("scrambled.gif", scrambled(gif)), "gifload_buffer: "},
+        {folder.bytes("no-frames.gif", gif.left(60)), "gifload_buffer: "},
+        {folder.bytes("scrambled.tif", scrambled(saved(".tif[compression=deflate]"))), "ZIPDecode: "},
+        {folder.bytes("half.webp", webp.left(webp.size() / 2)), "webp: "},
+        {folder.bytes("head.jpg", jpeg.left(60)), "VipsJpeg: "},
+        {folder.bytes("half.jpg", jpeg.left(jpeg.size() / 2)), nullptr}, // damaged: drawn in part
+        {folder.bytes("half.png", png.left(png.size() / 2)), nullptr},
+        {folder.bytes("half.gif", gif.left(gif.size() / 2)), nullptr},
+    };
+    const ImageSettings settings = compressing(200);
+    std::map<QString, QString> alone;
+    for (const auto& [url, decoder] : files) {
+        LogCapture log;
+        EXPECT_EQ(ImageReader::prepare({url, cellBox}, settings).has_value(), !decoder);
+        ASSERT_EQ(log.systemLines().size(), 1);
+        const QString line = log.systemLines()[0];
+        const QString expected = decoder ? "Cannot read image " + url.fileName() + ": " + decoder
+                                         : "Image " + url.fileName() + " is damaged";
+        EXPECT_TRUE(line.startsWith(expected)) << line.toStdString();
+        alone[url.fileName()] = line;
+    }
+
+    LogCapture log;
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            std::vector<QUrl> order;
+            for (int round = 0; round < 8; ++round)
+                for (const auto& file : files)
+                    order.push_back(file.first);
+            std::shuffle(order.begin(), order.end(), std::minstd_rand(t));
+            for (const QUrl& url : order)
+                ImageReader::prepare({url, cellBox}, settings);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    const QStringList lines = log.systemLines();
+    EXPECT_EQ(lines.size(), 6 * 8 * qsizetype(std::size(files)));
+    qsizetype crossed = 0;
+    for (const QString& line : lines) {
+        const QString name =
+            line.startsWith("Image ") ? line.section(' ', 1, 1) : line.section(u':', 0, 0).mid(18);
+        if (alone[name] != line && ++crossed <= 5)
+            ADD_FAILURE() << line.toStdString() << "\n  alone: " << alone[name].toStdString();
+    }
+    EXPECT_EQ(crossed, 0);
+    EXPECT_EQ(VipsRuntime::takeError().toStdString(), "");
 }

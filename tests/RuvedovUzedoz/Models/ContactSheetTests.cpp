@@ -5,8 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace RuvedovUzedoz;
@@ -56,8 +60,8 @@ TEST_F(ContactSheetTests, AddingFiles)
     EXPECT_EQ(log.systemLines(),
               (QStringList{"Adding URL photo.jpg", "Adding URL photo.jpg", "Adding URL upper.JPG",
                            "Adding URL scan.PNG", "Adding URL phone.HEIC", "Adding URL web.webp",
-                           "Adding URL empty.jpg", "Failed to add gone.jpg", "Failed to add remote.jpg",
-                           "Adding URL photo.jpg"}));
+                           "Adding URL empty.jpg", "Failed to add gone.jpg: No such file or directory",
+                           "Failed to add remote.jpg: it is not a local file", "Adding URL photo.jpg"}));
     QSet<QUrl> expected(images.begin(), images.end());
     expected.insert(photo);
     EXPECT_EQ(m_sheet.images, expected);
@@ -100,7 +104,8 @@ TEST_F(ContactSheetTests, FolderNamesAndFailures)
     ImageDiscovery::setFolderLister([](const QString&) { return std::nullopt; });
     const QUrl photo = file("photo.jpg");
     fresh.add({trip, photo});
-    EXPECT_EQ(log.systemLines(), (QStringList{"Failed to add Trip.2020", "Adding URL photo.jpg"}));
+    EXPECT_EQ(log.systemLines(),
+              (QStringList{"Failed to add Trip.2020: the folder cannot be listed", "Adding URL photo.jpg"}));
     EXPECT_EQ(fresh.images, QSet<QUrl>{photo});
 
     // An item of the folder that cannot be looked at (here: its name is too long for the system) fails
@@ -111,20 +116,85 @@ TEST_F(ContactSheetTests, FolderNamesAndFailures)
         return QStringList{QStringLiteral("one.jpg"), QString(5000, u'x') + QStringLiteral(".jpg")};
     });
     third.add({trip});
-    EXPECT_EQ(log.systemLines(), QStringList{"Failed to add Trip.2020"});
+    ASSERT_EQ(log.systemLines().size(), 1);
+    EXPECT_TRUE(log.systemLines()[0].startsWith("Failed to add Trip.2020: xxxx"));
+    EXPECT_TRUE(log.systemLines()[0].endsWith(" cannot be read: File name too long"));
     EXPECT_TRUE(third.images.isEmpty());
 }
 
+// As the superuser, whom permissions do not bind, the folder is added by a child process that has
+// given up its rights.
 TEST_F(ContactSheetTests, UnreadableFolderFailsWhenPermissionsApply)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
     file("Locked/a.jpg");
     ASSERT_EQ(::chmod(path("Locked"), 0), 0);
-    LogCapture log;
-    m_sheet.add({url("Locked")});
+    const auto addLocked = [this] {
+        LogCapture log;
+        m_sheet.add({url("Locked")});
+        return std::pair(log.systemLines(), m_sheet.images.size());
+    };
+    QStringList lines;
+    qsizetype added = -1;
+    if (::geteuid() != 0) {
+        std::tie(lines, added) = addLocked();
+    } else {
+        ASSERT_EQ(::chmod(QFile::encodeName(m_root.path()).constData(), 0711), 0);
+        int channel[2];
+        ASSERT_EQ(::pipe(channel), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(channel[0]);
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            const auto [childLines, childAdded] = addLocked();
+            const QByteArray report = (childLines.join(u'\n') + u'\n' + QString::number(childAdded)).toUtf8();
+            const bool written =
+                ::write(channel[1], report.constData(), size_t(report.size())) == report.size();
+            ::_exit(written ? 0 : 3);
+        }
+        ::close(channel[1]);
+        QByteArray report;
+        char buffer[512];
+        for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+            report.append(buffer, qsizetype(n));
+        ::close(channel[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        lines = QString::fromUtf8(report).split(u'\n');
+        added = lines.takeLast().toLongLong();
+    }
     ::chmod(path("Locked"), 0700);
-    EXPECT_EQ(log.systemLines(), QStringList{"Failed to add Locked"});
+    EXPECT_EQ(lines, QStringList{"Failed to add Locked: Permission denied"});
+    EXPECT_EQ(added, 0);
+}
+
+// Whatever is given directly and not taken says why, also what no name makes a picture of.
+TEST_F(ContactSheetTests, SpecialFilesGivenDirectlyAreRefusedWithTheirReason)
+{
+    ASSERT_EQ(::mkfifo(path("pipe.jpg"), 0600), 0);
+    ASSERT_EQ(::mkfifo(path("pipe"), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/null", path("device.png")), 0);
+    ASSERT_EQ(::symlink("/nonexistent/target.jpg", path("broken.jpg")), 0);
+    // A socket's path must be short; it is made in a folder of its own under /tmp.
+    QTemporaryDir shortFolder(QStringLiteral("/tmp/s-XXXXXX"));
+    const QByteArray socketPath = QFile::encodeName(shortFolder.filePath("socket.jpg"));
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(socketPath.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    LogCapture log;
+    m_sheet.add({url("pipe.jpg"), url("pipe"), url("device.png"), url("broken.jpg"),
+                 QUrl::fromLocalFile(QFile::decodeName(socketPath)), file("notes.txt")});
+    ::close(socket);
+    EXPECT_EQ(log.systemLines(), (QStringList{"Failed to add pipe.jpg: it is a named pipe, not a file",
+                                              "Failed to add pipe: it is a named pipe, not a file",
+                                              "Failed to add device.png: it is a device, not a file",
+                                              "Failed to add broken.jpg: No such file or directory",
+                                              "Failed to add socket.jpg: it is a socket, not a file"}));
     EXPECT_TRUE(m_sheet.images.isEmpty());
 }
 

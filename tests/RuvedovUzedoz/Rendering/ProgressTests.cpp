@@ -77,3 +77,35 @@ TEST(ProgressByDocument, TicksPostedFromAWorkerArriveOnTheMainThread)
     EXPECT_EQ(tickThread, QCoreApplication::instance()->thread());
     ProgressByDocument::remove(document->id());
 }
+
+namespace {
+
+// A page that, like a contact sheet page, reports itself once drawn; it draws nothing, so a render of
+// such pages ends about as soon as it starts.
+class TickingPage : public PdfPage {
+public:
+    TickingPage() { setMediaBox(QRectF(0, 0, 100, 100)); }
+    void draw(PdfDisplayBox, GraphicsContext&) override { postProgress(*this); }
+};
+
+} // namespace
+
+TEST(ProgressByDocument, EveryPageIsCountedInOrderBeforeTheRenderCloses)
+{
+    // The closing must not overtake the pages' ticks, however quickly the drawing ends.
+    for (int run = 0; run < 100; ++run) {
+        auto document = std::make_shared<PdfDocument>();
+        for (int i = 0; i < 3; ++i)
+            document->insertPage(std::make_shared<TickingPage>(), i);
+        const auto progress = PDFProgress::create();
+        QList<float> completed;
+        QObject::connect(progress.get(), &PDFProgress::completedUnitCountChanged,
+                         [&](float value) { completed << value; });
+        QFuture<std::optional<PDFInfo>> future = ContactSheet::render(document, progress);
+        RenderFixtures::waitFor(future);
+        ASSERT_TRUE(future.result());
+        ASSERT_EQ(completed, (QList<float>{1, 2, 3})) << "run " << run;
+        EXPECT_FALSE(progress->isRendering());
+        EXPECT_EQ(ProgressByDocument::count(), 0);
+    }
+}

@@ -9,6 +9,7 @@
 #include "RuvedovUzedoz/Rendering/ProgressByDocument.h"
 #include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "RuvedovUzedoz/Sheet/PDFFile.h"
+#include "RuvedovUzedoz/Sheet/RenderFailure.h"
 #include "support/LogCapture.h"
 
 #include <QCoreApplication>
@@ -98,6 +99,12 @@ TEST(GeneratePDF, EmptySheetsAndLayoutsNoPageCanBeDrawnWithAreRefused)
         {[](PageLayout& l) { l.width = 2.5; }, "Page size 2.5 × 612.0"},
         {[](PageLayout& l) { l.height = 14401; }, "Page size 792.0 × 14401.0"},
         {[](PageLayout& l) { l.width = 1440000; }, "Page size 1440000.0 × 612.0"},
+        // Labels so large that the pictures, fitted above them, would be too small to be seen or none.
+        {[](PageLayout& l) { l.fontSize = 174; }, "Font size 174.0 leaves no room for pictures"},
+        {[](PageLayout& l) { l.fontSize = 186; }, "Font size 186.0 leaves no room for pictures"},
+        {[](PageLayout& l) { l.fontSize = 1.5e6; }, "Font size 1500000.0 leaves no room for pictures"},
+        {[](PageLayout& l) { l.fontSize = qQNaN(); }, "Font size "},
+        {[](PageLayout& l) { l.rows = l.columns = 10, l.fontSize = 25; }, "Font size 25.0"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line);
@@ -115,10 +122,20 @@ TEST(GeneratePDF, EmptySheetsAndLayoutsNoPageCanBeDrawnWithAreRefused)
         EXPECT_EQ(used.progress->totalUnitCount(), 0);
     }
     // The limits themselves are usable sizes.
-    const auto info =
-        generate(sheet, layout({.width = 14400, .height = 3, .margin = 0, .rows = 1, .columns = 1}));
+    const auto info = generate(
+        sheet,
+        layout({.width = 14400, .height = 3, .margin = 0, .showsLabel = false, .rows = 1, .columns = 1}));
     ASSERT_TRUE(info);
     EXPECT_EQ(PdfInspector(info->data).mediaBox(0), QRectF(0, 0, 14400, 3));
+    // Large labels are drawn when the pictures keep a tenth of the cell, or when no picture is drawn.
+    for (const SavedPageLayout& large :
+         {SavedPageLayout{.fontSize = 167}, SavedPageLayout{.drawsImages = false, .fontSize = 186},
+          SavedPageLayout{.showsLabel = false, .fontSize = 1.5e6}}) {
+        const auto drawn = generate(sheet, layout(large));
+        ASSERT_TRUE(drawn);
+        EXPECT_EQ(PdfInspector(drawn->data).drawing(0).images.size(),
+                  large.drawsImages.value_or(true) ? 1u : 0u);
+    }
 }
 
 TEST(GeneratePDF, FivePicturesOnTwoByTwoMakeTwoPagesInMemoryOrOnDisk)
@@ -180,13 +197,6 @@ TEST(GeneratePDF, FivePicturesOnTwoByTwoMakeTwoPagesInMemoryOrOnDisk)
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(QDir(renders).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
-    // A folder that cannot be made gives no PDF, and says why.
-    log.clear();
-    EXPECT_FALSE(
-        generate(sheet, layout(), folder.bytes(QStringLiteral("plain"), "x").toLocalFile() + "/renders"));
-    EXPECT_EQ(log.systemLines().filter(QStringLiteral("PDF rendering failed")).size(), 1);
-    EXPECT_FALSE(sheet.progress->isRendering());
-
     // Overlapping renders of one sheet both finish and leave no entry behind.
     auto first = sheet.generatePDF(layout({.rows = 1, .columns = 1}));
     auto second = sheet.generatePDF(layout());
@@ -199,6 +209,57 @@ TEST(GeneratePDF, FivePicturesOnTwoByTwoMakeTwoPagesInMemoryOrOnDisk)
                 PdfInspector(second.result()->data).isValid());
     EXPECT_FALSE(sheet.progress->isRendering());
     EXPECT_EQ(ProgressByDocument::count(), 0);
+}
+
+// A render whose file cannot be made or written fails with the system's reason and leaves nothing behind;
+// an empty sheet is no failure. The file-size limit has its signal ignored, as the application does.
+TEST(GeneratePDF, ARenderThatCannotBeWrittenFailsWithTheReason)
+{
+    Folder folder;
+    const ContactSheet sheet = sheetOf({folder.jpeg(QStringLiteral("a.jpg"), {.width = 600, .height = 400})});
+    const auto failureOf = [&](const QString& renders) -> QString {
+        auto future = sheet.generatePDF(layout(unfiltered), renders);
+        waitFor(future);
+        try {
+            future.waitForFinished();
+        } catch (const RenderFailure& error) {
+            EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith(QStringLiteral("PDF rendering failed: ")));
+            return error.reason();
+        }
+        ADD_FAILURE() << "the render did not fail";
+        return {};
+    };
+    const auto system = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+    const QString blocked = folder.bytes(QStringLiteral("plain"), "x").toLocalFile() + "/renders";
+    EXPECT_TRUE(failureOf(blocked).endsWith(system(ENOTDIR)));
+
+    const QString renders = folder.path(QStringLiteral("renders"));
+    ASSERT_TRUE(QDir().mkpath(renders));
+    if (::geteuid() != 0) { // permissions do not bind root
+        QFile::setPermissions(renders, QFile::ReadOwner | QFile::ExeOwner);
+        EXPECT_TRUE(failureOf(renders).contains(system(EACCES)));
+        QFile::setPermissions(renders, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{4000, limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString cut = failureOf(renders);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(cut, system(EFBIG));
+    EXPECT_TRUE(QDir(renders).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_FALSE(sheet.progress->isRendering());
+    EXPECT_EQ(ProgressByDocument::count(), 0);
+
+    auto empty = ContactSheet().generatePDF(layout(), renders);
+    waitFor(empty);
+    EXPECT_NO_THROW(empty.waitForFinished());
+    EXPECT_FALSE(empty.result());
+    const auto written = generate(sheet, layout(unfiltered), renders);
+    EXPECT_TRUE(written && written->file);
 }
 
 TEST(GeneratePDF, PicturesFollowFileNameOrder)

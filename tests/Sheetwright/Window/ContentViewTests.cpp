@@ -1,3 +1,4 @@
+#include "RuvedovUzedoz/Sheet/RenderFailure.h"
 #include "Sheetwright/Editors/LabelledView.h"
 #include "Sheetwright/Editors/SaveLayout.h"
 #include "Sheetwright/Window/ContentView.h"
@@ -271,6 +272,53 @@ TEST_F(ContentViewTest, PDFColumnShowsCountsSizeAndTheDocumentOrWhyThereIsNone)
     }
     EXPECT_TRUE(problem->wordWrap()) << "a long reason stays inside the column";
     EXPECT_EQ(problem->textFormat(), Qt::PlainText);
+    // So are labels that leave no room for the pictures; without labels the same size is fine.
+    for (const auto& [fontSize, showsLabel, refused] :
+         {std::tuple{190.0, true, true}, {190.0, false, false}, {1.5e6, true, true}, {12.0, true, false}}) {
+        model().mutateLayout([&](PageLayout& layout) {
+            layout.fontSize = fontSize;
+            layout.showsLabel = showsLabel;
+        });
+        EXPECT_EQ(problem->isVisible(), refused) << fontSize;
+        EXPECT_EQ(problem->text().contains("labels leave no room"), refused) << fontSize;
+    }
+}
+
+TEST_F(ContentViewTest, ARenderThatFailsSaysWhyKeepsTheLastPDFAndOffersRenderingAgain)
+{
+    PDFColumn* column = window->pdfColumn();
+    QLabel* failure = column->failureLabel();
+    EXPECT_FALSE(failure->isVisible());
+    addAndRender({"a.png", "b.png"}, PDFInfo{pagesPDF(2), 94'250, 2});
+    WAIT_UNTIL(!column->viewer()->isLoading());
+    window->openURL(images({"c.png"}).first());
+    WAIT_UNTIL(engine.calls.size() == 2);
+    engine.fail(1, std::make_exception_ptr(RuvedovUzedoz::RenderFailure("No space left on device")));
+    WAIT_UNTIL(!model().isRendering());
+    EXPECT_TRUE(failure->isVisible());
+    EXPECT_TRUE(failure->text().contains("No space left on device")) << failure->text().toStdString();
+    EXPECT_EQ(log.systemLines().count("PDF rendering failed: No space left on device"), 1);
+    EXPECT_TRUE(column->viewer()->isVisible());
+    EXPECT_EQ(column->viewer()->pageCount(), 2) << "the last PDF stays on show";
+    EXPECT_EQ(column->countsLabel()->text(), "3 images, 2 pages");
+    EXPECT_TRUE(window->renderAction()->isEnabled()) << "rendering again is offered";
+    // A reason however long never widens the window.
+    const int width = window->width();
+    engine.calls.clear();
+    window->renderAction()->trigger();
+    WAIT_UNTIL(engine.calls.size() == 1);
+    engine.fail(0, std::make_exception_ptr(RuvedovUzedoz::RenderFailure(QString(5000, 'x'))));
+    WAIT_UNTIL(!model().isRendering());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->width(), width);
+    EXPECT_TRUE(window->renderAction()->isEnabled());
+    // The next render that ends with a PDF takes the reason away.
+    window->renderAction()->trigger();
+    WAIT_UNTIL(engine.calls.size() == 2);
+    engine.finish(1, PDFInfo{pagesPDF(1), 100, 1});
+    WAIT_UNTIL(!model().isRendering());
+    EXPECT_FALSE(failure->isVisible());
+    EXPECT_FALSE(window->renderAction()->isEnabled());
 }
 
 TEST(PDFViewer, DrawsPagesOfTheCurrentPDFAtTheirWidthKeepsThePlaceAcrossRendersAndHoldsItsFile)

@@ -3,9 +3,12 @@
 #include "WindowTestSupport.h"
 
 #include <QSignalSpy>
+#include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
+#include <sys/resource.h>
 
 using namespace Sheetwright;
 using namespace WindowTests;
@@ -298,6 +301,37 @@ TEST(WindowModelEngine, RendersRealImagesSkipsBadFilesAndRemovesPDFsNoLongerShow
     ASSERT_TRUE(model->isRendering());
     model.reset();
     WAIT_UNTIL(!QFile::exists(second));
+}
+
+// The file-size limit has its signal ignored, as the application does.
+TEST(WindowModelEngine, ARenderThatCannotBeWrittenKeepsTheLastPDFAndSaysWhy)
+{
+    QTemporaryDir folder;
+    LayoutManager layouts(folder.filePath("Layouts"));
+    auto model = std::make_unique<WindowModel>(layouts, RenderService::engine());
+    model->openURL(writeImages(folder.filePath("photos"), {"one.png"}).first());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->pdfInfo().has_value(); }, 30000));
+    const QString shown = model->pdfInfo()->file->path();
+
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{300, limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    model->renderPDF(WindowModel::renderCommandReason);
+    WAIT_UNTIL(!model->isRendering());
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(model->renderFailure().value_or("none"), QString::fromLocal8Bit(std::strerror(EFBIG)));
+    ASSERT_TRUE(model->pdfInfo());
+    EXPECT_EQ(model->pdfInfo()->file->path(), shown);
+    EXPECT_TRUE(model->needsRender());
+
+    model->renderPDF(WindowModel::renderCommandReason);
+    WAIT_UNTIL(!model->isRendering());
+    EXPECT_FALSE(model->renderFailure());
+    EXPECT_NE(model->pdfInfo()->file->path(), shown);
+    EXPECT_FALSE(model->needsRender());
 }
 
 // A window's side of undo: every change of the model is reported to the handler.
