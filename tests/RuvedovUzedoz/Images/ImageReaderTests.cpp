@@ -5,6 +5,7 @@
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 #include "RuvedovUzedoz/Images/PictureFile.h"
+#include "RuvedovUzedoz/Images/PngStructure.h"
 #include "RuvedovUzedoz/Images/TargetSize.h"
 #include "RuvedovUzedoz/Images/VipsConversion.h"
 #include "support/LogCapture.h"
@@ -34,12 +35,17 @@ namespace {
 
 const QSizeF cellBox(369, 261);
 
-// Compressed rows as they were before compression.
+// Compressed rows as they were before compression (and before the PNG filters, for a PNG's own rows).
 QByteArray inflated(const PreparedImage& image)
 {
+    const qsizetype row =
+        qsizetype(image.width) * image.deflatedComponents + (image.deflatedPredicted ? 1 : 0);
     QByteArray framed(4, Qt::Uninitialized); // the length header that qUncompress expects
-    qToBigEndian(quint32(qsizetype(image.width) * image.height * image.deflatedComponents), framed.data());
-    return qUncompress(framed + image.deflated->readAll());
+    qToBigEndian(quint32(row * image.height), framed.data());
+    const QByteArray rows = qUncompress(framed + image.deflated->readAll());
+    return image.deflatedPredicted
+               ? PngStructure::unfilteredRows(rows, image.width, image.height, image.deflatedComponents)
+               : rows;
 }
 
 // The picture as the page will show it (a JPEG decoded as the PDF reader will).
@@ -308,7 +314,8 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     const Image noise = picture(width, 50, 3, [&](int x, int y, int band) {
         return uchar(expected[(qsizetype(y) * width + x) * 3 + band]);
     });
-    const QUrl url = folder.save("noise.png", noise.get(), ".png[compression=1]");
+    // Interlaced, so that it is decoded and compressed here rather than passed through.
+    const QUrl url = folder.save("noise.png", noise.get(), ".png[compression=1,interlace]");
     const auto image = ImageReader::prepare({url, cellBox}, passingThrough());
     ASSERT_TRUE(image);
     ASSERT_EQ(image->encoding, PreparedImage::Encoding::Deflated);
@@ -333,8 +340,8 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     const Image flat = picture(86, 5000, 3, [&](int x, int y, int band) {
         return uchar(narrow[(qsizetype(y) * 86 + x) * 3 + band]);
     });
-    const auto runs =
-        ImageReader::prepare({folder.save("flat.png", flat.get(), ".png"), cellBox}, passingThrough());
+    const auto runs = ImageReader::prepare({folder.save("flat.png", flat.get(), ".png[interlace]"), cellBox},
+                                           passingThrough());
     ASSERT_TRUE(runs);
     EXPECT_TRUE(inflated(*runs) == narrow);
 }
