@@ -81,6 +81,18 @@ QByteArray orientationChunk(int orientation)
     return chunk("eXIf", exif);
 }
 
+QByteArray imageData(const QByteArray& file)
+{
+    QByteArray data;
+    for (qsizetype at = 8; at + 12 <= file.size();) {
+        const qsizetype length = qFromBigEndian<quint32>(file.constData() + at);
+        if (file.mid(at + 4, 4) == "IDAT")
+            data += file.mid(at + 8, length);
+        at += length + 12;
+    }
+    return data;
+}
+
 QByteArray decodedPixels(const QByteArray& file, int* bands)
 {
     VipsImage* image = vips_image_new_from_buffer(file.constData(), size_t(file.size()), "", nullptr);

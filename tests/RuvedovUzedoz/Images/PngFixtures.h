@@ -30,6 +30,9 @@ QByteArray profileChunk(const QByteArray& profile);
 // An eXIf chunk saying `orientation`.
 QByteArray orientationChunk(int orientation);
 
+// The data of all the image data chunks of `file`, one after another.
+QByteArray imageData(const QByteArray& file);
+
 // The decoded pixels of a picture file, 8-bit samples row after row (libvips, no colour conversion).
 QByteArray decodedPixels(const QByteArray& file, int* bands = nullptr);
 
