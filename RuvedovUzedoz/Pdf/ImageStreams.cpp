@@ -192,8 +192,9 @@ QByteArray ImageStreams::add(const PreparedImage& image)
         image.deflatedProfile.size() > 255 * profilePiece)
         return {};
     // Rows already on the file system of the scratch file stay where they are: copying them would take as
-    // much room there, and time on the drawing thread.
-    if (onFolderFileSystem(*image.deflated)) {
+    // much room there, and time on the drawing thread. Each holds a descriptor open, so only so many.
+    if (m_heldFiles < maximumHeldFiles && onFolderFileSystem(*image.deflated)) {
+        ++m_heldFiles;
         return keep({0, image.deflated->size(), image.width, image.height, image.deflatedComponents,
                      image.deflatedPredicted, image.deflated},
                     image);

@@ -47,9 +47,12 @@ public:
     ImageStreams(const ImageStreams&) = delete;
     ImageStreams& operator=(const ImageStreams&) = delete;
 
+    // Rows on the scratch file's file system are kept in their own files, held until the streams go, up to
+    // this many files open at once; the others are copied into the scratch file.
+    static constexpr int maximumHeldFiles = 128;
+
     // Keeps the picture's compressed rows (Encoding::Deflated) and returns its stand-in; empty when the
-    // scratch file cannot take them (one log line). Rows on the scratch file's file system are kept where
-    // they are, held until the streams go.
+    // scratch file cannot take them (one log line).
     QByteArray add(const PreparedImage& image);
     bool isEmpty() const { return m_streams.empty(); }
 
@@ -74,6 +77,7 @@ private:
 
     QString m_folder;
     std::optional<dev_t> m_folderDevice;
+    int m_heldFiles = 0;
     // Tells this document's stand-ins from any comment a picture of the user's might carry.
     QByteArray m_token;
     std::unique_ptr<QTemporaryFile> m_file;

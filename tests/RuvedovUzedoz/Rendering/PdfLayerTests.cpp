@@ -8,6 +8,7 @@
 #include "RuvedovUzedoz/Images/PreparedImage.h"
 #include "RuvedovUzedoz/Pdf/CairoHandles.h"
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
+#include "RuvedovUzedoz/Pdf/ImageStreams.h"
 #include "RuvedovUzedoz/Pdf/PdfDocument.h"
 #include "RuvedovUzedoz/Pdf/PdfPage.h"
 #include "RuvedovUzedoz/Pdf/PdfPostProcess.h"
@@ -15,9 +16,13 @@
 #include "RuvedovUzedoz/Rendering/FontFamilies.h"
 #include "support/LogCapture.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace RuvedovUzedoz;
 using ImageFixtures::Folder;
@@ -225,6 +230,54 @@ TEST(PdfDocument, TheSecondPassAppendsBoxesAndProfilesAsAnIncrementalUpdate)
     ASSERT_TRUE(file.open() && file.write(notAPdf) == notAPdf.size());
     EXPECT_FALSE(completePdf(file, {}));
     EXPECT_EQ(log.systemLines(), QStringList(2, QStringLiteral("PDF rendering failed: no startxref")));
+}
+
+// Rows compressed ahead stay in their own files up to a number of open files, and are copied aside beyond
+// it: with the process allowed few more files than that, every picture of a long render still arrives.
+TEST(PdfDocument, PicturesCompressedAheadArePlacedWhetherHeldInTheirFilesOrCopied)
+{
+    const int count = ImageStreams::maximumHeldFiles + 100;
+    // Two pixels; the first tells the pictures apart.
+    const auto rows = [](int i) {
+        return QByteArray(1, char(i % 256)) + char(i / 256) + QByteArray("\7\10\11\12", 4);
+    };
+    const Script pictures = [count, rows](GraphicsContext& context) {
+        for (int i = 0; i < count; ++i) {
+            PreparedImage image = picture(PreparedImage::Encoding::Deflated);
+            image.width = 2;
+            image.height = 1;
+            image.deflated = deflated(rows(i));
+            EXPECT_TRUE(context.drawImage(image, QRectF(i % 20, i / 20, 1, 1)));
+        }
+    };
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    int open = 0;
+    for (int fd = 0; fd < 4096; ++fd)
+        open += fcntl(fd, F_GETFD) != -1;
+    rlimit fewer = before;
+    fewer.rlim_cur = std::min<rlim_t>(before.rlim_cur, rlim_t(open + ImageStreams::maximumHeldFiles + 40));
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &fewer), 0);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("sheet.pdf")));
+    PdfDocument onDisk, inMemory;
+    const bool written =
+        file.open(QIODevice::ReadWrite) && add(onDisk, {{QRectF(0, 0, 20, 20), pictures}}).write(file);
+    const QByteArray memory =
+        add(inMemory, {{QRectF(0, 0, 20, 20), pictures}}).dataRepresentation().value_or(QByteArray());
+    setrlimit(RLIMIT_NOFILE, &before);
+    ASSERT_TRUE(written);
+    file.close();
+    for (const QByteArray& pdf : {readAll(QUrl::fromLocalFile(file.fileName())), memory}) {
+        const PdfInspector inspector(pdf);
+        ASSERT_TRUE(inspector.isValid());
+        const auto images = inspector.drawing(0).images;
+        ASSERT_EQ(images.size(), size_t(count));
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(images[size_t(i)].decoded, rows(i)) << i;
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Hidden | QDir::Files),
+              QStringList(QStringLiteral("sheet.pdf")));
 }
 
 TEST(PdfDocument, InsertingKeepsIndexesAndOwnership)
