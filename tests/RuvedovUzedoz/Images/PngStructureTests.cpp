@@ -55,7 +55,7 @@ TEST(PngStructure, FindsTheImageDataAndProfileAmongTheOtherChunks)
     EXPECT_EQ(structure.iccProfile, profile);
     EXPECT_FALSE(structure.hasExif);
 
-    const PngStructure grey = PngStructure::read(png(30, 20, 8, 0, rowData(30, 20, 1, gradient)));
+    const PngStructure grey = PngStructure::read(png(30, 1, 8, 0, rowData(30, 1, 1, gradient)));
     EXPECT_TRUE(grey.canEmbedAsIs());
     EXPECT_EQ(grey.components(), 1);
 }
@@ -77,7 +77,7 @@ TEST(PngStructure, WhatAPdfCannotReadAsItIsOrIsDamagedIsNotEmbedded)
         {"grey and alpha", png(8, 4, 8, 4, rowData(8, 4, 2, gradient)), true},
         {"RGB and alpha", png(8, 4, 8, 6, rowData(8, 4, 4, gradient)), true},
         {"transparent colour", withChunks(plain, chunk("tRNS", QByteArray(6, '\0'))), true},
-        {"unknown critical chunk", withChunks(plain, chunk("ZZZZ", "?")), true},
+        {"unknown critical chunk", withChunks(plain, chunk("CUST", "?")), true},
         {"palette in a grey picture",
          png(8, 4, 8, 0, rowData(8, 4, 1, gradient), 1, chunk("PLTE", QByteArray(3, '\0'))), true},
         {"unreadable profile", withChunks(plain, brokenProfile), true},
@@ -99,8 +99,15 @@ TEST(PngStructure, WhatAPdfCannotReadAsItIsOrIsDamagedIsNotEmbedded)
         EXPECT_EQ(structure.intact, row.intact);
         EXPECT_FALSE(structure.canEmbedAsIs());
     }
+    // Also a header with another compression, filter or interlace method than PNG's own, or no width.
+    const auto withHeaderByte = [&](int at, char value) {
+        QByteArray header = plain.mid(16, 13);
+        header[at] = value;
+        return plain.left(8) + chunk("IHDR", header) + plain.mid(33);
+    };
     for (const QByteArray& file :
-         {QByteArray(), QByteArray("\x89PNG\r\n\x1a\n", 8), plain.mid(1), ImageFixtures::segment(0xD8, {})}) {
+         {QByteArray(), QByteArray("\x89PNG\r\n\x1a\n", 8), plain.mid(1), ImageFixtures::segment(0xD8, {}),
+          withHeaderByte(10, 1), withHeaderByte(11, 1), withHeaderByte(12, 2), withHeaderByte(3, 0)}) {
         EXPECT_FALSE(PngStructure::read(file).isPng);
     }
 }
