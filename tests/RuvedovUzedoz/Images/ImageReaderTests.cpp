@@ -252,6 +252,21 @@ TEST(ImageReader, APngPassesThroughOnlyWhereNothingWouldChangeItsPixels)
         {"alpha.png", readAll(folder.pngWithAlpha("a.png")), false, Pixels, {64, 48}, {}, {128, 0, 0}},
         {"transparent-black.png", withChunks(plain, chunk("tRNS", QByteArray(6, '\0'))), false, Pixels},
         {"damaged.png", withFlippedDataBit(plain), false, Deflated, {64, 48}, {}, {-1, -1, -1}},
+        // Wider than cairo draws: scaled down.
+        {"grey-wide.png",
+         png(40000, 2, 8, 0, rowData(40000, 2, 1, flat)),
+         false,
+         Deflated,
+         {32767, 2},
+         {},
+         {-1, -1, -1}},
+        {"unreadable-profile.png",
+         png(64, 48, 8, 2, zlib, 1, profileChunk(adobe.left(128) + QByteArray(400, 'x'))),
+         false,
+         Deflated,
+         {64, 48},
+         {},
+         {-1, -1, -1}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -277,10 +292,18 @@ TEST(ImageReader, APngPassesThroughOnlyWhereNothingWouldChangeItsPixels)
                                 "Image damaged.png is damaged; drawing the part that can be read")}
                           : QStringList());
     }
-    // Its rows are the file's own, and only with compression off.
+    // Its rows are the file's own, however they are cut into chunks, and only with compression off.
     const QUrl url = folder.bytes("again.png", plain);
     EXPECT_EQ(ImageReader::prepare({url, cellBox}, passingThrough())->deflated->readAll(), zlib);
     EXPECT_EQ(ImageReader::prepare({url, cellBox}, compressing())->encoding, Jpeg);
+    const QByteArray noise =
+        rowData(1000, 400, 3, [](qsizetype k) { return int(quint32(k * 2654435761u) >> 24); });
+    for (const int pieces : {1, 3, 500}) {
+        const QUrl large =
+            folder.bytes(QStringLiteral("large-%1.png").arg(pieces), png(1000, 400, 8, 2, noise, pieces));
+        EXPECT_EQ(ImageReader::prepare({large, cellBox}, passingThrough())->deflated->readAll(), noise)
+            << pieces;
+    }
 }
 
 TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
