@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <map>
 #include <qpdf/Buffer.hh>
@@ -345,10 +346,14 @@ bool ImageStreams::place(QFileDevice& file) const
         [&](const Stream& stream) {
             const qint64 at = file.pos();
             const bool kept = stream.rows ? stream.rows->isValid() : m_file && m_file->flush();
-            return kept && file.flush() &&
-                   DeflatedRows::copyBetween(stream.rows ? stream.rows->handle() : m_file->handle(),
-                                             stream.offset, file.handle(), at, stream.length) &&
-                   file.seek(at + stream.length);
+            if (!kept || !file.flush() ||
+                !DeflatedRows::copyBetween(stream.rows ? stream.rows->handle() : m_file->handle(),
+                                           stream.offset, file.handle(), at, stream.length))
+                return false;
+            // The disk starts on each picture while the next is copied, so that the file is soon flushed
+            // once it is finished.
+            ::sync_file_range(file.handle(), at, stream.length, SYNC_FILE_RANGE_WRITE);
+            return file.seek(at + stream.length);
         });
 }
 } // namespace RuvedovUzedoz
