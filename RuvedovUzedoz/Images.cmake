@@ -16,6 +16,7 @@ target_sources(RuvedovUzedoz PRIVATE
   Images/PictureFile.cpp
   Images/PictureFormat.cpp
   Images/PixelDeflation.cpp
+  Images/PngStructure.cpp
   Images/PreparedImage.cpp
   Images/RunDeflater.cpp
   Images/TargetSize.cpp

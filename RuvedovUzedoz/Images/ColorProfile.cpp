@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QHash>
 #include <QMutex>
+#include <cstdint>
 #include <cstdlib>
 #include <lcms2.h>
 #include <memory>
@@ -94,6 +95,29 @@ int ColorProfile::components(const QByteArray& profile)
         return 4;
     }
     return 0;
+}
+
+bool ColorProfile::isReadable(const QByteArray& profile)
+{
+    return ProfileHandle(cmsOpenProfileFromMem(profile.constData(), cmsUInt32Number(profile.size()))) !=
+           nullptr;
+}
+
+QByteArray ColorProfile::toSrgb(const QByteArray& profile, int components, const unsigned char* pixels,
+                                qsizetype count)
+{
+    ProfileHandle source(cmsOpenProfileFromMem(profile.constData(), cmsUInt32Number(profile.size())));
+    if (!source || components != ColorProfile::components(profile) || (components != 1 && components != 3) ||
+        count <= 0 || count > qsizetype(UINT32_MAX))
+        return {};
+    ProfileHandle srgb(cmsCreate_sRGBProfile());
+    TransformHandle transform(cmsCreateTransform(source.get(), components == 1 ? TYPE_GRAY_8 : TYPE_RGB_8,
+                                                 srgb.get(), TYPE_RGB_8, INTENT_RELATIVE_COLORIMETRIC, 0));
+    if (!transform)
+        return {};
+    QByteArray out(count * 3, Qt::Uninitialized);
+    cmsDoTransform(transform.get(), pixels, out.data(), cmsUInt32Number(count));
+    return out;
 }
 
 } // namespace RuvedovUzedoz

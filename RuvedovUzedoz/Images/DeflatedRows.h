@@ -21,6 +21,8 @@ public:
     DeflatedRows& operator=(const DeflatedRows&) = delete;
 
     bool isValid() const { return m_fd >= 0; }
+    // The scratch file's descriptor, for copying from it at any offset (pread, copy_file_range).
+    int handle() const { return m_fd; }
     // Adds bytes at the end; false when the file cannot take them.
     bool append(const char* data, qint64 length);
     qint64 size() const { return m_size; }

@@ -5,11 +5,13 @@
 #include "DecodeBudget.h"
 #include "DecodeSize.h"
 #include "DecoderProcess.h"
+#include "DeflatedRows.h"
 #include "JpegStructure.h"
 #include "KestrelExtensions/Logging/Log.h"
 #include "PictureFile.h"
 #include "PictureFormat.h"
 #include "PixelDeflation.h"
+#include "PngStructure.h"
 #include "RuvedovUzedoz/Sheet/LocalPath.h"
 #include "TargetSize.h"
 #include "VipsConversion.h"
@@ -161,7 +163,7 @@ ReadResult toJpeg(VipsImage* decoded, int quality)
 }
 
 // The EXIF orientation, read by the decoder from the header alone.
-std::variant<int, Failure> jpegOrientation(const QByteArray& bytes)
+std::variant<int, Failure> headerOrientation(const QByteArray& bytes)
 {
     VipsImageHandle header(vips_image_new_from_buffer(bytes.constData(), size_t(bytes.size()), "", "access",
                                                       VIPS_ACCESS_SEQUENTIAL, nullptr));
@@ -209,6 +211,78 @@ ReadResult passThrough(const QByteArray& bytes, const JpegStructure& structure, 
     if (result.jpeg.isEmpty()) {
         return Failure{QStringLiteral("its structure cannot be read")};
     }
+    return result;
+}
+
+// A PNG's own compressed rows, as the PDF takes them, when nothing would change them on the way: compression
+// off (so it is placed at the size it is stored at), within the decoded-size limits, intact, 8-bit grey or
+// RGB, opaque, not interlaced, upright, and in sRGB or a profile that the PDF can tag it with. Any other
+// PNG is decoded, a damaged one as far as it goes. gAMA, cHRM and sRGB chunks are left aside here as the
+// decoder leaves them.
+std::optional<ReadResult> pngPassThrough(const QByteArray& bytes, const ImageRequest& request,
+                                         const ImageSettings& settings)
+{
+    if (settings.compress || !bytes.startsWith("\x89PNG\r\n\x1a\n")) {
+        return std::nullopt;
+    }
+    const PngStructure png = PngStructure::read(bytes);
+    if (!png.canEmbedAsIs()) {
+        return std::nullopt;
+    }
+    const QSize size(png.width, png.height);
+    if (decodeLongestSide(size, request.box, settings, false) < std::max(png.width, png.height)) {
+        return std::nullopt;
+    }
+    // The decoder's reading of the EXIF chunk, so that what it would turn is never passed through.
+    if (png.hasExif) {
+        const auto orientation = headerOrientation(bytes);
+        if (!std::holds_alternative<int>(orientation) || std::get<int>(orientation) != 1) {
+            return std::nullopt;
+        }
+    }
+    QByteArray profile = png.iccProfile;
+    if (!profile.isEmpty() && ColorProfile::isSrgb(profile)) {
+        profile.clear();
+    }
+    if (!profile.isEmpty() &&
+        (ColorProfile::components(profile) != png.components() || !ColorProfile::isReadable(profile))) {
+        return std::nullopt;
+    }
+    if (auto refusal = refuseOversized(size)) {
+        return *refusal;
+    }
+    auto rows = std::make_shared<DeflatedRows>();
+    // The data chunks are often a few kilobytes each: written in larger pieces.
+    QByteArray pending;
+    pending.reserve(qsizetype(1) << 20);
+    const auto keep = [&] {
+        const bool kept = rows->append(pending.constData(), pending.size());
+        pending.resize(0);
+        return kept;
+    };
+    bool kept = rows->isValid();
+    for (const auto& [offset, length] : png.imageData) {
+        if (kept && pending.size() + length > pending.capacity()) {
+            kept = keep();
+        }
+        if (kept && length > pending.capacity()) {
+            kept = rows->append(bytes.constData() + offset, length);
+        } else {
+            pending.append(bytes.constData() + offset, length);
+        }
+    }
+    if (!kept || !keep()) {
+        return Failure{QStringLiteral("there is no room to keep it aside")};
+    }
+    PreparedImage result;
+    result.encoding = PreparedImage::Encoding::Deflated;
+    result.width = png.width;
+    result.height = png.height;
+    result.deflated = std::move(rows);
+    result.deflatedComponents = png.components();
+    result.deflatedPredicted = true;
+    result.deflatedProfile = profile;
+    result.sourceSize = size;
     return result;
 }
 
@@ -391,7 +465,7 @@ ReadResult read(const ImageRequest& request, const ImageSettings& settings, cons
         const JpegStructure structure = JpegStructure::read(bytes);
         // A damaged one is decoded instead, as far as it goes.
         if (structure.canEmbedAsIs()) {
-            const auto orientation = jpegOrientation(bytes);
+            const auto orientation = headerOrientation(bytes);
             if (auto* failure = std::get_if<Failure>(&orientation)) {
                 return *failure;
             }
@@ -403,6 +477,9 @@ ReadResult read(const ImageRequest& request, const ImageSettings& settings, cons
                 return passThrough(bytes, structure, std::get<int>(orientation));
             }
         }
+    }
+    if (std::optional<ReadResult> passed = pngPassThrough(bytes, request, settings)) {
+        return std::move(*passed);
     }
     DecodeWatch watch{cancellation, std::chrono::steady_clock::now() + ImageReader::decodeTimeLimit};
     return decode(bytes, request, settings, watch, claim);

@@ -15,7 +15,9 @@ class Cancellation;
 //
 // With compression on, the picture is scaled to the target size and re-encoded as JPEG; pictures with
 // transparency are scaled but kept lossless. With compression off, a plain JPEG is passed on with its coded
-// image data untouched (nothing is decoded; the placement applies its orientation) and anything else is
+// image data untouched (nothing is decoded; the placement applies its orientation), so is an intact, opaque,
+// upright 8-bit grey or RGB PNG that is not interlaced (its compressed rows, for the PDF to read with the
+// PNG predictors; nothing of the file's other chunks but its colour profile), and anything else is
 // decoded at full size. With compression on, a JPEG that needs no scaling and would not get smaller is
 // passed on in the same way. A passed-on JPEG loses its private segments (EXIF, XMP, IPTC, comments,
 // thumbnails) and whatever follows its end; a colour profile other than sRGB stays, for the PDF to tag the

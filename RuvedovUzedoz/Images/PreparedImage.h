@@ -31,6 +31,11 @@ struct PreparedImage {
     // kept in a scratch file, so that pictures waiting to be drawn hold next to no memory.
     std::shared_ptr<const DeflatedRows> deflated;
     int deflatedComponents = 3;
+    // Each row starts with its PNG filter byte (a PNG file's own image data): the stream is read with
+    // the PNG predictors.
+    bool deflatedPredicted = false;
+    // The colour profile the rows are in, for the PDF to tag the image with; empty for sRGB (or grey).
+    QByteArray deflatedProfile{};
     // The upright pixel size of the picture file itself, before any scaling: the size the picture is known
     // by (e.g. in log lines), whatever size it is stored at.
     QSize sourceSize;

@@ -1,6 +1,8 @@
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
 
+#include "RuvedovUzedoz/Images/ColorProfile.h"
 #include "RuvedovUzedoz/Images/DeflatedRows.h"
+#include "RuvedovUzedoz/Images/PngStructure.h"
 #include "RuvedovUzedoz/Images/PreparedImage.h"
 #include "RuvedovUzedoz/Pdf/CairoHandles.h"
 #include "RuvedovUzedoz/Pdf/ImageStreams.h"
@@ -94,17 +96,30 @@ CairoSurface jpegSurface(const QByteArray& jpeg, int pixelWidth, int pixelHeight
     return surface;
 }
 
-// Compressed rows drawn without a document to keep their stream: unpacked into pixels for cairo.
+// Compressed rows drawn without a document to keep their stream: unpacked into pixels for cairo, through
+// their colour profile when they carry one.
 CairoSurface inflatedSurface(const PreparedImage& image)
 {
-    const qsizetype rowBytes = qsizetype(image.width) * image.deflatedComponents;
+    int components = image.deflatedComponents;
+    const qsizetype rowBytes = qsizetype(image.width) * components;
     const QByteArray deflated = image.deflated->readAll();
-    QByteArray rows(rowBytes * image.height, Qt::Uninitialized);
+    QByteArray rows((rowBytes + (image.deflatedPredicted ? 1 : 0)) * image.height, Qt::Uninitialized);
     uLongf length = uLongf(rows.size());
     if (uncompress(reinterpret_cast<Bytef*>(rows.data()), &length,
                    reinterpret_cast<const Bytef*>(deflated.constData()), uLong(deflated.size())) != Z_OK ||
         qsizetype(length) != rows.size())
         return nullptr;
+    if (image.deflatedPredicted)
+        rows = PngStructure::unfilteredRows(rows, image.width, image.height, components);
+    if (!rows.isEmpty() && !image.deflatedProfile.isEmpty()) {
+        rows = ColorProfile::toSrgb(image.deflatedProfile, components,
+                                    reinterpret_cast<const unsigned char*>(rows.constData()),
+                                    qsizetype(image.width) * image.height);
+        components = 3;
+    }
+    if (rows.isEmpty())
+        return nullptr;
+    const qsizetype pixelRowBytes = qsizetype(image.width) * components;
     CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return nullptr;
@@ -112,13 +127,14 @@ CairoSurface inflatedSurface(const PreparedImage& image)
     unsigned char* target = cairo_image_surface_get_data(surface.get());
     const int stride = cairo_image_surface_get_stride(surface.get());
     for (int y = 0; y < image.height; ++y) {
-        const auto* in = reinterpret_cast<const unsigned char*>(rows.constData()) + qsizetype(y) * rowBytes;
+        const auto* in =
+            reinterpret_cast<const unsigned char*>(rows.constData()) + qsizetype(y) * pixelRowBytes;
         auto* out = reinterpret_cast<quint32*>(target + qsizetype(y) * stride);
         for (int x = 0; x < image.width; ++x) {
-            const unsigned char* p = in + qsizetype(x) * image.deflatedComponents;
+            const unsigned char* p = in + qsizetype(x) * components;
             const quint32 r = p[0];
-            const quint32 g = image.deflatedComponents == 3 ? p[1] : r;
-            const quint32 b = image.deflatedComponents == 3 ? p[2] : r;
+            const quint32 g = components == 3 ? p[1] : r;
+            const quint32 b = components == 3 ? p[2] : r;
             out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
         }
     }

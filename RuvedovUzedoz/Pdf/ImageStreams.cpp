@@ -10,11 +10,13 @@
 #include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <map>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace RuvedovUzedoz {
@@ -29,12 +31,28 @@ void appendBigEndian16(QByteArray& out, int value)
     out.append(char(value & 0xFF));
 }
 
-// The least JPEG the PDF writer reads a size from: start, a comment, a baseline frame header, end.
-QByteArray standInJpeg(const QByteArray& comment, int width, int height, int components)
+// The largest piece of a colour profile that one JPEG segment holds, after its 14-byte tag.
+constexpr qsizetype profilePiece = 65533 - 14;
+
+// The least JPEG the PDF writer reads a size from: start, a comment, a baseline frame header, end. A
+// colour profile rides along in the segments a JPEG keeps one in, followed by a scan header so that
+// the header reads as complete: the pass that tags JPEG images with their profiles tags this one too.
+QByteArray standInJpeg(const QByteArray& comment, int width, int height, int components,
+                       const QByteArray& profile)
 {
     QByteArray jpeg("\xFF\xD8\xFF\xFE", 4);
     appendBigEndian16(jpeg, int(comment.size()) + 2);
     jpeg.append(comment);
+    const qsizetype pieces = (profile.size() + profilePiece - 1) / profilePiece;
+    for (qsizetype piece = 0; piece < pieces; ++piece) {
+        const QByteArray part = profile.mid(piece * profilePiece, profilePiece);
+        jpeg.append("\xFF\xE2", 2);
+        appendBigEndian16(jpeg, int(part.size()) + 16);
+        jpeg.append("ICC_PROFILE", 12); // with its NUL
+        jpeg.append(char(piece + 1));
+        jpeg.append(char(pieces));
+        jpeg.append(part);
+    }
     jpeg.append("\xFF\xC0", 2);
     appendBigEndian16(jpeg, 8 + 3 * components);
     jpeg.append(char(8));
@@ -45,6 +63,16 @@ QByteArray standInJpeg(const QByteArray& comment, int width, int height, int com
         jpeg.append(char(component));
         jpeg.append(char(0x11));
         jpeg.append(char(0));
+    }
+    if (!profile.isEmpty()) {
+        jpeg.append("\xFF\xDA", 2);
+        appendBigEndian16(jpeg, 6 + 2 * components);
+        jpeg.append(char(components));
+        for (int component = 1; component <= components; ++component) {
+            jpeg.append(char(component));
+            jpeg.append(char(0));
+        }
+        jpeg.append("\x00\x3F\x00", 3);
     }
     jpeg.append("\xFF\xD9", 2);
     return jpeg;
@@ -79,8 +107,8 @@ Update streamUpdate(QPDF& document, const ImageStreams& streams, qint64 previous
     std::map<int, std::pair<int, qint64>> offsets; // object number → generation, offset
     IncrementalUpdate::forEachJpegImage(
         document, [&](QPDFObjGen id, qint64, QPDFObjectHandle& object, QPDFObjectHandle& dictionary) {
-            // A stand-in is a tiny JPEG; real pictures are never read here.
-            if (dictionary.getKey("/Length").getIntValue() > 512)
+            // Only streams as long as a stand-in are read; real pictures are not.
+            if (!streams.isStandInLength(dictionary.getKey("/Length").getIntValue()))
                 return;
             const std::shared_ptr<Buffer> data = object.getRawStreamData();
             const ImageStreams::Stream* stream =
@@ -92,9 +120,16 @@ Update streamUpdate(QPDF& document, const ImageStreams& streams, qint64 previous
                 if (key != "/Filter" && key != "/DecodeParms" && key != "/Length" && key != "/ColorSpace" &&
                     key != "/BitsPerComponent" && key != "/Decode")
                     text += " " + key + " " + dictionary.getKey(key).unparse();
-            text += std::string(" /ColorSpace ") + (stream->components == 1 ? "/DeviceGray" : "/DeviceRGB") +
-                    " /BitsPerComponent 8 /Filter /FlateDecode /Length " + std::to_string(stream->length) +
-                    " >>\nstream\n";
+            // A profile's colour space, which the tagging pass gave the stand-in as a reference, stays.
+            QPDFObjectHandle space = dictionary.getKey("/ColorSpace");
+            text += " /ColorSpace " + (space.isIndirect()        ? space.unparse()
+                                       : stream->components == 1 ? std::string("/DeviceGray")
+                                                                 : std::string("/DeviceRGB"));
+            text += " /BitsPerComponent 8 /Filter /FlateDecode";
+            if (stream->predicted)
+                text += " /DecodeParms << /Predictor 15 /Colors " + std::to_string(stream->components) +
+                        " /BitsPerComponent 8 /Columns " + std::to_string(stream->width) + " >>";
+            text += " /Length " + std::to_string(stream->length) + " >>\nstream\n";
             offsets[id.getObj()] = {id.getGen(), base + update.length};
             update.add(std::move(text), stream);
             update.add("\nendstream\nendobj\n");
@@ -154,8 +189,17 @@ QByteArray ImageStreams::add(const PreparedImage& image)
 {
     if (image.width <= 0 || image.height <= 0 || image.width > 65535 || image.height > 65535 ||
         !image.deflated || image.deflated->size() == 0 ||
-        (image.deflatedComponents != 1 && image.deflatedComponents != 3))
+        (image.deflatedComponents != 1 && image.deflatedComponents != 3) ||
+        image.deflatedProfile.size() > 255 * profilePiece)
         return {};
+    // Rows already on the file system of the scratch file stay where they are: copying them would take as
+    // much room there, and time on the drawing thread. Each holds a descriptor open, so only so many.
+    if (m_heldFiles < maximumHeldFiles && onFolderFileSystem(*image.deflated)) {
+        ++m_heldFiles;
+        return keep({0, image.deflated->size(), image.width, image.height, image.deflatedComponents,
+                     image.deflatedPredicted, image.deflated},
+                    image);
+    }
     if (!m_file) {
         QDir().mkpath(m_folder);
         m_file = std::make_unique<QTemporaryFile>(
@@ -167,8 +211,8 @@ QByteArray ImageStreams::add(const PreparedImage& image)
             return {};
         }
     }
-    Stream stream{m_file->size(), image.deflated->size(), image.width, image.height,
-                  image.deflatedComponents};
+    Stream stream{m_file->size(), image.deflated->size(),   image.width,
+                  image.height,   image.deflatedComponents, image.deflatedPredicted};
     if (!m_file->flush() || !image.deflated->copyTo(m_file->handle(), stream.offset)) {
         const QString reason =
             m_file->error() != QFileDevice::NoError ? m_file->errorString() : qt_error_string(errno);
@@ -177,10 +221,35 @@ QByteArray ImageStreams::add(const PreparedImage& image)
         KestrelExtensions::Log::system(QStringLiteral("Cannot keep a picture aside: ") + reason);
         return {};
     }
+    return keep(stream, image);
+}
+
+QByteArray ImageStreams::keep(Stream stream, const PreparedImage& image)
+{
     const QByteArray comment =
         commentPrefix + m_token + ' ' + QByteArray::number(qulonglong(m_streams.size()));
-    m_streams.push_back(stream);
-    return standInJpeg(comment, image.width, image.height, image.deflatedComponents);
+    m_streams.push_back(std::move(stream));
+    QByteArray standIn =
+        standInJpeg(comment, image.width, image.height, image.deflatedComponents, image.deflatedProfile);
+    m_standInLengths.insert(standIn.size());
+    return standIn;
+}
+
+bool ImageStreams::onFolderFileSystem(const DeflatedRows& rows)
+{
+    if (!m_folderDevice) {
+        QDir().mkpath(m_folder);
+        struct stat folder {};
+        m_folderDevice = ::stat(QFile::encodeName(m_folder).constData(), &folder) == 0 ? folder.st_dev : 0;
+    }
+    struct stat file {};
+    return *m_folderDevice != 0 && rows.isValid() && ::fstat(rows.handle(), &file) == 0 &&
+           file.st_dev == *m_folderDevice;
+}
+
+bool ImageStreams::isStandInLength(qint64 length) const
+{
+    return m_standInLengths.contains(length);
 }
 
 const ImageStreams::Stream* ImageStreams::find(const std::string& standIn) const
@@ -201,6 +270,8 @@ const ImageStreams::Stream* ImageStreams::find(const std::string& standIn) const
 
 bool ImageStreams::copy(const Stream& stream, const Sink& sink) const
 {
+    if (stream.rows)
+        return stream.rows->read(sink);
     if (!m_file || !m_file->flush() || !m_file->seek(stream.offset))
         return false;
     QByteArray buffer(qsizetype(std::min<qint64>(stream.length, 1 << 20)), Qt::Uninitialized);
@@ -274,10 +345,15 @@ bool ImageStreams::place(QFileDevice& file) const
         update, [&file](const char* data, qint64 length) { return file.write(data, length) == length; },
         [&](const Stream& stream) {
             const qint64 at = file.pos();
-            return m_file && m_file->flush() && file.flush() &&
-                   DeflatedRows::copyBetween(m_file->handle(), stream.offset, file.handle(), at,
-                                             stream.length) &&
-                   file.seek(at + stream.length);
+            const bool kept = stream.rows ? stream.rows->isValid() : m_file && m_file->flush();
+            if (!kept || !file.flush() ||
+                !DeflatedRows::copyBetween(stream.rows ? stream.rows->handle() : m_file->handle(),
+                                           stream.offset, file.handle(), at, stream.length))
+                return false;
+            // The disk starts on each picture while the next is copied, so that the file is soon flushed
+            // once it is finished.
+            ::sync_file_range(file.handle(), at, stream.length, SYNC_FILE_RANGE_WRITE);
+            return file.seek(at + stream.length);
         });
 }
 } // namespace RuvedovUzedoz

@@ -1,10 +1,12 @@
 #include "ColorFixtures.h"
 #include "ImageFixtures.h"
+#include "PngFixtures.h"
 #include "RuvedovUzedoz/Images/ColorProfile.h"
 #include "RuvedovUzedoz/Images/DeflatedRows.h"
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/JpegStructure.h"
 #include "RuvedovUzedoz/Images/PictureFile.h"
+#include "RuvedovUzedoz/Images/PngStructure.h"
 #include "RuvedovUzedoz/Images/TargetSize.h"
 #include "RuvedovUzedoz/Images/VipsConversion.h"
 #include "support/LogCapture.h"
@@ -34,12 +36,17 @@ namespace {
 
 const QSizeF cellBox(369, 261);
 
-// Compressed rows as they were before compression.
+// Compressed rows as they were before compression (and before the PNG filters, for a PNG's own rows).
 QByteArray inflated(const PreparedImage& image)
 {
+    const qsizetype row =
+        qsizetype(image.width) * image.deflatedComponents + (image.deflatedPredicted ? 1 : 0);
     QByteArray framed(4, Qt::Uninitialized); // the length header that qUncompress expects
-    qToBigEndian(quint32(qsizetype(image.width) * image.height * image.deflatedComponents), framed.data());
-    return qUncompress(framed + image.deflated->readAll());
+    qToBigEndian(quint32(row * image.height), framed.data());
+    const QByteArray rows = qUncompress(framed + image.deflated->readAll());
+    return image.deflatedPredicted
+               ? PngStructure::unfilteredRows(rows, image.width, image.height, image.deflatedComponents)
+               : rows;
 }
 
 // The picture as the page will show it (a JPEG decoded as the PDF reader will).
@@ -210,6 +217,119 @@ TEST(ImageReader, PreparesEachKindOfPictureAsThePageDrawsIt)
     }
 }
 
+// With compression off, a PNG goes on with its own compressed rows only where the decoder would draw the
+// same pixels from it; every other PNG is decoded as before, a damaged one as far as it goes.
+TEST(ImageReader, APngPassesThroughOnlyWhereNothingWouldChangeItsPixels)
+{
+    using enum PreparedImage::Encoding;
+    using namespace PngFixtures;
+    Folder folder;
+    const auto flat = [](qsizetype k) { return k % 3 == 0 ? 60 : k % 3 == 1 ? 140 : 90; };
+    const QByteArray zlib = rowData(64, 48, 3, flat);
+    const QByteArray plain = png(64, 48, 8, 2, zlib, 4);
+    const QByteArray adobe = Profiles::adobeRgb();
+    static Rgb inAdobe;
+    inAdobe = fromSrgb(adobe, {60, 140, 90});
+    const QByteArray adobeRows = rowData(64, 48, 3, [](qsizetype k) { return inAdobe[size_t(k % 3)]; });
+    const QByteArray colourChunks = chunk("gAMA", QByteArray("\0\0\x86\xa0", 4)) +
+                                    chunk("cHRM", QByteArray(32, '\x01')) +
+                                    chunk("sRGB", QByteArray(1, '\0'));
+    const QByteArray flat16 = rowData(64, 48, 6, [](qsizetype k) {
+        return k % 6 < 2 ? 60 : k % 6 < 4 ? 140 : 90;
+    });
+    const Image picture = ImageFixtures::picture(64, 48, 3, [](int, int, int band) {
+        return band == 0 ? 60 : band == 1 ? 140 : 90;
+    });
+    const struct Row {
+        const char* name;
+        QByteArray file;
+        bool passes;
+        PreparedImage::Encoding encoding = Deflated;
+        QSize size = {64, 48};
+        QByteArray profile = {}; // the one passed on
+        Rgb middle = {60, 140, 90};
+    } rows[] = {
+        {"plain.png", plain, true},
+        {"grey.png", readAll(folder.twoToneGreyPng("g.png")), true, Deflated, {40, 30}, {}, {50, 50, 50}},
+        // The decoder leaves these chunks aside.
+        {"gamma.png", withChunks(plain, colourChunks), true},
+        {"upright.png", withChunks(plain, orientationChunk(1)), true},
+        {"srgb-profile.png", readAll(folder.save("s.png", picture.get(), ".png[profile=srgb]")), true},
+        {"adobe-rgb.png",
+         png(64, 48, 8, 2, adobeRows, 1, profileChunk(adobe)),
+         true,
+         Deflated,
+         {64, 48},
+         adobe,
+         inAdobe},
+        {"turned.png", withChunks(plain, orientationChunk(6)), false, Deflated, {48, 64}},
+        {"grey-with-rgb-profile.png",
+         png(64, 48, 8, 0, rowData(64, 48, 1, flat), 1, profileChunk(adobe)),
+         false,
+         Deflated,
+         {64, 48},
+         {},
+         {-1, -1, -1}},
+        {"palette.png", readAll(folder.save("p.png", picture.get(), ".png[palette]")), false},
+        {"16-bit.png", png(64, 48, 16, 2, flat16), false},
+        {"interlaced.png", readAll(folder.save("i.png", picture.get(), ".png[interlace]")), false},
+        {"alpha.png", readAll(folder.pngWithAlpha("a.png")), false, Pixels, {64, 48}, {}, {128, 0, 0}},
+        {"transparent-black.png", withChunks(plain, chunk("tRNS", QByteArray(6, '\0'))), false, Pixels},
+        {"damaged.png", withFlippedDataBit(plain), false, Deflated, {64, 48}, {}, {-1, -1, -1}},
+        // Wider than cairo draws: scaled down.
+        {"grey-wide.png",
+         png(40000, 2, 8, 0, rowData(40000, 2, 1, flat)),
+         false,
+         Deflated,
+         {32767, 2},
+         {},
+         {-1, -1, -1}},
+        {"unreadable-profile.png",
+         png(64, 48, 8, 2, zlib, 1, profileChunk(adobe.left(128) + QByteArray(400, 'x'))),
+         false,
+         Deflated,
+         {64, 48},
+         {},
+         {-1, -1, -1}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LogCapture log;
+        const auto image =
+            ImageReader::prepare({folder.bytes(row.name, row.file), cellBox}, passingThrough());
+        ASSERT_TRUE(image) << log.systemLines().join(" ").toStdString();
+        EXPECT_EQ(image->encoding, row.encoding);
+        EXPECT_EQ(image->deflatedPredicted, row.passes);
+        EXPECT_EQ(QSize(image->width, image->height), row.size);
+        EXPECT_EQ(image->orientation, 1);
+        EXPECT_EQ(image->deflatedProfile, row.profile);
+        if (row.encoding == Deflated) {
+            EXPECT_EQ(image->deflatedComponents, std::string_view(row.name).starts_with("grey") ? 1 : 3);
+        }
+        if (row.middle[0] >= 0) {
+            const QRgb middle = drawn(*image).pixel(row.size.width() / 2, row.size.height() / 2);
+            EXPECT_EQ(Rgb({qRed(middle), qGreen(middle), qBlue(middle)}), row.middle);
+        }
+        const bool damaged = std::string_view(row.name) == "damaged.png";
+        EXPECT_EQ(log.systemLines(),
+                  damaged ? QStringList{QStringLiteral(
+                                "Image damaged.png is damaged; drawing the part that can be read")}
+                          : QStringList());
+    }
+    // Its rows are the file's own, however they are cut into chunks, and only with compression off.
+    const QUrl url = folder.bytes("again.png", plain);
+    EXPECT_EQ(ImageReader::prepare({url, cellBox}, passingThrough())->deflated->readAll(), zlib);
+    EXPECT_EQ(ImageReader::prepare({url, cellBox}, compressing())->encoding, Jpeg);
+    const QByteArray noise =
+        rowData(1000, 400, 3, [](qsizetype k) { return int(quint32(k * 2654435761u) >> 24); });
+    for (const int pieces : {1, 3, 500}) {
+        const QUrl large =
+            folder.bytes(QStringLiteral("large-%1.png").arg(pieces), png(1000, 400, 8, 2, noise, pieces));
+        EXPECT_EQ(ImageReader::prepare({large, cellBox}, passingThrough())->deflated->readAll(), noise)
+            << pieces;
+    }
+}
+
 TEST(ImageReader, BadFilesLogOneLineNamingTheFileAndTheReason)
 {
     Folder folder;
@@ -339,7 +459,8 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     const Image noise = picture(width, 50, 3, [&](int x, int y, int band) {
         return uchar(expected[(qsizetype(y) * width + x) * 3 + band]);
     });
-    const QUrl url = folder.save("noise.png", noise.get(), ".png[compression=1]");
+    // Interlaced, so that it is decoded and compressed here rather than passed through.
+    const QUrl url = folder.save("noise.png", noise.get(), ".png[compression=1,interlace]");
     const auto image = ImageReader::prepare({url, cellBox}, passingThrough());
     ASSERT_TRUE(image);
     ASSERT_EQ(image->encoding, PreparedImage::Encoding::Deflated);
@@ -364,8 +485,8 @@ TEST(ImageReader, ANoisyLosslessPictureIsCompressedWhole)
     const Image flat = picture(86, 5000, 3, [&](int x, int y, int band) {
         return uchar(narrow[(qsizetype(y) * 86 + x) * 3 + band]);
     });
-    const auto runs =
-        ImageReader::prepare({folder.save("flat.png", flat.get(), ".png"), cellBox}, passingThrough());
+    const auto runs = ImageReader::prepare({folder.save("flat.png", flat.get(), ".png[interlace]"), cellBox},
+                                           passingThrough());
     ASSERT_TRUE(runs);
     EXPECT_TRUE(inflated(*runs) == narrow);
 }

@@ -147,6 +147,10 @@ private:
                 image.iccObject = profile.getObjectID();
                 image.iccProfile = bytes(profile.getStreamData());
             }
+            if (dict.hasKey("/DecodeParms"))
+                image.decodeParms = QString::fromStdString(dict.getKey("/DecodeParms").unparse());
+            if (image.filter == QLatin1String("/FlateDecode"))
+                image.decoded = bytes(xobject.getStreamData(qpdf_dl_generalized));
             m_drawing.images.push_back(image);
         } else if (subtype == QLatin1String("/Form")) {
             QPDFObjectHandle resources = dict.getKey("/Resources");

@@ -23,9 +23,11 @@ public:
         int iccObject = 0;       // the profile stream's object number
         bool hasSMask = false;
         QByteArray rawBytes{};
-        QRectF placement{}; // the unit square through the CTM at `Do`
-        QTransform ctm{};   // the CTM at `Do`: image space (unit square, y up) to page space
-        QRectF clip{};      // the bounds of the clip at `Do`, null when there is none
+        QString decodeParms{}; // as written, empty when there are none
+        QByteArray decoded{};  // the samples once the filters are undone; empty for a DCT image
+        QRectF placement{};    // the unit square through the CTM at `Do`
+        QTransform ctm{};      // the CTM at `Do`: image space (unit square, y up) to page space
+        QRectF clip{};         // the bounds of the clip at `Do`, null when there is none
     };
     struct Rect {
         QRectF rect;

@@ -1,11 +1,14 @@
 #include "../Images/ColorFixtures.h"
 #include "../Images/ImageFixtures.h"
+#include "../Images/PngFixtures.h"
 #include "PdfInspector.h"
 #include "RenderFixtures.h"
 #include "RuvedovUzedoz/Images/DeflatedRows.h"
+#include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/PreparedImage.h"
 #include "RuvedovUzedoz/Pdf/CairoHandles.h"
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
+#include "RuvedovUzedoz/Pdf/ImageStreams.h"
 #include "RuvedovUzedoz/Pdf/PdfDocument.h"
 #include "RuvedovUzedoz/Pdf/PdfPage.h"
 #include "RuvedovUzedoz/Pdf/PdfPostProcess.h"
@@ -13,9 +16,13 @@
 #include "RuvedovUzedoz/Rendering/FontFamilies.h"
 #include "support/LogCapture.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace RuvedovUzedoz;
 using ImageFixtures::Folder;
@@ -225,6 +232,54 @@ TEST(PdfDocument, TheSecondPassAppendsBoxesAndProfilesAsAnIncrementalUpdate)
     EXPECT_EQ(log.systemLines(), QStringList(2, QStringLiteral("PDF rendering failed: no startxref")));
 }
 
+// Rows compressed ahead stay in their own files up to a number of open files, and are copied aside beyond
+// it: with the process allowed few more files than that, every picture of a long render still arrives.
+TEST(PdfDocument, PicturesCompressedAheadArePlacedWhetherHeldInTheirFilesOrCopied)
+{
+    const int count = ImageStreams::maximumHeldFiles + 100;
+    // Two pixels; the first tells the pictures apart.
+    const auto rows = [](int i) {
+        return QByteArray(1, char(i % 256)) + char(i / 256) + QByteArray("\7\10\11\12", 4);
+    };
+    const Script pictures = [count, rows](GraphicsContext& context) {
+        for (int i = 0; i < count; ++i) {
+            PreparedImage image = picture(PreparedImage::Encoding::Deflated);
+            image.width = 2;
+            image.height = 1;
+            image.deflated = deflated(rows(i));
+            EXPECT_TRUE(context.drawImage(image, QRectF(i % 20, i / 20, 1, 1)));
+        }
+    };
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    int open = 0;
+    for (int fd = 0; fd < 4096; ++fd)
+        open += fcntl(fd, F_GETFD) != -1;
+    rlimit fewer = before;
+    fewer.rlim_cur = std::min<rlim_t>(before.rlim_cur, rlim_t(open + ImageStreams::maximumHeldFiles + 40));
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &fewer), 0);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("sheet.pdf")));
+    PdfDocument onDisk, inMemory;
+    const bool written =
+        file.open(QIODevice::ReadWrite) && add(onDisk, {{QRectF(0, 0, 20, 20), pictures}}).write(file);
+    const QByteArray memory =
+        add(inMemory, {{QRectF(0, 0, 20, 20), pictures}}).dataRepresentation().value_or(QByteArray());
+    setrlimit(RLIMIT_NOFILE, &before);
+    ASSERT_TRUE(written);
+    file.close();
+    for (const QByteArray& pdf : {readAll(QUrl::fromLocalFile(file.fileName())), memory}) {
+        const PdfInspector inspector(pdf);
+        ASSERT_TRUE(inspector.isValid());
+        const auto images = inspector.drawing(0).images;
+        ASSERT_EQ(images.size(), size_t(count));
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(images[size_t(i)].decoded, rows(i)) << i;
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Hidden | QDir::Files),
+              QStringList(QStringLiteral("sheet.pdf")));
+}
+
 TEST(PdfDocument, InsertingKeepsIndexesAndOwnership)
 {
     std::shared_ptr<PdfPage> a = std::make_shared<PdfPage>(), b = std::make_shared<PdfPage>(),
@@ -358,6 +413,51 @@ TEST(GraphicsContext, PicturesDrawnWithoutADocumentKeepEveryPixel)
               (QList<quint32>{colours[0], colours[1], 0xFF0A0A0A, 0xFF141414, colours[0], colours[1]}));
     EXPECT_EQ(QList<quint32>(pixels + 6, pixels + 12),
               (QList<quint32>{colours[2], colours[3], 0xFF1E1E1E, 0xFF282828, colours[2], colours[3]}));
+}
+
+// A PNG's own rows drawn without a document: its filters undone, its colours read through its profile.
+TEST(GraphicsContext, PngRowsDrawnWithoutADocumentAreUnfilteredAndConverted)
+{
+    using namespace ImageFixtures;
+    Folder folder;
+    const Image noise = picture(
+        6, 2, 3, [](int x, int y, int band) { return (x * 71 + y * 130 + band * 40 + x * x * 9) % 256; });
+    const QByteArray file = readAll(folder.save(QStringLiteral("n.png"), noise.get(), ".png[filter=all]"));
+    const QByteArray adobe = Profiles::adobeRgb();
+    const Rgb intended = {60, 140, 90};
+    const Image flat =
+        picture(6, 2, 3, [&](int, int, int band) { return fromSrgb(adobe, intended)[size_t(band)]; });
+    vips_image_set_blob_copy(flat.get(), VIPS_META_ICC_NAME, adobe.constData(), size_t(adobe.size()));
+    const ImageSettings off{.compress = false};
+    const auto rows = ImageReader::prepare({folder.bytes(QStringLiteral("a.png"), file), {6, 2}}, off);
+    const auto tagged =
+        ImageReader::prepare({folder.save(QStringLiteral("b.png"), flat.get(), ".png"), {6, 2}}, off);
+    ASSERT_TRUE(rows && tagged);
+    ASSERT_TRUE(rows->deflatedPredicted && tagged->deflatedPredicted);
+    ASSERT_EQ(tagged->deflatedProfile, adobe);
+    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 12, 2));
+    {
+        CairoContext cairo(cairo_create(surface.get()));
+        GraphicsContext context(cairo.get(), QSizeF(12, 2));
+        EXPECT_TRUE(context.drawImage(*rows, QRectF(0, 0, 6, 2)));
+        EXPECT_TRUE(context.drawImage(*tagged, QRectF(6, 0, 6, 2)));
+    }
+    cairo_surface_flush(surface.get());
+    const QByteArray expected = PngFixtures::decodedPixels(file);
+    const auto* pixels = reinterpret_cast<const quint32*>(cairo_image_surface_get_data(surface.get()));
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            const quint32 pixel = pixels[y * 12 + x];
+            const Rgb drawn = {int(pixel >> 16 & 0xFF), int(pixel >> 8 & 0xFF), int(pixel & 0xFF)};
+            if (x < 6) {
+                const auto* sample = reinterpret_cast<const uchar*>(expected.constData()) + (y * 6 + x) * 3;
+                EXPECT_EQ(drawn, Rgb({sample[0], sample[1], sample[2]})) << x << ", " << y;
+            } else {
+                for (size_t c = 0; c < 3; ++c)
+                    EXPECT_NEAR(drawn[c], intended[c], 2) << x << ", " << y;
+            }
+        }
+    }
 }
 
 TEST(GraphicsContext, PicturesAreDrawnWhenCompleteAndWithinWhatCairoHolds)

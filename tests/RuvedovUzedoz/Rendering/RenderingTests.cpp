@@ -1,5 +1,6 @@
 #include "../Images/ColorFixtures.h"
 #include "../Images/ImageFixtures.h"
+#include "../Images/PngFixtures.h"
 #include "KestrelExtensions/Coding/FileError.h"
 #include "PdfInspector.h"
 #include "RenderFixtures.h"
@@ -320,9 +321,11 @@ TEST(CellDrawing, PicturesKeepTheirColoursButNotTheirPrivateData)
     const QByteArray swapped = Profiles::redGreenSwapped();
     const QByteArray adobe = Profiles::adobeRgb();
     const QByteArray plain = readAll(flatPicture(folder, QStringLiteral("plain.jpg"), intended, {}));
+    const QUrl swappedPng =
+        flatPicture(folder, QStringLiteral("b-swapped.png"), fromSrgb(swapped, intended), swapped);
     const ContactSheet sheet = sheetOf({
         flatPicture(folder, QStringLiteral("a-swapped.jpg"), fromSrgb(swapped, intended), swapped),
-        flatPicture(folder, QStringLiteral("b-swapped.png"), fromSrgb(swapped, intended), swapped),
+        swappedPng,
         flatPicture(folder, QStringLiteral("c-adobe-rgb.jpg"), fromSrgb(adobe, intended), adobe),
         cmykPicture(folder, QStringLiteral("d-cmyk.jpg"), intended),
         flatPicture(folder, QStringLiteral("e-swapped-again.jpg"), fromSrgb(swapped, intended), swapped),
@@ -369,10 +372,76 @@ TEST(CellDrawing, PicturesKeepTheirColoursButNotTheirPrivateData)
         EXPECT_EQ(first[2].colorSpace, QStringLiteral("/ICCBased"));
         EXPECT_EQ(first[2].iccProfile, swapped);
         EXPECT_EQ(second[1].iccObject, first[2].iccObject);
+        // The PNG goes in with its own rows and shares the profile object of the JPEGs that carry it.
+        EXPECT_EQ(first[3].filter, QStringLiteral("/FlateDecode"));
+        EXPECT_TRUE(first[3].decodeParms.contains(QStringLiteral("/Predictor 15")));
+        EXPECT_EQ(first[3].rawBytes, PngFixtures::imageData(readAll(swappedPng)));
+        EXPECT_EQ(first[3].colorSpace, QStringLiteral("/ICCBased"));
+        EXPECT_EQ(first[3].iccObject, first[2].iccObject);
     }
     // The pictures kept aside for the render are gone with it.
     EXPECT_EQ(QDir(folder.path(QStringLiteral("renders"))).entryList(QDir::Hidden | QDir::Files),
               QStringList());
+}
+
+// One picture a page, the page as large as the picture. Each picture has a twin that is decoded (interlaced,
+// so not passed through): the reader draws both the same, pixel for pixel.
+TEST(CellDrawing, PngsGoInWithTheirOwnRowsAndShowEveryPixelButNoPrivateChunk)
+{
+    using namespace PngFixtures;
+    Folder folder;
+    const ImageFixtures::Image noise = ImageFixtures::picture(60, 40, 3, [](int x, int y, int band) {
+        return (x * x * 7 + y * 13 + band * 90 + x * y % 23) % 256;
+    });
+    const QByteArray colour = readAll(folder.save(QStringLiteral("n.png"), noise.get(), ".png[filter=all]"));
+    const QByteArray privateChunks = chunk("tEXt", QByteArray("Comment\0PRIVATE-TEXT", 20)) +
+                                     chunk("tIME", QByteArray("\x07\xea\x0c\x07\x08\0\0", 7)) +
+                                     orientationChunk(1);
+    const QByteArray greyRows = rowData(60, 40, 1, [](qsizetype k) { return int(k * 37 % 256); });
+    const QByteArray grey = png(60, 40, 8, 0, greyRows, 3, privateChunks);
+    const QByteArray files[] = {colour, grey};
+    const ImageFixtures::Image greyTwin =
+        ImageFixtures::picture(60, 40, 1, [](int x, int y, int) { return (y * 60 + x) * 37 % 256; });
+    const ContactSheet sheet =
+        sheetOf({folder.bytes(QStringLiteral("a.png"), colour), folder.bytes(QStringLiteral("b.png"), grey),
+                 folder.save(QStringLiteral("c.png"), noise.get(), ".png[interlace]"),
+                 folder.save(QStringLiteral("d.png"), greyTwin.get(), ".png[interlace]")});
+    const PageLayout pictureSized = layout({.width = 60,
+                                            .height = 40,
+                                            .margin = 0,
+                                            .enableQuartz = false,
+                                            .drawsBoundingBox = false,
+                                            .showsLabel = false,
+                                            .rows = 1,
+                                            .columns = 1});
+    for (const bool onDisk : {false, true}) {
+        SCOPED_TRACE(onDisk ? "on disk" : "in memory");
+        const auto info =
+            generate(sheet, pictureSized, onDisk ? folder.path(QStringLiteral("r")) : QString());
+        ASSERT_TRUE(info);
+        const QByteArray pdf = info->bytes();
+        const PdfInspector inspector(pdf);
+        ASSERT_TRUE(inspector.isValid());
+        EXPECT_FALSE(pdf.contains("PRIVATE-"));
+        for (int page = 0; page < 2; ++page) {
+            const auto images = inspector.drawing(page).images, twins = inspector.drawing(page + 2).images;
+            ASSERT_EQ(images.size(), 1u);
+            ASSERT_EQ(twins.size(), 1u);
+            const int components = page == 0 ? 3 : 1;
+            EXPECT_EQ(images[0].filter, QStringLiteral("/FlateDecode"));
+            EXPECT_EQ(images[0].colorSpace, twins[0].colorSpace);
+            EXPECT_EQ(images[0].decodeParms,
+                      QStringLiteral("<< /BitsPerComponent 8 /Colors %1 /Columns 60 /Predictor 15 >>")
+                          .arg(components));
+            EXPECT_EQ(twins[0].decodeParms, QString());
+            EXPECT_EQ(images[0].rawBytes, imageData(files[page]));
+            EXPECT_TRUE(images[0].decoded == decodedPixels(files[page]));
+            EXPECT_TRUE(images[0].decoded == twins[0].decoded);
+            const QImage raster = rasterize(pdf, page + 1), twin = rasterize(pdf, page + 3);
+            EXPECT_EQ(raster.size(), QSize(60, 40));
+            EXPECT_TRUE(!raster.isNull() && raster == twin);
+        }
+    }
 }
 
 // A 1000 × 333 strip stored 10 × 3 must not move on the page for its rounded proportions.
