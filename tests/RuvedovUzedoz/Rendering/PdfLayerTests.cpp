@@ -6,6 +6,7 @@
 #include "RuvedovUzedoz/Images/DeflatedRows.h"
 #include "RuvedovUzedoz/Images/ImageReader.h"
 #include "RuvedovUzedoz/Images/PreparedImage.h"
+#include "RuvedovUzedoz/Images/VipsApi.h"
 #include "RuvedovUzedoz/Pdf/CairoHandles.h"
 #include "RuvedovUzedoz/Pdf/GraphicsContext.h"
 #include "RuvedovUzedoz/Pdf/ImageStreams.h"

@@ -26,6 +26,7 @@
 using namespace RuvedovUzedoz;
 using namespace RenderFixtures;
 using ImageFixtures::Folder;
+using ImageFixtures::readAll;
 using KestrelExtensions::LogCapture;
 
 namespace {
