@@ -51,6 +51,45 @@ CharKind charKindOf(char32_t c)
     }
 }
 
+// Emoji and other symbols that fonts commonly leave to a colour emoji font.
+bool isPictograph(char32_t c)
+{
+    const bool boxDrawing = c >= 0x2500 && c <= 0x259F;
+    return (c >= 0x1F000 && c <= 0x1FAFF) || (c >= 0x2300 && c <= 0x2BFF && !boxDrawing) || c == 0x20E3 ||
+           c == 0x3030 || c == 0x303D || c == 0x3297 || c == 0x3299;
+}
+
+// Keeps the characters whose layout is costly within a budget: marks stacked on one character and
+// pictographs. Visible characters are offered to keep(); a space or line break ends a stack of marks
+// and joiners.
+class CostlyCharacters {
+public:
+    bool keep(char32_t c)
+    {
+        switch (QChar::category(c)) {
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+        case QChar::Other_Format: // the joiners, the only format characters kept
+            return ++m_marksInARow <= Limits::maximumMarksInARow && keepPictograph(c);
+        default:
+            m_marksInARow = 0;
+            return keepPictograph(c);
+        }
+    }
+
+    void separate() { m_marksInARow = 0; }
+
+private:
+    bool keepPictograph(char32_t c)
+    {
+        return !isPictograph(c) || ++m_pictographs <= Limits::maximumPictographs;
+    }
+
+    int m_marksInARow = 0;
+    int m_pictographs = 0;
+};
+
 void appendCodePoint(QString& out, char32_t c)
 {
     if (QChar::requiresSurrogates(c)) {
@@ -285,11 +324,13 @@ public:
                 [[fallthrough]];
             case CharKind::Space:
                 m_space = m_blockOpen;
+                m_costly.separate();
                 break;
             case CharKind::Dropped:
                 break;
             case CharKind::Visible:
-                visible(c);
+                if (m_costly.keep(c))
+                    visible(c);
                 break;
             }
         });
@@ -323,6 +364,7 @@ private:
         if (!m_blockOpen || m_newBlock)
             return;
         m_out += QLatin1String("<br>");
+        m_costly.separate();
         ++m_lines;
         m_space = false;
         m_run = 0;
@@ -467,6 +509,7 @@ private:
     bool m_space = false;
     qsizetype m_run = 0; // characters since the last place to break
     int m_lines = 0;     // paragraphs and line breaks
+    CostlyCharacters m_costly;
 };
 
 Document parsed(const QString& notes, bool& complete)
@@ -546,6 +589,7 @@ QString releaseNotesPlainText(const QString& notes)
     text.reserve(std::min(notes.size(), Limits::maximumPlainTextSize) + 16);
     qsizetype run = 0;
     int lines = 0;
+    CostlyCharacters costly;
     forEachCodePoint(QStringView(notes).left(Limits::maximumPlainTextSize), [&](char32_t c) {
         CharKind kind = charKindOf(c);
         // Each line is a paragraph to the view: past the limit, lines run on.
@@ -555,14 +599,18 @@ QString releaseNotesPlainText(const QString& notes)
         case CharKind::Newline:
             text += u'\n';
             run = 0;
+            costly.separate();
             break;
         case CharKind::Space:
             text += u' ';
             run = 0;
+            costly.separate();
             break;
         case CharKind::Dropped:
             break;
         case CharKind::Visible:
+            if (!costly.keep(c))
+                break;
             appendCodePoint(text, c);
             if (++run >= Limits::maximumWordLength) {
                 text += QChar(0x200B);

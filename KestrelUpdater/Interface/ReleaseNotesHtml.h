@@ -14,6 +14,12 @@ struct ReleaseNotesLimits {
     // A run of characters with no place to break gets one after this many: the layout's cost for an
     // unbreakable run grows with the square of its length.
     static constexpr qsizetype maximumWordLength = 64;
+    // Combining marks and joiners past this many in a row are dropped: the layout's cost for each grows
+    // with the cluster it joins, and no script stacks more on one character.
+    static constexpr int maximumMarksInARow = 8;
+    // Pictographs past this many are dropped: each is drawn from a colour font at a high cost, so a few
+    // thousand freeze the view for seconds.
+    static constexpr int maximumPictographs = 64;
     // A link longer than this is shown as text.
     static constexpr qsizetype maximumLinkLength = 2048;
     // Notes rebuilt with more paragraphs and line breaks than this, or larger than maximumHtmlSize (a
@@ -30,7 +36,8 @@ struct ReleaseNotesLimits {
 // most maximumListDepth deep) and links to https: addresses. Table rows become paragraphs whose cells are
 // separated by " · "; every attribute but a link's address is dropped; every other element gives only
 // its text (scripts, style sheets and the head give nothing). No control, direction or no-break
-// characters survive, and long unbroken runs get a break opportunity. The result is linear in the size
+// characters survive, long unbroken runs get a break opportunity, and stacks of marks and floods of
+// pictographs are cut. The result is linear in the size
 // of the notes whatever they spell. Empty when the notes are too large, too long or too deeply nested to
 // keep their structure: show releaseNotesPlainText() then.
 std::optional<QString> releaseNotesHtml(const QString& notes);

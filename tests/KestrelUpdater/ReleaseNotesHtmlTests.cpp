@@ -70,8 +70,8 @@ TEST(ReleaseNotesHtml, RebuildsTheNotesInASmallVocabularyWhateverTheySpell)
         {"whitespace collapses", "  <p>\n a \t\n b </p>\n  ", "<p>a b</p>"},
         {"a long word gets places to break", "<p>" + QString(130, u'x') + "</p>",
          "<p>" + QString(64, u'x') + zwsp + QString(64, u'x') + zwsp + "xx</p>"},
-        {"a wide character counts once", "<p>" + QString::fromUtf8("\U0001F600").repeated(65) + "</p>",
-         "<p>" + QString::fromUtf8("\U0001F600").repeated(64) + zwsp + QString::fromUtf8("\U0001F600") +
+        {"a wide character counts once", "<p>" + QString::fromUtf8("\U00020000").repeated(65) + "</p>",
+         "<p>" + QString::fromUtf8("\U00020000").repeated(64) + zwsp + QString::fromUtf8("\U00020000") +
              "</p>"},
         {"deep nesting within the parser's depth flattens", QString("<div>").repeated(200) + "x", "<p>x</p>"},
     };
@@ -116,6 +116,42 @@ TEST(ReleaseNotesHtml, NotesTooLargeOrNestedPastTheParsersDepthArePlainTextCutAn
     const QString manyLines = releaseNotesPlainText(QString("x\n").repeated(ReleaseNotesLimits::maximumSize));
     EXPECT_EQ(manyLines.count(u'\n'), ReleaseNotesLimits::maximumLines); // the last line break is before "…"
     EXPECT_TRUE(manyLines.contains("x x x"));
+}
+
+TEST(ReleaseNotesHtml, StacksOfMarksAndFloodsOfPictographsAreCutSoTheViewLaysThemOutQuickly)
+{
+    const QString acute(QChar(0x0301));
+    const QString thumb = QString::fromUtf8("\U0001F44D"), star(QChar(0x2B50)),
+                  keycap = QString::fromUtf8("1\u20E3");
+    const int marks = ReleaseNotesLimits::maximumMarksInARow,
+              pictographs = ReleaseNotesLimits::maximumPictographs;
+    const struct {
+        const char* name;
+        QString notes, kept;
+    } rows[] = {
+        {"a stack of marks", "a" + acute.repeated(5000), "a" + acute.repeated(marks)},
+        {"marks on every character are text", ("e" + acute.repeated(2) + " ").repeated(3) + "x",
+         ("e" + acute.repeated(2) + " ").repeated(3) + "x"},
+        {"a chain of joiners", "a" + QString(QChar(0x200D)).repeated(5000),
+         "a" + QString(QChar(0x200D)).repeated(marks)},
+        {"a space ends a stack", "a" + acute.repeated(marks) + " " + acute.repeated(marks),
+         "a" + acute.repeated(marks) + " " + acute.repeated(marks)},
+        {"a flood of pictographs", (thumb + star).repeated(1000), (thumb + star).repeated(pictographs / 2)},
+        {"keycaps", keycap.repeated(1000),
+         keycap.repeated(pictographs) + QString("1").repeated(1000 - pictographs)},
+        {"box drawing is no pictograph", QString(QChar(0x2500)).repeated(1000),
+         QString(QChar(0x2500)).repeated(1000)},
+    };
+    const QString zwsp(QChar(0x200B));
+    for (const auto& row : rows) {
+        const std::optional<QString> html = releaseNotesHtml("<p>" + row.notes);
+        ASSERT_TRUE(html) << row.name;
+        EXPECT_EQ(QString(*html).remove(zwsp).remove("<p>").remove("</p>").toStdString(),
+                  row.kept.toStdString())
+            << row.name;
+        EXPECT_EQ(releaseNotesPlainText(row.notes).remove(zwsp).toStdString(), row.kept.toStdString())
+            << row.name;
+    }
 }
 
 TEST(ReleaseNotesHtml, TheParserWritesNothingToTheErrorStream)
