@@ -7,8 +7,10 @@ namespace KestrelUpdater {
 
 // The limits within which release notes keep their structure.
 struct ReleaseNotesLimits {
-    // Notes longer than this (UTF-16 code units, as the feed wrote them) are shown as plain text.
-    static constexpr qsizetype maximumSize = 64 * 1024;
+    // Notes longer than this (UTF-16 code units, as the feed wrote them) are shown as plain text. Laying
+    // out text costs up to about 4 ms a thousand characters in the costliest scripts, so this keeps the
+    // window's thread well under a tenth of a second; real release notes are a few thousand.
+    static constexpr qsizetype maximumSize = 16 * 1024;
     // Lists nested deeper than this go on at this level.
     static constexpr int maximumListDepth = 3;
     // A run of characters with no place to break gets one after this many: the layout's cost for an
@@ -24,10 +26,10 @@ struct ReleaseNotesLimits {
     static constexpr qsizetype maximumLinkLength = 2048;
     // Notes rebuilt with more paragraphs and line breaks than this, or larger than maximumHtmlSize (a
     // link repeated in many paragraphs), are shown as plain text: the view spends time on each.
-    static constexpr int maximumLines = 4000;
+    static constexpr int maximumLines = 2000;
     static constexpr qsizetype maximumHtmlSize = 8 * maximumSize;
     // Plain text is cut here.
-    static constexpr qsizetype maximumPlainTextSize = 32 * 1024;
+    static constexpr qsizetype maximumPlainTextSize = 16 * 1024;
 };
 
 // Release notes rebuilt for display. The feed's HTML is read by a forgiving HTML parser with its own
