@@ -2,6 +2,7 @@
 target_sources(SheetwrightWindow PRIVATE
   Commands/MenuCommands.cpp
   Commands/LayoutCommands.cpp
+  Commands/MenuCommandItem.cpp
   Commands/ImportImages.cpp
   Commands/ExportImages.cpp
   Commands/MenuBar.cpp

@@ -1,28 +1,14 @@
 #pragma once
 
-#include "MenuCommands.h"
-
-#include <KeyWindow/Publishing/KeyWindowReaders.h>
-#include <QObject>
-
-class QAction;
-class QMenu;
+#include "MenuCommandItem.h"
 
 namespace Sheetwright {
 
 // The File menu's "Open Images…" item (Ctrl+O): opens the key window's file dialog.
-class ImportImages : public QObject {
+class ImportImages : public MenuCommandItem {
     Q_OBJECT
 public:
     explicit ImportImages(QMenu* menu, QObject* parent = nullptr);
-
-    QAction* action() const { return m_action; }
-    // The key window's command channel, else the default one.
-    KeyWindow::KeyWindowObservableObject<MenuCommands>& commands() { return m_commands; }
-
-private:
-    KeyWindow::KeyWindowObservableObject<MenuCommands> m_commands;
-    QAction* m_action;
 };
 
 } // namespace Sheetwright
